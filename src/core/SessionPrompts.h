@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Every question the engine puts to the person at the keyboard, and every window it shows
+// while it works, goes through this interface. The desktop program answers with real dialogs;
+// lanternway-get and the tests answer from settings given up front.
+//
+// New questions are added with a default body, so that existing answerers keep compiling.
+class SessionPrompts {
+public:
+    enum class Kind { Plain, Information, Warning, Error, Confirmation };
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~SessionPrompts() = default;
+
+    // A modal message box with the given text (shown as it stands), icon kind and buttons.
+    virtual Answer Message(const std::string& text, Kind kind, Buttons buttons) = 0;
+
+    // The save dialog: caption, filter ("Lanternway Session Files(*.lwa)|*.lwa|") and the
+    // name it starts with. Returns the chosen path, or nothing when the person cancelled.
+    virtual std::optional<std::string> SaveFileName(const std::string& caption,
+                                                    const std::string& filter,
+                                                    const std::string& initialName) = 0;
+
+    // The open dialog, same conventions.
+    virtual std::optional<std::string> OpenFileName(const std::string& caption,
+                                                    const std::string& filter) {
+        (void)caption;
+        (void)filter;
+        return std::nullopt;
+    }
+
+    // The folder picker. Returns the chosen folder, or nothing.
+    virtual std::optional<std::string> ChooseFolder(const std::string& caption) {
+        (void)caption;
+        return std::nullopt;
+    }
+
+    // The conversion progress window: shown, updated with its label texts, the current file and
+    // the gauge position (0..100), and closed.
+    virtual void ConversionShow() {}
+    virtual void ConversionProgress(const std::string& label, const std::string& currentFile,
+                                    int gauge) {
+        (void)label;
+        (void)currentFile;
+        (void)gauge;
+    }
+    virtual void ConversionClose() {}
+
+    // The borderless wait panel ("Please Wait.", "Loading Session..").
+    virtual void WaitShow(const std::string& line1, const std::string& line2) {
+        (void)line1;
+        (void)line2;
+    }
+    virtual void WaitClose() {}
+
+    // Lets pending window events run (the program's "message loop gets one turn").
+    virtual void ProcessEvents() {}
+};

@@ -1,0 +1,209 @@
+#include "engine/SessionState.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const SaveCaption = "Save Lanternway Session As ..";
+const char* const SessionFilter = "Lanternway Session Files(*.lwa)|*.lwa|";
+
+// Parses a decimal field the way the dialog's conversion does; throws the program's message.
+int IntegerValue(const std::string& text) {
+    std::size_t used = 0;
+    int value = 0;
+    try {
+        value = std::stoi(text, &used);
+    } catch (...) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size())
+        throw std::runtime_error("'" + text + "' is not a valid integer value");
+    return value;
+}
+
+}  // namespace
+
+std::int64_t FreeDiskBytes(const std::string& path) {
+    std::error_code ec;
+    fs::path probe = path.empty() ? fs::current_path(ec) : fs::path(path);
+    while (!probe.empty()) {
+        auto info = fs::space(probe, ec);
+        if (!ec) return static_cast<std::int64_t>(info.available);
+        if (probe == probe.parent_path()) break;
+        probe = probe.parent_path();
+    }
+    return 0;
+}
+
+SessionState::SessionState(SessionPrompts& prompts, QObject* parent)
+    : QObject(parent), prompts_(&prompts) {
+    Timer1.setInterval(1000);
+}
+
+void SessionState::UpdateCaption() {
+    View.SetCaption(SessionFileName.empty() ? std::string(AppTitle)
+                                            : SessionFileName + " - " + AppTitle);
+}
+
+bool SessionState::AskSessionFileName() {
+    auto chosen = prompts_->SaveFileName(SaveCaption, SessionFilter, SessionFileName);
+    if (!chosen || chosen->empty()) return false;
+    std::string name = *chosen;
+    if (PseudoExtension(ToBackslashes(name)).empty()) name += ".lwa";
+    SessionFileName = name;
+    return true;
+}
+
+bool SessionState::InitializeVariables(NewSessionSettings& settings) {
+    SessionFileName.clear();
+    SessionComplete = false;
+    SessionOpenedFromFile = false;
+    UseProxy = false;
+    ProtectedFetchActive = false;
+    FirstPageParsed = false;
+    UseHTTPAuthentication = false;
+
+    if (!AskSessionFileName() && !AskSessionFileName()) return false;
+
+    // The project folder is the session file's name without its extension, beside it.
+    fs::path chosen(SessionFileName);
+    std::string stem = chosen.filename().string();
+    if (auto dot = stem.rfind('.'); dot != std::string::npos) stem.erase(dot);
+    fs::path folder = chosen.parent_path() / stem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        prompts_->Message("Cannot create the project folder " + folder.string() + ": " +
+                              (ec ? ec.message() : std::string("not a folder")),
+                          SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        SessionFileName.clear();
+        return false;
+    }
+    ProjectFolder = folder.string();
+    if (ProjectFolder.empty() || ProjectFolder.back() != '/') ProjectFolder += '/';
+    SessionFileName = ProjectFolder + chosen.filename().string();
+    UpdateCaption();
+
+    FileSizeLimits.clear();
+    if (settings.RProxyConnection) {
+        UseProxy = true;
+        ProxyAddress = settings.TProxyAddress;
+        ProxyPort = settings.TProxyPort;
+    }
+    SiteBase = settings.MainURL;
+    SearchEntireSite = settings.RSearchEntireSite;
+
+    if (settings.TMaximumThreads.empty()) settings.TMaximumThreads = "10";
+    if (settings.TMinimumDiskSpace.empty()) settings.TMinimumDiskSpace = "50";
+    try {
+        MaximumThreads = IntegerValue(settings.TMaximumThreads);
+        const std::int64_t reserve = IntegerValue(settings.TMinimumDiskSpace);
+        DiskSpaceFloor = FreeDiskBytes(ProjectFolder) - reserve * 1024000;
+    } catch (const std::exception& e) {
+        prompts_->Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        return false;
+    }
+
+    RetrieveHTMLFiles = settings.CHTMLFiles;
+    RetrieveImageFiles = settings.CImageFiles;
+    RetrieveZIPEXEFiles = settings.CZIPEXEFiles;
+    RetrieveJavaApplets = settings.CJavaApplets;
+    RetrieveOtherFiles = settings.COtherFiles;
+    CollectEMailAddresses = settings.CEMailAddress;
+    RetrieveFromFTP = settings.ChosenRetrieveFromFTP;
+    if (RetrieveFromFTP) {
+        FTPUserName = settings.ChosenFTPUserName;
+        FTPPassword = settings.ChosenFTPPassword;
+    }
+    UseHTTPAuthentication = settings.ChosenHTTPAuthentication;
+    if (UseHTTPAuthentication) {
+        HTTPUserName = settings.ChosenHTTPUserName;
+        HTTPPassword = settings.ChosenHTTPPassword;
+    }
+    OtherFileTypes.clear();
+    if (RetrieveOtherFiles) ParseOtherFileTypes(settings.TOtherFiles, *this);
+    if (!settings.ChosenFileSizeLimits.empty()) {
+        FileSizeLimits = settings.ChosenFileSizeLimits;
+        settings.ChosenFileSizeLimits.clear();
+    }
+
+    FilesRead = 0;
+    QueuedCount = 0;
+    ElapsedSeconds = 1;
+    RunningThreads = 1;
+    BytesReceived = 0;
+    GridRowCount = 1;
+    MySec = "00";
+    MyMin = "00";
+    Timer1.start();
+    StopRequested = false;
+    FirstContactPending = true;
+    return true;
+}
+
+void SessionState::InitializeStringLists() {
+    ClearPending();
+    KnownFiles.Clear();
+    SiteFolders.Clear();
+    DiscardedFiles.clear();
+    EMailPage.clear();
+    EMailPageExists = CollectEMailAddresses;
+    if (CollectEMailAddresses) EMailPage.push_back("<html>");
+
+    std::string firstFile = ProjectFolder + "Main.html";
+    if (!SearchEntireSite) {
+        const std::string pseudo = UrlToPseudoPath(SiteBase);
+        if (!PseudoExtension(pseudo).empty()) {
+            firstFile = ProjectFolder + PseudoFileName(pseudo);
+            AppendPending(SiteBase, firstFile);
+            KnownFiles.Add(firstFile);
+            SiteBase = UrlDirectory(SiteBase) + "/";
+            return;
+        }
+    }
+    AppendPending(SiteBase, firstFile);
+    KnownFiles.Add(firstFile);
+}
+
+void SessionState::InitializeMessages() {
+    View.SetStatusBar1(4, "Time Elapsed: " + MyMin + ":" + MySec);
+    View.SetCThreadRunning(std::to_string(RunningThreads));
+    View.SetStatusBar2(1, "Contents of: ");
+    View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(QueuedCount));
+    View.SetStatusBar1(1, "Files Read: 0");
+    View.SetStatusBar1(2, "Bytes Received: 0");
+    View.SetStatusBar1(3, "Retrieval Speed: 0.0 KB/s");
+    View.SetStatusBar1(4, "Time Elapsed: 00:00");
+    const QLocale locale;
+    const QDateTime now = QDateTime::currentDateTime();
+    StartedText = "Session Started On: " +
+                  (locale.toString(now.date(), QLocale::ShortFormat) + " " +
+                   locale.toString(now.time(), QLocale::LongFormat))
+                      .toStdString();
+    View.SetStatusBar2(0, StartedText);
+    View.ClearDataRows();
+}
+
+void SessionState::EnableDisableToolBarButtons() {
+    const bool running = Running();
+    std::error_code ec;
+    SessionView::ButtonStates b;
+    b.OpenBtn = !running;
+    b.RetrieveBtn = !running;
+    b.StopBtn = running;
+    b.OpenProjectFolderBtn = !ProjectFolder.empty();
+    b.QuickHTMLViewerBtn = running || (FileListHasItems && FileListHasItems());
+    b.BrowseBtn = SessionComplete && !ProjectFolder.empty() &&
+                  fs::exists(ProjectFolder + "Main.html", ec);
+    b.EMailBtn = SessionComplete && !ProjectFolder.empty() &&
+                 fs::exists(ProjectFolder + "EMailAddress.html", ec);
+    View.SetButtons(b);
+}

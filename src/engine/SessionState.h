@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "core/NewSessionSettings.h"
+#include "core/SessionFields.h"
+#include "core/SessionPrompts.h"
+#include "engine/SessionView.h"
+
+inline constexpr const char* AppTitle = "Lanternway 1.3";
+
+// The single record of the current retrieval session: the plain fields of SessionFields, the
+// one-second clock Timer1 (its running state is "a session is running"), the clock texts and
+// the view data that the project window shows. One per process; a new session resets it.
+class SessionState : public QObject, public SessionFields {
+    Q_OBJECT
+public:
+    explicit SessionState(SessionPrompts& prompts, QObject* parent = nullptr);
+
+    SessionPrompts& Prompts() { return *prompts_; }
+    void SetPrompts(SessionPrompts& prompts) { prompts_ = &prompts; }
+
+    SessionView View;
+    QTimer Timer1;  // 1000 ms; active exactly while a session runs
+    std::string MyMin = "00";
+    std::string MySec = "00";
+
+    bool Running() const { return Timer1.isActive(); }
+
+    // Whether the project file list shows at least one item (the window tells; false without).
+    std::function<bool()> FileListHasItems;
+
+    // Takes the New Session dialog's values, asks for the session file name, creates the project
+    // folder and resets the counters. False when no name was chosen or the folder could not be
+    // made (the person has been told); the session then does not start.
+    bool InitializeVariables(NewSessionSettings& settings);
+    void InitializeStringLists();
+    void InitializeMessages();
+    void EnableDisableToolBarButtons();
+
+    // Asks for the session file name with the save dialog; sets SessionFileName (".lwa" added
+    // when the name has no extension). False when the person cancelled.
+    bool AskSessionFileName();
+
+    // The main window's caption: SessionFileName + " - " + AppTitle.
+    void UpdateCaption();
+
+private:
+    SessionPrompts* prompts_;
+};
+
+// Free bytes of the file system that holds the path (or its nearest existing parent).
+std::int64_t FreeDiskBytes(const std::string& path);

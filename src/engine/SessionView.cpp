@@ -1,0 +1,104 @@
+#include "engine/SessionView.h"
+
+const std::string& SessionView::Cell(int row, int column) const {
+    static const std::string empty;
+    if (row < 0 || row >= GridRowCount() || column < 0 || column > 4) return empty;
+    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+void SessionView::SetCell(int row, int column, const std::string& text) {
+    if (row < 0 || column < 0 || column > 4) return;
+    if (row >= GridRowCount()) SetGridRowCount(row + 1);
+    std::string& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    if (cell == text) return;
+    cell = text;
+    emit GridCellsChanged(row, row);
+}
+
+void SessionView::SetRow(int row, const GridRow& cells) {
+    if (row < 0) return;
+    if (row >= GridRowCount()) SetGridRowCount(row + 1);
+    rows_[static_cast<std::size_t>(row)] = cells;
+    emit GridCellsChanged(row, row);
+}
+
+void SessionView::SetGridRowCount(int count) {
+    if (count < 1) count = 1;
+    if (count == GridRowCount()) return;
+    rows_.resize(static_cast<std::size_t>(count));
+    emit GridRowCountChanged(count);
+}
+
+void SessionView::ClearDataRows() {
+    if (GridRowCount() < 2) return;
+    for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r] = GridRow{};
+    emit GridCellsChanged(1, GridRowCount() - 1);
+}
+
+void SessionView::SelectRow(int row) {
+    if (row == selectedRow_) return;
+    selectedRow_ = row;
+    emit GridSelectionChanged(row);
+}
+
+void SessionView::SetStatusBar1(int panel, const std::string& text) {
+    std::string& slot = statusBar1_.at(static_cast<std::size_t>(panel));
+    if (slot == text) return;
+    slot = text;
+    emit StatusTextsChanged();
+}
+
+void SessionView::SetStatusBar2(int panel, const std::string& text) {
+    std::string& slot = statusBar2_.at(static_cast<std::size_t>(panel));
+    if (slot == text) return;
+    slot = text;
+    emit StatusTextsChanged();
+}
+
+void SessionView::SetCMessage(const std::string& text) {
+    if (message_ == text) return;
+    message_ = text;
+    emit MessageChanged();
+}
+
+void SessionView::SetCMessageRed(bool red) {
+    if (messageRed_ == red) return;
+    messageRed_ = red;
+    emit MessageChanged();
+}
+
+void SessionView::SetCThreadRunning(const std::string& text) {
+    if (threadRunning_ == text) return;
+    threadRunning_ = text;
+    emit ThreadRunningChanged();
+}
+
+void SessionView::SetCaption(const std::string& text) {
+    if (caption_ == text) return;
+    caption_ = text;
+    emit CaptionChanged();
+}
+
+void SessionView::ClearSiteTree() {
+    hasRoot_ = false;
+    rootText_.clear();
+    children_.clear();
+    emit SiteTreeChanged();
+}
+
+void SessionView::SetSiteRoot(const std::string& text) {
+    hasRoot_ = true;
+    rootText_ = text;
+    emit SiteTreeChanged();
+}
+
+void SessionView::AddSiteChild(const std::string& text) {
+    children_.push_back(text);
+    emit SiteTreeChanged();
+}
+
+void SessionView::SetButtons(const ButtonStates& states) {
+    if (buttons_ == states) return;
+    buttons_ = states;
+    emit ButtonsChanged();
+}

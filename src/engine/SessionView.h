@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <string>
+#include <vector>
+
+// What the project window shows of a session, kept as plain data owned by the engine. Windows
+// observe it through the signals; tests read it directly. Changes are announced, never pushed
+// into widgets, so a busy run costs the same with or without a window.
+class SessionView : public QObject {
+    Q_OBJECT
+public:
+    using GridRow = std::array<std::string, 5>;
+
+    // --- Status grid Mgrid1: row 0 is the header ("", "File", "Total Bytes", ...) ---------
+    int GridRowCount() const { return static_cast<int>(rows_.size()); }
+    const GridRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    const std::string& Cell(int row, int column) const;
+    void SetCell(int row, int column, const std::string& text);
+    void SetRow(int row, const GridRow& cells);
+    void SetGridRowCount(int count);  // at least 1 (the header row); new rows are empty
+    void ClearDataRows();             // empties every cell of rows 1.. (the count stays)
+    int SelectedRow() const { return selectedRow_; }
+    void SelectRow(int row);
+
+    // --- Status bars: StatusBar1 (lower, 5 panels), StatusBar2 (upper, 2 panels) -----------
+    const std::string& StatusBar1(int panel) const { return statusBar1_.at(panel); }
+    const std::string& StatusBar2(int panel) const { return statusBar2_.at(panel); }
+    void SetStatusBar1(int panel, const std::string& text);
+    void SetStatusBar2(int panel, const std::string& text);
+
+    // --- Labels ----------------------------------------------------------------------------
+    const std::string& CMessage() const { return message_; }
+    bool CMessageRed() const { return messageRed_; }
+    void SetCMessage(const std::string& text);
+    void SetCMessageRed(bool red);
+    const std::string& CThreadRunning() const { return threadRunning_; }
+    void SetCThreadRunning(const std::string& text);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& text);
+
+    // --- Site tree DirTree: the root node (SiteRootNode) and its children, in order ---------
+    bool HasSiteRoot() const { return hasRoot_; }
+    const std::string& SiteRootText() const { return rootText_; }
+    const std::vector<std::string>& SiteChildren() const { return children_; }
+    void ClearSiteTree();
+    void SetSiteRoot(const std::string& text);
+    void AddSiteChild(const std::string& text);
+
+    // --- Tool-button states ---------------------------------------------------------------
+    struct ButtonStates {
+        bool OpenBtn = true;
+        bool RetrieveBtn = true;
+        bool StopBtn = false;
+        bool OpenProjectFolderBtn = false;
+        bool QuickHTMLViewerBtn = false;
+        bool BrowseBtn = false;
+        bool EMailBtn = false;
+        bool operator==(const ButtonStates&) const = default;
+    };
+    const ButtonStates& Buttons() const { return buttons_; }
+    void SetButtons(const ButtonStates& states);
+
+    // Asks views to empty the project file list (FileListView).
+    void RequestFileListClear() { emit FileListCleared(); }
+
+signals:
+    void GridCellsChanged(int firstRow, int lastRow);
+    void GridRowCountChanged(int count);
+    void GridSelectionChanged(int row);
+    void StatusTextsChanged();
+    void MessageChanged();
+    void ThreadRunningChanged();
+    void CaptionChanged();
+    void SiteTreeChanged();
+    void ButtonsChanged();
+    void FileListCleared();
+
+private:
+    std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};
+    int selectedRow_ = 1;
+    std::array<std::string, 5> statusBar1_;
+    std::array<std::string, 2> statusBar2_;
+    std::string message_;
+    bool messageRed_ = false;
+    std::string threadRunning_ = "0";
+    std::string caption_;
+    bool hasRoot_ = false;
+    std::string rootText_;
+    std::vector<std::string> children_;
+    ButtonStates buttons_;
+};
