@@ -14,8 +14,8 @@ class ScriptedPrompts : public SessionPrompts {
 public:
     struct Shown {
         std::string Text;
-        Kind Kind;
-        Buttons Buttons;
+        SessionPrompts::Kind IconKind;
+        SessionPrompts::Buttons ButtonSet;
     };
 
     std::deque<Answer> Answers;                              // next message-box answers

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/Addresses.h"
+#include "engine/SessionState.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SessionStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureQtApp(); }
+
+    // Starts a session the way the New Session command does, up to the first worker.
+    bool Start(const std::string& address, bool entireSite, const std::string& sessionName = "shop.lwa") {
+        settings.MainURL = address;
+        settings.RSearchEntireSite = entireSite;
+        prompts.FileNames.push_back(folder.Text() + sessionName);
+        if (!state.InitializeVariables(settings)) return false;
+        state.InitializeStringLists();
+        state.InitializeMessages();
+        state.EnableDisableToolBarButtons();
+        return true;
+    }
+
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    NewSessionSettings settings;
+    SessionState state{prompts};
+};
+
+struct FirstFileCase {
+    const char* address;
+    bool entireSite;
+    const char* firstFile;
+    const char* siteBase;
+};
+
+TEST_F(SessionStateTest, FirstFileAndSiteBaseInBothModes) {
+    const FirstFileCase cases[] = {
+        {"http://host/dir/page.html", true, "Main.html", "http://host/dir/page.html"},
+        {"http://host/dir/page.html", false, "page.html", "http://host/dir/"},
+        {"http://host/dir/", false, "Main.html", "http://host/dir/"},
+        {"http://site.q", false, "site.q", "http:///"},
+        {"http://host/a.html?x=1", false, "a.html", "http://host/"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Start(c.address, c.entireSite)) << c.address;
+        ASSERT_EQ(state.PendingCount(), 1u);
+        EXPECT_EQ(state.PendingURL(0), c.address);
+        EXPECT_EQ(state.PendingFile(0), state.ProjectFolder + c.firstFile) << c.address;
+        EXPECT_TRUE(state.KnownFiles.Contains(state.ProjectFolder + c.firstFile));
+        EXPECT_EQ(state.SiteBase, c.siteBase) << c.address;
+        state.Timer1.stop();
+    }
+}
+
+TEST_F(SessionStateTest, ProjectFolderAndSessionFileComeFromTheChosenName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"shop.lwa", "shop"},
+        {"shop", "shop"},               // ".lwa" appended, folder "shop"
+        {"my.site.lwa", "my.site"},     // only the last extension goes
+        {"archive.session", "archive"}, // any extension, not four characters
+    };
+    for (const auto& [chosen, stem] : cases) {
+        ASSERT_TRUE(Start("http://host/", true, chosen));
+        const std::string expectedFolder = folder.Text() + stem + "/";
+        EXPECT_EQ(state.ProjectFolder, expectedFolder) << chosen;
+        EXPECT_TRUE(fs::is_directory(expectedFolder));
+        std::string fileName = chosen;
+        if (fileName.find('.') == std::string::npos) fileName += ".lwa";
+        EXPECT_EQ(state.SessionFileName, expectedFolder + fileName);
+        EXPECT_EQ(state.View.Caption(), state.SessionFileName + " - Lanternway 1.3");
+        state.Timer1.stop();
+    }
+}
+
+TEST_F(SessionStateTest, NoNameAfterTwoOffersStartsNothing) {
+    prompts.FileNames = {std::nullopt, std::nullopt};
+    settings.MainURL = "http://host/";
+    EXPECT_FALSE(state.InitializeVariables(settings));
+    EXPECT_EQ(prompts.FileDialogCaptions.size(), 2u);
+    EXPECT_FALSE(state.Running());
+    EXPECT_EQ(prompts.FileDialogCaptions[0], "Save Lanternway Session As ..");
+}
+
+TEST_F(SessionStateTest, SecondOfferIsTaken) {
+    prompts.FileNames = {std::nullopt, folder.Text() + "late.lwa"};
+    settings.MainURL = "http://host/";
+    EXPECT_TRUE(state.InitializeVariables(settings));
+    EXPECT_EQ(state.ProjectFolder, folder.Text() + "late/");
+    state.Timer1.stop();
+}
+
+TEST_F(SessionStateTest, UnwritableProjectFolderIsReported) {
+    // A plain file stands where the folder would go.
+    std::ofstream(folder.Text() + "blocked") << "x";
+    prompts.FileNames.push_back(folder.Text() + "blocked/inner.lwa");
+    settings.MainURL = "http://host/";
+    EXPECT_FALSE(state.InitializeVariables(settings));
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_NE(prompts.Messages[0].Text.find("project folder"), std::string::npos);
+    EXPECT_FALSE(state.Running());
+}
+
+TEST_F(SessionStateTest, DiskFloorIsSixtyFourBit) {
+    ASSERT_TRUE(Start("http://host/", true));
+    const std::int64_t free = FreeDiskBytes(state.ProjectFolder);
+    // The floor is the free space less 50 x 1,024,000; on any disk with more than 2 GB free a
+    // 32-bit floor would have wrapped and stopped the session at once.
+    EXPECT_NEAR(static_cast<double>(state.DiskSpaceFloor),
+                static_cast<double>(free - 50 * 1024000LL), 64.0 * 1024 * 1024);
+    settings.TMinimumDiskSpace = "";
+    settings.TMaximumThreads = "";
+    ASSERT_TRUE(Start("http://host/", true));
+    EXPECT_EQ(settings.TMaximumThreads, "10");
+    EXPECT_EQ(settings.TMinimumDiskSpace, "50");
+    EXPECT_EQ(state.MaximumThreads, 10);
+}
+
+TEST_F(SessionStateTest, ReserveLargerThanFreeSpaceMakesNegativeFloor) {
+    settings.TMinimumDiskSpace = "999999999";
+    ASSERT_TRUE(Start("http://host/", true));
+    EXPECT_LT(state.DiskSpaceFloor, 0);
+}
+
+TEST_F(SessionStateTest, NonIntegerFieldStopsTheStart) {
+    settings.TMaximumThreads = "x1";
+    prompts.FileNames.push_back(folder.Text() + "a.lwa");
+    settings.MainURL = "http://host/";
+    EXPECT_FALSE(state.InitializeVariables(settings));
+    ASSERT_FALSE(prompts.Messages.empty());
+    EXPECT_EQ(prompts.Messages.back().Text, "'x1' is not a valid integer value");
+}
+
+TEST_F(SessionStateTest, SettingsAreTakenOver) {
+    settings.COtherFiles = true;
+    settings.TOtherFiles = "pdf;.txt";
+    settings.CJavaApplets = true;
+    settings.CEMailAddress = true;
+    settings.RProxyConnection = true;
+    settings.TProxyAddress = "proxy.local";
+    settings.TProxyPort = "3128";
+    settings.ChosenFileSizeLimits = {".zip", "500"};
+    settings.ChosenHTTPAuthentication = true;
+    settings.ChosenHTTPUserName = "ann";
+    settings.ChosenHTTPPassword = "pw";
+    settings.ChosenFTPUserName = "ignored";  // FTP option off: not taken
+    ASSERT_TRUE(Start("http://host/", true));
+    EXPECT_EQ(state.OtherFileTypes, std::vector<std::string>{".TXT"});
+    EXPECT_TRUE(state.RetrieveJavaApplets);
+    EXPECT_TRUE(state.UseProxy);
+    EXPECT_EQ(state.ProxyPort, "3128");
+    EXPECT_EQ(state.FileSizeLimits, (std::vector<std::string>{".zip", "500"}));
+    EXPECT_TRUE(settings.ChosenFileSizeLimits.empty());
+    EXPECT_EQ(state.HTTPUserName, "ann");
+    EXPECT_EQ(state.FTPUserName, "");
+    ASSERT_EQ(state.EMailPage.size(), 1u);
+    EXPECT_EQ(state.EMailPage[0], "<html>");
+}
+
+TEST_F(SessionStateTest, CountersMessagesAndButtonsAtStart) {
+    ASSERT_TRUE(Start("http://host/", true));
+    EXPECT_EQ(state.RunningThreads, 1);
+    EXPECT_EQ(state.QueuedCount, 0);
+    EXPECT_EQ(state.ElapsedSeconds, 1);
+    EXPECT_EQ(state.GridRowCount, 1);
+    EXPECT_TRUE(state.FirstContactPending);
+    EXPECT_TRUE(state.Running());
+    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
+    EXPECT_EQ(state.View.StatusBar1(1), "Files Read: 0");
+    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 0");
+    EXPECT_EQ(state.View.StatusBar1(3), "Retrieval Speed: 0.0 KB/s");
+    EXPECT_EQ(state.View.StatusBar1(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(state.View.StatusBar2(1), "Contents of: ");
+    EXPECT_EQ(state.View.StatusBar2(0).rfind("Session Started On: ", 0), 0u);
+    EXPECT_EQ(state.StartedText, state.View.StatusBar2(0));
+    EXPECT_EQ(state.View.CThreadRunning(), "1");
+    const auto& b = state.View.Buttons();
+    EXPECT_FALSE(b.OpenBtn);
+    EXPECT_FALSE(b.RetrieveBtn);
+    EXPECT_TRUE(b.StopBtn);
+    EXPECT_TRUE(b.OpenProjectFolderBtn);
+    EXPECT_TRUE(b.QuickHTMLViewerBtn);
+    EXPECT_FALSE(b.BrowseBtn);
+
+    // Completed with a start page on disk: Browse and Open come back, Stop goes.
+    state.Timer1.stop();
+    state.SessionComplete = true;
+    std::ofstream(state.ProjectFolder + "Main.html") << "<html></html>";
+    state.EnableDisableToolBarButtons();
+    EXPECT_TRUE(state.View.Buttons().BrowseBtn);
+    EXPECT_FALSE(state.View.Buttons().EMailBtn);
+    EXPECT_TRUE(state.View.Buttons().RetrieveBtn);
+    EXPECT_FALSE(state.View.Buttons().StopBtn);
+}
+
+TEST_F(SessionStateTest, QueueStaysFirstInFirstOut) {
+    ASSERT_TRUE(Start("http://host/", true));
+    for (int i = 0; i < 5; ++i)
+        state.AppendPending("http://host/p" + std::to_string(i), "f" + std::to_string(i));
+    state.RemoveFirstPending();  // the start entry
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(state.PendingCount(), static_cast<std::size_t>(5 - i));
+        EXPECT_EQ(state.PendingURL(0), "http://host/p" + std::to_string(i));
+        EXPECT_EQ(state.PendingFile(0), "f" + std::to_string(i));
+        state.RemoveFirstPending();
+    }
+    EXPECT_EQ(state.PendingCount(), 0u);
+    state.AppendPending("u", "f");
+    EXPECT_EQ(state.PendingURL(0), "u");
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+#include "support/QtApp.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+void EnsureQtApp() {
+    if (QCoreApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "lanternway-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
