@@ -1,9 +1,10 @@
+// clang-format off
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared before it
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
-
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
+// clang-format on
 
 #include "imaging/PictureDecoders.h"
 

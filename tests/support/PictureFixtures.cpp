@@ -1,13 +1,16 @@
 #include "support/PictureFixtures.h"
 
-#include <gif_lib.h>
-#include <jpeglib.h>
-
 #include <QBuffer>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <stdexcept>
+
+// clang-format off
+#include <gif_lib.h>
+#include <jpeglib.h>  // after <cstdio>: it needs FILE and size_t
+// clang-format on
 
 std::string EncodeJpeg(const QImage& source, const JpegOptions& options) {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
