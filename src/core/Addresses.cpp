@@ -23,9 +23,10 @@ bool EndsWith(std::string_view text, char c) { return !text.empty() && text.back
 // Position of the last "\" or ":" (npos when neither occurs).
 std::size_t LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
 
-// A name the file system can hold: no byte below 32 and at most 255 bytes.
+// A name the file system can hold as a plain file: no byte below 32, at most 255 bytes, and not
+// one of the folder names "." and "..".
 bool Storable(const std::string& name) {
-    if (name.size() > 255) return false;
+    if (name.size() > 255 || name == "." || name == "..") return false;
     for (unsigned char c : name)
         if (c < 32) return false;
     return true;

@@ -139,6 +139,12 @@ TEST(UrlToLocalName, NamesTheFileSystemCannotHoldAreNoNames) {
 
 TEST(UrlToLocalName, NeverYieldsPathSeparatorsOrDotNames) {
     SessionFields s = ExampleSession();
+    // "." as an other file type, or an opened session, lets ".." reach the final form, whose
+    // base "." is removed: the name would be "." itself.
+    s.OtherFileTypes.push_back(".");
+    EXPECT_EQ(UrlToLocalName("..", s), "");
+    s.SessionOpenedFromFile = true;
+    EXPECT_EQ(UrlToLocalName("http://host/..", s), "");
     for (const char* link : {"../../etc/passwd.txt", "..\\..\\x.gif", "a/../b/..", "..",
                              "http://host/../", "%2e%2e/x.gif", "./.", "/..\\..\\.html"}) {
         const std::string name = UrlToLocalName(link, s);
