@@ -1,0 +1,92 @@
+// Micro benchmarks of the hot paths of a copy: the address mapping, the link scanner, and the
+// rows of the status grid. Pages come from the benchmark site generator's style of HTML.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "core/Addresses.h"
+#include "engine/SessionView.h"
+#include "worker/ExtractLinks.h"
+
+namespace {
+
+SessionFields BenchSession() {
+    SessionFields s;
+    s.SiteBase = "http://127.0.0.1:8080/";
+    s.ProjectFolder = "/nonexistent-bench/";
+    s.SearchEntireSite = true;
+    s.RetrieveImageFiles = true;
+    return s;
+}
+
+// About 16 KB of old-style HTML with ten links and three pictures.
+std::string BenchPage(int seed) {
+    std::string page = "<HTML>\r\n<HEAD><TITLE>Page</TITLE></HEAD>\r\n<BODY BGCOLOR=\"#FFFFFF\">\r\n";
+    for (int p = 0; p < 40; ++p) {
+        page += "<P>lantern harbour quiet river stone morning paper window garden signal copper ";
+        page += "bridge lantern harbour quiet river stone morning paper window garden signal ";
+        page += "copper bridge lantern harbour quiet river stone morning paper ";
+        if (p % 4 == 0)
+            page += "<A HREF=\"/sec" + std::to_string(p % 9 + 1) + "/p" +
+                    std::to_string(seed * 100 + p) + ".html\">more</A> ";
+        if (p % 13 == 0)
+            page += "<IMG SRC=\"/images/i" + std::to_string(seed * 100 + p) +
+                    ".gif\" ALT=\"picture\" WIDTH=64> ";
+        page += "</P>\r\n";
+    }
+    return page + "</BODY>\r\n</HTML>\r\n";
+}
+
+void BM_UrlToLocalName(benchmark::State& state) {
+    SessionFields s = BenchSession();
+    const std::vector<std::string> links = {"/sec3/p000123.html", "p000124.htm",
+                                            "/images/i000042.gif", "http://127.0.0.1:8080/sec1/",
+                                            "docs/index.html", "script.asp?id=3"};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(UrlToLocalName(links[i], s));
+        i = (i + 1) % links.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_UrlToLocalName);
+
+void BM_ExtractLinks(benchmark::State& state) {
+    std::vector<std::string> pages;
+    for (int i = 0; i < 16; ++i) pages.push_back(BenchPage(i));
+    std::size_t bytes = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        SessionFields s = BenchSession();
+        ExtractLinks(pages[i], "http://127.0.0.1:8080/sec1/", s);
+        bytes += pages[i].size();
+        i = (i + 1) % pages.size();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_ExtractLinks);
+
+// One worker's row updates over its life: begin, headers, a few data events, end; on a grid that
+// already holds many rows, so the cost must not grow with the session.
+void BM_GridRowUpdate(benchmark::State& state) {
+    SessionView view;
+    view.SetGridRowCount(static_cast<int>(state.range(0)));
+    int row = 1;
+    for (auto _ : state) {
+        view.SetRow(row, {std::to_string(row), "sec1/p000123.html", "16384", "0", "Initiated.."});
+        for (int chunk = 1; chunk <= 4; ++chunk) {
+            view.SetCell(row, 3, std::to_string(chunk * 4096));
+            view.SetCell(row, 4, "Transferring..");
+        }
+        view.SetCell(row, 4, "Complete");
+        row = row + 1 < view.GridRowCount() ? row + 1 : 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GridRowUpdate)->Arg(1000)->Arg(50000);
+
+}  // namespace
+
+BENCHMARK_MAIN();
