@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QTest>
+#include <QTextDocument>
+#include <filesystem>
+
+#include "htmlcontrol/THTML.h"
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+// Records the control's events as short lines ("request <url>", "input", "end", "error <n>").
+struct EventLog {
+    std::vector<std::string> Lines;
+    int Inputs = 0;
+    std::string LastErrorText;
+
+    void Bind(THTML& html) {
+        html.OnDoRequestDoc = [this](const std::string& url, bool&) {
+            Lines.push_back("request " + url);
+        };
+        html.OnDocInput = [this](const TDocInput&) { ++Inputs; };
+        html.OnEndRetrieval = [this] { Lines.push_back("end"); };
+        html.OnError = [this](int number, std::string& text, bool&) {
+            Lines.push_back("error " + std::to_string(number));
+            LastErrorText = text;
+        };
+    }
+};
+
+void WaitUntilIdle(THTML& html) {
+    for (int i = 0; i < 200 && html.Retrieving(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+}
+
+class THTMLTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        html.resize(400, 300);
+        log.Bind(html);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::filesystem::create_directories(
+            std::filesystem::path(folder.Text() + name).parent_path());
+        WriteBytes(folder.Text() + name, bytes);
+        return folder.Text() + name;
+    }
+    std::string Url(const std::string& name) { return THTML::LocalFileURL(folder.Text() + name); }
+    void Show(const std::string& name) {
+        html.ShowURL(Url(name));
+        WaitUntilIdle(html);
+    }
+
+    struct App {
+        App() { EnsureQtApp(); }
+    } app;  // before any widget
+    TempFolder folder;
+    THTML html;
+    EventLog log;
+};
+
+// Pixels within `tolerance` of the colour on every channel.
+int CountPixels(const QImage& image, QRgb colour, int tolerance = 0) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(colour)) <= tolerance &&
+                std::abs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
+                ++n;
+        }
+    return n;
+}
+
+}  // namespace
+
+TEST_F(THTMLTest, EveryRequestRaisesItsEventsInOrder) {
+    Write("Main.html", "<html><body><p>Hello page</p><a href=\"b.html\">b</a></body></html>");
+    Write("b.html", "<p>Second</p>");
+    html.ShowURL(Url("Main.html"));
+    // The request is announced at once; the document arrives from the event loop.
+    ASSERT_EQ(log.Lines, std::vector<std::string>{"request " + Url("Main.html")});
+    EXPECT_TRUE(html.Retrieving());
+    WaitUntilIdle(html);
+    EXPECT_EQ(log.Lines.back(), "end");
+    EXPECT_GE(log.Inputs, 1);
+    EXPECT_EQ(html.CurrentDocInput().ExpectedBytes, html.CurrentDocInput().ReceivedBytes);
+    EXPECT_EQ(html.URL(), Url("Main.html"));
+    EXPECT_TRUE(html.toPlainText().contains("Hello page"));
+
+    // A followed link goes through the same events.
+    emit html.anchorClicked(QUrl("b.html"));
+    WaitUntilIdle(html);
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + Url("Main.html"), "end",
+                                                   "request " + Url("b.html"), "end"}));
+    EXPECT_TRUE(html.toPlainText().contains("Second"));
+    EXPECT_EQ(html.URL(), Url("b.html"));
+}
+
+TEST_F(THTMLTest, AJumpInsideThePageRetrievesNothing) {
+    Write("long.html", "<p>top</p>" + std::string(2000, '\n') + "<a name=\"end\">end</a>");
+    Show("long.html");
+    log.Lines.clear();
+    emit html.anchorClicked(QUrl("#end"));
+    WaitUntilIdle(html);
+    EXPECT_TRUE(log.Lines.empty());
+}
+
+TEST_F(THTMLTest, ARequestMadeDuringAnotherEndsTheEarlierOneFirst) {
+    Write("a.html", "<p>A</p>");
+    Write("b.html", "<p>B</p>");
+    html.ShowURL(Url("a.html"));
+    html.ShowURL(Url("b.html"));
+    WaitUntilIdle(html);
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + Url("a.html"), "end",
+                                                   "request " + Url("b.html"), "end"}));
+    EXPECT_TRUE(html.toPlainText().contains("B"));
+    EXPECT_FALSE(html.toPlainText().contains("A"));
+}
+
+TEST_F(THTMLTest, DocumentsShowByTheirKind) {
+    struct Case {
+        const char* Name;
+        std::string Bytes;
+        const char* Shown;  // text the control then holds; empty for an error
+        int Error;
+    };
+    const Case cases[] = {
+        {"page.htm", "<b>bold</b> words", "bold words", 0},
+        {"page.shtml", "<p>server side</p>", "server side", 0},
+        {"page.asp", "<p>asp page</p>", "asp page", 0},
+        {"notes.txt", "<b>not markup</b>", "<b>not markup</b>", 0},
+        {"latin.txt", "caf\xe9", "caf\xc3\xa9", 0},  // not UTF-8: read as Latin-1
+        {"utf8.html", "<p>caf\xc3\xa9</p>", "caf\xc3\xa9", 0},
+        {"100% done.html", "<p>percent</p>", "percent", 0},
+        {"README", "plain words", "plain words", 0},
+        {"archive.zip", std::string("PK\3\4\0\0\0\0", 8), "", HtmlErrorUnsupported},
+        {"broken.jpg", "\xff\xd8\xff\xe0 nothing more", "", HtmlErrorUnsupported},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        log.Lines.clear();
+        Write(c.Name, c.Bytes);
+        Show(c.Name);
+        if (c.Error == 0) {
+            EXPECT_EQ(log.Lines.back(), "end");
+            EXPECT_TRUE(html.toPlainText().contains(QString::fromUtf8(c.Shown)))
+                << html.toPlainText().toStdString();
+        } else {
+            EXPECT_EQ(log.Lines.back(), "error " + std::to_string(c.Error));
+            EXPECT_TRUE(html.toPlainText().contains("cannot be shown"));
+        }
+    }
+}
+
+TEST_F(THTMLTest, AMissingFileEndsInAnErrorWithItsPath) {
+    Show("gone.html");
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + Url("gone.html"),
+                                                   "error " + std::to_string(HtmlErrorFile)}));
+    EXPECT_NE(log.LastErrorText.find(folder.Text() + "gone.html"), std::string::npos);
+    EXPECT_FALSE(html.Retrieving());
+}
+
+TEST_F(THTMLTest, PagesRenderWithTheirPictures) {
+    QImage red(40, 30, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    QImage blue(20, 20, QImage::Format_RGB32);
+    blue.fill(qRgb(0, 0, 255));
+    Write("red.gif", EncodeGif(red));
+    Write("images/blue.jpg", EncodeJpeg(blue, {100}));
+    Write("Main.html",
+          "<p><img src=\"red.gif\"> <img src=\"images/blue.jpg\"> "
+          "<img src=\"missing.gif\"></p>");
+    Show("Main.html");
+    const QImage shot = html.grab().toImage();
+    EXPECT_EQ(CountPixels(shot, qRgb(255, 0, 0)), 40 * 30);
+    EXPECT_GE(CountPixels(shot, qRgb(0, 0, 255), 8), 16 * 16);  // JPEG is lossy
+}
+
+TEST_F(THTMLTest, APictureFileIsShownOnItsOwn) {
+    QImage red(50, 10, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    Write("alone.gif", EncodeGif(red));
+    Show("alone.gif");
+    EXPECT_EQ(log.Lines.back(), "end");
+    EXPECT_EQ(CountPixels(html.grab().toImage(), qRgb(255, 0, 0)), 500);
+}
+
+TEST_F(THTMLTest, SelectionAndMouse) {
+    Write("sel.html", "<p>first line</p><p>second line</p>");
+    Show("sel.html");
+    EXPECT_FALSE(html.HasSelection());
+    EXPECT_EQ(html.GetSelectedText(-1, -1), "");
+    html.SelectAll();
+    EXPECT_TRUE(html.HasSelection());
+    EXPECT_EQ(html.GetSelectedText(-1, -1), "first line\nsecond line");
+
+    std::vector<std::tuple<Qt::MouseButton, int, int>> presses;
+    html.OnMouseDown = [&](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
+        presses.emplace_back(b, x, y);
+    };
+    html.show();
+    QTest::mousePress(html.viewport(), Qt::RightButton, {}, QPoint(10, 12));
+    ASSERT_EQ(presses.size(), 1u);
+    const QPoint offset = html.viewport()->mapTo(&html, QPoint(0, 0));
+    EXPECT_EQ(presses[0], std::make_tuple(Qt::RightButton, 10 + offset.x(), 12 + offset.y()));
+}
+
+TEST_F(THTMLTest, AHostMayKeepADocumentFromLoadingAndStillSeesItEnd) {
+    Write("a.html", "<p>never shown</p>");
+    html.OnDoRequestDoc = [this](const std::string& url, bool& enable) {
+        log.Lines.push_back("request " + url);
+        enable = false;
+    };
+    Show("a.html");
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + Url("a.html"), "end"}));
+    EXPECT_FALSE(html.toPlainText().contains("never shown"));
+}
