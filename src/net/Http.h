@@ -25,7 +25,7 @@ std::string Base64Encode(std::string_view bytes);
 // follows a new location announced by the HEAD reply, and leaves the GET reply's body in Body.
 // https addresses are fetched over TLS (through a proxy by a CONNECT tunnel).
 class T_HTTP : public T_TcpIp {
-public:
+  public:
     T_HTTP();
 
     std::string URL;
@@ -53,7 +53,7 @@ public:
     void RequestHead();
     void RequestGet();
 
-private:
+  private:
     struct Origin {
         bool Secure = false;
         std::string Host;  // lower case
@@ -69,9 +69,9 @@ private:
     // proxy for a tunnel first and starts TLS inside it.
     void Connect();
 
-    Origin target_;          // where the next request goes
+    Origin target_;           // where the next request goes
     std::string targetPath_;  // its path
-    Origin credentialsFor_;  // the site the credentials were given for: the address of URL
+    Origin credentialsFor_;   // the site the credentials were given for: the address of URL
     bool tunnel_ = false;
     std::string proxyHost_;
     std::uint16_t proxyPort_ = 0;

@@ -6,7 +6,7 @@
 
 // Bytes held in memory with a read/write position, the receiving end of a transfer.
 class TMemoryStream {
-public:
+  public:
     const std::string& Data() const { return data_; }
     std::int64_t Size() const { return static_cast<std::int64_t>(data_.size()); }
     std::int64_t Position() const { return static_cast<std::int64_t>(position_); }
@@ -24,7 +24,7 @@ public:
         position_ += count;
     }
 
-private:
+  private:
     std::string data_;
     std::size_t position_ = 0;
 };

@@ -259,14 +259,15 @@ std::string T_TcpIp::ReceiveLine(TSocket socket) {
         if (c == '\r') continue;
         if (c == '\n') break;
         if (line.size() >= MaxLineLength)
-            throw ETcpIpError("Reply line longer than " + std::to_string(MaxLineLength) +
-                              " bytes");
+            throw ETcpIpError("Reply line longer than " + std::to_string(MaxLineLength) + " bytes");
         line += c;
     }
     return line;
 }
 
-bool T_TcpIp::AtEnd(TSocket socket) { return PeerClosed || ConnectionState(socket) != 2; }
+bool T_TcpIp::AtEnd(TSocket socket) {
+    return PeerClosed || ConnectionState(socket) != 2;
+}
 
 void T_TcpIp::Execute() {
     OpenConnection();

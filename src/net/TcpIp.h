@@ -13,13 +13,13 @@
 // trace of every step. It is the base of the HTTP/1.0 client T_HTTP.
 
 class ETcpIpError : public std::runtime_error {
-public:
+  public:
     explicit ETcpIpError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // Socket creation or connection failed; ErrorNumber is the system's error code (errno).
 class ESocketError : public ETcpIpError {
-public:
+  public:
     explicit ESocketError(int errorNumber)
         : ETcpIpError("Error creating socket"), ErrorNumber(errorNumber) {}
     int ErrorNumber;
@@ -27,7 +27,7 @@ public:
 
 // The server answered with a failure status; the message is the server's status text.
 class EProtocolError : public ETcpIpError {
-public:
+  public:
     EProtocolError(std::string protocol, int errorNumber, const std::string& message)
         : ETcpIpError(message), ErrorNumber(errorNumber), Protocol(std::move(protocol)) {}
     int ErrorNumber;
@@ -36,7 +36,7 @@ public:
 
 // A text that should be a number is not one ("'x' is not a valid integer value").
 class EConvertError : public std::runtime_error {
-public:
+  public:
     explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
 };
 
@@ -63,7 +63,7 @@ std::string DottedAddress(TAddress address);
 class TlsChannel;
 
 class T_TcpIp {
-public:
+  public:
     static constexpr std::size_t ReceiveBufferSize = 32512;
     // Lines longer than this are refused: a reply line without an end would otherwise grow
     // memory without bound.
@@ -114,10 +114,10 @@ public:
     // OpenConnection when UseTls is set, and by clients that tunnel through a proxy first.
     void StartTls(const std::string& serverName);
 
-protected:
+  protected:
     void Trace(const std::string& text, TTraceLevel level);
 
-private:
+  private:
     // One receive of at most size bytes: the count, or 0 when the connection has ended (then
     // PeerClosed is set). Raises "Connection timed out" when nothing came within the time-out.
     long RawReceive(TSocket socket, char* buffer, std::size_t size);

@@ -18,7 +18,9 @@ namespace {
 // OpenSSL's own socket BIO writes with write(2), which raises SIGPIPE when the peer has closed
 // the connection; this one sends with MSG_NOSIGNAL instead, so a vanished server is an error
 // return and never ends the program.
-int SocketOf(BIO* bio) { return static_cast<int>(reinterpret_cast<std::intptr_t>(BIO_get_data(bio))); }
+int SocketOf(BIO* bio) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(BIO_get_data(bio)));
+}
 
 int SocketWrite(BIO* bio, const char* data, int length) {
     BIO_clear_retry_flags(bio);
@@ -40,14 +42,18 @@ int SocketRead(BIO* bio, char* buffer, int size) {
     return static_cast<int>(n);
 }
 
-long SocketControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+long SocketControl(BIO*, int command, long, void*) {
+    return command == BIO_CTRL_FLUSH ? 1 : 0;
+}
 
 int SocketCreate(BIO* bio) {
     BIO_set_init(bio, 1);
     return 1;
 }
 
-int SocketDestroy(BIO*) { return 1; }  // the socket belongs to T_TcpIp
+int SocketDestroy(BIO*) {
+    return 1;
+}  // the socket belongs to T_TcpIp
 
 BIO_METHOD* SocketMethod() {
     static BIO_METHOD* method = [] {
@@ -68,7 +74,9 @@ bool IsIpAddress(const std::string& name) {
            inet_pton(AF_INET6, name.c_str(), buffer) == 1;
 }
 
-int ClampedSize(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(size); }
+int ClampedSize(std::size_t size) {
+    return size > INT_MAX ? INT_MAX : static_cast<int>(size);
+}
 
 }  // namespace
 
@@ -158,4 +166,6 @@ void TlsChannel::Shutdown() {
     ERR_clear_error();
 }
 
-std::string TlsChannel::Version() const { return SSL_get_version(ssl_); }
+std::string TlsChannel::Version() const {
+    return SSL_get_version(ssl_);
+}

@@ -95,8 +95,7 @@ TEST(Http, RequestBytesDirectAndThroughProxy) {
     };
     const std::vector<Case> cases = {
         {"path", "http://127.0.0.1:{port}/dir/page.html?x=1", false, true, "/dir/page.html?x=1"},
-        {"no credentials", "http://127.0.0.1:{port}/dir/page.html", false, false,
-         "/dir/page.html"},
+        {"no credentials", "http://127.0.0.1:{port}/dir/page.html", false, false, "/dir/page.html"},
         {"host only", "http://127.0.0.1:{port}", false, true, "/"},
         {"no scheme", "127.0.0.1:{port}/a.html", false, false, "/a.html"},
         {"user in address is not sent", "http://bob:pw@127.0.0.1:{port}/x", false, false, "/x"},
@@ -168,7 +167,8 @@ TEST(Http, BadPortAndLengthTextsAreConversionErrors) {
     RecordingServer server({{"HTTP/1.0 200 OK\r\nContent-Length: abc\r\n\r\n"}});
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"http://127.0.0.1:8o/x", "'8o' is not a valid integer value"},
-        {WithPort("http://127.0.0.1:{port}/x", server.Port()), "'abc' is not a valid integer value"},
+        {WithPort("http://127.0.0.1:{port}/x", server.Port()),
+         "'abc' is not a valid integer value"},
     };
     for (const auto& [url, message] : cases) {
         T_HTTP http;
@@ -211,8 +211,8 @@ TEST(Http, HeadLocationMovesTheGetAndCredentialsStayHome) {
         } else {
             f.Http.Execute();
         }
-        std::string get = std::string(c.getLine) + "\r\n" + (c.credentials ? Credentials : "") +
-                          "\r\n";
+        std::string get =
+            std::string(c.getLine) + "\r\n" + (c.credentials ? Credentials : "") + "\r\n";
         auto atOrigin = origin.Requests();
         auto atOther = elsewhere.Requests();
         ASSERT_GE(atOrigin.size(), 1u);
@@ -318,14 +318,10 @@ TEST(Http, TraceShowsProtocolLinesAndHidesCredentials) {
     f.Http.SetBasicCredentials("user", "secret");
     f.Http.Execute();
     const Traces expected = {
-        {"HEAD /t.html HTTP/1.0", TraceSent},
-        {"Authorization: *****", TraceSent},
-        {"HTTP/1.1 200 OK", TraceReceived},
-        {"Content-Length: 5", TraceReceived},
-        {"GET /t.html HTTP/1.0", TraceSent},
-        {"Authorization: *****", TraceSent},
-        {"HTTP/1.1 200 OK", TraceReceived},
-        {"Content-Length: 5", TraceReceived},
+        {"HEAD /t.html HTTP/1.0", TraceSent},       {"Authorization: *****", TraceSent},
+        {"HTTP/1.1 200 OK", TraceReceived},         {"Content-Length: 5", TraceReceived},
+        {"GET /t.html HTTP/1.0", TraceSent},        {"Authorization: *****", TraceSent},
+        {"HTTP/1.1 200 OK", TraceReceived},         {"Content-Length: 5", TraceReceived},
         {"Content-Type: text/html", TraceReceived},
     };
     EXPECT_EQ(f.Seen, expected);

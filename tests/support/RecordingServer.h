@@ -10,14 +10,14 @@
 // next scripted reply, and keeps every byte each connection sent. For replies a real server
 // will not give on demand: split into small pieces, odd line ends, silence.
 class RecordingServer {
-public:
+  public:
     struct Reply {
-        std::string Bytes;          // sent once the request's empty line has arrived
-        bool WaitForRequest = true; // false: send Bytes as soon as the connection is accepted
-        std::size_t PieceSize = 0;  // > 0: sent in pieces of this many bytes, one send each
-        bool Silent = false;        // never answer; hold the connection until the server stops
-        bool HangUp = false;        // close right after the reply, not when the client does
-        std::uint16_t TunnelTo = 0; // > 0: send Bytes, then relay both ways to this local port
+        std::string Bytes;           // sent once the request's empty line has arrived
+        bool WaitForRequest = true;  // false: send Bytes as soon as the connection is accepted
+        std::size_t PieceSize = 0;   // > 0: sent in pieces of this many bytes, one send each
+        bool Silent = false;         // never answer; hold the connection until the server stops
+        bool HangUp = false;         // close right after the reply, not when the client does
+        std::uint16_t TunnelTo = 0;  // > 0: send Bytes, then relay both ways to this local port
     };
 
     explicit RecordingServer(std::vector<Reply> replies);
@@ -30,7 +30,7 @@ public:
     // connections closed early), one entry per connection, in order.
     std::vector<std::string> Requests() const;
 
-private:
+  private:
     void Serve();
     void Answer(int client, const Reply& reply);
     void Relay(int client, std::uint16_t port);
