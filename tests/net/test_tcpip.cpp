@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "net/TcpIp.h"
-#include "support/RecordingServer.h"
+#include "support/ScriptedServer.h"
+
+using S = ScriptedServer;
 
 namespace {
 
@@ -109,7 +111,7 @@ TEST(TcpIp, RefusedConnectionIsSocketErrorAfterTrace) {
 }
 
 TEST(TcpIp, TracesEverySocketStep) {
-    RecordingServer server({{"ok\r\n"}});
+    ScriptedServer server({S::Reply("ok\r\n")});
     Client c(server.Port());
     c.Tcp.OpenConnection();
     const std::string id = std::to_string(c.Tcp.SocketHandle);
@@ -132,7 +134,7 @@ TEST(TcpIp, TracesEverySocketStep) {
 }
 
 TEST(TcpIp, OpeningTwiceClosesTheFirstSocket) {
-    RecordingServer server({{"", false}, {"", false}});
+    ScriptedServer server({{S::Close()}});
     Client c(server.Port());
     c.Tcp.OpenConnection();
     const std::string first = std::to_string(c.Tcp.SocketHandle);
@@ -146,9 +148,8 @@ TEST(TcpIp, OpeningTwiceClosesTheFirstSocket) {
 
 TEST(TcpIp, ReceiveLineHandlesLineEndsInSmallPieces) {
     // One byte per packet: a line never arrives whole.
-    RecordingServer::Reply reply{"abc\r\nabc\nde\rf\r\n\r\nlast", false};
-    reply.PieceSize = 1;
-    RecordingServer server({reply});
+    const std::string reply = "abc\r\nabc\nde\rf\r\n\r\nlast";
+    ScriptedServer server({{S::SendInChunks(reply, int(reply.size()), 1), S::Close()}});
     Client c(server.Port());
     c.Tcp.OpenConnection();
     std::vector<std::string> lines;
@@ -163,9 +164,7 @@ TEST(TcpIp, ExecuteCollectsPiecesInOrder) {
     std::string data;
     for (int i = 0; i < 5000; ++i) data += static_cast<char>('a' + i % 26);
     data += std::string("\0\r\n\xff", 4);
-    RecordingServer::Reply reply{data, false};
-    reply.PieceSize = 700;
-    RecordingServer server({reply});
+    ScriptedServer server({{S::SendInChunks(data, 8, 1), S::Close()}});
     Client c(server.Port());
     c.Tcp.Execute();
     EXPECT_EQ(c.Tcp.Body.Data(), data);
@@ -179,7 +178,7 @@ TEST(TcpIp, ExecuteCollectsPiecesInOrder) {
 
 TEST(TcpIp, OverlongLineIsRefused) {
     std::string exact(T_TcpIp::MaxLineLength, 'x');
-    RecordingServer server({{exact + "\n" + exact + "y\n", false}});
+    ScriptedServer server({{S::Send(exact + "\n" + exact + "y\n"), S::Close()}});
     Client c(server.Port());
     c.Tcp.OpenConnection();
     EXPECT_EQ(c.Tcp.ReceiveLine(c.Tcp.SocketHandle), exact);
@@ -187,9 +186,7 @@ TEST(TcpIp, OverlongLineIsRefused) {
 }
 
 TEST(TcpIp, SilentPeerTimesOut) {
-    RecordingServer::Reply silent;
-    silent.Silent = true;
-    RecordingServer server({silent, silent});
+    ScriptedServer server({{S::Stall()}});
     for (bool line : {true, false}) {
         Client c(server.Port());
         c.Tcp.ReceiveTimeoutMs = 200;
@@ -242,9 +239,7 @@ TEST(TcpIp, ConnectToUnansweringListenerTimesOut) {
 
 TEST(TcpIp, SendingToClosedPeerDoesNotKillTheProgram) {
     // The peer closes at once; writing to it afterwards would raise SIGPIPE with plain send().
-    RecordingServer::Reply hangUp{"", false};
-    hangUp.HangUp = true;
-    RecordingServer server({hangUp});
+    ScriptedServer server({{S::Close()}});
     Client c(server.Port());
     c.Tcp.OpenConnection();
     EXPECT_EQ(c.Tcp.ReceiveLine(c.Tcp.SocketHandle), "");
