@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/NewSessionSettings.h"
+#include "engine/SessionState.h"
+
+class TForm1;
+
+// Drives one retrieval session from the New Session command to its completion: starts the first
+// worker, keeps up to MaximumThreads workers busy while the queue holds entries, keeps the clock,
+// stops on request or when the disk budget is used up, and completes the session (e-mail page,
+// completion messages, offline conversion, session file).
+//
+// Stopping: the Stop command and the disk budget stop new work; the session completes when the
+// running workers have finished (at once when none runs).
+class RunControl : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome {
+        None,          // no session has completed yet
+        Completed,     // completed with its start page received
+        NotConnected,  // the start page never arrived ("unable to connect with host")
+    };
+
+    explicit RunControl(SessionState& session, QObject* parent = nullptr);
+    ~RunControl() override;
+
+    SessionState& Session() { return session_; }
+
+    // The New Session dialog closed with OK and these are its values: initialise the session and
+    // start the first worker. False when the session did not start (no session file name, or
+    // the project folder could not be made).
+    bool RetrieveBtnClick(NewSessionSettings& settings);
+    // Called by every finishing worker: completes the session or starts further workers.
+    void StartWorkers();
+    void StopBtnClick();
+    // One tick of the elapsed-time clock.
+    void Timer1Timer();
+    void FinishSession();
+
+    Outcome LastOutcome() const { return outcome_; }
+    // Workers created and not yet destroyed.
+    int LiveWorkers() const { return liveWorkers_; }
+
+    // The completion sequence's offline conversion and silent save. Set by default to the
+    // program's own; tests may replace them.
+    std::function<bool(SessionState&)> ConvertFiles;
+    std::function<bool(SessionState&)> SaveSession;
+
+    // A redirect to the worker's own file is followed once per address: a folder address without
+    // its final "/" redirects to the same local name, while a page that redirects to itself must
+    // not queue forever. True when the address had not been followed before.
+    bool FirstRedirectTo(const std::string& address);
+
+signals:
+    // The session has completed (FinishSession has run to its end).
+    void SessionFinished();
+
+private:
+    void StartWorker(const std::string& url, const std::string& file, bool first);
+    void ReduceSiteBaseToRoot();
+    void WriteEMailPage();
+    std::string DriveOf(const std::string& path) const;
+    int EffectiveMaximumThreads() const;
+
+    SessionState& session_;
+    Outcome outcome_ = Outcome::None;
+    int liveWorkers_ = 0;
+    std::unordered_map<std::string, std::int64_t> sizeLimits_;  // lower-case extension -> bytes
+    std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
+
+    friend class TForm1;
+};
+
+// The site root of an address, keeping its scheme: https://host/dir/page.html gives
+// https://host/. An address without a scheme is taken as http.
+std::string SiteRoot(const std::string& address);
+
+// The retrieval speed text of the status bar: bytes per second in KB with two significant
+// digits and one decimal ("46.0", "4.6", "0.5"); 100 and more in scientific notation.
+std::string SpeedText(std::int64_t bytes, int seconds);
