@@ -57,6 +57,9 @@ public:
     }
     virtual void WaitClose() {}
 
+    // The hourglass while the engine blocks the event loop (a protected fetch).
+    virtual void SetBusyCursor(bool busy) { (void)busy; }
+
     // Lets pending window events run (the program's "message loop gets one turn").
     virtual void ProcessEvents() {}
 };

@@ -1,0 +1,299 @@
+#include "engine/RunControl.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+#include "worker/TForm1.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+// The extension of a real path in lower case, dot included ("" when none).
+std::string LowerExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return {};
+    return LowerCase(path.substr(dot));
+}
+
+}  // namespace
+
+std::string SiteRoot(const std::string& address) {
+    std::string text = address;
+    if (text.empty() || text.back() != '/') text += '/';
+    std::string scheme = "http://";
+    const std::size_t sep = text.find("://");
+    if (sep != std::string::npos && text.find('/') == sep + 1) {
+        scheme = text.substr(0, sep + 3);
+        text.erase(0, sep + 3);
+    }
+    text.erase(text.find('/') + 1);
+    return scheme + text;
+}
+
+std::string SpeedText(std::int64_t bytes, int seconds) {
+    if (seconds <= 0) return "0.0";
+    const double kb = static_cast<double>(bytes) / seconds / 1024.0;
+    // Two significant digits first, then the fixed form with one decimal.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.1e", kb);
+    const double rounded = std::strtod(buffer, nullptr);
+    if (rounded >= 100.0) {
+        std::snprintf(buffer, sizeof buffer, "%.1E", kb);
+        return buffer;
+    }
+    std::snprintf(buffer, sizeof buffer, "%.1f", rounded);
+    return buffer;
+}
+
+RunControl::RunControl(SessionState& session, QObject* parent)
+    : QObject(parent), session_(session) {
+    connect(&session_.Timer1, &QTimer::timeout, this, &RunControl::Timer1Timer);
+}
+
+RunControl::~RunControl() {
+    // Workers still alive refer to this object: release them first.
+    for (TForm1* worker : findChildren<TForm1*>(Qt::FindDirectChildrenOnly)) delete worker;
+}
+
+int RunControl::EffectiveMaximumThreads() const {
+    // The dialog accepts "0"; with no room for a second worker a session whose first page
+    // queued anything would never complete.
+    return session_.MaximumThreads < 1 ? 1 : session_.MaximumThreads;
+}
+
+bool RunControl::FirstRedirectTo(const std::string& address) {
+    return redirectTargets_.insert(UpperCase(address)).second;
+}
+
+bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
+    SessionState& s = session_;
+    if (!s.InitializeVariables(settings)) return false;
+    s.InitializeStringLists();
+    s.InitializeMessages();
+    s.EnableDisableToolBarButtons();
+    outcome_ = Outcome::None;
+    redirectTargets_.clear();
+
+    // Size limits by extension, first entry of an extension wins; a limit that is not a number
+    // is no limit.
+    sizeLimits_.clear();
+    for (std::size_t i = 0; i + 1 < s.FileSizeLimits.size(); i += 2) {
+        try {
+            std::size_t used = 0;
+            const long long kb = std::stoll(s.FileSizeLimits[i + 1], &used);
+            if (used == s.FileSizeLimits[i + 1].size())
+                sizeLimits_.emplace(LowerCase(s.FileSizeLimits[i]), kb * 1024);
+        } catch (...) {
+        }
+    }
+
+    // The start page is always fetched anew; other files already there are kept.
+    RemoveFile(s.ProjectFolder + "Main.html");
+
+    const std::string url = s.PendingURL(0);
+    const std::string file = s.PendingFile(0);
+    s.RemoveFirstPending();
+    StartWorker(url, file, true);  // RunningThreads is already 1
+
+    // After the first worker has started, so that its base address comes from the address as
+    // typed.
+    if (s.SearchEntireSite) s.SiteBase = SiteRoot(s.SiteBase);
+    s.SiteFolders.Add(s.SiteBase);
+    s.View.RequestFileListClear();
+    s.View.ClearSiteTree();
+    s.View.SetSiteRoot(s.SiteBase);
+    return true;
+}
+
+void RunControl::StartWorker(const std::string& url, const std::string& file, bool first) {
+    auto* worker = new TForm1(session_, *this);  // owned by this object; deletes itself
+    worker->DocumentURL = url;
+    worker->LocalFile = file;
+    if (!first) {
+        worker->IsFTP = Contains(url, "ftp://");
+        if (auto it = sizeLimits_.find(LowerExtension(file)); it != sizeLimits_.end()) {
+            worker->SizeLimitOn = true;
+            worker->SizeLimitBytes = it->second;
+        }
+    }
+    worker->GoButtonClick();
+}
+
+void RunControl::StartWorkers() {
+    SessionState& s = session_;
+    if (s.QueuedCount == 0 && s.RunningThreads <= 0) {
+        FinishSession();
+        return;
+    }
+    if (s.BytesReceived > s.DiskSpaceFloor) {
+        StopBtnClick();
+        return;
+    }
+    const int maximum = EffectiveMaximumThreads();
+    if (s.RunningThreads >= maximum || s.StopRequested || s.ProtectedFetchActive) return;
+    for (int n = maximum - s.RunningThreads; n > 0 && s.QueuedCount != 0 && s.PendingCount() > 0;
+         --n) {
+        const std::string url = s.PendingURL(0);
+        const std::string file = s.PendingFile(0);
+        s.RemoveFirstPending();
+        ++s.RunningThreads;
+        s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
+        --s.QueuedCount;
+        s.View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(s.QueuedCount));
+        StartWorker(url, file, false);
+    }
+}
+
+std::string RunControl::DriveOf(const std::string& path) const {
+    // The mount point of the file system that holds the path.
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec);
+    while (!p.empty() && !fs::exists(p, ec) && p != p.parent_path()) p = p.parent_path();
+    struct stat st {};
+    if (stat(p.c_str(), &st) != 0) return p.string();
+    const dev_t device = st.st_dev;
+    while (p.has_parent_path() && p != p.parent_path()) {
+        struct stat up {};
+        if (stat(p.parent_path().c_str(), &up) != 0 || up.st_dev != device) break;
+        p = p.parent_path();
+    }
+    return p.string();
+}
+
+void RunControl::StopBtnClick() {
+    SessionState& s = session_;
+    if (s.StopRequested) return;
+    if (s.BytesReceived > s.DiskSpaceFloor) {
+        s.View.SetCMessageRed(true);
+        s.View.SetCMessage("Unable to create additional threads. Drive " +
+                           DriveOf(s.SessionFileName) + " has only " +
+                           std::to_string(FreeDiskBytes(s.ProjectFolder) / 1024000) +
+                           " MB free space.");
+    }
+    s.StopRequested = true;
+    s.QueuedCount = 0;
+    s.View.SetStatusBar1(0, "Files Added in Queue: 0");
+    if (s.RunningThreads == 1)
+        s.Prompts().Message("Please wait.. \r\n1 thread still receiving data ..",
+                            SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+    else if (s.RunningThreads > 1)
+        s.Prompts().Message("Please wait.. \r\n" + std::to_string(s.RunningThreads) +
+                                " threads still receiving data ..",
+                            SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+    s.View.SetCMessageRed(false);
+    // With no worker left to finish, nothing would ever complete the session.
+    if (s.RunningThreads <= 0 && s.Running()) FinishSession();
+}
+
+void RunControl::Timer1Timer() {
+    SessionState& s = session_;
+    ++s.ElapsedSeconds;
+    const int seconds = std::atoi(s.MySec.c_str()) + 1;
+    if (seconds >= 60) {
+        s.MySec = "00";
+        const int minutes = std::atoi(s.MyMin.c_str()) + 1;
+        s.MyMin = (minutes < 10 ? "0" : "") + std::to_string(minutes);
+    } else {
+        s.MySec = (seconds < 10 ? "0" : "") + std::to_string(seconds);
+    }
+    s.View.SetStatusBar1(4, "Time Elapsed: " + s.MyMin + ":" + s.MySec);
+}
+
+void RunControl::WriteEMailPage() {
+    SessionState& s = session_;
+    std::vector<std::string> addresses;
+    std::unordered_set<std::string> seen;
+    for (std::size_t i = 1; i < s.EMailPage.size(); ++i)
+        if (seen.insert(UpperCase(s.EMailPage[i])).second) addresses.push_back(s.EMailPage[i]);
+
+    const std::string path = s.ProjectFolder + "EMailAddress.html";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "<HTML>\r\n";
+        for (const std::string& a : addresses)
+            out << "<p><a href=\"mailto:" << a << "\">" << a << "</a></p>\r\n\r\n";
+        out << "</HTML>\r\n";
+    }
+    s.EMailPage.clear();
+    s.EMailPageExists = false;
+
+    const int row = ++s.GridRowCount;
+    s.View.SetGridRowCount(row);
+    s.View.SelectRow(row - 1);
+    const std::string size = std::to_string(LocalFileSize(path));
+    s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
+}
+
+void RunControl::FinishSession() {
+    SessionState& s = session_;
+    s.View.SetCMessage("");
+    s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
+    s.ClearPending();
+    s.Timer1.stop();
+    s.SessionComplete = true;
+
+    if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0)
+        WriteEMailPage();
+
+    if (s.FilesRead >= 2) {
+        const std::string question =
+            s.RetrieveHTMLFiles
+                ? "Site Retrieval Completed. Now Lanternway will update HTML links of all files "
+                  "for off line browsing."
+                : "Site Retrieval Completed. Now Lanternway will delete all HTML files that have "
+                  "been retrieved to get embedded file information.";
+        if (s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
+                                SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok &&
+            ConvertFiles)
+            ConvertFiles(s);
+        if (SaveSession) SaveSession(s);
+        outcome_ = Outcome::Completed;
+    } else {
+        const std::string& transferred = s.View.Cell(1, 3);
+        long long received = 0;
+        try {
+            received = transferred.empty() ? 0 : std::stoll(transferred);
+        } catch (...) {
+        }
+        if (received > 0) {
+            s.Prompts().Message("Retrieval Completed", SessionPrompts::Kind::Information,
+                                SessionPrompts::Buttons::Ok);
+            if (SaveSession) SaveSession(s);
+            outcome_ = Outcome::Completed;
+        } else {
+            s.ProjectFolder.clear();
+            s.View.SetRow(1, {});
+            s.View.SetGridRowCount(11);
+            s.MyMin = "00";
+            s.MySec = "00";
+            s.View.SetStatusBar2(0, "Session Started On:");
+            s.View.SetStatusBar1(4, "Time Elapsed: 00:00");
+            s.View.RequestFileListClear();
+            s.View.ClearSiteTree();
+            s.Prompts().Message(
+                "Lanternway is unable to connect with host \"" + s.ContactHost + " \"",
+                SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+            outcome_ = Outcome::NotConnected;
+        }
+    }
+
+    for (const std::string& file : s.DiscardedFiles) RemoveFile(file);
+    s.DiscardedFiles.clear();
+    s.FileSizeLimits.clear();
+    s.EnableDisableToolBarButtons();
+    emit SessionFinished();
+}

@@ -1,0 +1,477 @@
+#include "worker/TForm1.h"
+
+#include <QLoggingCategory>
+#include <QUrl>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+#include "engine/RunControl.h"
+#include "engine/SessionState.h"
+#include "worker/ExtractLinks.h"
+#include "worker/ProtectedFetch.h"
+
+Q_LOGGING_CATEGORY(lcWorker, "lanternway.worker", QtWarningMsg)
+
+namespace {
+
+const char* StateName(TForm1::State s) {
+    switch (s) {
+        case TForm1::State::Created: return "created";
+        case TForm1::State::Transferring: return "transferring";
+        case TForm1::State::Redirected: return "redirected";
+        case TForm1::State::ProtectedFetch: return "protected fetch";
+        case TForm1::State::Ended: return "ended";
+        case TForm1::State::Ignored: return "ignored";
+        case TForm1::State::Finished: return "finished";
+        case TForm1::State::Closed: return "closed";
+    }
+    return "?";
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+// The extension of a real path: from the last "." after the last "/", dot included.
+std::string_view PathExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string_view::npos && slash > dot) return {};
+    return path.substr(dot);
+}
+
+void ShowQueuedCount(SessionState& s) {
+    s.View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(s.QueuedCount));
+}
+
+}  // namespace
+
+bool IsRedirectReply(int statusCode, const std::string& replyText) {
+    switch (statusCode) {
+        case 301: case 302: case 303: case 307: case 308:
+            return true;
+        default:
+            return Contains(replyText, "Moved Permanently");
+    }
+}
+
+bool IsAuthorizationReply(int statusCode, const std::string& replyText) {
+    return statusCode == 401 || Contains(replyText, "Authorization Required");
+}
+
+std::string RedirectTarget(const std::string& location, const std::string& documentAddress,
+                           const std::string& bodyFile) {
+    if (!location.empty()) {
+        if (Contains(location, "://")) return location;
+        const QUrl base = QUrl::fromEncoded(QByteArray::fromStdString(documentAddress),
+                                            QUrl::TolerantMode);
+        const QUrl relative =
+            QUrl::fromEncoded(QByteArray::fromStdString(location), QUrl::TolerantMode);
+        return base.resolved(relative).toEncoded().toStdString();
+    }
+    // No Location header: the first quoted text of the body, up to its closing quote or a ">".
+    std::ifstream in(bodyFile, std::ios::binary);
+    std::string target;
+    char c;
+    while (in.get(c) && c != '"') {
+    }
+    while (in.get(c) && c != '"' && c != '>') target += c;
+    return target;
+}
+
+TForm1::TForm1(SessionState& session, RunControl& engine)
+    : QObject(&engine), session_(session), engine_(engine) {
+    ++engine_.liveWorkers_;
+    HTTP1.OnDocOutput = [this](const TDocOutput& d) { HTTP1DocOutput(d); };
+    HTTP1.OnStateChanged = [this](short s) { HTTP1StateChanged(s); };
+    FTP1.OnDocOutput = [this](const TDocOutput& d) { FTP1DocOutput(d); };
+    FTP1.OnStateChanged = [this](short s) { FTP1StateChanged(s); };
+}
+
+TForm1::~TForm1() { --engine_.liveWorkers_; }
+
+void TForm1::SetState(State next) {
+    if (state_ == State::Closed || next == state_) return;
+    qCDebug(lcWorker) << LocalFile.c_str() << StateName(state_) << "->" << StateName(next);
+    state_ = next;
+    switch (next) {
+        case State::Redirected:
+            RedirectHandled = true;
+            break;
+        case State::ProtectedFetch:
+            ProtectedFetchStarted = true;
+            session_.ProtectedFetchActive = true;
+            break;
+        case State::Ended:
+            TransferEnded = true;
+            break;
+        case State::Ignored:
+            // A later close of the connection changes nothing any more.
+            Ignored = true;
+            TransferEnded = true;
+            break;
+        case State::Finished:
+            Finished = true;
+            break;
+        case State::Closed:
+            // Runs inside this worker's own event: the release waits until the handler returns.
+            deleteLater();
+            break;
+        case State::Created:
+        case State::Transferring:
+            break;
+    }
+}
+
+bool TForm1::IsScannedPage() const {
+    const std::string ext = UpperCase(PathExtension(LocalFile));
+    return ext == ".HTML" || ext == ".HTM" || ext == ".SHTML" || ext == ".SHTM";
+}
+
+void TForm1::SetCell(int column, const std::string& text) {
+    session_.View.SetCell(GridRow - 1, column, text);
+}
+
+void TForm1::GoButtonClick() {
+    SessionState& s = session_;
+    BytesTransferred = 0;
+    TransferEnded = false;
+    Finished = false;
+    Ignored = false;
+    GridRow = ++s.GridRowCount;
+    SetState(State::Transferring);
+
+    s.View.SetGridRowCount(GridRow);
+    s.View.SelectRow(GridRow - 1);
+    std::string shown = DocumentURL;
+    if (StartsWithText(DocumentURL, s.SiteBase)) shown.erase(0, s.SiteBase.size());
+    if (shown.empty()) shown = s.SiteBase;
+    SetCell(0, std::to_string(GridRow - 1));
+    SetCell(1, shown);
+    requestURL_ = DocumentURL;
+
+    if (IsFTP) {
+        SetCell(2, "0");
+        SetCell(3, "0");
+        SetCell(4, "Initiated..");
+        if (s.RetrieveFromFTP) {
+            if (!s.FTPUserName.empty()) FTP1.UserId = s.FTPUserName;
+            if (!s.FTPPassword.empty()) FTP1.Password = s.FTPPassword;
+        }
+        if (FTP1.Busy()) FTP1.Cancel();
+        FTP1.Authenticate(FTP1.UserId, FTP1.Password);
+        FTP1.GetDoc(DocumentURL, "", LocalFile);
+        return;
+    }
+
+    RedirectHandled = false;
+    ProtectedFetchStarted = false;
+    // Only pages that will be scanned keep their text in memory.
+    scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
+    const std::string address = DocumentURL;
+    DocumentURL = BaseAddress(address, s);
+    if (HTTP1.Busy()) HTTP1.Cancel();
+    HTTP1.URL = DocumentURL;
+    if (s.UseProxy) {
+        HTTP1.ProxyHost = s.ProxyAddress;
+        try {
+            HTTP1.ProxyPort = std::stoi(s.ProxyPort);
+        } catch (...) {
+            HTTP1.ProxyPort = 0;  // the transfer layer's default proxy port
+        }
+    } else {
+        HTTP1.ProxyHost.clear();
+        HTTP1.ProxyPort = 0;
+    }
+    if (s.FirstContactPending) {
+        const std::string host = LowerCase(HTTP1.RemoteHost());
+        s.View.SetCMessage("Contacting Remote Host " + host);
+        s.ContactHost = host;
+    }
+    HTTP1.Document = address;
+    RemoveFile(LocalFile);
+    HTTP1.GetDoc(address, "", LocalFile);
+}
+
+void TForm1::ShowProgress(int kind, std::int64_t transferred, std::int64_t total) {
+    switch (kind) {
+        case 1:
+            SetCell(2, std::to_string(total));
+            SetCell(3, "0");
+            SetCell(4, "Initiated..");
+            break;
+        case 3:
+            SetCell(2, std::to_string(total));
+            SetCell(3, std::to_string(transferred));
+            SetCell(4, "Transferring..");
+            if (session_.FirstContactPending) {
+                session_.View.SetCMessage(
+                    "Connection to server is established. Data is being transferred..");
+                session_.FirstContactPending = false;
+            }
+            break;
+        case 5:
+            SetCell(2, std::to_string(total));
+            SetCell(3, std::to_string(transferred));
+            SetCell(4, "Complete");
+            BytesTransferred = transferred;
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::MarkIgnored() {
+    SetState(State::Ignored);
+    if (HTTP1.Busy()) HTTP1.Cancel();
+    if (FTP1.Busy()) FTP1.Cancel();
+    SetCell(3, "0");
+    SetCell(4, "Ignored");
+}
+
+void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
+    // While a protected fetch blocks, the cancelled transfer's events do not count; once the
+    // worker is counted, nothing it still receives may change its row.
+    if (session_.ProtectedFetchActive || Finished || state_ == State::Closed) return;
+    ShowProgress(1, doc.BytesTransferred, doc.TotalSize);
+    switch (doc.State) {
+        case TDocOutput::Begin:
+            DocumentText.clear();
+            break;
+        case TDocOutput::Data:
+            if (scanPage_) DocumentText.append(doc.DataChunk);
+            ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            // TotalSize is never below the bytes received, so an unannounced length is caught
+            // as soon as the bytes pass the limit.
+            if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
+                MarkIgnored();
+                FinishTransfer();
+            }
+            break;
+        case TDocOutput::End:
+            if (Ignored) break;
+            ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
+            SetState(State::Ended);
+            // A redirect's body is not the page: it is neither scanned nor takes the first scan.
+            if (!session_.StopRequested && scanPage_ && !RedirectHandled) {
+                if (ExtractLinks(DocumentText, DocumentURL, session_) > 0)
+                    ShowQueuedCount(session_);
+            }
+            std::string().swap(DocumentText);
+            if (!ProtectedFetchStarted) FinishTransfer();
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::HTTP1StateChanged(short state) {
+    if (Finished || state_ == State::Closed || session_.ProtectedFetchActive) return;
+    SessionState& s = session_;
+    const int status = HTTP1.StatusCode();
+    if (!RedirectHandled && !s.StopRequested && IsRedirectReply(status, HTTP1.ReplyText())) {
+        SetState(State::Redirected);
+        HTTP1.Cancel();
+        FollowRedirect();
+        return;
+    }
+    if (s.UseHTTPAuthentication && !ProtectedFetchStarted && !s.StopRequested &&
+        IsAuthorizationReply(status, HTTP1.ReplyText())) {
+        SetState(State::ProtectedFetch);
+        HTTP1.Cancel();
+        FetchProtectedFile(HTTP1.Document);
+        return;
+    }
+    // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
+    // transfer closed early, it is not counted and its file is removed at completion.
+    if (state == TransferState::Closed && !TransferEnded && !RedirectHandled &&
+        !ProtectedFetchStarted) {
+        MarkIgnored();
+        FinishTransfer();
+    }
+}
+
+void TForm1::FTP1DocOutput(const TDocOutput& doc) {
+    if (Finished || state_ == State::Closed) return;
+    switch (doc.State) {
+        case TDocOutput::Begin:
+            ShowProgress(1, doc.BytesTransferred, doc.TotalSize);
+            break;
+        case TDocOutput::Data:
+            ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
+                MarkIgnored();
+                FinishTransfer();
+            }
+            break;
+        case TDocOutput::End:
+            if (Ignored) break;
+            SetState(State::Ended);
+            ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
+            FinishTransfer();
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::FTP1StateChanged(short state) {
+    if (Finished || state_ == State::Closed) return;
+    if (!TransferEnded && state == TransferState::Closed) {
+        MarkIgnored();
+        FinishTransfer();
+    }
+}
+
+void TForm1::FollowRedirect() {
+    SessionState& s = session_;
+    const std::string target =
+        RedirectTarget(HTTP1.ReplyHeader("Location"), requestURL_, LocalFile);
+    const std::string name = UrlToLocalName(target, s);
+    if (name.empty()) return;
+    std::string file = s.ProjectFolder + name;
+    if (s.KnownFiles.Contains(file)) {
+        // Only a redirect to this worker's own file with another address is followed (once):
+        // "dir" -> "dir/" keeps the local name; a page redirecting to itself would loop.
+        const bool sameFileOtherAddress =
+            SameText(file, LocalFile) && !SameText(target, requestURL_);
+        if (!sameFileOtherAddress || !engine_.FirstRedirectTo(target)) return;
+    } else {
+        s.KnownFiles.Add(file);
+    }
+    ++s.QueuedCount;
+    s.AppendPending(target, std::move(file));
+    ShowQueuedCount(s);
+}
+
+void TForm1::FetchProtectedFile(const std::string& address) {
+    SessionState& s = session_;
+    const auto started = std::chrono::steady_clock::now();
+    s.Prompts().SetBusyCursor(true);
+    const std::string shown = s.View.Cell(GridRow - 1, 1);
+    SetCell(1, "Password protected file [" + shown + "]");
+    SetCell(2, "Unknown");
+    SetCell(3, "0");
+    SetCell(4, "Retrieving..");
+
+    bool received = false;
+    ProtectedFetchResult result;
+    if (ProtectedFetch* fetch = CurrentProtectedFetch()) {
+        ProtectedFetchRequest request;
+        request.URL = address;
+        if (s.UseProxy) request.Proxy = s.ProxyAddress + ":" + s.ProxyPort;
+        request.UserName = s.HTTPUserName;
+        request.Password = s.HTTPPassword;
+        try {
+            result = fetch->Fetch(request);
+            received = true;
+        } catch (const std::exception& e) {
+            s.ProtectedFetchActive = false;
+            s.Prompts().SetBusyCursor(false);
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    s.ProtectedFetchActive = false;
+
+    if (received) {
+        RemoveFile(LocalFile);
+        {
+            std::ofstream out(LocalFile, std::ios::binary | std::ios::trunc);
+            out.write(result.Body.data(), static_cast<std::streamsize>(result.Body.size()));
+        }
+        if (IsScannedPage() && !s.StopRequested) {
+            // The page's lines joined without separators.
+            std::string joined;
+            joined.reserve(result.Body.size());
+            for (char c : result.Body)
+                if (c != '\r' && c != '\n') joined += c;
+            if (ExtractLinks(joined, DocumentURL, s) > 0) ShowQueuedCount(s);
+        }
+        SetCell(1, shown);
+        SetCell(2, std::to_string(result.ContentSize));
+        SetCell(3, std::to_string(result.Body.size()));
+        SetCell(4, "Complete");
+        BytesTransferred = static_cast<std::int64_t>(result.Body.size());
+    } else {
+        // Not received: no file, nothing counted; the session goes on without it.
+        RemoveFile(LocalFile);
+        SetCell(1, shown);
+        SetCell(2, "0");
+        SetCell(3, "0");
+        SetCell(4, "Complete");
+        BytesTransferred = 0;
+    }
+
+    // The clock did not tick while the fetch blocked: one tick per whole second it took.
+    if (s.Timer1.isActive()) {
+        s.Timer1.stop();
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - started)
+                                 .count();
+        for (long long i = 0; i < seconds; ++i) engine_.Timer1Timer();
+        s.Timer1.start();
+    }
+    s.Prompts().SetBusyCursor(false);
+    SetState(State::Ended);
+    FinishTransfer();
+}
+
+void TForm1::AddSiteFolder() {
+    SessionState& s = session_;
+    if (Ignored || SameText(DocumentURL, s.SiteBase) || BytesTransferred <= 0 ||
+        !FileExists(LocalFile))
+        return;
+    std::string folder;
+    if (Contains(DocumentURL, "ftp://")) {
+        const std::size_t k = UrlToLocalName(DocumentURL, s).size();
+        if (k < DocumentURL.size()) folder = DocumentURL.substr(0, DocumentURL.size() - k);
+    } else if (StartsWithText(DocumentURL, s.SiteBase)) {
+        folder = DocumentURL.substr(s.SiteBase.size());
+        const std::size_t slash = folder.find('/');
+        if (slash != std::string::npos) folder.erase(slash + 1);
+    }
+    if (folder.size() > 2 && !s.SiteFolders.Contains(folder)) {
+        s.SiteFolders.Add(folder);
+        s.View.AddSiteChild(folder);
+    }
+}
+
+void TForm1::FinishTransfer() {
+    SessionState& s = session_;
+    if (Finished) {
+        SetState(State::Closed);
+        return;
+    }
+    if (Ignored)
+        s.DiscardedFiles.push_back(LocalFile);
+    else if (BytesTransferred > 0)
+        ++s.FilesRead;
+    s.BytesReceived += BytesTransferred;
+    s.View.SetStatusBar1(1, "Files Read: " + std::to_string(s.FilesRead));
+    s.View.SetStatusBar1(2, "Bytes Received: " + std::to_string(s.BytesReceived));
+    if (s.ElapsedSeconds > 0)
+        s.View.SetStatusBar1(3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds) +
+                                    " KB/s");
+    AddSiteFolder();
+    const bool counted = s.RunningThreads >= 1;
+    SetState(State::Finished);
+    if (counted) {
+        --s.RunningThreads;
+        s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
+        engine_.StartWorkers();
+    }
+    SetState(State::Closed);
+}
