@@ -246,8 +246,7 @@ void RunControl::FinishSession() {
     s.Timer1.stop();
     s.SessionComplete = true;
 
-    if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0)
-        WriteEMailPage();
+    if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0) WriteEMailPage();
 
     if (s.FilesRead >= 2) {
         const std::string question =

@@ -20,7 +20,7 @@ class TForm1;
 // running workers have finished (at once when none runs).
 class RunControl : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class Outcome {
         None,          // no session has completed yet
         Completed,     // completed with its start page received
@@ -57,11 +57,11 @@ public:
     // not queue forever. True when the address had not been followed before.
     bool FirstRedirectTo(const std::string& address);
 
-signals:
+  signals:
     // The session has completed (FinishSession has run to its end).
     void SessionFinished();
 
-private:
+  private:
     void StartWorker(const std::string& url, const std::string& file, bool first);
     void ReduceSiteBaseToRoot();
     void WriteEMailPage();

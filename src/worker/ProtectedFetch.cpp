@@ -7,6 +7,10 @@ std::shared_ptr<ProtectedFetch>& Installed() {
 }
 }  // namespace
 
-ProtectedFetch* CurrentProtectedFetch() { return Installed().get(); }
+ProtectedFetch* CurrentProtectedFetch() {
+    return Installed().get();
+}
 
-void SetProtectedFetch(std::shared_ptr<ProtectedFetch> fetch) { Installed() = std::move(fetch); }
+void SetProtectedFetch(std::shared_ptr<ProtectedFetch> fetch) {
+    Installed() = std::move(fetch);
+}

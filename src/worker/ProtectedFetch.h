@@ -15,12 +15,12 @@ struct ProtectedFetchRequest {
 };
 
 struct ProtectedFetchResult {
-    std::string Body;                // the document as received
-    std::int64_t ContentSize = 0;    // the length the reply announced, 0 when none
+    std::string Body;              // the document as received
+    std::int64_t ContentSize = 0;  // the length the reply announced, 0 when none
 };
 
 class ProtectedFetch {
-public:
+  public:
     virtual ~ProtectedFetch() = default;
     // Fetches the document (HEAD, then GET, with basic authorization). Blocks until done.
     // Throws an exception derived from std::exception whose what() is the text shown to the

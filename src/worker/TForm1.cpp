@@ -22,14 +22,22 @@ namespace {
 
 const char* StateName(TForm1::State s) {
     switch (s) {
-        case TForm1::State::Created: return "created";
-        case TForm1::State::Transferring: return "transferring";
-        case TForm1::State::Redirected: return "redirected";
-        case TForm1::State::ProtectedFetch: return "protected fetch";
-        case TForm1::State::Ended: return "ended";
-        case TForm1::State::Ignored: return "ignored";
-        case TForm1::State::Finished: return "finished";
-        case TForm1::State::Closed: return "closed";
+        case TForm1::State::Created:
+            return "created";
+        case TForm1::State::Transferring:
+            return "transferring";
+        case TForm1::State::Redirected:
+            return "redirected";
+        case TForm1::State::ProtectedFetch:
+            return "protected fetch";
+        case TForm1::State::Ended:
+            return "ended";
+        case TForm1::State::Ignored:
+            return "ignored";
+        case TForm1::State::Finished:
+            return "finished";
+        case TForm1::State::Closed:
+            return "closed";
     }
     return "?";
 }
@@ -61,7 +69,11 @@ void ShowQueuedCount(SessionState& s) {
 
 bool IsRedirectReply(int statusCode, const std::string& replyText) {
     switch (statusCode) {
-        case 301: case 302: case 303: case 307: case 308:
+        case 301:
+        case 302:
+        case 303:
+        case 307:
+        case 308:
             return true;
         default:
             return Contains(replyText, "Moved Permanently");
@@ -76,8 +88,8 @@ std::string RedirectTarget(const std::string& location, const std::string& docum
                            const std::string& bodyFile) {
     if (!location.empty()) {
         if (Contains(location, "://")) return location;
-        const QUrl base = QUrl::fromEncoded(QByteArray::fromStdString(documentAddress),
-                                            QUrl::TolerantMode);
+        const QUrl base =
+            QUrl::fromEncoded(QByteArray::fromStdString(documentAddress), QUrl::TolerantMode);
         const QUrl relative =
             QUrl::fromEncoded(QByteArray::fromStdString(location), QUrl::TolerantMode);
         return base.resolved(relative).toEncoded().toStdString();
@@ -101,7 +113,9 @@ TForm1::TForm1(SessionState& session, RunControl& engine)
     FTP1.OnStateChanged = [this](short s) { FTP1StateChanged(s); };
 }
 
-TForm1::~TForm1() { --engine_.liveWorkers_; }
+TForm1::~TForm1() {
+    --engine_.liveWorkers_;
+}
 
 void TForm1::SetState(State next) {
     if (state_ == State::Closed || next == state_) return;
@@ -463,8 +477,8 @@ void TForm1::FinishTransfer() {
     s.View.SetStatusBar1(1, "Files Read: " + std::to_string(s.FilesRead));
     s.View.SetStatusBar1(2, "Bytes Received: " + std::to_string(s.BytesReceived));
     if (s.ElapsedSeconds > 0)
-        s.View.SetStatusBar1(3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds) +
-                                    " KB/s");
+        s.View.SetStatusBar1(
+            3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds) + " KB/s");
     AddSiteFolder();
     const bool counted = s.RunningThreads >= 1;
     SetState(State::Finished);

@@ -16,7 +16,7 @@ class SessionState;
 // person sees as a "thread" is one of these; they all run on the event loop's thread.
 class TForm1 : public QObject {
     Q_OBJECT
-public:
+  public:
     // Where a worker stands. Every change goes through SetState, which keeps the flags below in
     // step with it.
     enum class State {
@@ -73,7 +73,7 @@ public:
     // workers, and closes the worker.
     void FinishTransfer();
 
-private:
+  private:
     void SetState(State next);
     void MarkIgnored();  // row "0", "Ignored"; the transfer is abandoned
     void AddSiteFolder();

@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/SessionHarness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Page(const std::vector<std::string>& links) {
+    std::string page = "<html><body>\n";
+    for (const auto& l : links) page += "<a href=\"" + l + "\">" + l + "</a>\n";
+    return page + "</body></html>\n";
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RunControlTest : public ::testing::Test, public SessionHarness {};
+
+TEST_F(RunControlTest, OneThreadFetchesStrictlyInQueueOrder) {
+    settings.TMaximumThreads = "1";
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"c.html", "a.gif", "b.html"}));
+    std::vector<std::string> order;
+    while (!Running().empty()) {
+        ASSERT_EQ(Running().size(), 1u);
+        order.push_back(Running()[0]->RequestURL());
+        Deliver(Running()[0], "<html>x</html>");
+        ReleaseClosed();
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::string>{std::string(Site) + "c.html", std::string(Site) + "a.gif",
+                                        std::string(Site) + "b.html"}));
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(engine.LiveWorkers(), 0);
+}
+
+TEST_F(RunControlTest, MaximumThreadsZeroCountsAsOne) {
+    settings.TMaximumThreads = "0";
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.html", "b.html"}));
+    ASSERT_EQ(Running().size(), 1u);
+    Deliver(Running()[0], "a");
+    Deliver(Running().at(0), "b");
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_EQ(state.FilesRead, 3);
+}
+
+TEST_F(RunControlTest, StartPageWithoutLinksCompletesAtOnce) {
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), "<html>nothing here</html>");
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_FALSE(state.Running());
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});
+    EXPECT_EQ(Saves, 1);
+    EXPECT_EQ(Conversions, 0);
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    const auto& b = state.View.Buttons();
+    EXPECT_TRUE(b.RetrieveBtn && b.OpenBtn && b.BrowseBtn);
+    EXPECT_FALSE(b.StopBtn);
+}
+
+TEST_F(RunControlTest, StopWhileThreeRunLetsThemFinishThenCompletes) {
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.html", "b.html", "c.html", "d.html", "e.html"}));
+    ASSERT_EQ(Running().size(), 5u);
+    // Two finish before the stop; three are left running.
+    Deliver(Running()[0], "a");
+    Deliver(Running()[0], "b");
+    ASSERT_EQ(Running().size(), 3u);
+    // More work is waiting in the queue when the stop comes.
+    state.AppendPending(std::string(Site) + "late.html", state.ProjectFolder + "late.html");
+    ++state.QueuedCount;
+
+    engine.StopBtnClick();
+    EXPECT_EQ(prompts.MessageTexts().back(), "Please wait.. \r\n3 threads still receiving data ..");
+    EXPECT_EQ(state.QueuedCount, 0);
+    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
+    engine.StopBtnClick();  // a second press does nothing
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+
+    Deliver(Running()[0], "<html><a href='x.html'>x</a></html>");  // not scanned any more
+    Deliver(Running()[0], "d");
+    EXPECT_FALSE(state.SessionComplete);
+    EXPECT_EQ(Running().size(), 1u);
+    Deliver(Running()[0], "e");
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_EQ(state.PendingCount(), 0u);
+    EXPECT_FALSE(state.KnownFiles.Contains(state.ProjectFolder + "x.html"));
+    EXPECT_EQ(state.FilesRead, 6);
+    EXPECT_EQ(
+        prompts.MessageTexts().back(),
+        "Site Retrieval Completed. Now Lanternway will update HTML links of all files for off "
+        "line browsing.");
+}
+
+TEST_F(RunControlTest, StopWithOneThreadSaysOneThread) {
+    ASSERT_TRUE(Start());
+    engine.StopBtnClick();
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Please wait.. \r\n1 thread still receiving data .."});
+    EXPECT_FALSE(state.SessionComplete);
+    Deliver(Running().at(0), Page({"a.html"}));
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_EQ(state.PendingCount(), 0u);
+}
+
+TEST_F(RunControlTest, DiskBudgetOnTheLastWorkerStillCompletesTheSession) {
+    ASSERT_TRUE(Start());
+    state.DiskSpaceFloor = 10;  // the first page alone uses it up
+    Deliver(Running().at(0), Page({"a.html", "b.html"}));
+    EXPECT_TRUE(state.StopRequested);
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_TRUE(Running().empty());
+    // No worker was left, so there was nobody to wait for.
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});
+}
+
+TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.html", "b.html", "c.html"}));
+    ASSERT_EQ(Running().size(), 3u);
+    state.DiskSpaceFloor = state.BytesReceived;  // the next byte passes the budget
+    bool sawRed = false;
+    QObject::connect(&state.View, &SessionView::MessageChanged, [&] {
+        if (state.View.CMessageRed()) sawRed = true;
+    });
+    Deliver(Running()[0], "a");
+    EXPECT_TRUE(sawRed);
+    EXPECT_NE(state.View.CMessage().find("Unable to create additional threads. Drive "),
+              std::string::npos);
+    EXPECT_NE(state.View.CMessage().find(" MB free space."), std::string::npos);
+    EXPECT_FALSE(state.View.CMessageRed());
+    EXPECT_EQ(prompts.MessageTexts().back(), "Please wait.. \r\n2 threads still receiving data ..");
+    Deliver(Running().at(0), "b");
+    Deliver(Running().at(0), "c");
+    EXPECT_TRUE(state.SessionComplete);
+}
+
+TEST_F(RunControlTest, ClockTicks) {
+    struct Case {
+        const char* min;
+        const char* sec;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"00", "00", "Time Elapsed: 00:01"},   {"00", "58", "Time Elapsed: 00:59"},
+        {"00", "59", "Time Elapsed: 01:00"},   {"09", "59", "Time Elapsed: 10:00"},
+        {"124", "59", "Time Elapsed: 125:00"},
+    };
+    for (const auto& c : cases) {
+        state.MyMin = c.min;
+        state.MySec = c.sec;
+        const int before = state.ElapsedSeconds;
+        engine.Timer1Timer();
+        EXPECT_EQ(state.View.StatusBar1(4), c.shown);
+        EXPECT_EQ(state.ElapsedSeconds, before + 1);
+    }
+}
+
+TEST_F(RunControlTest, EMailPageListsEachAddressOnceAndGetsAnUnnumberedRow) {
+    settings.CEMailAddress = true;
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"mailto:ann@host.q", "mailto:bob@host.q", "mailto:ANN@host.q"}));
+    ASSERT_TRUE(state.SessionComplete);
+    const std::string path = folder.Text() + "site/EMailAddress.html";
+    EXPECT_EQ(ReadFile(path),
+              "<HTML>\r\n"
+              "<p><a href=\"mailto:ann@host.q\">ann@host.q</a></p>\r\n\r\n"
+              "<p><a href=\"mailto:bob@host.q\">bob@host.q</a></p>\r\n\r\n"
+              "</HTML>\r\n");
+    const int last = state.View.GridRowCount() - 1;
+    EXPECT_EQ(last, 2);
+    EXPECT_EQ(state.View.Row(last),
+              (SessionView::GridRow{"", "EMailAddress.html", std::to_string(fs::file_size(path)),
+                                    std::to_string(fs::file_size(path)), "Complete"}));
+    EXPECT_EQ(state.View.SelectedRow(), last);
+    EXPECT_TRUE(state.View.Buttons().EMailBtn);
+}
+
+TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {
+    ASSERT_TRUE(Start());
+    state.ContactHost = "host";  // as the worker recorded it
+    Fail(Running().at(0));
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Lanternway is unable to connect with host \"host \""});
+    EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::NotConnected);
+    EXPECT_EQ(state.ProjectFolder, "");
+    EXPECT_EQ(state.View.GridRowCount(), 11);
+    EXPECT_EQ(state.View.Row(1), SessionView::GridRow{});
+    EXPECT_EQ(state.View.StatusBar1(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(state.View.StatusBar2(0), "Session Started On:");
+    EXPECT_FALSE(state.View.HasSiteRoot());
+    EXPECT_EQ(Saves, 0);
+    EXPECT_FALSE(state.View.Buttons().OpenProjectFolderBtn);
+}
+
+TEST_F(RunControlTest, CompletionQuestionDependsOnHtmlOptionAndAnswer) {
+    struct Case {
+        bool html;
+        SessionPrompts::Answer answer;
+        const char* question;
+        int conversions;
+    };
+    const Case cases[] = {
+        {true, SessionPrompts::Answer::Ok,
+         "Site Retrieval Completed. Now Lanternway will update HTML links of all files for off "
+         "line browsing.",
+         1},
+        {false, SessionPrompts::Answer::Ok,
+         "Site Retrieval Completed. Now Lanternway will delete all HTML files that have been "
+         "retrieved to get embedded file information.",
+         1},
+        {false, SessionPrompts::Answer::Cancel,
+         "Site Retrieval Completed. Now Lanternway will delete all HTML files that have been "
+         "retrieved to get embedded file information.",
+         0},
+    };
+    for (const auto& c : cases) {
+        SessionHarness h;
+        h.settings.CHTMLFiles = c.html;
+        h.prompts.Answers.push_back(c.answer);
+        ASSERT_TRUE(h.Start());
+        Deliver(h.Running().at(0), "<html><img src='a.gif'></html>");
+        Deliver(h.Running().at(0), "GIF89a");
+        ASSERT_TRUE(h.state.SessionComplete);
+        EXPECT_EQ(h.prompts.MessageTexts(), std::vector<std::string>{c.question});
+        EXPECT_EQ(h.prompts.Messages[0].ButtonSet, SessionPrompts::Buttons::OkCancel);
+        EXPECT_EQ(h.Conversions, c.conversions);
+        EXPECT_EQ(h.Saves, 1);  // the session file is written either way
+    }
+}
+
+TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
+    settings.CZIPEXEFiles = true;
+    settings.ChosenFileSizeLimits = {".zip", "100"};
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"big.zip", "small.zip"}));
+    TForm1* big = Worker("big.zip");
+    ASSERT_NE(big, nullptr);
+    EXPECT_TRUE(big->SizeLimitOn);
+    EXPECT_EQ(big->SizeLimitBytes, 100 * 1024);
+    const int bigRow = big->GridRow - 1;
+    Deliver(big, std::string(200 * 1024, 'z'), 4);
+    EXPECT_EQ(Row(bigRow, 3), "0");
+    EXPECT_EQ(Row(bigRow, 4), "Ignored");
+    EXPECT_TRUE(fs::exists(state.ProjectFolder + "big.zip"));
+    Deliver(Worker("small.zip"), std::string(1000, 's'));
+    ASSERT_TRUE(state.SessionComplete);
+    EXPECT_FALSE(fs::exists(folder.Text() + "site/big.zip"));
+    EXPECT_TRUE(fs::exists(folder.Text() + "site/small.zip"));
+    EXPECT_EQ(state.FilesRead, 2);
+    EXPECT_TRUE(state.FileSizeLimits.empty());
+}
+
+TEST_F(RunControlTest, SizeLimitThatIsNotANumberIsNoLimit) {
+    settings.CZIPEXEFiles = true;
+    settings.ChosenFileSizeLimits = {".zip", "", ".ZIP", "1"};
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.zip"}));
+    ASSERT_NE(Worker("a.zip"), nullptr);
+    EXPECT_TRUE(Worker("a.zip")->SizeLimitOn);  // the second entry, compared ignoring case
+    EXPECT_EQ(Worker("a.zip")->SizeLimitBytes, 1024);
+}
+
+TEST_F(RunControlTest, StartPageIsFetchedAnewAndSiteTreeRooted) {
+    fs::create_directories(folder.Text() + "site");
+    std::ofstream(folder.Text() + "site/Main.html") << "old";
+    std::ofstream(folder.Text() + "site/kept.html") << "old";
+    ASSERT_TRUE(Start("https://127.0.0.1:9/dir/"));
+    EXPECT_FALSE(fs::exists(folder.Text() + "site/Main.html"));
+    EXPECT_EQ(state.SiteBase, "https://127.0.0.1:9/");
+    EXPECT_EQ(state.SiteFolders[0], "https://127.0.0.1:9/");
+    EXPECT_EQ(state.View.SiteRootText(), "https://127.0.0.1:9/");
+    // The first page's base still comes from the address as typed.
+    EXPECT_EQ(Running().at(0)->DocumentURL, "https://127.0.0.1:9/dir/");
+    Deliver(Running()[0], Page({"/kept.html", "/new.html"}));
+    EXPECT_EQ(Running().size(), 1u);
+    EXPECT_EQ(Running()[0]->RequestURL(), "https://127.0.0.1:9/new.html");
+}
+
+TEST(SiteRoot, KeepsTheScheme) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://host/dir/page.html", "http://host/"},
+        {"https://host/dir/", "https://host/"},
+        {"http://host", "http://host/"},
+        {"HTTP://Host:8080/a", "HTTP://Host:8080/"},
+        {"host/dir/", "http://host/"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(SiteRoot(in), out) << in;
+}
+
+TEST(SpeedText, TwoSignificantDigitsOneDecimal) {
+    struct Case {
+        std::int64_t bytes;
+        int seconds;
+        const char* text;
+    };
+    const Case cases[] = {
+        {4000, 10, "0.4"},       {47104, 1, "46.0"},
+        {4710, 1, "4.6"},        {512, 1, "0.5"},
+        {0, 5, "0.0"},           {47700, 1, "47.0"},
+        {102400, 1, "1.0E+02"},  {101990, 1, "1.0E+02"},
+        {1048576, 1, "1.0E+03"}, {3000000000LL, 1, "2.9E+06"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SpeedText(c.bytes, c.seconds), c.text) << c.bytes;
+}
+
+}  // namespace
