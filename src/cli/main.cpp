@@ -1,6 +1,13 @@
-#include <cstdio>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
 
-int main() {
-    std::puts("lanternway-get 1.3");
-    return 0;
+#include "cli/GetSession.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return LanternwayGetMain(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -88,17 +88,19 @@ bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
     outcome_ = Outcome::None;
     redirectTargets_.clear();
 
-    // Size limits by extension, first entry of an extension wins; a limit that is not a number
-    // is no limit.
+    // Size limits by extension. The first entry of an extension decides; a size that is not a
+    // number (the dialog accepts empty cells) means no limit.
     sizeLimits_.clear();
     for (std::size_t i = 0; i + 1 < s.FileSizeLimits.size(); i += 2) {
+        const std::string& text = s.FileSizeLimits[i + 1];
+        std::int64_t bytes = -1;
         try {
             std::size_t used = 0;
-            const long long kb = std::stoll(s.FileSizeLimits[i + 1], &used);
-            if (used == s.FileSizeLimits[i + 1].size())
-                sizeLimits_.emplace(LowerCase(s.FileSizeLimits[i]), kb * 1024);
+            const long long kb = std::stoll(text, &used);
+            if (used == text.size() && kb >= 0) bytes = kb * 1024;
         } catch (...) {
         }
+        sizeLimits_.emplace(LowerCase(s.FileSizeLimits[i]), bytes);
     }
 
     // The start page is always fetched anew; other files already there are kept.
@@ -125,7 +127,8 @@ void RunControl::StartWorker(const std::string& url, const std::string& file, bo
     worker->LocalFile = file;
     if (!first) {
         worker->IsFTP = Contains(url, "ftp://");
-        if (auto it = sizeLimits_.find(LowerExtension(file)); it != sizeLimits_.end()) {
+        auto it = sizeLimits_.find(LowerExtension(file));
+        if (it != sizeLimits_.end() && it->second >= 0) {
             worker->SizeLimitOn = true;
             worker->SizeLimitBytes = it->second;
         }

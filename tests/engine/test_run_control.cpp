@@ -263,14 +263,17 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     EXPECT_TRUE(state.FileSizeLimits.empty());
 }
 
-TEST_F(RunControlTest, SizeLimitThatIsNotANumberIsNoLimit) {
+TEST_F(RunControlTest, SizeLimitLookupTakesTheFirstEntryOfAType) {
     settings.CZIPEXEFiles = true;
-    settings.ChosenFileSizeLimits = {".zip", "", ".ZIP", "1"};
+    settings.ChosenFileSizeLimits = {".zip", "",     ".zip", "1",    ".gif",
+                                     "x",    ".exe", "7",    ".EXE", "9"};
     ASSERT_TRUE(Start());
-    Deliver(Running().at(0), Page({"a.zip"}));
-    ASSERT_NE(Worker("a.zip"), nullptr);
-    EXPECT_TRUE(Worker("a.zip")->SizeLimitOn);  // the second entry, compared ignoring case
-    EXPECT_EQ(Worker("a.zip")->SizeLimitBytes, 1024);
+    Deliver(Running().at(0), Page({"a.zip", "b.gif", "c.EXE", "d.html"}));
+    EXPECT_FALSE(Worker("a.zip")->SizeLimitOn);  // an empty size is no limit
+    EXPECT_FALSE(Worker("b.gif")->SizeLimitOn);  // nor is one that is not a number
+    EXPECT_FALSE(Worker("d.html")->SizeLimitOn);
+    ASSERT_TRUE(Worker("c.EXE")->SizeLimitOn);
+    EXPECT_EQ(Worker("c.EXE")->SizeLimitBytes, 7 * 1024);
 }
 
 TEST_F(RunControlTest, StartPageIsFetchedAnewAndSiteTreeRooted) {

@@ -1,0 +1,196 @@
+#include "cli/GetOptions.h"
+
+#include <optional>
+
+#include "core/Text.h"
+
+namespace {
+
+// Integer fields take what the dialog's number fields take: an optional sign and digits.
+bool IsInteger(const std::string& text) {
+    std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return text.size() <= 10;
+}
+
+std::string NotInteger(const std::string& text) {
+    return "'" + text + "' is not a valid integer value";
+}
+
+// "--name=value" gives value for --name; "--name" alone gives an empty optional.
+struct Split {
+    std::string Name;
+    std::optional<std::string> Value;
+};
+
+Split SplitOption(const std::string& arg) {
+    const std::size_t eq = arg.find('=');
+    if (eq == std::string::npos) return {arg, std::nullopt};
+    return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+}  // namespace
+
+std::string GetUsage() {
+    return "Usage: lanternway-get [OPTIONS] ADDRESS SESSION-FILE\n"
+           "Retrieves a site (or one page with what it embeds) into the project folder made\n"
+           "from SESSION-FILE, converts its links for offline browsing and saves the session.\n"
+           "\n"
+           "Search depth (default: from the address; one containing \".htm\" is a single page):\n"
+           "  --entire-site            Search Entire Site\n"
+           "  --current-page           Search Only Current Page\n"
+           "Files to retrieve (default: HTML files and images):\n"
+           "  --no-html                no HTML files (pages are fetched for what they embed)\n"
+           "  --no-images              no images\n"
+           "  --zip-exe                ZIP/EXE files\n"
+           "  --ftp[=USER:PASSWORD]    also ZIP/EXE files on FTP sites, with these credentials\n"
+           "  --java                   Java applets\n"
+           "  --other[=TYPES]          other files (default types \".au;.pdf;.asp;.txt\")\n"
+           "  --email                  collect e-mail addresses into EMailAddress.html\n"
+           "Connection and limits:\n"
+           "  --proxy=HOST:PORT        connect through a proxy\n"
+           "  --threads=N              maximum download threads (default 10)\n"
+           "  --min-disk=MB            minimum free disk space (default 50)\n"
+           "  --size-limit=TYPE:KB     largest size of a file type, e.g. .zip:500 (repeatable)\n"
+           "  --http-user=USER         user name for password-protected files\n"
+           "  --http-password=PASSWORD password for password-protected files\n"
+           "Run:\n"
+           "  --no-convert             keep the pages as retrieved (no offline conversion)\n"
+           "  --quiet                  no progress line; only error messages\n"
+           "  --help                   show this text\n"
+           "  --version                show the version\n"
+           "\n"
+           "Ctrl-C stops the session: running transfers finish and the session is completed.\n"
+           "A second Ctrl-C ends the program at once.\n"
+           "Exit status: 0 done, 1 failure, 2 usage error, 3 could not connect with the host.\n";
+}
+
+GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
+    GetOptionsResult result;
+    GetOptions& o = result.Options;
+    NewSessionSettings& s = o.Settings;
+    std::optional<bool> entireSite;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    std::string httpUser;
+    std::string httpPassword;
+    bool httpGiven = false;
+
+    auto fail = [&](const std::string& message) {
+        result.Error = message;
+        return result;
+    };
+
+    for (const std::string& arg : args) {
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
+                return fail("unknown option '" + arg + "'");
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const Split opt = SplitOption(arg);
+        const std::string& name = opt.Name;
+        auto flag = [&](bool& target, bool value) {
+            if (opt.Value) return false;
+            target = value;
+            return true;
+        };
+        auto needValue = [&]() -> bool { return opt.Value.has_value(); };
+
+        if (name == "--entire-site" && !opt.Value) {
+            entireSite = true;
+        } else if (name == "--current-page" && !opt.Value) {
+            entireSite = false;
+        } else if (name == "--no-html") {
+            if (!flag(s.CHTMLFiles, false)) return fail("option '--no-html' takes no value");
+        } else if (name == "--no-images") {
+            if (!flag(s.CImageFiles, false)) return fail("option '--no-images' takes no value");
+        } else if (name == "--zip-exe") {
+            if (!flag(s.CZIPEXEFiles, true)) return fail("option '--zip-exe' takes no value");
+        } else if (name == "--java") {
+            if (!flag(s.CJavaApplets, true)) return fail("option '--java' takes no value");
+        } else if (name == "--email") {
+            if (!flag(s.CEMailAddress, true)) return fail("option '--email' takes no value");
+        } else if (name == "--no-convert") {
+            if (!flag(o.NoConvert, true)) return fail("option '--no-convert' takes no value");
+        } else if (name == "--quiet") {
+            if (!flag(o.Quiet, true)) return fail("option '--quiet' takes no value");
+        } else if (name == "--help") {
+            o.Help = true;
+        } else if (name == "--version") {
+            o.Version = true;
+        } else if (name == "--ftp") {
+            // The FTP option belongs to ZIP/EXE retrieval: the dialog offers it only then.
+            s.CZIPEXEFiles = true;
+            s.ChosenRetrieveFromFTP = true;
+            if (opt.Value) {
+                const std::size_t colon = opt.Value->find(':');
+                s.ChosenFTPUserName = opt.Value->substr(0, colon);
+                s.ChosenFTPPassword =
+                    colon == std::string::npos ? std::string() : opt.Value->substr(colon + 1);
+            }
+        } else if (name == "--other") {
+            s.COtherFiles = true;
+            if (opt.Value) s.TOtherFiles = *opt.Value;
+        } else if (name == "--proxy") {
+            if (!needValue()) return fail("option '--proxy' needs HOST:PORT");
+            const std::size_t colon = opt.Value->rfind(':');
+            if (colon == std::string::npos || colon == 0)
+                return fail("option '--proxy' needs HOST:PORT");
+            const std::string port = opt.Value->substr(colon + 1);
+            if (!IsInteger(port)) return fail(NotInteger(port));
+            s.RProxyConnection = true;
+            s.TProxyAddress = opt.Value->substr(0, colon);
+            s.TProxyPort = port;
+        } else if (name == "--threads") {
+            if (!needValue()) return fail("option '--threads' needs a number");
+            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
+            s.TMaximumThreads = *opt.Value;
+        } else if (name == "--min-disk") {
+            if (!needValue()) return fail("option '--min-disk' needs a number");
+            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
+            s.TMinimumDiskSpace = *opt.Value;
+        } else if (name == "--size-limit") {
+            if (!needValue()) return fail("option '--size-limit' needs TYPE:KB");
+            const std::size_t colon = opt.Value->rfind(':');
+            if (colon == std::string::npos) return fail("option '--size-limit' needs TYPE:KB");
+            const std::string kb = opt.Value->substr(colon + 1);
+            if (!IsInteger(kb)) return fail(NotInteger(kb));
+            s.ChosenFileSizeLimits.push_back(LowerCase(opt.Value->substr(0, colon)));
+            s.ChosenFileSizeLimits.push_back(kb);
+        } else if (name == "--http-user") {
+            if (!needValue()) return fail("option '--http-user' needs a user name");
+            httpUser = *opt.Value;
+            httpGiven = true;
+        } else if (name == "--http-password") {
+            if (!needValue()) return fail("option '--http-password' needs a password");
+            httpPassword = *opt.Value;
+            httpGiven = true;
+        } else {
+            return fail("unknown option '" + arg + "'");
+        }
+    }
+    if (o.Help || o.Version) return result;
+    if (positional.size() < 2) return fail("missing argument: ADDRESS and SESSION-FILE are needed");
+    if (positional.size() > 2) return fail("unexpected argument '" + positional[2] + "'");
+
+    s.MainURL = positional[0];
+    o.SessionFile = positional[1];
+    if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
+    // The dialog's address rule, unless the depth was chosen.
+    s.RSearchEntireSite = entireSite.value_or(!Contains(s.MainURL, ".htm"));
+    // OK's trailing-slash rule.
+    if (s.RSearchEntireSite && (s.MainURL.empty() || s.MainURL.back() != '/')) s.MainURL += '/';
+    if (httpGiven) {
+        s.ChosenHTTPAuthentication = true;
+        s.ChosenHTTPUserName = httpUser;
+        s.ChosenHTTPPassword = httpPassword;
+    }
+    return result;
+}

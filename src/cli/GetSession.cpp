@@ -1,0 +1,187 @@
+#include "cli/GetSession.h"
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+#include "engine/RunControl.h"
+#include "engine/SessionState.h"
+
+namespace {
+
+// Answers every question as a person pressing OK or Yes would, and prints what the boxes say.
+class CliPrompts : public SessionPrompts {
+  public:
+    CliPrompts(std::ostream& err, std::string sessionFile, bool noConvert, bool quiet)
+        : err_(err), sessionFile_(std::move(sessionFile)), noConvert_(noConvert), quiet_(quiet) {}
+
+    // Called before anything is printed, so that a progress line can make room.
+    std::function<void()> BeforePrint;
+
+    Answer Message(const std::string& text, Kind kind, Buttons buttons) override {
+        if (!quiet_ || kind == Kind::Error) {
+            if (BeforePrint) BeforePrint();
+            err_ << text << '\n' << std::flush;
+        }
+        if (buttons == Buttons::YesNo) return Answer::Yes;
+        if (buttons == Buttons::OkCancel && noConvert_ &&
+            text.rfind("Site Retrieval Completed.", 0) == 0)
+            return Answer::Cancel;
+        return Answer::Ok;
+    }
+
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return sessionFile_;
+    }
+
+  private:
+    std::ostream& err_;
+    std::string sessionFile_;
+    bool noConvert_;
+    bool quiet_;
+};
+
+// Ctrl-C: the first one asks the event loop to stop the session, the second ends the program.
+int g_interruptPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_interrupts = 0;
+
+extern "C" void OnInterrupt(int) {
+    g_interrupts = g_interrupts + 1;
+    if (g_interrupts >= 2) _exit(130);
+    const char byte = 1;
+    [[maybe_unused]] const auto n = write(g_interruptPipe[1], &byte, 1);
+}
+
+class InterruptAsStop {
+  public:
+    explicit InterruptAsStop(std::function<void()> stop) {
+        if (pipe(g_interruptPipe) != 0) return;
+        g_interrupts = 0;
+        notifier_ = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [stop] {
+            char buffer[16];
+            [[maybe_unused]] const auto n = read(g_interruptPipe[0], buffer, sizeof buffer);
+            stop();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptAsStop() {
+        if (g_interruptPipe[0] < 0) return;
+        sigaction(SIGINT, &previous_, nullptr);
+        notifier_.reset();
+        close(g_interruptPipe[0]);
+        close(g_interruptPipe[1]);
+        g_interruptPipe[0] = g_interruptPipe[1] = -1;
+    }
+
+  private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+    struct sigaction previous_ {};
+};
+
+std::string ProgressLine(const SessionState& s) {
+    std::string line;
+    for (int panel = 0; panel < 5; ++panel) {
+        line += s.View.StatusBar1(panel);
+        line += "  ";
+    }
+    return line + "Thread Running: " + s.View.CThreadRunning();
+}
+
+}  // namespace
+
+int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
+    std::error_code ec;
+    std::string sessionFile = options.SessionFile;
+    const auto absolute = std::filesystem::absolute(sessionFile, ec);
+    if (!ec) sessionFile = absolute.lexically_normal().string();
+
+    CliPrompts prompts(err, sessionFile, options.NoConvert, options.Quiet);
+    SessionState state(prompts);
+    RunControl engine(state);
+
+    bool ioFailed = false;
+    auto convert = engine.ConvertFiles;
+    engine.ConvertFiles = [&ioFailed, convert](SessionState& s) {
+        const bool ok = !convert || convert(s);
+        if (!ok) ioFailed = true;
+        return ok;
+    };
+    auto save = engine.SaveSession;
+    engine.SaveSession = [&ioFailed, save](SessionState& s) {
+        const bool ok = !save || save(s);
+        if (!ok) ioFailed = true;
+        return ok;
+    };
+
+    bool lineShown = false;
+    auto clearLine = [&] {
+        if (lineShown) err << "\r\x1b[K" << std::flush;
+        lineShown = false;
+    };
+    prompts.BeforePrint = clearLine;
+    QTimer redraw;
+    if (progress && !options.Quiet) {
+        redraw.setInterval(200);
+        QObject::connect(&redraw, &QTimer::timeout, [&] {
+            err << "\r" << ProgressLine(state) << "\x1b[K" << std::flush;
+            lineShown = true;
+        });
+        redraw.start();
+    }
+
+    bool finished = false;
+    QObject::connect(&engine, &RunControl::SessionFinished, [&] {
+        finished = true;
+        QCoreApplication::exit(0);
+    });
+    InterruptAsStop interrupt([&] {
+        if (!finished && state.Running()) engine.StopBtnClick();
+    });
+
+    NewSessionSettings settings = options.Settings;
+    if (!engine.RetrieveBtnClick(settings)) {
+        clearLine();
+        return ExitFailure;
+    }
+    if (!finished) QCoreApplication::exec();
+    redraw.stop();
+    clearLine();
+
+    switch (engine.LastOutcome()) {
+        case RunControl::Outcome::Completed:
+            return ioFailed ? ExitFailure : ExitDone;
+        case RunControl::Outcome::NotConnected:
+            return ExitNotConnected;
+        case RunControl::Outcome::None:
+            break;
+    }
+    return ExitFailure;
+}
+
+int LanternwayGetMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      bool errIsTerminal) {
+    const GetOptionsResult parsed = ParseGetOptions(args);
+    if (!parsed.Error.empty()) {
+        err << "lanternway-get: " << parsed.Error << "\n"
+            << "Try 'lanternway-get --help' for more information.\n";
+        return ExitUsage;
+    }
+    if (parsed.Options.Help) {
+        out << GetUsage();
+        return ExitDone;
+    }
+    if (parsed.Options.Version) {
+        out << GetVersionText << "\n";
+        return ExitDone;
+    }
+    return RunGetSession(parsed.Options, err, errIsTerminal);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/GetOptions.h"
+
+// Exit statuses of lanternway-get.
+enum GetExitStatus {
+    ExitDone = 0,          // the session completed with its start page received
+    ExitFailure = 1,       // the project folder could not be made, an I/O error, ...
+    ExitUsage = 2,         // the command line is wrong
+    ExitNotConnected = 3,  // "Lanternway is unable to connect with host ..."
+};
+
+// Runs one session headless on the running Qt application's event loop and returns its exit
+// status. Every message box text goes to err, one per line; while progress is true a status
+// line is redrawn in place on err. Ctrl-C is the Stop command once the session runs.
+int RunGetSession(const GetOptions& options, std::ostream& err, bool progress);
+
+// The whole program: reads the command line, answers --help and --version on out, reports usage
+// errors on err, runs the session. Needs a QCoreApplication.
+int LanternwayGetMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      bool errIsTerminal);

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/GetOptions.h"
+#include "cli/GetSession.h"
+
+namespace {
+
+GetOptionsResult Parse(std::vector<std::string> args) {
+    return ParseGetOptions(args);
+}
+
+struct DepthCase {
+    std::vector<std::string> args;
+    const char* address;  // as the session receives it
+    bool entireSite;
+};
+
+TEST(GetOptions, AddressRuleAndTrailingSlash) {
+    const DepthCase cases[] = {
+        {{"http://h/dir", "s"}, "http://h/dir/", true},
+        {{"http://h/", "s"}, "http://h/", true},
+        {{"http://h/page.html", "s"}, "http://h/page.html", false},
+        {{"http://h/page.htm", "s"}, "http://h/page.htm", false},
+        {{"http://h/PAGE.HTML", "s"}, "http://h/PAGE.HTML/", true},  // the rule is case-sensitive
+        {{"--entire-site", "http://h/page.html", "s"}, "http://h/page.html/", true},
+        {{"--current-page", "http://h/dir", "s"}, "http://h/dir", false},
+        {{"http://h/dir", "--current-page", "s"}, "http://h/dir", false},
+    };
+    for (const auto& c : cases) {
+        const auto r = Parse(c.args);
+        ASSERT_EQ(r.Error, "") << c.args[0];
+        EXPECT_EQ(r.Options.Settings.MainURL, c.address);
+        EXPECT_EQ(r.Options.Settings.RSearchEntireSite, c.entireSite) << c.address;
+        EXPECT_EQ(r.Options.SessionFile, "s");
+    }
+}
+
+TEST(GetOptions, DefaultsAreTheDialogs) {
+    const auto r = Parse({"http://h/", "s.lwa"});
+    ASSERT_EQ(r.Error, "");
+    const NewSessionSettings& s = r.Options.Settings;
+    const NewSessionSettings d;
+    EXPECT_EQ(s.CHTMLFiles, d.CHTMLFiles);
+    EXPECT_EQ(s.CImageFiles, d.CImageFiles);
+    EXPECT_EQ(s.CZIPEXEFiles, d.CZIPEXEFiles);
+    EXPECT_EQ(s.COtherFiles, d.COtherFiles);
+    EXPECT_EQ(s.TOtherFiles, ".au;.pdf;.asp;.txt");
+    EXPECT_EQ(s.TMaximumThreads, "10");
+    EXPECT_EQ(s.TMinimumDiskSpace, "50");
+    EXPECT_FALSE(s.RProxyConnection);
+    EXPECT_FALSE(s.ChosenRetrieveFromFTP);
+    EXPECT_FALSE(s.ChosenHTTPAuthentication);
+    EXPECT_TRUE(s.ChosenFileSizeLimits.empty());
+    EXPECT_FALSE(r.Options.NoConvert);
+}
+
+TEST(GetOptions, EveryControl) {
+    const auto r =
+        Parse({"--no-html", "--no-images", "--java", "--other=.pdf;.doc", "--email",
+               "--proxy=proxy.q:3128", "--threads=4", "--min-disk=7", "--size-limit=.ZIP:500",
+               "--size-limit=.gif:20", "--http-user=ann", "--http-password=p:w", "--ftp=bob:x:y",
+               "--no-convert", "--quiet", "http://h/", "out"});
+    ASSERT_EQ(r.Error, "");
+    const NewSessionSettings& s = r.Options.Settings;
+    EXPECT_FALSE(s.CHTMLFiles);
+    EXPECT_FALSE(s.CImageFiles);
+    EXPECT_TRUE(s.CJavaApplets);
+    EXPECT_TRUE(s.COtherFiles);
+    EXPECT_EQ(s.TOtherFiles, ".pdf;.doc");
+    EXPECT_TRUE(s.CEMailAddress);
+    EXPECT_TRUE(s.RProxyConnection);
+    EXPECT_EQ(s.TProxyAddress, "proxy.q");
+    EXPECT_EQ(s.TProxyPort, "3128");
+    EXPECT_EQ(s.TMaximumThreads, "4");
+    EXPECT_EQ(s.TMinimumDiskSpace, "7");
+    EXPECT_EQ(s.ChosenFileSizeLimits, (std::vector<std::string>{".zip", "500", ".gif", "20"}));
+    EXPECT_TRUE(s.ChosenHTTPAuthentication);
+    EXPECT_EQ(s.ChosenHTTPUserName, "ann");
+    EXPECT_EQ(s.ChosenHTTPPassword, "p:w");
+    EXPECT_TRUE(s.CZIPEXEFiles);  // the FTP option is part of ZIP/EXE retrieval
+    EXPECT_TRUE(s.ChosenRetrieveFromFTP);
+    EXPECT_EQ(s.ChosenFTPUserName, "bob");
+    EXPECT_EQ(s.ChosenFTPPassword, "x:y");
+    EXPECT_TRUE(r.Options.NoConvert);
+    EXPECT_TRUE(r.Options.Quiet);
+
+    const auto plain = Parse({"--ftp", "--other", "http://h/", "out"});
+    EXPECT_TRUE(plain.Options.Settings.ChosenRetrieveFromFTP);
+    EXPECT_EQ(plain.Options.Settings.ChosenFTPUserName, "");
+    EXPECT_EQ(plain.Options.Settings.TOtherFiles, ".au;.pdf;.asp;.txt");
+}
+
+TEST(GetOptions, UsageErrors) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--threads=x1", "http://h/", "s"}, "'x1' is not a valid integer value"},
+        {{"--threads=", "http://h/", "s"}, "'' is not a valid integer value"},
+        {{"--min-disk=5MB", "http://h/", "s"}, "'5MB' is not a valid integer value"},
+        {{"--size-limit=.zip:big", "http://h/", "s"}, "'big' is not a valid integer value"},
+        {{"--proxy=p:80x", "http://h/", "s"}, "'80x' is not a valid integer value"},
+        {{"--threads=99999999999", "http://h/", "s"}, "'99999999999' is not a valid integer value"},
+        {{"--frobnicate", "http://h/", "s"}, "unknown option '--frobnicate'"},
+        {{"-x", "http://h/", "s"}, "unknown option '-x'"},
+        {{"--quiet=1", "http://h/", "s"}, "option '--quiet' takes no value"},
+        {{"http://h/"}, "missing argument: ADDRESS and SESSION-FILE are needed"},
+        {{"http://h/", "s", "t"}, "unexpected argument 't'"},
+        {{"--proxy", "http://h/", "s"}, "option '--proxy' needs HOST:PORT"},
+        {{"--threads", "http://h/", "s"}, "option '--threads' needs a number"},
+    };
+    for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
+}
+
+TEST(GetMain, HelpVersionAndUsageExitStatus) {
+    std::ostringstream out, err;
+    EXPECT_EQ(LanternwayGetMain({"--version"}, out, err, false), ExitDone);
+    EXPECT_EQ(out.str(), "lanternway-get 1.3\n");
+    out.str("");
+    EXPECT_EQ(LanternwayGetMain({"--help"}, out, err, false), ExitDone);
+    EXPECT_NE(out.str().find("Usage: lanternway-get [OPTIONS] ADDRESS SESSION-FILE"),
+              std::string::npos);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(LanternwayGetMain({"--threads=abc", "http://h/", "s"}, out, err, false), ExitUsage);
+    EXPECT_EQ(err.str(),
+              "lanternway-get: 'abc' is not a valid integer value\n"
+              "Try 'lanternway-get --help' for more information.\n");
+}
+
+}  // namespace
