@@ -151,7 +151,12 @@ void T_HTTP::Execute() {
     }
     AimAt(URL);
     credentialsFor_ = target_;
-    RequestHead();
+    try {
+        RequestHead();
+    } catch (const EProtocolError& e) {
+        // A server that does not do HEAD can still answer the GET.
+        if (e.ErrorNumber != 405 && e.ErrorNumber != 501) throw;
+    }
     RequestGet();
 }
 

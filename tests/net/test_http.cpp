@@ -286,6 +286,18 @@ TEST(Http, FailureStatusRaisesAfterTheWholeHeader) {
               (std::vector<std::string>{"Basic realm=\"r\"", "Digest realm=\"r\""}));
 }
 
+TEST(Http, ServerWithoutHeadStillGetsTheGet) {
+    for (const char* status : {"405 Not Allowed", "501 Not Implemented"}) {
+        ScriptedServer server(
+            {S::Reply("HTTP/1.1 " + std::string(status) + "\r\n\r\n"), S::Reply(GetOk)});
+        Fetch f;
+        f.Http.URL = WithPort("http://127.0.0.1:{port}/p.html", server.Port());
+        f.Http.Execute();
+        EXPECT_EQ(f.Http.Body.Data(), "hello") << status;
+        EXPECT_EQ(server.Requests().size(), 2u) << status;
+    }
+}
+
 TEST(Http, HeaderLinesMatchInAnyCaseAndNeverReachTheBody) {
     struct Case {
         const char* name;
