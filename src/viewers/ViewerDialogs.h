@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QColor>
+#include <optional>
+#include <string>
+
+#include "core/SessionPrompts.h"
+
+class QWidget;
+
+// The dialogs the viewer tools put to the person: message boxes, the save dialog, the colour
+// dialog and the folder picker. Windows take one so that tests can answer them from a script.
+class ViewerDialogs {
+public:
+    using Kind = SessionPrompts::Kind;
+    using Buttons = SessionPrompts::Buttons;
+    using Answer = SessionPrompts::Answer;
+
+    struct SaveOptions {
+        bool ConfirmOverwrite = true;
+        bool MustExistFolder = true;
+    };
+
+    virtual ~ViewerDialogs() = default;
+
+    virtual Answer Message(QWidget* owner, const std::string& text, Kind kind,
+                           Buttons buttons) = 0;
+    // The save dialog: title, filter ("*.jpg|"), proposed name. The chosen path, or nothing.
+    virtual std::optional<std::string> SaveFileName(QWidget* owner, const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string& proposedName,
+                                                    const SaveOptions& options) = 0;
+    // The colour dialog, fully open, starting at the given colour. The chosen colour, or nothing.
+    virtual std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) = 0;
+    // The folder picker (file-system folders only). The chosen folder, or nothing.
+    virtual std::optional<std::string> ChooseFolder(QWidget* owner, const std::string& title) = 0;
+};
+
+// The real dialogs of the desktop.
+class QtViewerDialogs : public ViewerDialogs {
+public:
+    Answer Message(QWidget* owner, const std::string& text, Kind kind, Buttons buttons) override;
+    std::optional<std::string> SaveFileName(QWidget* owner, const std::string& title,
+                                            const std::string& filter,
+                                            const std::string& proposedName,
+                                            const SaveOptions& options) override;
+    std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
+    std::optional<std::string> ChooseFolder(QWidget* owner, const std::string& title) override;
+};
+
+// The program-wide instance the windows use unless they are given another.
+ViewerDialogs& DefaultViewerDialogs();
+
+// Turns a filter of the form "Text|pattern|Text|pattern|" (or a lone "*.jpg|") into a Qt filter.
+QString QtFilter(const std::string& filter);
