@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QImageReader>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,6 +34,9 @@
 
 #include "core/Text.h"
 #include "engine/SessionState.h"
+#include "htmlcontrol/ScreenCursor.h"
+#include "htmlcontrol/THTML.h"
+#include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
 #include "viewers/FinderGridModel.h"
 #include "viewers/ViewerDialogs.h"
@@ -123,9 +126,7 @@ TFindFileForm::TFindFileForm(QWidget* owner, ViewerDialogs* dialogs)
     FormCreate();
 }
 
-TFindFileForm::~TFindFileForm() {
-    if (cursorOverrides_ > 0) QApplication::restoreOverrideCursor();
-}
+TFindFileForm::~TFindFileForm() = default;
 
 void TFindFileForm::FormCreate() {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -265,17 +266,29 @@ void TFindFileForm::BuildPreview() {
     Panel1->setAutoFillBackground(true);
     auto* grid = new QGridLayout(Panel1);
     grid->setContentsMargins(0, 0, 0, 0);
+    // The page and the picture share the panel; the picture's box lets the panel's colour
+    // show around the picture.
     ScrollBox1 = new QScrollArea(Panel1);
     ScrollBox1->setAlignment(Qt::AlignCenter);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setBackgroundRole(QPalette::Window);
     ScrollBox1->viewport()->setAutoFillBackground(false);
-    ScrollBox1->setStyleSheet("QScrollArea { background: transparent; }");
     Image1 = new QLabel;
     Image1->setAlignment(Qt::AlignCenter);
-    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    Image1->setAutoFillBackground(false);
     ScrollBox1->setWidget(Image1);
-    grid->addWidget(ScrollBox1, 0, 0);
     Image1->hide();
+    HTML1 = new THTML(Panel1);
+    HTML1->hide();
+    grid->addWidget(ScrollBox1, 0, 0);
+    grid->addWidget(HTML1, 0, 0);
+
+    HTML1->OnDoRequestDoc = [this](const std::string&, bool&) { HTML1DoRequestDoc(); };
+    HTML1->OnEndRetrieval = [this] { HTML1EndRetrieval(); };
+    HTML1->OnError = [this](int, std::string&, bool&) { HTML1Error(); };
+    HTML1->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        HTML1MouseDown(button, HTML1->mapToGlobal(QPoint(x, y)));
+    };
 }
 
 void TFindFileForm::BuildMenus() {
@@ -403,7 +416,7 @@ void TFindFileForm::FileSearch1Finish(QObject*) {
     setWindowTitle(QString::fromStdString(
         std::string(AppTitle) + " - Find File - ( Files Found: " + std::to_string(FoundCount) +
         ", Total Size: " + FinderTotalText(FoundBytes, QLocale()) + ")"));
-    dialogs_.Message(this, "Search Completed", ViewerDialogs::Kind::Information,
+    dialogs_.Ask(this, "Search Completed", ViewerDialogs::Kind::Information,
                      ViewerDialogs::Buttons::Ok);
 }
 
@@ -426,9 +439,11 @@ void TFindFileForm::SGrid1Click() {
     const std::string ext = PathExtension(path);
     const bool html = IsHtmlPreview(ext);
     const bool image = IsImagePreview(ext);
+    HTML1->setVisible(html);
     Image1->setVisible(image);
     if (html) {
         ScrollBox1->hide();
+        HTML1->ShowURL(THTML::LocalFileURL(path));
     } else if (image) {
         ShowPicture(path);
     }
@@ -437,9 +452,7 @@ void TFindFileForm::SGrid1Click() {
 void TFindFileForm::ShowPicture(const std::string& path) {
     QImage picture;
     try {
-        QImageReader reader(QString::fromStdString(path));
-        picture = reader.read();
-        if (picture.isNull()) throw std::runtime_error(reader.errorString().toStdString());
+        picture = LoadPicture(path);
     } catch (const std::exception& e) {
         Image1->clear();
         Image1->adjustSize();
@@ -456,7 +469,7 @@ void TFindFileForm::ShowPicture(const std::string& path) {
 }
 
 void TFindFileForm::ShowError(const std::string& text) {
-    dialogs_.Message(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
+    dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
 }
 
 // --- Commands on the selected result -----------------------------------------------------------
@@ -486,7 +499,7 @@ void TFindFileForm::Delete1Click() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
     const int row = SelectedRow();
-    if (dialogs_.Message(this, "Are you sure you want to delete file\r\n\"" + path + "\"?",
+    if (dialogs_.Ask(this, "Are you sure you want to delete file\r\n\"" + path + "\"?",
                          ViewerDialogs::Kind::Confirmation,
                          ViewerDialogs::Buttons::YesNo) != ViewerDialogs::Answer::Yes)
         return;
@@ -506,7 +519,7 @@ void TFindFileForm::SaveAs1Click() {
     const std::string name = path.substr(path.find_last_of('/') + 1);
     ViewerDialogs::SaveOptions options;
     options.ConfirmOverwrite = false;
-    const auto chosen = dialogs_.SaveFileName(
+    const auto chosen = dialogs_.SaveCopyName(
         this, "Lanternway Find File - Save \"" + path + "\" As ..", "*" + ext + "|", name, options);
     if (!chosen || chosen->empty()) return;
     namespace fs = std::filesystem;
@@ -528,24 +541,23 @@ void TFindFileForm::ContextMenu1Click() {}
 
 // --- HTML preview -----------------------------------------------------------------------------
 
-void TFindFileForm::FindFileHTMLPopupMenuPopup() {}
-void TFindFileForm::FindFileHTMLCopyClick() {}
-void TFindFileForm::FindFileHTMLSelectAllClick() {}
+void TFindFileForm::FindFileHTMLPopupMenuPopup() {
+    const bool selection = HTML1->HasSelection();
+    FindFileHTMLCopy->setEnabled(selection);
+    FindFileHTMLPrintSelectedText->setEnabled(selection);
+}
+
+void TFindFileForm::FindFileHTMLCopyClick() {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(HTML1->GetSelectedText(-1, -1)));
+}
+
+void TFindFileForm::FindFileHTMLSelectAllClick() { HTML1->SelectAll(); }
+
 void TFindFileForm::FindFileHTMLPrintSelectedTextClick() {}
 
-void TFindFileForm::HTML1DoRequestDoc() {
-    if (cursorOverrides_ == 0) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++cursorOverrides_;
-    }
-}
+void TFindFileForm::HTML1DoRequestDoc() { SetScreenCursor(Qt::WaitCursor); }
 
-void TFindFileForm::HTML1EndRetrieval() {
-    while (cursorOverrides_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --cursorOverrides_;
-    }
-}
+void TFindFileForm::HTML1EndRetrieval() { SetScreenCursor(Qt::ArrowCursor); }
 
 void TFindFileForm::HTML1Error() { HTML1EndRetrieval(); }
 
@@ -558,7 +570,7 @@ void TFindFileForm::HTML1MouseDown(Qt::MouseButton button, const QPoint& globalP
 // --- Small commands ---------------------------------------------------------------------------
 
 void TFindFileForm::BrowseBtnClick() {
-    if (auto folder = dialogs_.ChooseFolder(this, "Select the folder"))
+    if (auto folder = dialogs_.ChooseFolderFor(this, "Select the folder"))
         Location->setText(QString::fromStdString(*folder));
 }
 
@@ -583,7 +595,7 @@ void TFindFileForm::SGrid1MouseDown(const QPoint& point) { LastGridPoint = point
 bool TFindFileForm::SGrid1KeyDown(int key) {
     switch (key) {
         case Qt::Key_Escape:
-            if (dialogs_.Message(this, "Do you want to close Find File window?",
+            if (dialogs_.Ask(this, "Do you want to close Find File window?",
                                  ViewerDialogs::Kind::Confirmation,
                                  ViewerDialogs::Buttons::YesNo) == ViewerDialogs::Answer::Yes)
                 close();

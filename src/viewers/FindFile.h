@@ -139,6 +139,5 @@ private:
     ViewerDialogs& dialogs_;
     bool searching_ = false;
     bool deleteAfterSearch_ = false;
-    int cursorOverrides_ = 0;
     QElapsedTimer gridPaintClock_;
 };

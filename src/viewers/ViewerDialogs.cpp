@@ -6,11 +6,27 @@
 #include <QMessageBox>
 #include <QStringList>
 
-SessionPrompts::Answer QtViewerDialogs::Message(QWidget* owner, const std::string& text, Kind kind,
-                                                Buttons buttons) {
+SessionPrompts::Answer ViewerDialogs::Message(const std::string& text, Kind kind,
+                                              Buttons buttons) {
+    return Ask(QApplication::activeWindow(), text, kind, buttons);
+}
+
+std::optional<std::string> ViewerDialogs::SaveFileName(const std::string& caption,
+                                                       const std::string& filter,
+                                                       const std::string& initialName) {
+    return SaveCopyName(QApplication::activeWindow(), caption, filter, initialName, {});
+}
+
+std::optional<std::string> ViewerDialogs::ChooseFolder(const std::string& caption) {
+    return ChooseFolderFor(QApplication::activeWindow(), caption);
+}
+
+SessionPrompts::Answer QtViewerDialogs::Ask(QWidget* owner, const std::string& text, Kind kind,
+                                            Buttons buttons) {
     QMessageBox box(owner);
     box.setWindowTitle(QApplication::applicationName());
-    box.setText(QString::fromStdString(text));
+    // Texts carry Windows line ends; a box shows "\r" as a stray mark.
+    box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
     switch (kind) {
         case Kind::Plain: box.setIcon(QMessageBox::NoIcon); break;
         case Kind::Information: box.setIcon(QMessageBox::Information); break;
@@ -31,7 +47,7 @@ SessionPrompts::Answer QtViewerDialogs::Message(QWidget* owner, const std::strin
     }
 }
 
-std::optional<std::string> QtViewerDialogs::SaveFileName(QWidget* owner, const std::string& title,
+std::optional<std::string> QtViewerDialogs::SaveCopyName(QWidget* owner, const std::string& title,
                                                          const std::string& filter,
                                                          const std::string& proposedName,
                                                          const SaveOptions& options) {
@@ -50,8 +66,8 @@ std::optional<QColor> QtViewerDialogs::ChooseColor(QWidget* owner, const QColor&
     return c;
 }
 
-std::optional<std::string> QtViewerDialogs::ChooseFolder(QWidget* owner,
-                                                         const std::string& title) {
+std::optional<std::string> QtViewerDialogs::ChooseFolderFor(QWidget* owner,
+                                                            const std::string& title) {
     const QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
     if (dir.isEmpty()) return std::nullopt;
     return dir.toStdString();

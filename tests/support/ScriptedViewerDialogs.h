@@ -26,7 +26,7 @@ public:
     std::vector<SaveRequest> Saves;
     std::vector<std::string> FolderTitles;
 
-    Answer Message(QWidget*, const std::string& text, Kind kind, Buttons buttons) override {
+    Answer Ask(QWidget*, const std::string& text, Kind kind, Buttons buttons) override {
         Messages.push_back(text);
         MessageKinds.push_back(kind);
         if (!Answers.empty()) {
@@ -37,7 +37,7 @@ public:
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
 
-    std::optional<std::string> SaveFileName(QWidget*, const std::string& title,
+    std::optional<std::string> SaveCopyName(QWidget*, const std::string& title,
                                             const std::string& filter,
                                             const std::string& proposedName,
                                             const SaveOptions& options) override {
@@ -47,7 +47,7 @@ public:
 
     std::optional<QColor> ChooseColor(QWidget*, const QColor&) override { return Next(Colors); }
 
-    std::optional<std::string> ChooseFolder(QWidget*, const std::string& title) override {
+    std::optional<std::string> ChooseFolderFor(QWidget*, const std::string& title) override {
         FolderTitles.push_back(title);
         return Next(Folders);
     }

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QLocale>
 #include <QPointer>
 #include <QTableView>
@@ -13,7 +15,10 @@
 #include <fstream>
 #include <functional>
 
-#include "support/GuiTestApp.h"
+#include "htmlcontrol/ScreenCursor.h"
+#include "htmlcontrol/THTML.h"
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
 #include "viewers/FindFile.h"
@@ -21,6 +26,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+void WaitUntilIdle(THTML& html) {
+    for (int i = 0; i < 200 && html.Retrieving(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+}
 
 void WriteFile(const fs::path& path, std::uintmax_t size = 0) {
     fs::create_directories(path.parent_path());
@@ -31,7 +42,7 @@ void WriteFile(const fs::path& path, std::uintmax_t size = 0) {
 class FindFileForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        GuiTestApp();
+        EnsureQtApp();
         QLocale::setDefault(QLocale::c());
         form = new TFindFileForm(nullptr, &dialogs);
         form->show();
@@ -255,6 +266,41 @@ TEST_F(FindFileForm, PopupEnablingFollowsTheSelectedPath) {
         EXPECT_EQ(form->ContextMenu1->isEnabled(), c.open) << c.row;
         EXPECT_EQ(form->DocumentSource1->isEnabled(), c.source) << c.row;
     }
+}
+
+TEST_F(FindFileForm, PreviewFollowsTheSelectedRow) {
+    std::ofstream(tmp.Path() / "a.html") << "<html><body><p>Hello finder</p></body></html>";
+    WriteBytes(tmp.Text() + "b.gif", EncodeGif(QuadrantPicture(64, 32)));
+    WriteBytes(tmp.Text() + "c.jpg", "not a picture");
+    std::ofstream(tmp.Path() / "d.txt") << "text";
+    Search(tmp.Text(), "*.*");
+    ASSERT_EQ(form->FoundCount, 4);
+
+    form->SelectRow(1);
+    EXPECT_EQ(ScreenCursor(), Qt::WaitCursor);
+    WaitUntilIdle(*form->HTML1);
+    EXPECT_EQ(ScreenCursor(), Qt::ArrowCursor);
+    EXPECT_FALSE(form->HTML1->isHidden());
+    EXPECT_TRUE(form->ScrollBox1->isHidden());
+    EXPECT_EQ(form->HTML1->URL(), "file://" + tmp.Text() + "a.html");
+    EXPECT_TRUE(form->HTML1->toPlainText().contains("Hello finder"));
+
+    form->SelectRow(2);
+    EXPECT_TRUE(form->HTML1->isHidden());
+    EXPECT_FALSE(form->ScrollBox1->isHidden());
+    EXPECT_FALSE(form->Image1->isHidden());
+    EXPECT_EQ(form->Image1->pixmap().size(), QSize(64, 32));
+
+    // A damaged picture is reported, and the last picture is not left standing for it.
+    const auto before = dialogs.Messages.size();
+    form->SelectRow(3);
+    ASSERT_EQ(dialogs.Messages.size(), before + 1);
+    EXPECT_EQ(dialogs.MessageKinds.back(), ViewerDialogs::Kind::Error);
+    EXPECT_TRUE(form->Image1->pixmap().isNull());
+
+    form->SelectRow(4);
+    EXPECT_TRUE(form->HTML1->isHidden());
+    EXPECT_TRUE(form->Image1->isHidden());
 }
 
 TEST_F(FindFileForm, BrowsePutsTheChosenFolderIntoLocation) {
