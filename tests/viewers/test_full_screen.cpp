@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+#include "viewers/TFullScreenForm.h"
+
+namespace {
+
+class FullScreenTest : public ::testing::Test {
+  protected:
+    FullScreenTest() { EnsureQtApp(); }
+
+    // Writes small pictures (and other files) and returns their paths in the given order.
+    std::vector<std::string> Files(const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const auto& name : names) {
+            const std::string path = folder.Text() + name;
+            const std::string lower = QString::fromStdString(name).toLower().toStdString();
+            if (lower.ends_with(".gif"))
+                WriteBytes(path, EncodeGif(QuadrantPicture(8, 8)));
+            else if (lower.ends_with(".jpg"))
+                WriteBytes(path, EncodeJpeg(QuadrantPicture(8, 8)));
+            else if (lower.ends_with(".ico"))
+                WriteBytes(path, EncodeWithQt(QuadrantPicture(16, 16), "ICO"));
+            else
+                WriteBytes(path, "<p>page</p>");
+            paths.push_back(path);
+        }
+        return paths;
+    }
+
+    // A show over the project list with the given items, the selected one named.
+    TFullScreenForm* Open(const std::vector<std::string>& paths, const std::string& selected = {},
+                          const std::string& caption = {}) {
+        TFullScreenSource source;
+        source.ProjectListVisible = true;
+        source.ItemPaths = paths;
+        source.SelectedPath = selected;
+        source.PanelFileCaption = caption;
+        form = new TFullScreenForm(source, prompts);
+        form->PrintPicture = [this](const std::string& path) { printed.push_back(path); };
+        return form;
+    }
+
+    std::string Shown() { return form->FileName->text().toStdString(); }
+
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    QPointer<TFullScreenForm> form;
+    std::vector<std::string> printed;
+
+    ~FullScreenTest() override { delete form.data(); }
+};
+
+}  // namespace
+
+TEST_F(FullScreenTest, TheRingHoldsTheListsPicturesInOrder) {
+    const auto paths = Files({"a.html", "B.GIF", "c.jpg", "d.zip", "E.ico", "f.bmp.txt"});
+    Open(paths);
+    EXPECT_EQ(form->ImageRing(), (std::vector<std::string>{paths[1], paths[2], paths[4]}));
+
+    TFullScreenSource hidden;  // neither list visible: nothing to show
+    hidden.ItemPaths = paths;
+    TFullScreenForm none(hidden, prompts);
+    EXPECT_TRUE(none.ImageRing().empty());
+    EXPECT_EQ(none.CurrentImage(), -1);
+}
+
+TEST_F(FullScreenTest, TheStartIsTheSelectedPictureWhenTheListSaysSo) {
+    const auto paths = Files({"a.gif", "b.gif", "c.gif", "page.html"});
+    struct Case {
+        const char* Label;
+        bool Local;
+        bool Focus;
+        std::string Selected;
+        std::string Caption;
+        int Start;
+    };
+    const Case cases[] = {
+        {"project list, selected and shown", false, false, paths[2], "c.gif", 2},
+        {"names compared ignoring case", false, false,
+         QString::fromStdString(paths[1]).toUpper().toStdString(), "b.gif", 1},
+        {"nothing shown in the panel", false, false, paths[2], "", 0},
+        {"nothing selected", false, false, "", "c.gif", 0},
+        {"selected item is not a picture", false, false, paths[3], "page.html", 0},
+        {"local list with the focus", true, true, paths[1], "b.gif", 1},
+        {"local list without the focus", true, false, paths[1], "b.gif", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        TFullScreenSource source;
+        source.ProjectListVisible = !c.Local;
+        source.LocalListVisible = c.Local;
+        source.LocalListHasFocus = c.Focus;
+        source.ItemPaths = paths;
+        source.SelectedPath = c.Selected;
+        source.PanelFileCaption = c.Caption;
+        TFullScreenForm show(source, prompts);
+        EXPECT_EQ(show.CurrentImage(), c.Start);
+    }
+}
+
+TEST_F(FullScreenTest, KeysStepRoundTheRingAndShowLowerCaseNames) {
+    const auto paths = Files({"One.gif", "Two.jpg", "Three.ico"});
+    Open(paths, paths[2], "Three.ico");
+    form->show();
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(form, &activate);
+    EXPECT_EQ(Shown(), "three.ico");
+    struct Step {
+        Qt::Key Key;
+        const char* Then;
+    };
+    const Step steps[] = {{Qt::Key_PageDown, "one.gif"},
+                          {Qt::Key_Down, "two.jpg"},
+                          {Qt::Key_PageUp, "one.gif"},
+                          {Qt::Key_Up, "three.ico"},
+                          {Qt::Key_Up, "two.jpg"}};
+    for (const auto& s : steps) {
+        QTest::keyClick(form, s.Key);
+        EXPECT_EQ(Shown(), s.Then);
+    }
+    EXPECT_TRUE(prompts.Messages.empty());  // files with capitals in their names load too
+}
+
+TEST_F(FullScreenTest, OnePictureStaysOnEveryStep) {
+    Open(Files({"only.gif", "page.htm"}));
+    for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Up, Qt::Key_Down}) {
+        QTest::keyClick(form, key);
+        EXPECT_EQ(form->CurrentImage(), 0);
+        EXPECT_EQ(Shown(), "only.gif");
+    }
+}
+
+TEST_F(FullScreenTest, OtherKeysAndClicksShowTheHelpText) {
+    Open(Files({"a.gif"}));
+    const std::string help =
+        "Press Key: \r\n---------------\r\nEnter - \t\t\t\tClose Window\r\nP - \t\t\t\tPrint "
+        "Image\r\nC - \t\t\t\tChange Background Color\r\nPageUp/UpArrow - \t\tGo Previous "
+        "Image\r\nPageDown/DownArrow - \tGo Next Image";
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Left, Qt::Key_Right, Qt::Key_Shift, Qt::Key_X}) {
+        prompts.Messages.clear();
+        QTest::keyClick(form, key);
+        ASSERT_EQ(prompts.Messages.size(), 1u) << key;
+        EXPECT_EQ(prompts.Messages[0].Text, help);
+        EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Information);
+        EXPECT_EQ(form->CurrentImage(), 0);
+    }
+    prompts.Messages.clear();
+    form->show();
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{help});
+    ASSERT_FALSE(form.isNull());  // neither closed the show
+}
+
+TEST_F(FullScreenTest, EnterClosesTheShow) {
+    Open(Files({"a.gif"}));
+    form->show();
+    QTest::keyClick(form, Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(FullScreenTest, BackgroundColourInvertsTheRedOfTheName) {
+    Open(Files({"a.gif"}));
+    struct Case {
+        QColor Chosen;
+        QColor Name;
+    };
+    const Case cases[] = {{Qt::black, QColor(255, 0, 0)},
+                          {Qt::white, QColor(0, 255, 255)},
+                          {QColor(10, 20, 30), QColor(245, 20, 30)}};
+    for (const auto& c : cases) {
+        form->ChooseColor = [&](const QColor&) { return std::optional<QColor>(c.Chosen); };
+        QTest::keyClick(form, Qt::Key_C);
+        EXPECT_EQ(form->FileName->palette().color(QPalette::WindowText), c.Name);
+        EXPECT_EQ(form->FileName->palette().color(QPalette::Window), c.Chosen);
+        EXPECT_EQ(form->ScrollBox1->palette().color(QPalette::Window), c.Chosen);
+    }
+    form->ChooseColor = [](const QColor&) { return std::optional<QColor>(); };  // Cancel
+    QTest::keyClick(form, Qt::Key_C);
+    EXPECT_EQ(form->FileName->palette().color(QPalette::Window), QColor(10, 20, 30));
+    EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(FullScreenTest, PrintHandsOverTheCurrentPicture) {
+    const auto paths = Files({"a.gif", "b.gif"});
+    Open(paths);
+    QTest::keyClick(form, Qt::Key_Down);
+    QTest::keyClick(form, Qt::Key_P);
+    EXPECT_EQ(printed, std::vector<std::string>{paths[1]});
+}
+
+TEST_F(FullScreenTest, AnEmptyRingSaysSoAndIgnoresStepsAndPrint) {
+    Open(Files({"a.html", "b.txt"}));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(form, &activate);
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No image in current folder"});
+    prompts.Messages.clear();
+    for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Down, Qt::Key_P}) QTest::keyClick(form, key);
+    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_TRUE(printed.empty());
+    QTest::keyClick(form, Qt::Key_Return);  // and it still closes
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(FullScreenTest, ABrokenPictureIsReportedAndTheNextKeyStepsOn) {
+    auto paths = Files({"a.gif", "c.gif"});
+    const std::string broken = folder.Text() + "b.jpg";
+    WriteBytes(broken, "\xff\xd8\xff not really");
+    paths.insert(paths.begin() + 1, broken);
+    Open(paths);
+    QTest::keyClick(form, Qt::Key_Down);
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_NE(prompts.Messages[0].Text.find("b.jpg"), std::string::npos);
+    EXPECT_EQ(form->CurrentImage(), 1);
+    EXPECT_EQ(Shown(), "b.jpg");
+    QTest::keyClick(form, Qt::Key_Down);
+    EXPECT_EQ(Shown(), "c.gif");
+}
+
+TEST_F(FullScreenTest, ALargePictureOpensScrolledInABit) {
+    const std::string path = folder.Text() + "big.gif";
+    WriteBytes(path, EncodeGif(QuadrantPicture(1600, 800)));
+    Open({path});
+    form->resize(640, 480);
+    form->DisplayImage(path);
+    EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->value(), 100);
+    EXPECT_EQ(form->ScrollBox1->verticalScrollBar()->value(), 100);
+    EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->singleStep(), 4);
+}
