@@ -1,8 +1,10 @@
 #include "worker/ProtectedFetch.h"
 
+#include "worker/HttpProtectedFetch.h"
+
 namespace {
 std::shared_ptr<ProtectedFetch>& Installed() {
-    static std::shared_ptr<ProtectedFetch> fetch;
+    static std::shared_ptr<ProtectedFetch> fetch = std::make_shared<HttpProtectedFetch>();
     return fetch;
 }
 }  // namespace

@@ -28,7 +28,8 @@ class ProtectedFetch {
     virtual ProtectedFetchResult Fetch(const ProtectedFetchRequest& request) = 0;
 };
 
-// The process's protected-fetch implementation; null until one is installed (then a protected
-// file is finished as not received). The program's entry points install the HTTP client's.
+// The process's protected-fetch implementation: the program's own HTTP client unless another
+// is installed. Null when null was installed (then a protected file is finished as not
+// received).
 ProtectedFetch* CurrentProtectedFetch();
 void SetProtectedFetch(std::shared_ptr<ProtectedFetch> fetch);
