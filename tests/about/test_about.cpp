@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QMovie>
+#include <QPainter>
+#include <QRegularExpression>
+
+#include "about/SystemInformation.h"
+#include "about/TAboutBox.h"
+#include "about/TMessageForm.h"
+#include "support/GuiTestApp.h"
+
+namespace {
+
+TEST(SystemInformation, KernelVersions) {
+    struct Case {
+        const char* text;
+        int major, minor, build;
+    };
+    const Case cases[] = {
+        {"6.1.0-18-amd64", 6, 1, 0},
+        {"6.18.44-fc-v1300", 6, 18, 44},
+        {"5.15", 5, 15, 0},
+        {"4", 4, 0, 0},
+        {"", 0, 0, 0},
+        {"x.y", 0, 0, 0},
+        {"10.0.19045", 10, 0, 19045},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        KernelVersion v = ParseKernelVersion(c.text);
+        EXPECT_EQ(v.Major, c.major);
+        EXPECT_EQ(v.Minor, c.minor);
+        EXPECT_EQ(v.Build, c.build);
+    }
+    EXPECT_EQ(OperatingSystemLine("Linux", {6, 1, 76}), "Linux 6.1 (Build 76)");
+}
+
+TEST(SystemInformation, MemoryTexts) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(RamText(16LL * 1024 * 1024 * 1024, english), "RAM: 16,384 MB");
+    EXPECT_EQ(RamText(16LL * 1024 * 1024 * 1024, german), "RAM: 16.384 MB");
+    EXPECT_EQ(RamText(512LL * 1024 * 1024, english), "RAM: 512 MB");
+    EXPECT_EQ(RamText(2LL * 1024 * 1024 * 1024 * 1024, QLocale::c()), "RAM: 2,097,152 MB");
+    EXPECT_EQ(MemoryInUseText(37), "Memory in Use: 37 %");
+
+    struct Load {
+        std::int64_t total, available;
+        int percent;
+    };
+    const Load loads[] = {{100, 63, 37}, {100, 100, 0}, {100, 0, 100},
+                          {0, 0, 0},     {100, 150, 0}, {100, -5, 100}};
+    for (const auto& l : loads)
+        EXPECT_EQ(MemoryLoadPercent(l.total, l.available), l.percent)
+            << l.total << "/" << l.available;
+
+    MemoryStatus here = ReadMemoryStatus();
+    EXPECT_GT(here.TotalBytes, 0);
+    EXPECT_GE(here.MemoryLoad, 0);
+    EXPECT_LE(here.MemoryLoad, 100);
+}
+
+TEST(AboutBox, ShowsTheMachineAndAnAnimatedPicture) {
+    EnsureGuiApplication();
+    TAboutBox box;
+    EXPECT_EQ(box.ProductName->text(), "Lanternway 1.3");
+    EXPECT_TRUE(QRegularExpression(R"(^\S.* \d+\.\d+ \(Build \d+\)$)")
+                    .match(box.OSVersion->text())
+                    .hasMatch())
+        << box.OSVersion->text().toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(^RAM: \d{1,3}([^\d]\d{3})* MB$)")
+                    .match(box.PhysMem->text())
+                    .hasMatch())
+        << box.PhysMem->text().toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(^Memory in Use: \d{1,3} %$)")
+                    .match(box.MemoryInUse->text())
+                    .hasMatch());
+
+    // The picture decodes into frames that each differ from the one before (a still or broken
+    // GIF would not).
+    QMovie movie(":/about/Lantern.gif");
+    ASSERT_TRUE(movie.isValid());
+    ASSERT_GT(movie.frameCount(), 1);
+    QImage strip(64 * movie.frameCount(), 64, QImage::Format_ARGB32);
+    strip.fill(Qt::white);
+    QPainter p(&strip);
+    QImage previous;
+    int changes = 0;
+    for (int i = 0; i < movie.frameCount(); ++i) {
+        ASSERT_TRUE(movie.jumpToFrame(i));
+        QImage frame = movie.currentImage();
+        ASSERT_EQ(frame.size(), QSize(64, 64));
+        p.drawImage(64 * i, 0, frame);
+        if (i > 0 && frame != previous) ++changes;
+        previous = frame;
+    }
+    p.end();
+    EXPECT_EQ(changes, movie.frameCount() - 1);
+    QDir().mkpath(QString(LW_BINARY_DIR) + "/screenshots");
+    strip.save(QString(LW_BINARY_DIR) + "/screenshots/about-frames.png");
+}
+
+TEST(WaitPanel, StepsThroughThreeDistinctPictures) {
+    EnsureGuiApplication();
+    const QImage pictures[] = {WaitPicture(0).toImage(), WaitPicture(1).toImage(),
+                               WaitPicture(2).toImage()};
+    EXPECT_NE(pictures[0], pictures[1]);
+    EXPECT_NE(pictures[1], pictures[2]);
+    EXPECT_EQ(WaitPicture(7).toImage(), pictures[2]);  // out of range: the last one
+
+    TMessageForm panel;
+    panel.ShowPanel("Please Wait.", "Loading Session..");
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(panel.Label1->text(), "Please Wait.");
+    EXPECT_EQ(panel.Label2->text(), "Loading Session..");
+    EXPECT_EQ(panel.CurrentPicture(), 0);
+    panel.ShowPicture(2);
+    EXPECT_EQ(panel.Image1->pixmap().toImage(), pictures[2]);
+}
+
+}  // namespace
