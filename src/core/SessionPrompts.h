@@ -9,7 +9,7 @@
 //
 // New questions are added with a default body, so that existing answerers keep compiling.
 class SessionPrompts {
-public:
+  public:
     enum class Kind { Plain, Information, Warning, Error, Confirmation };
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
@@ -39,6 +39,14 @@ public:
         return std::nullopt;
     }
 
+    // The folder picker, opening at the given folder. Answerers that cannot start anywhere in
+    // particular need not override it.
+    virtual std::optional<std::string> ChooseFolderFrom(const std::string& caption,
+                                                        const std::string& startFolder) {
+        (void)startFolder;
+        return ChooseFolder(caption);
+    }
+
     // The conversion progress window: shown, updated with its label texts, the current file and
     // the gauge position (0..100), and closed.
     virtual void ConversionShow() {}
@@ -55,9 +63,12 @@ public:
         (void)line1;
         (void)line2;
     }
+    // Shows the wait panel's picture 0, 1 or 2 (it steps through them as the load advances).
+    virtual void WaitPicture(int picture) { (void)picture; }
     virtual void WaitClose() {}
 
-    // The hourglass while the engine blocks the event loop (a protected fetch).
+    // The hourglass while the engine blocks the event loop (a protected fetch); calls nest
+    // (every true is matched by one false).
     virtual void SetBusyCursor(bool busy) { (void)busy; }
 
     // Lets pending window events run (the program's "message loop gets one turn").
