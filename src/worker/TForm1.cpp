@@ -84,16 +84,20 @@ bool IsAuthorizationReply(int statusCode, const std::string& replyText) {
     return statusCode == 401 || Contains(replyText, "Authorization Required");
 }
 
+namespace {
+// An address found in a reply, made absolute against the document's address.
+std::string ResolveAgainst(const std::string& address, const std::string& documentAddress) {
+    if (address.empty() || Contains(address, "://")) return address;
+    const QUrl base =
+        QUrl::fromEncoded(QByteArray::fromStdString(documentAddress), QUrl::TolerantMode);
+    const QUrl relative = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::TolerantMode);
+    return base.resolved(relative).toEncoded().toStdString();
+}
+}  // namespace
+
 std::string RedirectTarget(const std::string& location, const std::string& documentAddress,
                            const std::string& bodyFile) {
-    if (!location.empty()) {
-        if (Contains(location, "://")) return location;
-        const QUrl base =
-            QUrl::fromEncoded(QByteArray::fromStdString(documentAddress), QUrl::TolerantMode);
-        const QUrl relative =
-            QUrl::fromEncoded(QByteArray::fromStdString(location), QUrl::TolerantMode);
-        return base.resolved(relative).toEncoded().toStdString();
-    }
+    if (!location.empty()) return ResolveAgainst(location, documentAddress);
     // No Location header: the first quoted text of the body, up to its closing quote or a ">".
     std::ifstream in(bodyFile, std::ios::binary);
     std::string target;
@@ -101,7 +105,7 @@ std::string RedirectTarget(const std::string& location, const std::string& docum
     while (in.get(c) && c != '"') {
     }
     while (in.get(c) && c != '"' && c != '>') target += c;
-    return target;
+    return ResolveAgainst(target, documentAddress);
 }
 
 TForm1::TForm1(SessionState& session, RunControl& engine)
@@ -277,9 +281,13 @@ void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
             break;
         case TDocOutput::End:
             if (Ignored) break;
-            ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
+            // A redirect's body is not the document: it is neither counted nor scanned.
+            ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
             SetState(State::Ended);
-            // A redirect's body is not the page: it is neither scanned nor takes the first scan.
+            if (redirectFromBody_) {
+                redirectFromBody_ = false;
+                if (!session_.StopRequested) FollowRedirect();
+            }
             if (!session_.StopRequested && scanPage_ && !RedirectHandled) {
                 if (ExtractLinks(DocumentText, DocumentURL, session_) > 0)
                     ShowQueuedCount(session_);
@@ -298,8 +306,13 @@ void TForm1::HTTP1StateChanged(short state) {
     const int status = HTTP1.StatusCode();
     if (!RedirectHandled && !s.StopRequested && IsRedirectReply(status, HTTP1.ReplyText())) {
         SetState(State::Redirected);
-        HTTP1.Cancel();
-        FollowRedirect();
+        if (HTTP1.ReplyHeader("Location").empty()) {
+            // The address is in the body, which is still arriving: read it at the end.
+            redirectFromBody_ = true;
+        } else {
+            HTTP1.Cancel();
+            FollowRedirect();
+        }
         return;
     }
     if (s.UseHTTPAuthentication && !ProtectedFetchStarted && !s.StopRequested &&

@@ -85,6 +85,7 @@ class TForm1 : public QObject {
     State state_ = State::Created;
     std::string requestURL_;
     bool scanPage_ = false;
+    bool redirectFromBody_ = false;  // a redirect without Location: followed at the end
 };
 
 // True for a reply that moves the document elsewhere: any redirect status, or the reason text

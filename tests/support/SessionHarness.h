@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -107,6 +109,20 @@ class SessionHarness {
     // Runs the workers' deferred releases.
     static void ReleaseClosed() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Runs the event loop until the session has completed, or a generous limit has passed (so
+    // that a fault fails the test instead of hanging it). True when it completed.
+    bool RunUntilFinished(int limitMs = 120000) {
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(limitMs);
+        while (!state.SessionComplete && limit.isActive())
+            loop.processEvents(QEventLoop::WaitForMoreEvents);
+        ReleaseClosed();
+        return state.SessionComplete;
     }
 
     std::string Row(int row, int column) const { return state.View.Cell(row, column); }
