@@ -1,34 +1,87 @@
 #include "transfer/TransferControl.h"
 
-#include <QTimer>
+#include <curl/curl.h>
 
+#include "transfer/CurlDriver.h"
 #include "transfer/THTTP.h"
 
-// Placeholder until the libcurl driver lands: every transfer fails at once, asynchronously.
-class CurlTransfer {};
-
 namespace {
-TTransferControl::Timeouts g_timeouts;
 const std::string kEmpty;
 }  // namespace
 
 TTransferControl::TTransferControl(bool isFtp) : isFtp_(isFtp) {}
-TTransferControl::~TTransferControl() = default;
 
-bool TTransferControl::Busy() const { return false; }
-void TTransferControl::Cancel() {}
-
-void TTransferControl::GetDoc(const std::string& url, const std::string&, const std::string&) {
-    Document = url;
+TTransferControl::~TTransferControl() {
+    if (transfer_) CurlDriver::Instance().Detach(*transfer_);
 }
 
-int TTransferControl::StatusCode() const { return 0; }
-const std::string& TTransferControl::ReplyText() const { return kEmpty; }
-const std::string& TTransferControl::ReplyHeaders() const { return kEmpty; }
-std::string TTransferControl::ReplyHeader(const std::string&) const { return {}; }
-const std::string& TTransferControl::ErrorText() const { return kEmpty; }
+bool TTransferControl::Busy() const { return transfer_ && transfer_->Active; }
 
-void TTransferControl::SetTimeouts(const Timeouts& timeouts) { g_timeouts = timeouts; }
-TTransferControl::Timeouts TTransferControl::CurrentTimeouts() { return g_timeouts; }
+void TTransferControl::Cancel() {
+    if (transfer_) CurlDriver::Instance().Cancel(*transfer_);
+}
 
-std::string THTTP::RemoteHost() const { return {}; }
+void TTransferControl::GetDoc(const std::string& url, const std::string& headers,
+                              const std::string& localFile) {
+    if (Busy()) Cancel();
+    Document = url;
+    CurlDriver::Instance().Start(*this, url, headers, localFile);
+}
+
+int TTransferControl::StatusCode() const { return transfer_ ? transfer_->Status : 0; }
+
+const std::string& TTransferControl::ReplyText() const {
+    return transfer_ ? transfer_->Reason : kEmpty;
+}
+
+const std::string& TTransferControl::ReplyHeaders() const {
+    return transfer_ ? transfer_->Headers : kEmpty;
+}
+
+std::string TTransferControl::ReplyHeader(const std::string& name) const {
+    if (!transfer_) return {};
+    const std::string& h = transfer_->Headers;
+    std::size_t at = 0;
+    while (at < h.size()) {
+        std::size_t end = h.find("\r\n", at);
+        if (end == std::string::npos) end = h.size();
+        std::size_t colon = h.find(':', at);
+        if (colon < end && colon - at == name.size()) {
+            bool same = true;
+            for (std::size_t i = 0; i < name.size() && same; ++i)
+                same = std::tolower(static_cast<unsigned char>(h[at + i])) ==
+                       std::tolower(static_cast<unsigned char>(name[i]));
+            if (same) {
+                std::size_t v = h.find_first_not_of(" \t", colon + 1);
+                return v < end ? h.substr(v, end - v) : std::string();
+            }
+        }
+        at = end + 2;
+    }
+    return {};
+}
+
+const std::string& TTransferControl::ErrorText() const {
+    return transfer_ ? transfer_->ErrorText : kEmpty;
+}
+
+void TTransferControl::SetTimeouts(const Timeouts& timeouts) {
+    CurlDriver::Instance().Timeouts = timeouts;
+}
+
+TTransferControl::Timeouts TTransferControl::CurrentTimeouts() {
+    return CurlDriver::Instance().Timeouts;
+}
+
+std::string THTTP::RemoteHost() const {
+    CURLU* u = curl_url();
+    std::string host;
+    char* part = nullptr;
+    if (curl_url_set(u, CURLUPART_URL, URL.c_str(), CURLU_DEFAULT_SCHEME) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+        host = part;
+        curl_free(part);
+    }
+    curl_url_cleanup(u);
+    return host;
+}

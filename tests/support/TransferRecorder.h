@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "transfer/TransferControl.h"
+
+// Binds a transfer control's two events and writes down what they delivered, in order:
+// "s1" for a state change to 1, "d3" for a document event in state 3.
+struct TransferRecorder {
+    std::vector<std::string> Events;
+    std::vector<TDocOutput> Docs;  // copies, DataChunk cleared (it is only valid in the event)
+    std::string Data;              // every data chunk, joined
+    int DataEvents = 0;
+    bool Ended = false;
+    std::function<void(const TDocOutput&)> AlsoOnDoc;  // runs after recording
+
+    explicit TransferRecorder(TTransferControl& control) {
+        control.OnStateChanged = [this](short s) { Events.push_back("s" + std::to_string(s)); };
+        control.OnDocOutput = [this](const TDocOutput& d) {
+            Events.push_back("d" + std::to_string(d.State));
+            if (d.State == TDocOutput::Data) {
+                Data.append(d.DataChunk);
+                ++DataEvents;
+            }
+            TDocOutput copy = d;
+            copy.DataChunk = {};
+            Docs.push_back(copy);
+            if (d.State == TDocOutput::End) Ended = true;
+            if (AlsoOnDoc) AlsoOnDoc(d);
+        };
+    }
+
+    const TDocOutput& Last() const { return Docs.back(); }
+    // The events without the data events, which vary in number.
+    std::string Outline() const {
+        std::string out;
+        for (const auto& e : Events) {
+            if (e == "d3" && !out.empty() && out.substr(out.size() - 3) == "d3 ") continue;
+            out += e + " ";
+        }
+        if (!out.empty()) out.pop_back();
+        return out;
+    }
+};
+
+// Runs the event loop until the condition holds (or a generous limit passes, so that a fault
+// fails the test instead of hanging it).
+inline bool RunUntil(const std::function<bool()>& done, int limitMs = 60000) {
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(limitMs);
+    while (!done() && limit.isActive()) loop.processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}

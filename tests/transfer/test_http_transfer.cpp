@@ -1,0 +1,391 @@
+// The HTTP transfer control against nginx and a scripted server on loopback.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "support/NginxServer.h"
+#include "support/QtApp.h"
+#include "support/ScriptedServer.h"
+#include "support/Subprocess.h"
+#include "support/TempFolder.h"
+#include "support/TransferRecorder.h"
+#include "transfer/THTTP.h"
+
+namespace {
+
+using S = ScriptedServer;
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (auto& c : s) c = static_cast<char>(gen());
+    return s;
+}
+
+class HttpTransfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        TTransferControl::SetTimeouts({});
+        unsetenv("SSL_CERT_FILE");
+        unsetenv("SSL_CERT_DIR");
+    }
+    void TearDown() override { TTransferControl::SetTimeouts({}); }
+
+    // Fetches the address into a fresh file and waits for the End event.
+    void Fetch(THTTP& http, TransferRecorder& rec, const std::string& url) {
+        http.URL = url;
+        http.GetDoc(url, "", File());
+        EXPECT_TRUE(rec.Events.empty()) << "no event may arrive inside GetDoc";
+        ASSERT_TRUE(RunUntil([&] { return rec.Ended; }));
+    }
+    std::string File() const { return out.Text() + "doc"; }
+    std::string Stored() const { return ReadWholeFile(File()); }
+
+    TempFolder out;
+};
+
+TEST_F(HttpTransfer, BigFileArrivesIntactWithOrderedEvents) {
+    TempFolder site;
+    const std::string body = RandomBytes(3 * 1024 * 1024 + 17, 1);
+    WriteWholeFile(site.Text() + "big.bin", body);
+    NginxServer web({.Root = site.Path()});
+    THTTP http;
+    TransferRecorder rec(http);
+    std::int64_t lastBytes = 0;
+    bool fileKeptUp = true;
+    rec.AlsoOnDoc = [&](const TDocOutput& d) {
+        EXPECT_GE(d.BytesTransferred, lastBytes);
+        lastBytes = d.BytesTransferred;
+        if (std::filesystem::file_size(File()) != static_cast<std::uintmax_t>(d.BytesTransferred))
+            fileKeptUp = false;
+    };
+    Fetch(http, rec, web.Url("big.bin"));
+
+    EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 s5 d5");
+    EXPECT_TRUE(fileKeptUp) << "the file must hold everything received at every event";
+    EXPECT_TRUE(Stored() == body);
+    EXPECT_TRUE(rec.Data == body);
+    EXPECT_EQ(rec.Docs[1].TotalSize, static_cast<std::int64_t>(body.size()));  // Headers event
+    EXPECT_EQ(rec.Last().TotalSize, static_cast<std::int64_t>(body.size()));
+    EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(body.size()));
+    EXPECT_TRUE(rec.Last().TotalKnown);
+    EXPECT_FALSE(http.Busy());
+    EXPECT_EQ(http.StatusCode(), 200);
+    EXPECT_EQ(http.ReplyText(), "OK");
+}
+
+// What the control makes of replies nginx will not give on demand.
+TEST_F(HttpTransfer, ScriptedReplies) {
+    const std::string body1000(1000, 'x');
+    struct Case {
+        const char* Name;
+        S::Script Script;
+        std::string Outline;
+        std::string Stored;
+        std::int64_t Total;
+        bool TotalKnown;
+        int Status;
+        std::string Reason;
+        std::string Location;
+    } cases[] = {
+        {"moved, not followed",
+         S::Reply("HTTP/1.1 301 Moved Permanently\r\nLocation: /new.html\r\nContent-Length: "
+                  "31\r\n\r\n<a href=\"/new.html\">moved</a>\r\n"),
+         "s1 s2 s3 d1 d2 d3 s5 d5", "<a href=\"/new.html\">moved</a>\r\n", 31, true, 301,
+         "Moved Permanently", "/new.html"},
+        {"not found", S::Reply("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone"),
+         "s1 s2 s3 d1 d2 d3 s5 d5", "gone", 4, true, 404, "Not Found", ""},
+        {"no length: ends at close",
+         S::Reply("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body1000),
+         "s1 s2 s3 d1 d2 d3 s5 d5", body1000, 1000, false, 200, "OK", ""},
+        {"many small chunks",
+         {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n"),
+          S::SendInChunks(body1000, 20, 20), S::Close()},
+         "s1 s2 s3 d1 d2 d3 s5 d5", body1000, 1000, true, 200, "OK", ""},
+        {"interim reply first",
+         S::Reply("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
+         "s1 s2 s3 d1 d2 d3 s5 d5", "ok", 2, true, 200, "OK", ""},
+        {"empty document", S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"),
+         "s1 s2 s3 d1 d2 s5 d5", "", 0, true, 200, "OK", ""},
+        {"closed mid-body",
+         {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" +
+                             body1000.substr(0, 400)),
+          S::Close()},
+         "s1 s2 s3 d1 d2 d3 s6 d4 d5", body1000.substr(0, 400), 1000, true, 200, "OK", ""},
+        {"nothing at all", {S::Read(), S::Close()}, "s1 s2 s6 d4 d5", "", 0, false, 0, "", ""},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedServer server({c.Script});
+        THTTP http;
+        TransferRecorder rec(http);
+        Fetch(http, rec, server.Url("page.html"));
+        EXPECT_EQ(rec.Outline(), c.Outline);
+        EXPECT_EQ(Stored(), c.Stored);
+        EXPECT_EQ(rec.Data, c.Stored);
+        EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(c.Stored.size()));
+        EXPECT_EQ(rec.Last().TotalSize, c.Total);
+        EXPECT_EQ(rec.Last().TotalKnown, c.TotalKnown);
+        EXPECT_EQ(http.StatusCode(), c.Status);
+        EXPECT_EQ(http.ReplyText(), c.Reason);
+        EXPECT_EQ(http.ReplyHeader("location"), c.Location);
+        EXPECT_EQ(server.Requests().size(), 1u) << "one request, no redirect followed";
+        if (rec.Outline().find("d4") != std::string::npos) {
+            EXPECT_FALSE(http.ErrorText().empty());
+            EXPECT_EQ(rec.Docs[rec.Docs.size() - 2].ErrorText, http.ErrorText());
+        }
+    }
+}
+
+TEST_F(HttpTransfer, ManyChunksGiveManyDataEvents) {
+    const std::string body = RandomBytes(5000, 2);
+    ScriptedServer server({{S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n"),
+                            S::SendInChunks(body, 10, 50), S::Close()}});
+    THTTP http;
+    TransferRecorder rec(http);
+    Fetch(http, rec, server.Url("a.gif"));
+    EXPECT_GT(rec.DataEvents, 1);
+    EXPECT_TRUE(rec.Data == body);
+}
+
+TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
+    TTransferControl::SetTimeouts({.ConnectMs = 30000, .StallSeconds = 1});
+    struct Case {
+        const char* Name;
+        S::Script Script;
+        std::string Outline;
+        std::string Stored;
+    } cases[] = {
+        {"silent after the request", {S::Read(), S::Stall()}, "s1 s2 s6 d4 d5", ""},
+        {"silent mid-body",
+         {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nfirst bytes"),
+          S::Stall()},
+         "s1 s2 s3 d1 d2 d3 s6 d4 d5", "first bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedServer server({c.Script});
+        THTTP http;
+        TransferRecorder rec(http);
+        Fetch(http, rec, server.Url("slow.html"));
+        EXPECT_EQ(rec.Outline(), c.Outline);
+        EXPECT_EQ(Stored(), c.Stored);
+        EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(c.Stored.size()));
+        EXPECT_NE(http.ErrorText().find("No data received for 1 seconds"), std::string::npos)
+            << http.ErrorText();
+    }
+}
+
+TEST_F(HttpTransfer, FailuresEndWithErrorThenEnd) {
+    ScriptedServer server({S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello")});
+    const int closedPort = FreeLoopbackPort();
+    struct Case {
+        const char* Name;
+        std::string Url;
+        std::string LocalFile;
+        std::string ErrorMentions;
+    } cases[] = {
+        {"nobody listening", "http://127.0.0.1:" + std::to_string(closedPort) + "/", File(),
+         "127.0.0.1"},
+        {"folder missing", server.Url("a.html"), out.Text() + "no/such/folder/a.html",
+         out.Text() + "no/such/folder/a.html"},
+        {"disk full", server.Url("a.html"), "/dev/full", "/dev/full"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        THTTP http;
+        TransferRecorder rec(http);
+        http.GetDoc(c.Url, "", c.LocalFile);
+        ASSERT_TRUE(RunUntil([&] { return rec.Ended; }));
+        ASSERT_GE(rec.Docs.size(), 2u);
+        EXPECT_EQ(rec.Events[rec.Events.size() - 3], "s4");
+        EXPECT_EQ(rec.Docs[rec.Docs.size() - 2].State, TDocOutput::Error);
+        EXPECT_NE(http.ErrorText().find(c.ErrorMentions), std::string::npos) << http.ErrorText();
+        EXPECT_FALSE(http.Busy());
+    }
+}
+
+TEST_F(HttpTransfer, CompressedReplyIsStoredDecoded) {
+    TempFolder site;
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "<p>line " + std::to_string(i) + "</p>\n";
+    WriteWholeFile(site.Text() + "page.html", text);
+    NginxServer web({.Root = site.Path(), .Gzip = true, .ExtraHttpConfig = "gzip_types *;"});
+    THTTP http;
+    TransferRecorder rec(http);
+    Fetch(http, rec, web.Url("page.html"));
+    EXPECT_EQ(http.ReplyHeader("Content-Encoding"), "gzip");
+    EXPECT_EQ(Stored(), text);
+    EXPECT_EQ(rec.Data, text);
+    EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(text.size()));
+    EXPECT_EQ(rec.Last().TotalSize, static_cast<std::int64_t>(text.size()));
+}
+
+TEST_F(HttpTransfer, HttpsTrustsTheAuthorityNamedBySslCertFile) {
+    TempFolder site;
+    WriteWholeFile(site.Text() + "index.html", "<html>secure</html>");
+    NginxServer web({.Root = site.Path(), .Https = true, .Http2 = true});
+    {
+        THTTP http;
+        TransferRecorder rec(http);
+        Fetch(http, rec, web.Url("index.html"));
+        EXPECT_EQ(rec.Outline(), "s1 s4 d4 d5") << "an unknown authority is refused";
+        EXPECT_NE(http.ErrorText().find("certificate"), std::string::npos) << http.ErrorText();
+    }
+    for (const char* variable : {"SSL_CERT_FILE", "SSL_CERT_DIR"}) {
+        SCOPED_TRACE(variable);
+        TempFolder certs;
+        if (std::string(variable) == "SSL_CERT_FILE") {
+            setenv(variable, web.CaFile().c_str(), 1);
+        } else {
+            // A hashed certificate folder, as c_rehash makes it.
+            std::string hash;
+            ASSERT_EQ(RunCommand({"/usr/bin/openssl", "x509", "-hash", "-noout", "-in",
+                                  web.CaFile()},
+                                 &hash),
+                      0);
+            hash.erase(hash.find_last_not_of("\r\n") + 1);
+            std::filesystem::copy_file(web.CaFile(), certs.Path() / (hash + ".0"));
+            setenv(variable, certs.Path().c_str(), 1);
+        }
+        THTTP http;
+        TransferRecorder rec(http);
+        Fetch(http, rec, web.Url("index.html"));
+        unsetenv(variable);
+        EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 s5 d5") << http.ErrorText();
+        EXPECT_EQ(Stored(), "<html>secure</html>");
+        EXPECT_EQ(http.StatusCode(), 200);
+        EXPECT_EQ(http.ReplyText(), "") << "HTTP/2 replies carry no reason text";
+    }
+}
+
+TEST_F(HttpTransfer, ProxyReceivesTheWholeAddress) {
+    ScriptedServer proxy({S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")});
+    THTTP http;
+    TransferRecorder rec(http);
+    http.ProxyHost = "127.0.0.1";
+    http.ProxyPort = proxy.Port();
+    Fetch(http, rec, "http://site.invalid/dir/page.html");
+    EXPECT_EQ(Stored(), "ok");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_EQ(proxy.Requests()[0].rfind("GET http://site.invalid/dir/page.html HTTP/1.1\r\n", 0),
+              0u);
+}
+
+// Workers start the next transfers from the End event of the last; the connections stay open
+// and are used again.
+TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
+    TempFolder site;
+    std::vector<std::string> bodies;
+    for (int i = 0; i < 30; ++i) {
+        bodies.push_back(RandomBytes(20000 + i * 1000, 10 + i));
+        WriteWholeFile(site.Text() + "f" + std::to_string(i) + ".bin", bodies.back());
+    }
+    NginxServer web({.Root = site.Path(), .AccessLog = true});
+    constexpr int kParallel = 10;
+    std::vector<std::unique_ptr<THTTP>> controls;
+    int next = 0, finished = 0;
+    std::function<void(THTTP&, TransferRecorder&)> startNext;
+    std::vector<std::unique_ptr<TransferRecorder>> recorders;
+    std::map<int, std::string> fileOf;
+    for (int w = 0; w < kParallel; ++w) {
+        controls.push_back(std::make_unique<THTTP>());
+        recorders.push_back(std::make_unique<TransferRecorder>(*controls.back()));
+        THTTP& http = *controls.back();
+        TransferRecorder& rec = *recorders.back();
+        rec.AlsoOnDoc = [&, w](const TDocOutput& d) {
+            if (d.State != TDocOutput::End) return;
+            ++finished;
+            if (next < 30) {
+                const int i = next++;
+                http.GetDoc(web.Url("f" + std::to_string(i) + ".bin"), "",
+                            out.Text() + std::to_string(i));
+            }
+            (void)w;
+        };
+    }
+    for (auto& c : controls) {
+        const int i = next++;
+        c->GetDoc(web.Url("f" + std::to_string(i) + ".bin"), "", out.Text() + std::to_string(i));
+    }
+    ASSERT_TRUE(RunUntil([&] { return finished == 30; }));
+    for (int i = 0; i < 30; ++i)
+        EXPECT_TRUE(ReadWholeFile(out.Text() + std::to_string(i)) == bodies[i]) << i;
+    std::istringstream log(web.AccessLogText());
+    std::set<std::string> connections;
+    std::string line;
+    int requests = 0;
+    while (std::getline(log, line)) {
+        connections.insert(line.substr(0, line.find(' ')));
+        ++requests;
+    }
+    EXPECT_EQ(requests, 30);
+    EXPECT_LE(connections.size(), static_cast<std::size_t>(kParallel));
+}
+
+TEST_F(HttpTransfer, CancelInsideAHandler) {
+    TempFolder site;
+    const std::string body = RandomBytes(4 * 1024 * 1024, 3);
+    WriteWholeFile(site.Text() + "big.zip", body);
+    NginxServer web({.Root = site.Path()});
+
+    // As the size limit does: cancel at the first data event; the End event still follows,
+    // once, and nothing else.
+    THTTP http;
+    TransferRecorder rec(http);
+    bool busyAfterCancel = true;
+    rec.AlsoOnDoc = [&](const TDocOutput& d) {
+        if (d.State == TDocOutput::Data && rec.DataEvents == 1) {
+            http.Cancel();
+            busyAfterCancel = http.Busy();
+        }
+    };
+    Fetch(http, rec, web.Url("big.zip"));
+    EXPECT_FALSE(busyAfterCancel);
+    EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 d5");
+    EXPECT_EQ(rec.DataEvents, 1);
+    const std::string stored = Stored();
+    EXPECT_EQ(static_cast<std::int64_t>(stored.size()), rec.Last().BytesTransferred);
+    EXPECT_TRUE(stored == body.substr(0, stored.size()));
+    RunUntil([] { return false; }, 200);
+    EXPECT_EQ(rec.Docs.back().State, TDocOutput::End) << "no event after the End event";
+
+    // A handler that destroys its own control: no further events, no crash.
+    auto owned = std::make_unique<THTTP>();
+    int eventsAfter = 0;
+    bool destroyed = false;
+    owned->OnStateChanged = [&](short) { eventsAfter += destroyed; };
+    owned->OnDocOutput = [&](const TDocOutput& d) {
+        eventsAfter += destroyed;
+        if (d.State == TDocOutput::Data) {
+            destroyed = true;
+            owned.reset();
+        }
+    };
+    owned->GetDoc(web.Url("big.zip"), "", out.Text() + "second");
+    ASSERT_TRUE(RunUntil([&] { return destroyed; }));
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(eventsAfter, 0);
+}
+
+TEST(RemoteHost, IsTheHostOfTheUrl) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://www.Example.com/dir/", "www.Example.com"},
+        {"https://127.0.0.1:8443/a.html", "127.0.0.1"},
+        {"http://user:pw@host.test:81", "host.test"},
+        {"www.site.test/x", "www.site.test"},
+        {"", ""},
+    };
+    for (const auto& [url, host] : cases) {
+        THTTP http;
+        http.URL = url;
+        EXPECT_EQ(http.RemoteHost(), host) << url;
+    }
+}
+
+}  // namespace
