@@ -100,6 +100,17 @@ CurlDriver::CurlDriver() {
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { Drive(CURL_SOCKET_TIMEOUT, 0); });
+    // When an FTP server answers the passive-mode command at once, libcurl (7.88) can end its
+    // do-phase without a socket to wait on or a timer for the data connection, and sits there
+    // until the connect timeout. A periodic full pass over the handles moves it on.
+    ftpKick_.setInterval(50);
+    connect(&ftpKick_, &QTimer::timeout, this, [this] {
+        int running = 0;
+        CURLMcode rc = curl_multi_perform(multi_, &running);
+        if (rc != CURLM_OK) qWarning("curl_multi_perform: %s", curl_multi_strerror(rc));
+        DrainMessages();
+        Deliver();
+    });
 }
 
 CurlDriver::~CurlDriver() {
@@ -308,6 +319,10 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
 }
 
 void CurlDriver::Release(CurlTransfer& t) {
+    if (t.Counted) {
+        t.Counted = false;
+        if (--ftpTransfers_ == 0) ftpKick_.stop();
+    }
     if (!t.Easy) return;
     CURLMcode rc = curl_multi_remove_handle(multi_, t.Easy);
     if (rc != CURLM_OK) qWarning("curl_multi_remove_handle: %s", curl_multi_strerror(rc));
@@ -421,6 +436,9 @@ void CurlDriver::Start(TTransferControl& control, const std::string& url,
         t->CloseFile();
         t->ErrorText = std::string("Cannot start the transfer: ") + curl_multi_strerror(rc);
         QueueFailure(t, TransferState::Failed);
+    } else if (t->IsFtp) {
+        t->Counted = true;
+        if (ftpTransfers_++ == 0) ftpKick_.start();
     }
     ScheduleDelivery();
 }

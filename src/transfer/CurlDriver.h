@@ -21,6 +21,7 @@ public:
     TTransferControl* Owner = nullptr;  // null once the control is destroyed
     CURL* Easy = nullptr;               // while libcurl works on it
     bool IsFtp = false;
+    bool Counted = false;  // counted in the driver's FTP transfers
     bool Active = false;  // the control's Busy()
     bool EndQueued = false;
 
@@ -110,6 +111,8 @@ private:
 
     CURLM* multi_ = nullptr;
     QTimer timer_;
+    QTimer ftpKick_;
+    int ftpTransfers_ = 0;  // FTP transfers inside libcurl
     std::deque<Event> queue_;
     bool deliveryScheduled_ = false;
     std::vector<CURL*> pool_;
