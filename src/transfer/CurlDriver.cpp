@@ -62,6 +62,18 @@ CurlTransfer::~CurlTransfer() {
     if (RequestHeaders) curl_slist_free_all(RequestHeaders);
 }
 
+bool CurlTransfer::OpenFile() {
+    if (File) return true;
+    File = std::fopen(FilePath.c_str(), "wb");
+    if (!File) {
+        WriteError = "Cannot create file " + FilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    // Writes are batched already; the stream's own buffer would only copy them again.
+    std::setvbuf(File, nullptr, _IONBF, 0);
+    return true;
+}
+
 bool CurlTransfer::FlushToFile() {
     if (!File || Flushed == Pending.size()) return true;
     const std::size_t size = Pending.size() - Flushed;
@@ -170,6 +182,7 @@ size_t CurlDriver::OnWrite(char* data, size_t size, size_t count, void* transfer
     auto self = t->shared_from_this();
     if (!t->Begun) {
         // FTP has no header block; an HTTP reply always has, but be safe.
+        if (!t->OpenFile()) return 0;
         t->Begun = true;
         curl_off_t length = -1;
         curl_easy_getinfo(t->Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
@@ -217,6 +230,7 @@ size_t CurlDriver::OnHeader(char* data, size_t size, size_t count, void* transfe
     if (t->HeadersDone) return bytes;  // trailers of a chunked body
     if (line == "\r\n" || line == "\n") {
         if (t->Status >= 100 && t->Status < 200) return bytes;
+        if (!t->OpenFile()) return 0;
         t->HeadersDone = true;
         t->Begun = true;
         curl_off_t length = -1;
@@ -287,6 +301,9 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
     auto t = raw->shared_from_this();
     if (result == CURLE_OK && !t->Begun) {
         // An empty FTP file: nothing was written, but the document exists.
+        if (!t->OpenFile()) result = CURLE_WRITE_ERROR;
+    }
+    if (result == CURLE_OK && !t->Begun) {
         t->Begun = true;
         curl_off_t length = -1;
         curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
@@ -416,17 +433,6 @@ void CurlDriver::Start(TTransferControl& control, const std::string& url,
     t->Url = url;
     control.transfer_ = t;
     Queue(t, EventKind::State, TransferState::Connecting);
-
-    t->File = std::fopen(localFile.c_str(), "wb");
-    if (!t->File) {
-        t->ErrorText = "Cannot create file " + localFile + ": " + std::strerror(errno);
-        QueueFailure(t, TransferState::Failed);
-        ScheduleDelivery();
-        return;
-    }
-    // Writes are batched here already; the stream's own buffer would only copy them again.
-    std::setvbuf(t->File, nullptr, _IONBF, 0);
-
     t->Easy = AcquireHandle();
     Configure(*t, control, url, headers);
     CURLMcode rc = t->Easy ? curl_multi_add_handle(multi_, t->Easy) : CURLM_OUT_OF_MEMORY;

@@ -52,6 +52,8 @@ public:
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
 
     ~CurlTransfer();
+    // Creates the output file when the reply begins. False (and WriteError set) on failure.
+    bool OpenFile();
     // Writes what the file has not had yet. False (and WriteError set) on failure.
     bool FlushToFile();
     void CloseFile();

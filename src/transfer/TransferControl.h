@@ -45,10 +45,11 @@ public:
     // bytes transferred so far) still follows, from the event loop. No effect when not busy.
     void Cancel();
 
-    // Starts fetching the address into the local file (created or truncated at once). Extra
-    // request header lines ("Name: value", separated by CR LF) may be given; usually empty.
-    // A busy control cancels its current transfer first. A file that cannot be created or
-    // written ends the transfer with an Error event that names the file.
+    // Starts fetching the address into the local file. The file is created (or truncated) when
+    // the reply begins, so a transfer that fails before any reply leaves no file. Extra request
+    // header lines ("Name: value", separated by CR LF) may be given; usually empty. A busy
+    // control cancels its current transfer first. A file that cannot be created or written ends
+    // the transfer with an Error event that names the file.
     void GetDoc(const std::string& url, const std::string& headers, const std::string& localFile);
 
     // The address of the last GetDoc.

@@ -38,6 +38,7 @@ protected:
 
     // Fetches the address into a fresh file and waits for the End event.
     void Fetch(THTTP& http, TransferRecorder& rec, const std::string& url) {
+        std::filesystem::remove(File());
         http.URL = url;
         http.GetDoc(url, "", File());
         EXPECT_TRUE(rec.Events.empty()) << "no event may arrive inside GetDoc";
@@ -208,6 +209,7 @@ TEST_F(HttpTransfer, FailuresEndWithErrorThenEnd) {
         EXPECT_NE(http.ErrorText().find(c.ErrorMentions), std::string::npos) << http.ErrorText();
         EXPECT_FALSE(http.Busy());
     }
+    EXPECT_FALSE(std::filesystem::exists(File())) << "no reply, no file";
 }
 
 TEST_F(HttpTransfer, CompressedReplyIsStoredDecoded) {
