@@ -14,11 +14,12 @@ namespace fs = std::filesystem;
 namespace {
 
 class SessionStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureQtApp(); }
 
     // Starts a session the way the New Session command does, up to the first worker.
-    bool Start(const std::string& address, bool entireSite, const std::string& sessionName = "shop.lwa") {
+    bool Start(const std::string& address, bool entireSite,
+               const std::string& sessionName = "shop.lwa") {
         settings.MainURL = address;
         settings.RSearchEntireSite = entireSite;
         prompts.FileNames.push_back(folder.Text() + sessionName);
@@ -64,9 +65,9 @@ TEST_F(SessionStateTest, FirstFileAndSiteBaseInBothModes) {
 TEST_F(SessionStateTest, ProjectFolderAndSessionFileComeFromTheChosenName) {
     const std::pair<const char*, const char*> cases[] = {
         {"shop.lwa", "shop"},
-        {"shop", "shop"},               // ".lwa" appended, folder "shop"
-        {"my.site.lwa", "my.site"},     // only the last extension goes
-        {"archive.session", "archive"}, // any extension, not four characters
+        {"shop", "shop"},                // ".lwa" appended, folder "shop"
+        {"my.site.lwa", "my.site"},      // only the last extension goes
+        {"archive.session", "archive"},  // any extension, not four characters
     };
     for (const auto& [chosen, stem] : cases) {
         ASSERT_TRUE(Start("http://host/", true, chosen));

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "support/NginxServer.h"
+#include "support/ScriptedServer.h"
+#include "support/Subprocess.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+// lanternway-get run as the program it is.
+namespace {
+
+const std::string kProgram = std::string(LW_BINARY_DIR) + "/lanternway-get";
+const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
+
+// Waits for the condition, polling; false when a generous limit passed first (a hang guard,
+// not a measurement).
+bool WaitFor(const std::function<bool()>& done, int limitMs = 60000) {
+    for (int waited = 0; waited < limitMs; waited += 20) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+int ExitCode(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(GetProcess, RetrievesASiteAndSaysSo) {
+    NginxServer web({.Root = kSite});
+    TempFolder out;
+    std::string output;
+    const int code =
+        RunCommand({kProgram, "--email", web.Url(), (out.Path() / "copy").string()}, &output);
+    EXPECT_EQ(code, 0) << output;
+    EXPECT_EQ(
+        output,
+        "Site Retrieval Completed. Now Lanternway will update HTML links of all files for off "
+        "line browsing.\n");
+    for (const char* f :
+         {"Main.html", "about.html", "logo.gif", "diagram.jpg", "EMailAddress.html"})
+        EXPECT_TRUE(fs::exists(out.Path() / "copy" / f)) << f;
+}
+
+TEST(GetProcess, ExitStatusOfFailures) {
+    TempFolder out;
+    std::ofstream(out.Path() / "file") << "in the way";
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {{"http://127.0.0.1:9/", (out.Path() / "none").string()},
+         3,
+         "Lanternway is unable to connect with host \"127.0.0.1 \""},
+        {{"--threads=ten", "http://127.0.0.1:9/", "x"},
+         2,
+         "lanternway-get: 'ten' is not a valid integer value"},
+        {{"http://127.0.0.1:9/"},
+         2,
+         "lanternway-get: missing argument: ADDRESS and SESSION-FILE are needed"},
+        {{"http://127.0.0.1:9/", (out.Path() / "file" / "s.lwa").string()},
+         1,
+         "Cannot create the project folder "},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{kProgram};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        std::string output;
+        EXPECT_EQ(RunCommand(argv, &output), c.code) << output;
+        EXPECT_EQ(output.rfind(c.firstLine, 0), 0u) << output;
+    }
+}
+
+class Interrupt : public ::testing::Test {
+  protected:
+    // A start page with two images; the first one stalls after its header until the server
+    // goes away.
+    void StartStalled() {
+        server = std::make_unique<ScriptedServer>(std::vector<ScriptedServer::Script>{
+            ScriptedServer::Reply(
+                "HTTP/1.0 200 OK\r\n\r\n<html><img src='a.gif'><img src='b.gif'></html>"),
+            {ScriptedServer::Read(),
+             ScriptedServer::Send("HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\nGIF"),
+             ScriptedServer::Stall()},
+            ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\nGIF89a")});
+        log = (out.Path() / "stderr").string();
+        process = std::make_unique<Subprocess>(
+            std::vector<std::string>{kProgram, "--threads=1", server->Url(),
+                                     (out.Path() / "copy").string()},
+            Subprocess::Options{.OutputFile = log});
+        ASSERT_TRUE(WaitFor([&] { return server->Requests().size() == 2; }));
+    }
+    std::string Log() { return ReadWholeFile(log); }
+
+    TempFolder out;
+    std::string log;
+    std::unique_ptr<ScriptedServer> server;
+    std::unique_ptr<Subprocess> process;
+};
+
+TEST_F(Interrupt, FirstCtrlCStopsAndTheSessionCompletes) {
+    StartStalled();
+    kill(process->Pid(), SIGINT);
+    ASSERT_TRUE(WaitFor([&] { return Log().find("still receiving") != std::string::npos; }));
+    server.reset();  // the stalled transfer breaks off; nothing else is started
+    ASSERT_TRUE(WaitFor([&] { return !process->Running(); }));
+    EXPECT_EQ(ExitCode(process->Stop(0)), 0);
+    EXPECT_EQ(Log(), "Please wait.. \r\n1 thread still receiving data ..\nRetrieval Completed\n");
+    EXPECT_TRUE(fs::exists(out.Path() / "copy" / "Main.html"));
+    EXPECT_FALSE(fs::exists(out.Path() / "copy" / "a.gif"));
+    EXPECT_FALSE(fs::exists(out.Path() / "copy" / "b.gif"));
+}
+
+TEST_F(Interrupt, SecondCtrlCEndsAtOnce) {
+    StartStalled();
+    kill(process->Pid(), SIGINT);
+    ASSERT_TRUE(WaitFor([&] { return Log().find("still receiving") != std::string::npos; }));
+    kill(process->Pid(), SIGINT);
+    ASSERT_TRUE(WaitFor([&] { return !process->Running(); }));
+    EXPECT_EQ(ExitCode(process->Stop(0)), 130);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "support/FtpServer.h"
+#include "support/NginxServer.h"
+#include "support/SessionHarness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::set<std::string> FilesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+// File column -> the other columns of every data row, whatever order the workers ran in.
+std::map<std::string, std::vector<std::string>> RowsByFile(const SessionView& view) {
+    std::map<std::string, std::vector<std::string>> rows;
+    for (int r = 1; r < view.GridRowCount(); ++r) {
+        const auto& row = view.Row(r);
+        rows[row[1]] = {row[2], row[3], row[4]};
+    }
+    return rows;
+}
+
+std::vector<std::string> Complete(const fs::path& file) {
+    const std::string size = std::to_string(fs::file_size(file));
+    return {size, size, "Complete"};
+}
+
+class RetrievalTest : public ::testing::Test, public SessionHarness {
+  protected:
+    NginxServer web{{.Root = kSite}};
+};
+
+TEST_F(RetrievalTest, EntireSite) {
+    settings.CEMailAddress = true;
+    ASSERT_TRUE(Start(web.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    const fs::path project = folder.Path() / "site";
+
+    EXPECT_EQ(FilesIn(project),
+              (std::set<std::string>{"Main.html", "bg.gif", "logo.gif", "about.html", "guide.html",
+                                     "docs.html", "diagram.jpg", "chapter2.html", "extra.html",
+                                     "EMailAddress.html", "main1.html"}));
+    EXPECT_EQ(ReadFile(project / "logo.gif"), ReadFile(kSite / "images/logo.gif"));
+    EXPECT_EQ(ReadFile(project / "diagram.jpg"), ReadFile(kSite / "docs/pics/diagram.jpg"));
+    // "docs" was redirected to "docs/", whose page has the same local name.
+    EXPECT_EQ(ReadFile(project / "docs.html"), ReadFile(kSite / "docs/index.html"));
+
+    auto rows = RowsByFile(state.View);
+    EXPECT_EQ(rows.size(), 12u);
+    // A link to index.html is not the start page: it gets a name of its own.
+    EXPECT_EQ(rows["index.html"], Complete(kSite / "index.html"));
+    EXPECT_EQ(rows[web.Url()], Complete(kSite / "index.html"));
+    EXPECT_EQ(rows["images/bg.gif"], Complete(kSite / "images/bg.gif"));
+    EXPECT_EQ(rows["docs/pics/diagram.jpg"], Complete(kSite / "docs/pics/diagram.jpg"));
+    EXPECT_EQ(rows["docs/./extra.html"], Complete(kSite / "docs/extra.html"));
+    EXPECT_EQ(rows["docs/"], Complete(kSite / "docs/index.html"));
+    EXPECT_EQ(rows["docs"].at(1), "0");  // the redirect itself is not a document
+    EXPECT_EQ(rows["EMailAddress.html"], Complete(project / "EMailAddress.html"));
+    EXPECT_EQ(state.View.GridRowCount(), 13);
+
+    EXPECT_EQ(state.FilesRead, 10);
+    EXPECT_EQ(state.BytesReceived, 4815);
+    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
+    EXPECT_EQ(state.View.StatusBar1(1), "Files Read: 10");
+    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 4815");
+    EXPECT_EQ(state.View.StatusBar1(3).rfind("Retrieval Speed: ", 0), 0u);
+    EXPECT_EQ(state.View.StatusBar1(4).rfind("Time Elapsed: ", 0), 0u);
+    EXPECT_EQ(state.View.CThreadRunning(), "0");
+    EXPECT_EQ(state.View.CMessage(), "");
+    EXPECT_EQ(state.ContactHost, "127.0.0.1");
+    EXPECT_EQ(state.SiteBase, web.Url());
+    EXPECT_EQ(state.View.SiteRootText(), web.Url());
+    const auto& children = state.View.SiteChildren();
+    EXPECT_EQ(std::set<std::string>(children.begin(), children.end()),
+              (std::set<std::string>{"images/", "docs/"}));
+    EXPECT_EQ(ReadFile(project / "EMailAddress.html"),
+              "<HTML>\r\n"
+              "<p><a href=\"mailto:info@site.invalid\">info@site.invalid</a></p>\r\n\r\n"
+              "<p><a href=\"mailto:sales@site.invalid\">sales@site.invalid</a></p>\r\n\r\n"
+              "</HTML>\r\n");
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Site Retrieval Completed. Now Lanternway will update HTML "
+                                       "links of all files for off line browsing."});
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(engine.LiveWorkers(), 0);
+}
+
+TEST_F(RetrievalTest, CurrentPageOnly) {
+    settings.RSearchEntireSite = false;
+    ASSERT_TRUE(Start(web.Url("docs/guide.html")));
+    ASSERT_TRUE(RunUntilFinished());
+    const fs::path project = folder.Path() / "site";
+    EXPECT_EQ(FilesIn(project),
+              (std::set<std::string>{"guide.html", "diagram.jpg", "chapter2.html"}));
+    auto rows = RowsByFile(state.View);
+    EXPECT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows["guide.html"], Complete(kSite / "docs/guide.html"));
+    EXPECT_EQ(rows["pics/diagram.jpg"], Complete(kSite / "docs/pics/diagram.jpg"));
+    EXPECT_EQ(rows["chapter2.html"], Complete(kSite / "docs/chapter2.html"));
+    EXPECT_EQ(state.FilesRead, 3);
+    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 3322");
+    EXPECT_EQ(state.SiteBase, web.Url("docs/"));
+    EXPECT_EQ(state.View.SiteChildren(), std::vector<std::string>{"pics/"});
+}
+
+TEST_F(RetrievalTest, OneThreadFetchesInQueueOrder) {
+    settings.TMaximumThreads = "1";
+    ASSERT_TRUE(Start(web.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    std::vector<std::string> files;
+    for (int r = 1; r < state.View.GridRowCount(); ++r) files.push_back(state.View.Cell(r, 1));
+    EXPECT_EQ(files, (std::vector<std::string>{
+                         web.Url(), "images/bg.gif", "images/logo.gif", "about.html",
+                         "docs/guide.html", "docs", "index.html", "docs/pics/diagram.jpg",
+                         "docs/chapter2.html", "docs/", "docs/./extra.html"}));
+}
+
+TEST_F(RetrievalTest, HostThatRefusesIsReported) {
+    ASSERT_TRUE(Start("http://127.0.0.1:9/"));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Lanternway is unable to connect with host \"127.0.0.1 \""});
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::NotConnected);
+    EXPECT_EQ(state.ProjectFolder, "");
+}
+
+TEST(FtpRetrieval, ZipFileWithCredentials) {
+    TempFolder ftpRoot, webRoot;
+    fs::copy_file(kSite / "files/tool.zip", ftpRoot.Path() / "tool.zip");
+    std::ofstream(ftpRoot.Path() / "big.zip") << std::string(200 * 1024, 'b');
+    FtpServer ftp({.Root = ftpRoot.Path(), .User = "lw", .Password = "secret"});
+    std::ofstream(webRoot.Path() / "index.html")
+        << "<html><a href=\"" << ftp.Url("tool.zip") << "\">tool</a>"
+        << "<a href=\"" << ftp.Url("big.zip") << "\">big</a></html>";
+    NginxServer web({.Root = webRoot.Path()});
+
+    SessionHarness h;
+    h.settings.CZIPEXEFiles = true;
+    h.settings.ChosenRetrieveFromFTP = true;
+    h.settings.ChosenFTPUserName = "lw";
+    h.settings.ChosenFTPPassword = "secret";
+    h.settings.ChosenFileSizeLimits = {".zip", "100"};
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    const fs::path project = h.folder.Path() / "site";
+    EXPECT_EQ(ReadFile(project / "tool.zip"), ReadFile(kSite / "files/tool.zip"));
+    auto rows = RowsByFile(h.state.View);
+    EXPECT_EQ(rows[ftp.Url("tool.zip")], Complete(kSite / "files/tool.zip"));
+    EXPECT_EQ(rows[ftp.Url("big.zip")].at(1), "0");
+    EXPECT_EQ(rows[ftp.Url("big.zip")].at(2), "Ignored");
+    EXPECT_FALSE(fs::exists(project / "big.zip"));
+    EXPECT_EQ(h.state.FilesRead, 2);
+    const auto& children = h.state.View.SiteChildren();
+    EXPECT_EQ(children, std::vector<std::string>{ftp.Url()});
+}
+
+}  // namespace
