@@ -87,6 +87,9 @@ void TInitialForm::BuildControls() {
     OptionBtn->setToolTip("Set Option");
     OptionBtn->setStatusTip("Set Option");
     OptionBtn->setAutoRaise(true);
+    QFont optionFont = OptionBtn->font();
+    optionFont.setBold(true);
+    OptionBtn->setFont(optionFont);
     OptionBtn->setEnabled(false);
     CJavaApplets = NewCheckBox("CJavaApplets", "Java Applets", false, GroupRetrieve);
     COtherFiles = NewCheckBox("COtherFiles", "Other Files", false, GroupRetrieve);

@@ -69,19 +69,25 @@ TSpecifyFileSize::TSpecifyFileSize(QWidget* parent) : QDialog(parent) {
     columns->setSectionsMovable(true);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
+    // The design widths are 92 and 114; the size column grows to show its caption whole.
+    const int sizeWidth =
+        qMax(114, columns->fontMetrics().horizontalAdvance("File Size (in KiloBytes)") + 20);
     StringGrid1->setColumnWidth(0, 92);
-    StringGrid1->setColumnWidth(1, 150);  // wide enough for its caption in today's fonts
+    StringGrid1->setColumnWidth(1, sizeWidth);
+    columns->setStretchLastSection(true);
     auto* rows = StringGrid1->verticalHeader();
     rows->setSectionsMovable(true);
     rows->setSectionResizeMode(QHeaderView::Interactive);
     rows->setDefaultSectionSize(RowHeight);
     rows->setMinimumSectionSize(12);
+    // Room for three-digit row numbers, so that rows added later do not narrow the columns.
+    rows->setFixedWidth(rows->fontMetrics().horizontalAdvance("999") + 10);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid1->setEnabled(false);
     // Ten rows visible, header included; more rows (New Type) scroll.
     StringGrid1->setFixedHeight(columns->sizeHint().height() + DataRows * RowHeight +
                                 2 * StringGrid1->frameWidth());
-    StringGrid1->setFixedWidth(rows->sizeHint().width() + 92 + 150 + 2 * StringGrid1->frameWidth() +
+    StringGrid1->setFixedWidth(rows->width() + 92 + sizeWidth + 2 * StringGrid1->frameWidth() +
                                StringGrid1->verticalScrollBar()->sizeHint().width());
 
     Label1 = new QLabel("File Size in KB. (1 KB = 1024 Bytes)", this);

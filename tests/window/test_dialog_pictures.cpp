@@ -2,13 +2,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -19,6 +24,7 @@
 #include "settings/TInitialForm.h"
 #include "settings/TSpecifyFileSize.h"
 #include "support/GuiTestApp.h"
+#include "window/GuiPrompts.h"
 #include "window/TParseFile.h"
 
 // Every dialog and small window is drawn at its own size into build/screenshots/, so that a
@@ -66,6 +72,27 @@ TEST(DialogPictures, EveryWindowShowsItsTextsWhole) {
     EnsureGuiApplication();
     const Picture pictures[] = {
         {"new-session", [] { return std::make_unique<TInitialForm>(); }},
+        {"new-session-choices",
+         [] {
+             auto d = std::make_unique<TInitialForm>();
+             d->CZIPEXEFiles->click();
+             d->COtherFiles->click();
+             d->RProxyConnection->click();
+             return std::unique_ptr<QWidget>(std::move(d));
+         }},
+        {"specify-file-size-checked",
+         [] {
+             auto d = std::make_unique<TSpecifyFileSize>();
+             d->CheckBox1->click();
+             d->NewTypeBtn->click();
+             return std::unique_ptr<QWidget>(std::move(d));
+         }},
+        {"ftp-option-checked",
+         [] {
+             auto d = std::make_unique<TFTPAuthenticationForm>();
+             d->CheckBox1->click();
+             return std::unique_ptr<QWidget>(std::move(d));
+         }},
         {"specify-file-size",
          [] {
              auto d = std::make_unique<TSpecifyFileSize>();
@@ -102,6 +129,24 @@ TEST(DialogPictures, EveryWindowShowsItsTextsWhole) {
         EXPECT_TRUE(image.save(folder + "/" + p.name + ".png"));
         for (const QString& text : ClippedTexts(*window)) ADD_FAILURE() << text.toStdString();
     }
+}
+
+TEST(DialogPictures, MessageBoxOfTheEngine) {
+    EnsureGuiApplication();
+    GuiPrompts prompts;
+    QImage image;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        image = box->grab().toImage();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    prompts.Message(
+        "Site Retrieval Completed. Now Lanternway will update HTML links of all files for off "
+        "line browsing.",
+        SessionPrompts::Kind::Confirmation, SessionPrompts::Buttons::OkCancel);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QString(LW_BINARY_DIR) + "/screenshots/message-box.png"));
 }
 
 }  // namespace
