@@ -22,7 +22,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -32,6 +31,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "about/TAboutBox.h"
 #include "core/Text.h"
 #include "engine/SessionState.h"
 #include "htmlcontrol/ScreenCursor.h"
@@ -39,6 +39,9 @@
 #include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
 #include "viewers/FinderGridModel.h"
+#include "viewers/PictureView.h"
+#include "viewers/TDocumentSourceForm.h"
+#include "viewers/TPrintHTMLTextForm.h"
 #include "viewers/ViewerDialogs.h"
 #include "viewers/ViewerIcons.h"
 
@@ -133,6 +136,10 @@ void TFindFileForm::FormCreate() {
     setWindowTitle(QString(AppTitle) + " - Find File");
     resize(585, 433);
 
+    ShowAboutBox = [](QWidget* owner) {
+        TAboutBox box(owner);
+        box.exec();
+    };
     FileSearch1 = new TFileSearch(this);
     FileSearch1->OnChangeFolder = [this](const std::string& f, const TSearchRec& r) {
         FileSearch1ChangeFolder(f, r);
@@ -445,11 +452,11 @@ void TFindFileForm::SGrid1Click() {
         ScrollBox1->hide();
         HTML1->ShowURL(THTML::LocalFileURL(path));
     } else if (image) {
-        ShowPicture(path);
+        ShowPictureFile(path);
     }
 }
 
-void TFindFileForm::ShowPicture(const std::string& path) {
+void TFindFileForm::ShowPictureFile(const std::string& path) {
     QImage picture;
     try {
         picture = LoadPicture(path);
@@ -459,13 +466,8 @@ void TFindFileForm::ShowPicture(const std::string& path) {
         ShowError(e.what());
         return;
     }
-    Image1->setPixmap(QPixmap::fromImage(picture));
-    Image1->resize(picture.size());
     ScrollBox1->show();
-    for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
-        bar->setSingleStep(4);
-    ScrollBox1->horizontalScrollBar()->setValue(picture.width() / 16);
-    ScrollBox1->verticalScrollBar()->setValue(picture.height() / 8);
+    ShowPicture(*ScrollBox1, *Image1, picture);
 }
 
 void TFindFileForm::ShowError(const std::string& text) {
@@ -485,7 +487,13 @@ void TFindFileForm::PopupMenu1Popup() {
     DocumentSource1->setEnabled(IsOneOf(ext, {".html", ".htm", ".shtml", ".shtm", ".asp"}));
 }
 
-void TFindFileForm::DocumentSource1Click() {}
+void TFindFileForm::DocumentSource1Click() {
+    const std::string path = SelectedPath();
+    if (path.empty()) return;
+    // ".asp" pages are not previewed, but their source is as readable as any page's.
+    if (HTML1->isHidden() && PathExtension(path) != ".asp") return;
+    OpenDocumentSource(this, path, dialogs_);
+}
 
 void TFindFileForm::FindFileHTMLOpenClick() {
     const std::string path = SelectedPath();
@@ -553,7 +561,13 @@ void TFindFileForm::FindFileHTMLCopyClick() {
 
 void TFindFileForm::FindFileHTMLSelectAllClick() { HTML1->SelectAll(); }
 
-void TFindFileForm::FindFileHTMLPrintSelectedTextClick() {}
+void TFindFileForm::FindFileHTMLPrintSelectedTextClick() {
+    try {
+        PrintSelectedHTMLText(*HTML1);
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
 
 void TFindFileForm::HTML1DoRequestDoc() { SetScreenCursor(Qt::WaitCursor); }
 

@@ -132,7 +132,7 @@ private:
     void BuildPreview();
     void BuildMenus();
     void SetCell(int col, int row, const std::string& text);
-    void ShowPicture(const std::string& path);
+    void ShowPictureFile(const std::string& path);
     void ShowError(const std::string& text);
     void PumpDuringSearch();
 

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,6 +21,10 @@
 #include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
 #include "viewers/NeedleGauge.h"
+#include "viewers/PictureView.h"
+#include "viewers/Printing.h"
+#include "viewers/TDocumentSourceForm.h"
+#include "viewers/TPrintHTMLTextForm.h"
 #include "viewers/ViewerDialogs.h"
 #include "viewers/ViewerIcons.h"
 
@@ -240,12 +243,7 @@ void THtmlViewerForm::ShowPictureFile() {
         ShowError(e.what());
         return;
     }
-    Image1->setPixmap(QPixmap::fromImage(picture));
-    Image1->resize(picture.size());
-    for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
-        bar->setSingleStep(4);
-    ScrollBox1->horizontalScrollBar()->setValue(picture.width() / 16);
-    ScrollBox1->verticalScrollBar()->setValue(picture.height() / 8);
+    ShowPicture(*ScrollBox1, *Image1, picture);
 }
 
 void THtmlViewerForm::EnableDisableButtons() {
@@ -361,7 +359,7 @@ void THtmlViewerForm::HTML1DocInput(std::int64_t expectedBytes, std::int64_t rec
 
 // --- Commands on the shown file ----------------------------------------------------------------
 
-void THtmlViewerForm::SourceBtnClick() {}
+void THtmlViewerForm::SourceBtnClick() { OpenDocumentSource(this, CurrentPath(), dialogs_); }
 
 void THtmlViewerForm::SaveAsBtnClick() {
     const std::string path = CurrentPath();
@@ -383,7 +381,11 @@ void THtmlViewerForm::SaveAsBtnClick() {
     fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
 }
 
-void THtmlViewerForm::PrintBtnClick() {}
+void THtmlViewerForm::PrintBtnClick() {
+    // Nothing printed (no printer, a file that cannot be read) is said, not passed over.
+    const std::string reason = ShellPrint(CurrentPath());
+    if (!reason.empty()) ShowError(reason);
+}
 
 void THtmlViewerForm::ColorBtnClick() {
     const auto colour = dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window));
@@ -422,7 +424,13 @@ void THtmlViewerForm::HTMLViewerCopyClick() {
 
 void THtmlViewerForm::HTMLViewerSelectAllClick() { HTML1->SelectAll(); }
 
-void THtmlViewerForm::HTMLViewerPrintSelectedTextClick() {}
+void THtmlViewerForm::HTMLViewerPrintSelectedTextClick() {
+    try {
+        PrintSelectedHTMLText(*HTML1);
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
 
 void THtmlViewerForm::ShowError(const std::string& text) {
     dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);

@@ -22,6 +22,7 @@
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
 #include "viewers/FindFile.h"
+#include "viewers/TDocumentSourceForm.h"
 
 namespace fs = std::filesystem;
 
@@ -301,6 +302,31 @@ TEST_F(FindFileForm, PreviewFollowsTheSelectedRow) {
     form->SelectRow(4);
     EXPECT_TRUE(form->HTML1->isHidden());
     EXPECT_TRUE(form->Image1->isHidden());
+}
+
+TEST_F(FindFileForm, DocumentSourceForPagesOnly) {
+    std::ofstream(tmp.Path() / "a.html") << "<p>a</p>";
+    std::ofstream(tmp.Path() / "b.asp") << "<% asp %>";
+    WriteBytes(tmp.Text() + "c.gif", EncodeGif(QuadrantPicture(8, 8)));
+    Search(tmp.Text(), "*.*");
+    struct Case {
+        int row;
+        const char* source;  // the text shown, or nullptr for no window
+    } cases[] = {{1, "<p>a</p>"}, {2, "<% asp %>"}, {3, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        form->SelectRow(c.row);
+        WaitUntilIdle(*form->HTML1);
+        const auto before = form->findChildren<TDocumentSourceForm*>().size();
+        QTest::keyClick(form->SGrid1, Qt::Key_C);
+        const auto after = form->findChildren<TDocumentSourceForm*>();
+        ASSERT_EQ(after.size(), before + (c.source ? 1 : 0));
+        if (c.source) {
+            EXPECT_EQ(after.back()->RichEdit1->toPlainText().toStdString(), c.source);
+            EXPECT_EQ(after.back()->windowTitle().toStdString(),
+                      "Document Source - " + form->SelectedPath());
+        }
+    }
 }
 
 TEST_F(FindFileForm, BrowsePutsTheChosenFolderIntoLocation) {

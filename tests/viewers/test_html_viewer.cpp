@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
+#include <QTextEdit>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,8 @@
 #include "support/TempFolder.h"
 #include "viewers/HtmlViewer.h"
 #include "viewers/NeedleGauge.h"
+#include "viewers/Printing.h"
+#include "viewers/TDocumentSourceForm.h"
 
 namespace fs = std::filesystem;
 
@@ -55,6 +58,7 @@ protected:
     }
     void TearDown() override {
         for (auto& v : viewers) delete v.data();
+        SetPrintToFile("");
     }
 
     void Write(const std::string& name, const std::string& bytes, TempFolder* where = nullptr) {
@@ -334,6 +338,46 @@ TEST_F(HtmlViewer, PopupMenuCopiesTheSelection) {
     EXPECT_TRUE(v.HTMLViewerCopy->isEnabled());
     v.HTMLViewerCopyClick();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "copy me");
+}
+
+TEST_F(HtmlViewer, SourceWindowsBelongToTheViewer) {
+    Write("a.html", "<p>the source</p>");
+    files.Project = {"a.html"};
+    auto& v = Open();
+    v.SourceBtn->click();
+    v.SourceBtn->click();
+    const auto sources = v.findChildren<TDocumentSourceForm*>();
+    ASSERT_EQ(sources.size(), 2);
+    EXPECT_EQ(sources[0]->windowTitle().toStdString(),
+              "Document Source - " + project.Text() + "a.html");
+    EXPECT_EQ(sources[0]->RichEdit1->toPlainText(), "<p>the source</p>");
+    QPointer<TDocumentSourceForm> source = sources[1];
+    v.ExitBtn->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(source);
+}
+
+TEST_F(HtmlViewer, PrintingGoesToThePrinterOrSaysWhyNot) {
+    Write("a.html", "<p>print me</p>");
+    files.Project = {"a.html"};
+    auto& v = Open();
+    const std::string pdf = project.Text() + "out.pdf";
+    SetPrintToFile(pdf);
+    v.PrintBtn->click();
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_GT(fs::file_size(pdf), 0u);
+    EXPECT_TRUE(dialogs.Messages.empty());
+
+    fs::remove(pdf);
+    v.HTMLViewerSelectAllClick();
+    v.HTMLViewerPrintSelectedTextClick();
+    EXPECT_TRUE(fs::exists(pdf));
+
+    // The file went away after it was shown: nothing is printed, and the person is told.
+    fs::remove(project.Path() / "a.html");
+    v.PrintBtnClick();
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_NE(dialogs.Messages[0].find("a.html"), std::string::npos);
 }
 
 TEST(NeedleGauge, PercentDone) {
