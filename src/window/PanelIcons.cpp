@@ -1,0 +1,74 @@
+#include "window/PanelIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <functional>
+
+namespace {
+
+QIcon Draw(const std::function<void(QPainter&)>& paint) {
+    QIcon icon;
+    for (int size : {16, 24, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 24.0, size / 24.0);
+        paint(p);
+        p.end();
+        icon.addPixmap(pixmap, QIcon::Normal);
+        QPixmap faded(size, size);
+        faded.fill(Qt::transparent);
+        QPainter f(&faded);
+        f.setOpacity(0.35);
+        f.drawPixmap(0, 0, pixmap);
+        f.end();
+        icon.addPixmap(faded, QIcon::Disabled);
+    }
+    return icon;
+}
+
+QIcon Arrow(bool left) {
+    return Draw([left](QPainter& p) {
+        p.setPen(QPen(QColor(30, 90, 40), 1.2));
+        p.setBrush(QColor(60, 170, 80));
+        QPolygonF arrow({QPointF(3, 12), QPointF(11, 4), QPointF(11, 8.5), QPointF(21, 8.5),
+                         QPointF(21, 15.5), QPointF(11, 15.5), QPointF(11, 20)});
+        if (!left) {
+            for (QPointF& point : arrow) point.setX(24 - point.x());
+        }
+        p.drawPolygon(arrow);
+    });
+}
+
+}  // namespace
+
+QIcon SaveCopyIcon() {
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(QColor(40, 60, 110), 1.2));
+        p.setBrush(QColor(70, 110, 190));
+        p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(7, 3, 10, 7));
+        p.setBrush(QColor(200, 205, 215));
+        p.drawRect(QRectF(6, 13, 12, 8));
+    });
+}
+
+QIcon BackArrowIcon() { return Arrow(true); }
+QIcon ForwardArrowIcon() { return Arrow(false); }
+
+QIcon FullScreenIcon() {
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(QColor(60, 60, 60), 1.2));
+        p.setBrush(QColor(30, 30, 30));
+        p.drawRect(QRectF(3, 5, 18, 14));
+        p.setPen(QPen(QColor(240, 200, 60), 1.8));
+        const QPointF corners[][3] = {{{6, 11}, {6, 8}, {9, 8}},
+                                      {{15, 8}, {18, 8}, {18, 11}},
+                                      {{18, 13}, {18, 16}, {15, 16}},
+                                      {{9, 16}, {6, 16}, {6, 13}}};
+        for (const auto& c : corners) p.drawPolyline(c, 3);
+    });
+}

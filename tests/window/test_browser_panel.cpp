@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "htmlcontrol/ScreenCursor.h"
+#include "htmlcontrol/THTML.h"
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+#include "window/BrowserPanel.h"
+
+namespace {
+
+// The main window as the panel sees it: two folders, which list shows, the histories.
+class FakeHost : public TBrowserPanelHost {
+public:
+    bool ProjectVisible = true;
+    bool LocalVisible = false;
+    std::string Project, Local;
+    std::vector<std::string> Names;
+    bool LowerPane = true;
+    bool Lowered = true;
+    bool GridSet = true;
+    std::vector<std::string> Histories[2];
+    int Indexes[2] = {-1, -1};
+    ScriptedPrompts Asked;
+    QWidget Window;
+
+    bool ProjectListVisible() const override { return ProjectVisible; }
+    bool LocalListVisible() const override { return LocalVisible; }
+    std::string ProjectFolder() const override { return Project; }
+    std::string LocalFilesFolder() const override { return Local; }
+    std::vector<std::string> VisibleListNames() const override { return Names; }
+    TFullScreenSource FullScreenSource() const override { return {}; }
+    bool BrowserPanelIsLowerPane() const override { return LowerPane; }
+    void SetLowerPaneLowered(bool lowered) override { Lowered = lowered; }
+    void SetGridSetVisible(bool visible) override { GridSet = visible; }
+    std::vector<std::string>& History(bool local) override { return Histories[local]; }
+    int& HistoryIndex(bool local) override { return Indexes[local]; }
+    SessionPrompts& Prompts() override { return Asked; }
+    QWidget* Owner() override { return &Window; }
+};
+
+class BrowserPanelTest : public ::testing::Test {
+protected:
+    BrowserPanelTest() {
+        EnsureQtApp();
+        host = std::make_unique<FakeHost>();
+        host->Project = project.Text();
+        host->Local = local.Text();
+        panel = std::make_unique<TBrowserPanel>(*host);
+        panel->resize(500, 300);
+        // As the window shows it: the lower pane holds the panel, the image is visible.
+        panel->JpegImage->show();
+    }
+    ~BrowserPanelTest() override { SetScreenCursor(Qt::ArrowCursor); }
+
+    std::string Page(const std::string& name, const std::string& body = "<p>page</p>") {
+        WriteBytes(project.Text() + name, body);
+        return project.Text() + name;
+    }
+    void Wait() {
+        for (int i = 0; i < 200 && panel->HTML1->Retrieving(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    // What the panel does when the control reports a request for this project file.
+    void Reported(const std::string& name) {
+        panel->HTML1DoRequestDoc(THTML::LocalFileURL(project.Text() + name));
+    }
+    std::vector<std::string> Paths(std::initializer_list<const char*> names) {
+        std::vector<std::string> out;
+        for (const char* n : names) out.push_back(project.Text() + n);
+        return out;
+    }
+
+    TempFolder project, local;
+    std::unique_ptr<FakeHost> host;
+    std::unique_ptr<TBrowserPanel> panel;
+};
+
+}  // namespace
+
+TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
+    for (const char* n : {"a.html", "b.html", "c.html", "d.html"}) Page(n);
+    struct Case {
+        const char* Label;
+        std::vector<std::string> Before;
+        int Index;
+        std::string Url;  // reported; relative names are project files
+        std::vector<std::string> After;
+        int IndexAfter;
+        bool Back, Forward;
+        const char *BackHint, *ForwardHint;
+    };
+    const Case cases[] = {
+        {"a link from the middle cuts what followed", Paths({"a.html", "b.html", "c.html"}), 1,
+         "d.html", Paths({"a.html", "b.html", "d.html"}), 2, true, false, "b.html|", "Forward|"},
+        {"a page already there: the position moves", Paths({"a.html", "b.html", "c.html"}), 2,
+         "a.html", Paths({"a.html", "b.html", "c.html"}), 0, false, true, "Back|", "b.html|"},
+        {"the first page", {}, -1, "a.html", Paths({"a.html"}), 0, false, false, "Back|",
+         "Forward|"},
+        {"at the end: appended", Paths({"a.html", "b.html"}), 1, "c.html",
+         Paths({"a.html", "b.html", "c.html"}), 2, true, false, "b.html|", "Forward|"},
+        {"a web address never enters", Paths({"a.html"}), 0, "http://host/d.html",
+         Paths({"a.html"}), 0, false, false, "Back|", "Forward|"},
+        {"a file that is not there", Paths({"a.html"}), 0, "gone.html", Paths({"a.html"}), 0,
+         false, false, "Back|", "Forward|"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        host->Histories[0] = c.Before;
+        host->Indexes[0] = c.Index;
+        panel->EnableBackForward(false);
+        if (c.Url.starts_with("http")) panel->HTML1DoRequestDoc(c.Url);
+        else Reported(c.Url);
+        EXPECT_EQ(host->Histories[0], c.After);
+        EXPECT_EQ(host->Indexes[0], c.IndexAfter);
+        EXPECT_EQ(panel->HTMLBackBtn->isEnabled(), c.Back);
+        EXPECT_EQ(panel->HTMLForwardBtn->isEnabled(), c.Forward);
+        EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLBackBtn), c.BackHint);
+        EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLForwardBtn), c.ForwardHint);
+        EXPECT_EQ(ScreenCursor(), Qt::WaitCursor);
+    }
+    EXPECT_TRUE(host->Histories[1].empty());  // the local history is another list
+}
+
+TEST_F(BrowserPanelTest, RequestsGoToTheVisibleListsHistory) {
+    WriteBytes(local.Text() + "x.htm", "<p>x</p>");
+    host->ProjectVisible = false;
+    host->LocalVisible = true;
+    panel->HTML1DoRequestDoc(THTML::LocalFileURL(local.Text() + "x.htm"));
+    EXPECT_EQ(host->Histories[1], std::vector<std::string>{local.Text() + "x.htm"});
+    EXPECT_TRUE(host->Histories[0].empty());
+    EXPECT_EQ(panel->CBrowserPanelFile->text(), "x.htm");
+
+    host->LocalVisible = false;  // neither list: nothing is kept
+    panel->HTML1DoRequestDoc(THTML::LocalFileURL(local.Text() + "x.htm"));
+    EXPECT_EQ(host->Histories[1].size(), 1u);
+}
+
+TEST_F(BrowserPanelTest, BrowsingBackAndForwardThroughFollowedLinks) {
+    Page("Main.html", "<a href=\"second.html\">on</a>");
+    Page("second.html", "<p>second page</p>");
+    panel->DisplayFile("Main.html", true);
+    Wait();
+    emit panel->HTML1->anchorClicked(QUrl("second.html"));
+    Wait();
+    EXPECT_EQ(host->Histories[0], Paths({"Main.html", "second.html"}));
+    EXPECT_EQ(panel->CBrowserPanelFile->text(), "second.html");
+    EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLBackBtn), "Main.html|");
+
+    QTest::mouseClick(panel->HTMLBackBtn, Qt::LeftButton);
+    Wait();
+    EXPECT_EQ(host->Indexes[0], 0);
+    EXPECT_EQ(panel->CBrowserPanelFile->text(), "Main.html");
+    EXPECT_FALSE(panel->HTMLBackBtn->isEnabled());
+    EXPECT_TRUE(panel->HTMLForwardBtn->isEnabled());
+    EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLForwardBtn), "second.html|");
+
+    panel->HTMLForwardBtnClick();
+    Wait();
+    EXPECT_EQ(host->Indexes[0], 1);
+    EXPECT_TRUE(panel->HTML1->toPlainText().contains("second page"));
+    EXPECT_EQ(host->Histories[0].size(), 2u);
+    EXPECT_EQ(ScreenCursor(), Qt::ArrowCursor);  // the hourglass ended with the page
+    EXPECT_EQ(panel->ProgressBar1->value(), 0);
+}
+
+TEST_F(BrowserPanelTest, FilesShowByKindInTheirList) {
+    Page("page.htm");
+    Page("notes.txt", "some notes");
+    Page("archive.zip", "PK");
+    WriteBytes(project.Text() + "pic.gif", EncodeGif(QuadrantPicture(20, 10)));
+    WriteBytes(local.Text() + "notes.txt", "local notes");
+    WriteBytes(local.Text() + "pic.gif", EncodeGif(QuadrantPicture(20, 10)));
+    struct Case {
+        const char* Name;
+        bool Project;
+        bool Html, Image, Box;
+        bool DocSource;
+        std::vector<std::string> Messages;
+    };
+    const Case cases[] = {
+        {"page.htm", true, true, false, false, true, {}},
+        {"notes.txt", true, true, false, false, true, {}},
+        {"archive.zip", true, false, true, false, false, {"Preview Not Available!"}},
+        {"pic.gif", true, false, true, true, false, {}},
+        {"notes.txt", false, false, true, false, false, {}},  // no text pages from local files
+        {"pic.gif", false, false, true, true, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Name) + (c.Project ? " from the project" : " from local"));
+        host->ProjectVisible = c.Project;
+        host->LocalVisible = !c.Project;
+        host->Asked.Messages.clear();
+        panel->DisplayFile(c.Name, c.Project);
+        Wait();
+        EXPECT_EQ(!panel->HTML1->isHidden(), c.Html);
+        EXPECT_EQ(!panel->JpegImage->isHidden(), c.Image);
+        EXPECT_EQ(!panel->ScrollBox1->isHidden(), c.Box);
+        EXPECT_EQ(panel->DocSourceBtn->isEnabled(), c.DocSource);
+        EXPECT_EQ(host->Asked.MessageTexts(), c.Messages);
+        EXPECT_EQ(host->Lowered, c.Box);  // bevels lowered for a picture only
+    }
+}
+
+TEST_F(BrowserPanelTest, NothingHappensWhileTheGridHasTheProjectPane) {
+    Page("page.htm");
+    panel->JpegImage->hide();  // neither the control nor the image shows
+    panel->DisplayFile("page.htm", true);
+    EXPECT_TRUE(panel->CBrowserPanelFile->text().isEmpty());
+    EXPECT_FALSE(panel->HTML1->Retrieving());
+}
+
+TEST_F(BrowserPanelTest, PicturesOpenScrolledInAndBrokenOnesAreReported) {
+    WriteBytes(project.Text() + "wide.gif", EncodeGif(QuadrantPicture(1600, 800)));
+    panel->DisplayFile("wide.gif", true);
+    EXPECT_EQ(panel->ScrollBox1->horizontalScrollBar()->value(), 100);
+    EXPECT_EQ(panel->ScrollBox1->verticalScrollBar()->value(), 100);
+    EXPECT_EQ(panel->ScrollBox1->verticalScrollBar()->singleStep(), 4);
+
+    panel->ScrollBox1->hide();
+    WriteBytes(project.Text() + "vector.wmf", std::string("\xD7\xCD\xC6\x9A", 4) + "rest");
+    panel->DisplayFile("vector.wmf", true);
+    ASSERT_EQ(host->Asked.Messages.size(), 1u);
+    EXPECT_NE(host->Asked.Messages[0].Text.find("vector.wmf"), std::string::npos);
+    EXPECT_TRUE(panel->ScrollBox1->isHidden());  // the display stopped at the load
+}
+
+TEST_F(BrowserPanelTest, ButtonsFollowTheFileName) {
+    struct Case {
+        const char* Name;
+        bool Source, Save;
+        const char *SourceHint, *SaveHint, *PrintHint;
+    };
+    const Case cases[] = {
+        {"Main.html", true, true, "Document source of \"Main.html\"|", "Save \"Main.html\" as ..|",
+         "Print \"Main.html\"|"},
+        {"notes.TXT", true, true, "Document source of \"notes.TXT\"|", "Save \"notes.TXT\" as ..|",
+         "Print \"notes.TXT\"|"},
+        {"pic.gif", false, true, "Document Source|", "Save \"pic.gif\" as ..|",
+         "Print \"pic.gif\"|"},
+        {"README", false, false, "Document Source|", "Save|", "Print|"},
+        {"", false, false, "Document Source|", "Save|", "Print|"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        panel->CBrowserPanelFile->setText(c.Name);
+        panel->EnableDisableHTMLButtons();
+        EXPECT_EQ(panel->DocSourceBtn->isEnabled(), c.Source);
+        EXPECT_EQ(panel->SavePanelFileBtn->isEnabled(), c.Save);
+        EXPECT_EQ(panel->PrintBtn->isEnabled(), c.Save);
+        EXPECT_EQ(TBrowserPanel::Hint(panel->DocSourceBtn), c.SourceHint);
+        EXPECT_EQ(TBrowserPanel::Hint(panel->SavePanelFileBtn), c.SaveHint);
+        EXPECT_EQ(TBrowserPanel::Hint(panel->PrintBtn), c.PrintHint);
+    }
+}
+
+TEST_F(BrowserPanelTest, FullScreenShowNeedsAPictureInTheVisibleList) {
+    struct Case {
+        std::vector<std::string> Names;
+        bool Enabled;
+    };
+    const Case cases[] = {
+        {{"a.html", "b.ico"}, true},
+        {{"a.html", "b.htm", "c.txt"}, false},
+        {{}, false},
+        {{"PHOTO.JPEG"}, true},
+        {{"x.emf", "y.zip"}, true},
+    };
+    for (const auto& c : cases) {
+        host->Names = c.Names;
+        panel->ShowFullScreenBtn->setEnabled(!c.Enabled);
+        panel->EnableDisableFullScreenBtn();
+        EXPECT_EQ(panel->ShowFullScreenBtn->isEnabled(), c.Enabled) << c.Names.size();
+    }
+}
+
+TEST_F(BrowserPanelTest, SaveAsCopiesTheFileAndAddsItsExtension) {
+    const std::string source = Page("Main.html", "<p>the page</p>");
+    panel->CBrowserPanelFile->setText("Main.html");
+    TempFolder out;
+    WriteBytes(out.Text() + "old.html", "old text");
+    struct Case {
+        std::optional<std::string> Chosen;
+        std::string Written;  // empty: nothing written
+    };
+    const Case cases[] = {
+        {out.Text() + "copy", out.Text() + "copy.html"},
+        {out.Text() + "copy.htm", out.Text() + "copy.htm"},
+        {out.Text() + "old.html", out.Text() + "old.html"},  // replaced
+        {std::nullopt, ""},
+        {source, source},  // onto itself: the file stays whole
+    };
+    for (const auto& c : cases) {
+        host->Asked.FileNames.push_back(c.Chosen);
+        panel->SavePanelFileBtnClick();
+        if (!c.Written.empty()) {
+            std::ifstream in(c.Written);
+            std::string text((std::istreambuf_iterator<char>(in)), {});
+            EXPECT_EQ(text, "<p>the page</p>") << c.Written;
+        }
+    }
+    EXPECT_EQ(host->Asked.FileDialogCaptions.front(),
+              "Lanternway Viewer - Save \"" + source + "\" As ..");
+    EXPECT_TRUE(host->Asked.Messages.empty());
+}
+
+TEST_F(BrowserPanelTest, PopupMenuFollowsTheSelection) {
+    Page("sel.html", "<p>select me</p>");
+    panel->DisplayFile("sel.html", true);
+    Wait();
+    panel->HTMLPopupMenuPopup();
+    EXPECT_FALSE(panel->HTMLCopy->isEnabled());
+    EXPECT_FALSE(panel->HTMLPrintSelectedText->isEnabled());
+    EXPECT_TRUE(panel->HTMLOpen->isEnabled());
+    EXPECT_TRUE(panel->HTMLSelectAll->isEnabled());
+    panel->HTMLSelectAllClick();
+    panel->HTMLPopupMenuPopup();
+    EXPECT_TRUE(panel->HTMLCopy->isEnabled());
+    EXPECT_TRUE(panel->HTMLPrintSelectedText->isEnabled());
+    panel->HTMLCopyClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), "select me");
+}
+
+TEST_F(BrowserPanelTest, PrintAndColourCommands) {
+    Page("a.html");
+    panel->CBrowserPanelFile->setText("a.html");
+    std::vector<std::string> printed;
+    panel->PrintFile = [&](const std::string& path) {
+        printed.push_back(path);
+        return std::string("There is no default printer currently selected.");
+    };
+    panel->PrintBtnClick();
+    EXPECT_EQ(printed, std::vector<std::string>{project.Text() + "a.html"});
+    EXPECT_EQ(host->Asked.MessageTexts(),
+              std::vector<std::string>{"There is no default printer currently selected."});
+
+    panel->ChooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 128, 0)); };
+    panel->ColorBtnClick();
+    EXPECT_FALSE(panel->ScrollBox1->isHidden());
+    EXPECT_EQ(panel->ScrollBox1->palette().color(QPalette::Window), QColor(0, 128, 0));
+}
+
+TEST_F(BrowserPanelTest, TheBottomBarSwitchesBetweenItsSets) {
+    panel->VisibleHTMLButtons(true);
+    EXPECT_FALSE(panel->PanelButtons->isHidden());
+    EXPECT_FALSE(host->GridSet);
+    EXPECT_TRUE(panel->ColorBtn->isEnabled());
+    EXPECT_FALSE(panel->DocSourceBtn->isEnabled());
+    panel->VisibleHTMLButtons(false);
+    EXPECT_TRUE(panel->PanelButtons->isHidden());
+    EXPECT_TRUE(host->GridSet);
+}
