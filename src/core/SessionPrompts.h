@@ -71,6 +71,10 @@ class SessionPrompts {
     // (every true is matched by one false).
     virtual void SetBusyCursor(bool busy) { (void)busy; }
 
+    // Holds what the windows show for the given time (the finished conversion window, a picture
+    // of the wait panel) without taking input. Without windows there is nothing to wait for.
+    virtual void Pause(int milliseconds) { (void)milliseconds; }
+
     // Lets pending window events run (the program's "message loop gets one turn").
     virtual void ProcessEvents() {}
 };

@@ -102,3 +102,15 @@ void SessionView::SetButtons(const ButtonStates& states) {
     buttons_ = states;
     emit ButtonsChanged();
 }
+
+void SessionView::EnableSaveAsBtn() {
+    if (saveAsEnabled_) return;
+    saveAsEnabled_ = true;
+    emit ButtonsChanged();
+}
+
+void SessionView::SetListedFolder(const std::string& folder) {
+    if (listedFolder_ == folder) return;
+    listedFolder_ = folder;
+    emit ListedFolderChanged();
+}

@@ -62,8 +62,27 @@ public:
     const ButtonStates& Buttons() const { return buttons_; }
     void SetButtons(const ButtonStates& states);
 
+    // SaveAsBtn: disabled at start, enabled once a session file has been opened, never
+    // disabled again.
+    bool SaveAsBtnEnabled() const { return saveAsEnabled_; }
+    void EnableSaveAsBtn();
+
+    // The folder the project file list shows (the hidden folder tree SystemTreeView2 is pointed
+    // at it), without a trailing "/".
+    const std::string& ListedFolder() const { return listedFolder_; }
+    void SetListedFolder(const std::string& folder);
+
     // Asks views to empty the project file list (FileListView).
     void RequestFileListClear() { emit FileListCleared(); }
+    // Asks the project window to run its site-tree selection handler for the root node
+    // (SiteRootNode) and to select the tree's top item, so the file list shows the root's files.
+    void RequestSiteRootSelection() { emit SiteRootSelectionRequested(); }
+    // Opening a session file: the window switches to the grid view, empties the browser panel's
+    // history and hides the site tree, file list and grid while the session loads...
+    void NotifySessionOpenStarted() { emit SessionOpenStarted(); }
+    // ...and afterwards shows the grid and site tree again, hides the local-files view, expands
+    // every node of the site tree and hides the browser-panel buttons.
+    void NotifySessionOpenFinished() { emit SessionOpenFinished(); }
 
 signals:
     void GridCellsChanged(int firstRow, int lastRow);
@@ -76,6 +95,10 @@ signals:
     void SiteTreeChanged();
     void ButtonsChanged();
     void FileListCleared();
+    void ListedFolderChanged();
+    void SiteRootSelectionRequested();
+    void SessionOpenStarted();
+    void SessionOpenFinished();
 
 private:
     std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};
@@ -90,4 +113,6 @@ private:
     std::string rootText_;
     std::vector<std::string> children_;
     ButtonStates buttons_;
+    bool saveAsEnabled_ = false;
+    std::string listedFolder_;
 };

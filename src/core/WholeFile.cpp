@@ -1,0 +1,94 @@
+#include "core/WholeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& path, int error) {
+    throw std::runtime_error(std::string(what) + " \"" + path + "\". " + std::strerror(error));
+}
+
+// Closes the descriptor when the scope ends (also when a read or write throws).
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    Descriptor file;
+    do file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    while (file.fd < 0 && errno == EINTR);
+    if (file.fd < 0) Fail("Cannot open file", path, errno);
+
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(file.fd, &info) == 0 && info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read file", path, errno);
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+void ReplaceWholeFile(const std::string& path, std::string_view bytes, bool durable) {
+    static std::atomic<unsigned> counter{0};
+    struct stat old {};
+    const bool existed = ::stat(path.c_str(), &old) == 0;
+
+    // A unique name in the same folder, so that the rename stays on one file system.
+    std::string temp;
+    Descriptor file;
+    for (int attempt = 0; file.fd < 0; ++attempt) {
+        temp = path + ".lw" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (file.fd < 0 && (errno != EEXIST || attempt > 100)) Fail("Cannot create file", path, errno);
+    }
+
+    auto abandon = [&](const char* what, int error) {
+        ::close(file.fd);
+        file.fd = -1;
+        ::unlink(temp.c_str());
+        Fail(what, path, error);
+    };
+    if (existed) ::fchmod(file.fd, old.st_mode & 07777);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            abandon("Cannot write file", errno);
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (durable && ::fsync(file.fd) != 0) abandon("Cannot write file", errno);
+    const int fd = file.fd;
+    file.fd = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        Fail("Cannot write file", path, error);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        Fail("Cannot write file", path, error);
+    }
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Whole-file reads and writes for the passes that rework a file in memory (page rewriting,
+// session-file scrambling). Failures throw std::runtime_error with a message that names the file
+// and the system's reason.
+
+// The file's bytes.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file's bytes: the new bytes go to a temporary file beside it, which is then
+// renamed over the old one, so a failed write leaves the previous file as it was. An existing
+// file keeps its permission bits. With durable, the data reach the disk before the rename.
+void ReplaceWholeFile(const std::string& path, std::string_view bytes, bool durable = false);

@@ -1,0 +1,95 @@
+#include "offline/ConvertProjectFiles.h"
+
+#include <sys/stat.h>
+
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <unordered_set>
+
+#include "core/Text.h"
+#include "engine/SessionState.h"
+#include "offline/LinkRewriting.h"
+
+namespace {
+
+const char* const UpdatingText = "Updating HTML links for off line browsing..";
+const char* const DeletingText = "Deleting HTML Files..";
+const char* const CompleteText = "Updating Complete!";
+
+// Only ".html" and ".htm" pages are touched (".shtml" and other pages are left alone).
+bool IsPage(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    const std::string ext = UpperCase(std::string_view(path).substr(dot));
+    return ext == ".HTML" || ext == ".HTM";
+}
+
+// A regular file with at least one byte.
+bool HasContent(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+class BusyCursor {
+public:
+    explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
+        prompts_.ShowBusyCursor(true);
+    }
+    ~BusyCursor() { prompts_.ShowBusyCursor(false); }
+
+private:
+    SessionPrompts& prompts_;
+};
+
+}  // namespace
+
+bool ConvertProjectFiles(SessionState& session) {
+    SessionPrompts& prompts = session.Prompts();
+    BusyCursor busy(prompts);
+    const bool rewriting = session.RetrieveHTMLFiles;
+    const std::string label = rewriting ? UpdatingText : DeletingText;
+    prompts.ConversionShow();
+    prompts.ConversionProgress(label, "", 0);
+
+    OfflineLinkMap links(session);
+    const std::vector<std::string>& files = session.KnownFiles.Items();
+    const std::size_t count = files.size();
+    std::unordered_set<std::string> done;  // a page listed twice is converted once
+    int shown = 0;
+    std::string current;  // the file the window shows
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& path = files[i];
+        bool processed = false;
+        if (IsPage(path) && HasContent(path) && done.insert(path).second) {
+            processed = true;
+            current = path;
+            prompts.ConversionProgress(label, current, shown);
+            if (rewriting) {
+                try {
+                    ConvertPageFile(path, links);
+                } catch (const std::exception& e) {
+                    prompts.ConversionClose();
+                    prompts.Message(e.what(), SessionPrompts::Kind::Error,
+                                    SessionPrompts::Buttons::Ok);
+                    return false;
+                }
+            } else {
+                std::error_code ec;  // a page that cannot be deleted is not reported
+                std::filesystem::remove(path, ec);
+            }
+        }
+        const int gauge = static_cast<int>((i + 1) * 100 / count);
+        if (gauge != shown || processed) {
+            shown = gauge;
+            prompts.ConversionProgress(label, current, shown);
+        }
+    }
+    session.KnownFiles.Clear();
+
+    prompts.ConversionProgress(CompleteText, "", 100);
+    prompts.Pause(1000);
+    prompts.ConversionClose();
+    return true;
+}

@@ -1,0 +1,359 @@
+#include "offline/LinkRewriting.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/WholeFile.h"
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+char Up(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+// True when text, folded to upper case, equals the upper-case word.
+bool IsWord(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (Up(text[i]) != word[i]) return false;
+    return true;
+}
+
+std::size_t SkipSpaces(std::string_view page, std::size_t p) {
+    while (p < page.size() && IsSpace(page[p])) ++p;
+    return p;
+}
+
+// ------------------------------------------------------------------------------------------
+// Pass 2: one tag at a time. The scan keeps a "copied up to" mark: bytes before it are already
+// in the output, bytes from it on are copied in one piece at the next change or at the end.
+
+enum class TagKind { Other, Img, Frame, A, Body, Applet };
+
+TagKind KindOf(std::string_view name) {
+    if (IsWord(name, "IMG")) return TagKind::Img;
+    if (IsWord(name, "A")) return TagKind::A;
+    if (IsWord(name, "FRAME")) return TagKind::Frame;
+    if (IsWord(name, "BODY")) return TagKind::Body;
+    if (IsWord(name, "APPLET")) return TagKind::Applet;
+    return TagKind::Other;
+}
+
+class TagRewriter {
+public:
+    TagRewriter(std::string_view page, OfflineLinkMap& links, std::string& out)
+        : page_(page), n_(page.size()), links_(links), out_(out) {}
+
+    void Run() {
+        std::size_t scan = 0;
+        while (scan < n_) {
+            const std::size_t lt = page_.find('<', scan);
+            if (lt == npos) break;
+            scan = Tag(lt);
+        }
+        out_.append(page_.substr(copied_));
+    }
+
+private:
+    // Copies the page up to p and then the replacement; the page goes on from resume.
+    void Replace(std::size_t p, std::string_view replacement, std::size_t resume) {
+        out_.append(page_.substr(copied_, p - copied_));
+        out_.append(replacement);
+        copied_ = resume;
+    }
+
+    // Examines the tag at "<" and returns where the scan goes on.
+    std::size_t Tag(std::size_t lt) {
+        // The name runs to the first blank or ">"; its first character is taken even if ">".
+        std::size_t j = lt + 1;
+        if (j < n_ && page_[j] != ' ') ++j;
+        while (j < n_ && page_[j] != ' ' && page_[j] != '>') ++j;
+        if (j >= n_) return n_;
+        if (page_[j] == '>') return j + 1;
+        const TagKind kind = KindOf(page_.substr(lt + 1, j - lt - 1));
+        if (kind == TagKind::Other) return j + 1;
+
+        // The first attribute's name.
+        const std::size_t a = j + 1;
+        std::size_t e = a;
+        while (e < n_ && !IsSpace(page_[e]) && page_[e] != '=' && page_[e] != '>') ++e;
+        std::string_view attribute = page_.substr(a, e - a);
+        if ((kind == TagKind::Img || kind == TagKind::Frame) && !IsWord(attribute, "SRC")) {
+            const std::size_t found = FindSrc(e);
+            if (found == npos) return SkipTag(e);
+            e = found;
+            attribute = "SRC";
+        }
+        const bool href = IsWord(attribute, "HREF");
+        if (!href && !IsWord(attribute, "SRC") && !IsWord(attribute, "BACKGROUND") &&
+            !IsWord(attribute, "CODE"))
+            return e;
+
+        // "=", then the value, quoted or not.
+        std::size_t k = SkipSpaces(page_, e);
+        if (k >= n_ || page_[k] != '=') return k;
+        k = SkipSpaces(page_, k + 1);
+        if (k >= n_) return n_;
+        std::size_t start, end, after;
+        const char quote = page_[k];
+        const bool quoted = quote == '"' || quote == '\'';
+        if (quoted) {
+            start = k + 1;
+            end = start;
+            while (end < n_ && page_[end] != quote && page_[end] != '\n' && page_[end] != '\r')
+                ++end;
+            if (end >= n_ || page_[end] != quote) return start;  // unterminated: leave it
+            after = end + 1;
+        } else {
+            start = k;
+            end = start;
+            while (end < n_ && !IsSpace(page_[end]) && page_[end] != '>') ++end;
+            after = end;
+        }
+        const std::string_view value = page_.substr(start, end - start);
+        if (IsSpecialLink(value)) return after;
+
+        const std::string& name = links_.LocalName(value);
+        if (!name.empty() && !links_.OffSite(value) && links_.Retrieved(name)) {
+            Replace(start, name, end);
+            return after;
+        }
+        if (href) return MarkText(after);
+        // An embedded file that is not in the project loses its address; an unquoted value
+        // becomes "" so that the next attribute does not turn into this one's value.
+        if (end > start) Replace(start, quoted ? "" : "\"\"", end);
+        return after;
+    }
+
+    // Looks for a SRC attribute in the rest of the tag, from p on; values of other attributes
+    // are stepped over. Returns the end of the word "SRC", or npos when the tag ends first.
+    std::size_t FindSrc(std::size_t p) const {
+        for (;;) {
+            p = SkipSpaces(page_, p);
+            if (p >= n_ || page_[p] == '>') return npos;
+            if (page_[p] == '=') {
+                p = SkipSpaces(page_, p + 1);
+                if (p >= n_) return npos;
+                if (page_[p] == '"' || page_[p] == '\'') {
+                    const std::size_t close = page_.find(page_[p], p + 1);
+                    if (close == npos) return npos;
+                    p = close + 1;
+                } else {
+                    while (p < n_ && !IsSpace(page_[p]) && page_[p] != '>') ++p;
+                }
+                continue;
+            }
+            const std::size_t word = p;
+            while (p < n_ && !IsSpace(page_[p]) && page_[p] != '=' && page_[p] != '>') ++p;
+            if (IsWord(page_.substr(word, p - word), "SRC")) return p;
+        }
+    }
+
+    // The scan position after a tag that has nothing to rewrite.
+    std::size_t SkipTag(std::size_t p) const {
+        const std::size_t gt = page_.find('>', p);
+        return gt == npos ? n_ : gt + 1;
+    }
+
+    bool ClosesAnchor(std::size_t lt) const {
+        return lt + 3 < n_ && page_[lt + 1] == '/' && Up(page_[lt + 2]) == 'A' &&
+               (page_[lt + 3] == '>' || IsSpace(page_[lt + 3]));
+    }
+
+    // An anchor that cannot be followed offline: "* " before its text and " *" after it. The
+    // text is what follows the anchor's tag and any tags directly after it, up to the next "<".
+    std::size_t MarkText(std::size_t p) {
+        std::size_t gt = page_.find('>', p);
+        if (gt == npos) return n_;
+        std::size_t text = gt + 1;
+        while (text < n_ && page_[text] == '<') {
+            if (ClosesAnchor(text)) return text;  // an anchor without text: nothing to mark
+            gt = page_.find('>', text);
+            if (gt == npos) return n_;
+            text = gt + 1;
+        }
+        if (text >= n_) return n_;
+        const std::size_t end = page_.find('<', text);
+        if (end == npos) return n_;
+        out_.append(page_.substr(copied_, text - copied_));
+        out_.append("* ");
+        out_.append(page_.substr(text, end - text));
+        out_.append(" *");
+        copied_ = end;
+        return end;
+    }
+
+    std::string_view page_;
+    std::size_t n_;
+    OfflineLinkMap& links_;
+    std::string& out_;
+    std::size_t copied_ = 0;
+};
+
+// ------------------------------------------------------------------------------------------
+// Pass 3: one line at a time.
+
+void RewriteSrcLine(std::string_view line, OfflineLinkMap& links, std::string& out) {
+    // The first "SRC=" of the line; a line with ".SRC=" anywhere (a script setting an image
+    // object's source) stays as it is.
+    std::size_t first = npos;
+    for (std::size_t p = line.find_first_of("Ss"); p != npos && p + 4 <= line.size();
+         p = line.find_first_of("Ss", p + 1)) {
+        if (Up(line[p + 1]) != 'R' || Up(line[p + 2]) != 'C' || line[p + 3] != '=') continue;
+        if (p > 0 && line[p - 1] == '.') {
+            out.append(line);
+            return;
+        }
+        if (first == npos) first = p;
+    }
+    if (first == npos || first + 4 >= line.size()) {
+        out.append(line);
+        return;
+    }
+    std::size_t start = first + 4, end;
+    const char quote = line[start];
+    const bool quoted = quote == '"' || quote == '\'';
+    if (quoted) {
+        ++start;
+        end = line.find(quote, start);
+        if (end == npos) {
+            out.append(line);
+            return;
+        }
+    } else {
+        end = start;
+        while (end < line.size() && !IsSpace(line[end]) && line[end] != '>') ++end;
+    }
+    const std::string& name = links.LocalName(line.substr(start, end - start));
+    out.append(line.substr(0, start));
+    if (!quoted && name.empty() && end > start)
+        out.append("\"\"");
+    else
+        out.append(name);
+    out.append(line.substr(end));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------
+
+OfflineLinkMap::OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved)
+    : retrieved_(std::move(retrieved)) {
+    mapping_.ProjectFolder = session.ProjectFolder;
+    mapping_.SiteBase = session.SiteBase;
+    mapping_.SearchEntireSite = session.SearchEntireSite;
+    mapping_.FirstPageParsed = false;
+    mapping_.RetrieveHTMLFiles = session.RetrieveHTMLFiles;
+    mapping_.RetrieveImageFiles = session.RetrieveImageFiles;
+    mapping_.RetrieveZIPEXEFiles = session.RetrieveZIPEXEFiles;
+    mapping_.RetrieveJavaApplets = session.RetrieveJavaApplets;
+    mapping_.RetrieveOtherFiles = session.RetrieveOtherFiles;
+    mapping_.RetrieveFromFTP = session.RetrieveFromFTP;
+    mapping_.OtherFileTypes = session.OtherFileTypes;
+    mapping_.CollectEMailAddresses = false;
+    mapping_.SessionOpenedFromFile = session.SessionOpenedFromFile;
+    if (!retrieved_) {
+        retrieved_ = [folder = session.ProjectFolder](const std::string& name) {
+            std::error_code ec;
+            return std::filesystem::exists(folder + name, ec);
+        };
+    }
+}
+
+const std::string& OfflineLinkMap::LocalName(std::string_view link) {
+    if (auto it = names_.find(link); it != names_.end()) return it->second;
+    return names_.emplace(std::string(link), UrlToLocalName(link, mapping_)).first->second;
+}
+
+bool OfflineLinkMap::OffSite(std::string_view link) const { return IsOffSite(link, mapping_); }
+
+bool OfflineLinkMap::Retrieved(const std::string& name) {
+    if (auto it = present_.find(name); it != present_.end()) return it->second;
+    return present_.emplace(name, retrieved_(name)).first->second;
+}
+
+std::string JoinAnchorTags(std::string_view page) {
+    std::string out;
+    out.reserve(page.size());  // the joined form is never longer
+    const std::size_t n = page.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t lt = page.find('<', i);
+        if (lt == npos) {
+            out.append(page.substr(i));
+            break;
+        }
+        out.append(page.substr(i, lt + 1 - i));
+        i = lt + 1;
+        if (i >= n) break;
+        // The character after "<" goes with it and never starts a tag itself.
+        const char next = page[i++];
+        out += next;
+        if (next != 'A') continue;
+        // "<A", one blank, tab or line feed, "HREF", maybe white space, "=".
+        if (i + 5 > n || (page[i] != ' ' && page[i] != '\t' && page[i] != '\n') ||
+            !IsWord(page.substr(i + 1, 4), "HREF"))
+            continue;
+        const std::size_t eq = SkipSpaces(page, i + 5);
+        if (eq >= n || page[eq] != '=') continue;
+        out.append(" HREF=");
+        // The rest of the tag, on this line: control characters (line breaks, tabs) go.
+        const std::size_t gt = page.find('>', eq + 1);
+        const std::size_t end = gt == npos ? n : gt + 1;
+        for (std::size_t p = eq + 1; p < end; ++p) {
+            const auto c = static_cast<unsigned char>(page[p]);
+            if (c >= 32 && c != 127) out += static_cast<char>(c);
+        }
+        i = end;
+    }
+    return out;
+}
+
+std::string RewriteTagLinks(std::string_view page, OfflineLinkMap& links) {
+    std::string out;
+    out.reserve(page.size() + page.size() / 8 + 16);
+    TagRewriter(page, links, out).Run();
+    return out;
+}
+
+std::string RewriteSrcLines(std::string_view page, OfflineLinkMap& links) {
+    std::string out;
+    out.reserve(page.size() + page.size() / 16 + 16);
+    const std::size_t n = page.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t eol = i;
+        while (eol < n && page[eol] != '\r' && page[eol] != '\n') ++eol;
+        RewriteSrcLine(page.substr(i, eol - i), links, out);
+        out.append("\r\n");
+        if (eol >= n) break;
+        i = eol + ((page[eol] == '\r' && eol + 1 < n && page[eol + 1] == '\n') ? 2 : 1);
+    }
+    return out;
+}
+
+std::string ConvertPageText(std::string_view page, OfflineLinkMap& links) {
+    const std::string joined = JoinAnchorTags(page);
+    const std::string linked = RewriteTagLinks(joined, links);
+    return RewriteSrcLines(linked, links);
+}
+
+void JoinAnchorTagsFile(const std::string& path) {
+    ReplaceWholeFile(path, JoinAnchorTags(ReadWholeFile(path)));
+}
+
+void RewriteTagLinksFile(const std::string& path, OfflineLinkMap& links) {
+    ReplaceWholeFile(path, RewriteTagLinks(ReadWholeFile(path), links));
+}
+
+void RewriteSrcLinesFile(const std::string& path, OfflineLinkMap& links) {
+    ReplaceWholeFile(path, RewriteSrcLines(ReadWholeFile(path), links));
+}
+
+void ConvertPageFile(const std::string& path, OfflineLinkMap& links) {
+    ReplaceWholeFile(path, ConvertPageText(ReadWholeFile(path), links));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/SessionFields.h"
+
+// Rewriting of a retrieved page's links for offline browsing. Three passes, run in this order:
+//
+//   JoinAnchorTags   puts each "<A" + white space + "HREF=" tag on one line in the form
+//                    "<A HREF=...>", so that the next pass finds its address;
+//   RewriteTagLinks  rewrites the address of IMG, FRAME (their SRC), A, BODY and APPLET (their
+//                    first attribute, when it is HREF, SRC, BACKGROUND or CODE) to the local name
+//                    of the retrieved file; an anchor whose file was not retrieved gets "* " and
+//                    " *" around its text, an embedded file that was not retrieved loses its
+//                    address;
+//   RewriteSrcLines  maps the first SRC= value of every line to its local name and ends every
+//                    line with CR LF.
+//
+// Each pass is a function from a page's bytes to the new bytes. Text outside the rewritten
+// values is copied as it stands; each pass runs in one linear scan.
+
+// The address-to-file knowledge the passes need: the local name of a link, whether it is
+// off-site and whether its file was retrieved into the project folder. Answers are cached for
+// the whole conversion, since a site's pages repeat the same links.
+class OfflineLinkMap {
+public:
+    // Whether a local name was retrieved; by default, whether ProjectFolder + name exists.
+    using RetrievedTest = std::function<bool(const std::string& name)>;
+
+    // Takes a copy of the settings the address mapping reads. Links are mapped as the scan of
+    // the start page mapped them (before any page had been parsed), so that a "Search Only
+    // Current Page" session still rewrites the links to the pages it retrieved; e-mail
+    // addresses are not collected again.
+    explicit OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved = {});
+
+    // The local file name of a link (empty: none).
+    const std::string& LocalName(std::string_view link);
+    bool OffSite(std::string_view link) const;
+    bool Retrieved(const std::string& name);
+
+private:
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    SessionFields mapping_;
+    RetrievedTest retrieved_;
+    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names_;
+    std::unordered_map<std::string, bool, TextHash, std::equal_to<>> present_;
+};
+
+std::string JoinAnchorTags(std::string_view page);
+std::string RewriteTagLinks(std::string_view page, OfflineLinkMap& links);
+std::string RewriteSrcLines(std::string_view page, OfflineLinkMap& links);
+
+// The three passes over one page in memory.
+std::string ConvertPageText(std::string_view page, OfflineLinkMap& links);
+
+// File forms: read the page, run the pass(es), replace the file. Failures throw
+// std::runtime_error naming the file; a file that cannot be written keeps its old bytes.
+void JoinAnchorTagsFile(const std::string& path);
+void RewriteTagLinksFile(const std::string& path, OfflineLinkMap& links);
+void RewriteSrcLinesFile(const std::string& path, OfflineLinkMap& links);
+void ConvertPageFile(const std::string& path, OfflineLinkMap& links);

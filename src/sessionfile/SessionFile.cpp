@@ -1,0 +1,212 @@
+#include "sessionfile/SessionFile.h"
+
+#include <QCoreApplication>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "core/WholeFile.h"
+#include "engine/SessionState.h"
+#include "sessionfile/SessionText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const OpenCaption = "Open Existing Lanternway Session..";
+const char* const SessionFilter = "Lanternway Session Files(*.lwa)|*.lwa|";
+const char* const FolderCaption = "Select the directory where session files have been moved";
+
+class BusyCursor {
+public:
+    explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
+        prompts_.ShowBusyCursor(true);
+    }
+    ~BusyCursor() { prompts_.ShowBusyCursor(false); }
+
+private:
+    SessionPrompts& prompts_;
+};
+
+void ShowError(SessionPrompts& prompts, const std::string& text) {
+    prompts.Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+}
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// The folder of the program's executable, with its trailing "/".
+std::string ProgramFolder() {
+    if (QCoreApplication::instance())
+        return WithSlash(QCoreApplication::applicationDirPath().toStdString());
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return WithSlash(ec ? fs::current_path(ec).string() : exe.parent_path().string());
+}
+
+SessionRecord RecordOf(const SessionState& session) {
+    SessionRecord record;
+    record.ProjectFolder = session.ProjectFolder;
+    record.SiteFolders = session.SiteFolders.Items();
+    for (int r = 1; r < session.View.GridRowCount(); ++r) record.Rows.push_back(session.View.Row(r));
+    record.StartedText = session.View.StatusBar2(0);
+    for (int panel = 1; panel <= 4; ++panel)
+        record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.StatusBar1(panel);
+    return record;
+}
+
+// The project folder named in the file is gone: ask where the project has been moved to.
+void LocateMovedProjectFolder(SessionState& session) {
+    SessionPrompts& prompts = session.Prompts();
+    std::error_code ec;
+    if (fs::is_directory(session.ProjectFolder, ec)) return;
+    const auto answer = prompts.Message(
+        "Source directory \"" + session.ProjectFolder +
+            "\" does not exist. Please select the directory where session files have been moved.",
+        SessionPrompts::Kind::Warning, SessionPrompts::Buttons::OkCancel);
+    if (answer != SessionPrompts::Answer::Ok) return;
+    session.ProjectFolder = ProgramFolder();
+    const auto chosen = prompts.ChooseFolderIn(FolderCaption, session.ProjectFolder);
+    if (chosen && !chosen->empty()) {
+        session.ProjectFolder = WithSlash(*chosen);
+        prompts.Message("Source Directory Changed!\r\nPlease save this session in directory \"" +
+                            session.ProjectFolder + "\" and re-open this session.",
+                        SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+    }
+    session.ProjectFolder = WithSlash(session.ProjectFolder);
+}
+
+// Rebuilds the session's state and views from a record that has been read whole.
+void ApplyRecord(SessionState& session, const std::string& path, SessionRecord record) {
+    SessionView& view = session.View;
+    session.SessionLoading = true;
+    view.RequestFileListClear();
+    view.ClearSiteTree();
+    session.SessionOpenedFromFile = true;
+
+    session.SiteFolders.Clear();
+    session.SessionFileName = path;
+    session.UpdateCaption();
+
+    session.ProjectFolder = record.ProjectFolder;
+    std::string listed = session.ProjectFolder;
+    if (!listed.empty() && listed.back() == '/') listed.pop_back();
+    view.SetListedFolder(listed);
+
+    const std::string& root = record.SiteFolders.front();
+    session.SiteFolders.Add(root);
+    view.SetSiteRoot(root);
+    session.SiteBase = SiteBaseFromRoot(root);
+    for (std::size_t i = 1; i < record.SiteFolders.size(); ++i) {
+        session.SiteFolders.Add(record.SiteFolders[i]);
+        view.AddSiteChild(record.SiteFolders[i]);
+    }
+
+    const int rows = static_cast<int>(record.Rows.size());
+    view.SetGridRowCount(rows + 1);
+    for (int r = 0; r < rows; ++r) view.SetRow(r + 1, record.Rows[static_cast<std::size_t>(r)]);
+    session.GridRowCount = rows + 1;
+
+    view.SetStatusBar2(0, record.StartedText);
+    for (int panel = 1; panel <= 4; ++panel)
+        view.SetStatusBar1(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
+
+    LocateMovedProjectFolder(session);
+
+    session.SessionComplete = true;
+    session.SearchEntireSite = true;
+    session.EnableDisableToolBarButtons();
+    session.SessionLoading = false;
+}
+
+}  // namespace
+
+bool SaveAsBtnClick(SessionState& session) {
+    SessionPrompts& prompts = session.Prompts();
+    if (!session.SessionComplete || session.SessionOpenedFromFile) {
+        if (!session.AskSessionFileName()) return false;
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(session.SessionFileName, ec);
+        if (!ec) session.SessionFileName = absolute.string();
+    }
+    if (!session.SessionComplete) return true;
+
+    {
+        BusyCursor busy(prompts);
+        try {
+            ReplaceWholeFile(session.SessionFileName,
+                             ScrambleText(FormatSessionText(RecordOf(session))), true);
+        } catch (const std::exception& e) {
+            ShowError(prompts, e.what());
+            return false;
+        }
+        session.View.SetCMessage("");
+        prompts.ProcessEvents();
+        session.View.RequestSiteRootSelection();
+    }
+    return true;
+}
+
+bool ForcedSilentSave(SessionState& session) {
+    // A deletion during a run: the record is not final yet, and turning SessionOpenedFromFile on
+    // would change how the rest of the run maps its links.
+    if (!session.SessionComplete) return false;
+    session.SessionOpenedFromFile = false;
+    const bool saved = SaveAsBtnClick(session);
+    session.SessionOpenedFromFile = true;
+    return saved;
+}
+
+bool OpenBtnClick(SessionState& session) {
+    const auto chosen = session.Prompts().OpenFileName(OpenCaption, SessionFilter);
+    if (!chosen || chosen->empty()) return false;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(*chosen, ec);
+    return PerformFileOpen(session, ec ? *chosen : absolute.string());
+}
+
+bool PerformFileOpen(SessionState& session, const std::string& path) {
+    SessionPrompts& prompts = session.Prompts();
+    SessionView& view = session.View;
+    view.NotifySessionOpenStarted();
+    std::optional<BusyCursor> busy(std::in_place, prompts);
+    prompts.WaitShow("Please Wait.", "Loading Session..");
+    prompts.WaitPicture(0, 0);
+
+    // The file is unscrambled in memory and read whole before anything of the current session
+    // is replaced: a damaged file changes neither the session nor the file.
+    SessionRecord record;
+    std::string failure;
+    try {
+        record = ParseSessionText(UnscrambleText(ReadWholeFile(path)));
+    } catch (const ESessionFileError& e) {
+        failure = "\"" + path + "\" is not a readable session file: " + e.what() + ".";
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+
+    if (failure.empty()) {
+        view.SetStatusBar2(0, "Session Started On: ");
+        view.SetStatusBar2(1, "Contents Of: ");
+        ApplyRecord(session, path, std::move(record));
+        prompts.WaitPicture(1, 100);
+        prompts.WaitPicture(2, 250);
+        view.EnableSaveAsBtn();
+    }
+
+    prompts.WaitClose();
+    view.NotifySessionOpenFinished();
+    session.StartedText = view.StatusBar2(0);
+    prompts.ProcessEvents();
+    view.RequestSiteRootSelection();
+    view.SelectRow(1);
+    busy.reset();
+    if (!failure.empty()) {
+        ShowError(prompts, failure);
+        return false;
+    }
+    return true;
+}

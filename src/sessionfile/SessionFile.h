@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+class SessionState;
+
+// Writing and opening session files (see SessionText.h for the format).
+
+// Save Session As, also the engine's own saves. Asks for a file name when the session is not
+// complete yet (the name of a new session) or was opened from a file; writes the file only
+// when the session is complete. Returns true when a name was chosen or the file was written;
+// false after a cancel or a failure (which has been shown). The file is written whole or not
+// at all: a failed save leaves the previous file as it was.
+bool SaveAsBtnClick(SessionState& session);
+
+// The save after a file of a complete session was deleted: no name is asked, the file is
+// written under SessionFileName, and afterwards the session counts as opened from its file.
+// While a run is going on the record is not final, so nothing is written and nothing changes.
+bool ForcedSilentSave(SessionState& session);
+
+// Open Session: asks for a session file and opens it. False after a cancel or a failure.
+bool OpenBtnClick(SessionState& session);
+
+// Opens a session file (the path is used as given) and rebuilds the project browser from it:
+// grid rows, site tree, statistics texts, caption. The file is read, never written. A damaged
+// file is reported and the current session stays as it was. Returns true when opened.
+bool PerformFileOpen(SessionState& session, const std::string& path);

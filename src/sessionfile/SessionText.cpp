@@ -1,0 +1,160 @@
+#include "sessionfile/SessionText.h"
+
+#include <charconv>
+
+#include "core/Text.h"
+#include "core/WholeFile.h"
+
+namespace {
+
+constexpr std::uint16_t FirstKey = 0x2A71;
+
+std::uint16_t NextKey(std::uint16_t key, unsigned char scrambled) {
+    return static_cast<std::uint16_t>((key + scrambled) * 0x9D43u + 0x5C1Bu);
+}
+
+void AppendLine(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.append(text);
+    for (std::size_t i = start; i < out.size(); ++i)
+        if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+    out.append("\r\n");
+}
+
+// The position after the line break at p: CR LF, LF or CR.
+std::size_t LineEnd(std::string_view text, std::size_t p) {
+    if (p >= text.size()) return p;
+    if (text[p++] == '\n') return p;
+    if (p < text.size() && text[p] == '\n') ++p;  // the LF of CR LF
+    return p;
+}
+
+// Hands out the stored lines one by one; running out is a damaged file.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    std::string Next() {
+        if (pos_ >= text_.size())
+            throw ESessionFileError("the file ends at line " + std::to_string(line_) +
+                                    ", before the session's record is complete");
+        std::size_t end = pos_;
+        while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+        std::string line(text_.substr(pos_, end - pos_));
+        pos_ = LineEnd(text_, end);
+        ++line_;
+        return line;
+    }
+
+    std::size_t Count() {
+        const std::size_t at = line_;
+        const std::string text = Next();
+        std::size_t value = 0;
+        const char* first = text.data();
+        const char* last = first + text.size();
+        const auto result = std::from_chars(first, last, value);
+        if (text.empty() || result.ec != std::errc() || result.ptr != last || text[0] == '+' ||
+            text[0] == '-')
+            throw ESessionFileError("line " + std::to_string(at) + " should hold a count, but '" +
+                                    text + "' is not a valid integer value");
+        return value;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+};
+
+}  // namespace
+
+std::string FormatSessionText(const SessionRecord& record) {
+    std::string out;
+    out.reserve(256 + record.Rows.size() * 64);
+    AppendLine(out, SessionFileHeader);
+    AppendLine(out, record.ProjectFolder);
+    if (record.SiteFolders.empty()) {
+        AppendLine(out, "1");
+        AppendLine(out, "");
+    } else {
+        AppendLine(out, std::to_string(record.SiteFolders.size()));
+        for (const std::string& folder : record.SiteFolders) AppendLine(out, folder);
+    }
+    AppendLine(out, std::to_string(record.Rows.size()));
+    for (const auto& row : record.Rows)
+        for (const std::string& cell : row) AppendLine(out, cell);
+    AppendLine(out, record.StartedText);
+    for (const std::string& text : record.Statistics) AppendLine(out, text);
+    return out;
+}
+
+SessionRecord ParseSessionText(std::string_view text) {
+    LineReader lines(text);
+    SessionRecord record;
+    lines.Next();  // the header
+    record.ProjectFolder = lines.Next();
+    const std::size_t folders = lines.Count();
+    record.SiteFolders.push_back(lines.Next());  // the root is read whatever the count says
+    for (std::size_t i = 1; i < folders; ++i) record.SiteFolders.push_back(lines.Next());
+    const std::size_t rows = lines.Count();
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::array<std::string, 5> row;
+        for (std::string& cell : row) cell = lines.Next();
+        record.Rows.push_back(std::move(row));
+    }
+    record.StartedText = lines.Next();
+    for (std::string& statistic : record.Statistics) statistic = lines.Next();
+    return record;
+}
+
+std::vector<std::string_view> SessionTextLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        lines.push_back(text.substr(pos, end - pos));
+        pos = LineEnd(text, end);
+    }
+    return lines;
+}
+
+std::string ScrambleText(std::string_view plain) {
+    std::string out(plain.size(), '\0');
+    std::uint16_t key = FirstKey;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const auto c = static_cast<unsigned char>(static_cast<unsigned char>(plain[i]) ^ (key >> 8));
+        out[i] = static_cast<char>(c);
+        key = NextKey(key, c);
+    }
+    return out;
+}
+
+std::string UnscrambleText(std::string_view scrambled) {
+    std::string out(scrambled.size(), '\0');
+    std::uint16_t key = FirstKey;
+    for (std::size_t i = 0; i < scrambled.size(); ++i) {
+        const auto c = static_cast<unsigned char>(scrambled[i]);
+        out[i] = static_cast<char>(c ^ (key >> 8));
+        key = NextKey(key, c);
+    }
+    return out;
+}
+
+void ScrambleFile(const std::string& path) {
+    ReplaceWholeFile(path, ScrambleText(ReadWholeFile(path)), true);
+}
+
+void UnscrambleFile(const std::string& path) {
+    ReplaceWholeFile(path, UnscrambleText(ReadWholeFile(path)), true);
+}
+
+std::string SiteBaseFromRoot(std::string_view root) {
+    const std::string_view scheme = StartsWithText(root, "https://") ? "https://" : "http://";
+    std::string base(scheme);
+    if (root.size() <= scheme.size()) return base;
+    const std::size_t slash = root.find('/', scheme.size());
+    if (slash == std::string_view::npos) return base;
+    base.append(root.substr(scheme.size(), slash + 1 - scheme.size()));
+    return base;
+}
