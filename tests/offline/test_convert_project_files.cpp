@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "engine/SessionState.h"
+#include "offline/ConvertProjectFiles.h"
+#include "support/NoPermissionOverride.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const std::string MainPage =
+    "<HTML><BODY>\n<A HREF=\"http://host/page.html\">Page</A>\n"
+    "<IMG SRC=\"images/logo.gif\"></BODY></HTML>\n";
+const std::string MainConverted =
+    "<HTML><BODY>\r\n<A HREF=\"page.html\">Page</A>\r\n"
+    "<IMG SRC=\"logo.gif\"></BODY></HTML>\r\n";
+const std::string OtherPage = "<A HREF=\"http://host/\">Home</A>\n";
+
+class ConvertProjectFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        state.ProjectFolder = folder.Text();
+        state.SiteBase = "http://host/";
+        state.SearchEntireSite = true;
+        state.RetrieveImageFiles = true;
+        files = {{"Main.html", MainPage},   {"page.html", OtherPage},
+                 {"logo.gif", "GIF89a<A\nHREF=\"x\">"}, {"extra.shtml", OtherPage},
+                 {"old.HTM", OtherPage},    {"empty.html", ""}};
+        for (const auto& [name, bytes] : files) {
+            Write(folder.Path() / name, bytes);
+            state.KnownFiles.Add(folder.Text() + name);
+        }
+        state.KnownFiles.Add(folder.Text() + "never-arrived.html");
+    }
+
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    SessionState state{prompts};
+    std::map<std::string, std::string> files;
+};
+
+TEST_F(ConvertProjectFilesTest, RewritesOnlyHtmlPagesWithContent) {
+    ASSERT_TRUE(ConvertProjectFiles(state));
+    EXPECT_EQ(Read(folder.Path() / "Main.html"), MainConverted);
+    // The site root's local name is main1.html, which this project does not hold.
+    EXPECT_EQ(Read(folder.Path() / "page.html"), "<A HREF=\"http://host/\">* Home *</A>\r\n");
+    EXPECT_EQ(Read(folder.Path() / "old.HTM"), "<A HREF=\"http://host/\">* Home *</A>\r\n");
+    for (const char* untouched : {"logo.gif", "extra.shtml", "empty.html"})
+        EXPECT_EQ(Read(folder.Path() / untouched), files[untouched]) << untouched;
+    EXPECT_FALSE(fs::exists(folder.Path() / "never-arrived.html"));
+    EXPECT_TRUE(state.KnownFiles.Empty());
+    EXPECT_EQ(prompts.ConversionLabels,
+              (std::vector<std::string>{"Updating HTML links for off line browsing..",
+                                        "Updating Complete!"}));
+    EXPECT_EQ(prompts.LastGauge, 100);
+    EXPECT_EQ(prompts.ConversionShows, 1);
+    EXPECT_EQ(prompts.ConversionCloses, 1);
+    EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(ConvertProjectFilesTest, DeletingModeRemovesEveryPageTheStartPageIncluded) {
+    state.RetrieveHTMLFiles = false;
+    ASSERT_TRUE(ConvertProjectFiles(state));
+    for (const char* gone : {"Main.html", "page.html", "old.HTM"})
+        EXPECT_FALSE(fs::exists(folder.Path() / gone)) << gone;
+    for (const char* kept : {"logo.gif", "extra.shtml", "empty.html"})
+        EXPECT_EQ(Read(folder.Path() / kept), files[kept]) << kept;
+    EXPECT_EQ(prompts.ConversionLabels,
+              (std::vector<std::string>{"Deleting HTML Files..", "Updating Complete!"}));
+    EXPECT_TRUE(state.KnownFiles.Empty());
+}
+
+TEST_F(ConvertProjectFilesTest, UnreadablePageEndsTheRunWithItsMessage) {
+    // Known files in order: Main.html, page.html, ..., then the locked page, then a last page.
+    const fs::path locked = folder.Path() / "locked.html";
+    Write(locked, OtherPage);
+    Write(folder.Path() / "last.html", OtherPage);
+    state.KnownFiles.Add(locked.string());
+    state.KnownFiles.Add(folder.Text() + "last.html");
+    const std::size_t known = state.KnownFiles.Count();
+    fs::permissions(locked, fs::perms::none);
+
+    NoPermissionOverride asOwner;
+    const int probe = ::open(locked.c_str(), O_RDONLY);
+    if (probe >= 0) {
+        ::close(probe);
+        GTEST_SKIP() << "this account can read any file";
+    }
+    EXPECT_FALSE(ConvertProjectFiles(state));
+
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text,
+              "Cannot open file \"" + locked.string() + "\". Permission denied");
+    EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+    EXPECT_EQ(Read(folder.Path() / "Main.html"), MainConverted) << "done before the failure";
+    EXPECT_EQ(Read(folder.Path() / "last.html"), OtherPage) << "left as it was";
+    EXPECT_EQ(state.KnownFiles.Count(), known);
+    EXPECT_EQ(prompts.ConversionCloses, 1);
+    EXPECT_EQ(prompts.ConversionLabels,
+              std::vector<std::string>{"Updating HTML links for off line browsing.."});
+}
+
+}  // namespace
