@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/SessionState.h"
+#include "sessionfile/SessionFile.h"
+#include "sessionfile/SessionText.h"
+#include "support/NoPermissionOverride.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Plain(const fs::path& path) { return UnscrambleText(Read(path)); }
+
+class SessionFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        project = folder.Text() + "shop/";
+        fs::create_directories(project);
+    }
+
+    // A session that has just completed in this process: site root, one folder, three rows
+    // (the last one never filled).
+    void CompleteRun(SessionState& s) {
+        s.ProjectFolder = project;
+        s.SessionFileName = project + "shop.lwa";
+        s.SearchEntireSite = false;
+        s.SiteFolders.Add("http://host/");
+        s.SiteFolders.Add("images/");
+        s.View.SetGridRowCount(4);
+        s.View.SetRow(1, {"1", "http://host/", "900", "900", "Complete"});
+        s.View.SetRow(2, {"2", "<FILE DELETED>***images/logo.gif***", "300", "300", "Complete"});
+        s.View.SetStatusBar2(0, "Session Started On: 12/03/2024 10:15:02");
+        s.View.SetStatusBar1(0, "Files Added in Queue: 0");
+        s.View.SetStatusBar1(1, "Files Read: 2");
+        s.View.SetStatusBar1(2, "Bytes Received: 1200");
+        s.View.SetStatusBar1(3, "Retrieval Speed: 0.2 KB/s");
+        s.View.SetStatusBar1(4, "Time Elapsed: 00:07");
+        s.SessionComplete = true;
+    }
+
+    std::string SavedRun() {
+        CompleteRun(run);
+        EXPECT_TRUE(SaveAsBtnClick(run));
+        return run.SessionFileName;
+    }
+
+    TempFolder folder;
+    std::string project;
+    ScriptedPrompts runPrompts;
+    SessionState run{runPrompts};
+    ScriptedPrompts prompts;
+    SessionState opened{prompts};
+};
+
+const char* const ExpectedPlain =
+    "{AUTO GENERATED FILE. DO NOT MODIFY THIS FILE.}\r\n"
+    "%PROJECT%\r\n"
+    "2\r\nhttp://host/\r\nimages/\r\n"
+    "3\r\n"
+    "1\r\nhttp://host/\r\n900\r\n900\r\nComplete\r\n"
+    "2\r\n<FILE DELETED>***images/logo.gif***\r\n300\r\n300\r\nComplete\r\n"
+    "\r\n\r\n\r\n\r\n\r\n"
+    "Session Started On: 12/03/2024 10:15:02\r\n"
+    "Files Read: 2\r\nBytes Received: 1200\r\nRetrieval Speed: 0.2 KB/s\r\nTime Elapsed: 00:07\r\n";
+
+std::string Expected(const std::string& project) {
+    std::string text = ExpectedPlain;
+    return text.replace(text.find("%PROJECT%"), 9, project);
+}
+
+TEST_F(SessionFileTest, CompletedRunIsSavedSilentlyAndScrambled) {
+    const std::string file = SavedRun();
+    EXPECT_TRUE(runPrompts.FileDialogCaptions.empty());
+    EXPECT_EQ(Plain(file), Expected(project));
+    EXPECT_EQ(Read(file).size(), Expected(project).size());
+    EXPECT_EQ(Read(file).find("AUTO"), std::string::npos);
+    EXPECT_EQ(fs::directory_iterator(project)->path().filename(), "shop.lwa")
+        << "no temporary file is left beside it";
+}
+
+TEST_F(SessionFileTest, WriteOpenAndSaveUnderAnotherNameGiveTheSamePlainText) {
+    const std::string file = SavedRun();
+    const std::string bytes = Read(file);
+    ASSERT_TRUE(PerformFileOpen(opened, file));
+    EXPECT_EQ(Read(file), bytes) << "opening never rewrites the file";
+
+    prompts.FileNames.push_back(folder.Text() + "copy");
+    ASSERT_TRUE(SaveAsBtnClick(opened));
+    EXPECT_EQ(prompts.FileDialogCaptions, std::vector<std::string>{"Save Lanternway Session As .."});
+    EXPECT_EQ(opened.SessionFileName, folder.Text() + "copy.lwa");
+    EXPECT_EQ(Plain(folder.Path() / "copy.lwa"), Plain(file));
+    EXPECT_EQ(opened.View.Caption(), file + " - Lanternway 1.3") << "the caption keeps the old name";
+}
+
+TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
+    const std::string file = SavedRun();
+    opened.View.SetStatusBar1(0, "Files Added in Queue: 17");
+    ASSERT_TRUE(PerformFileOpen(opened, file));
+
+    const SessionView& v = opened.View;
+    ASSERT_EQ(v.GridRowCount(), 4);
+    for (int r = 1; r < 4; ++r) EXPECT_EQ(v.Row(r), run.View.Row(r)) << r;
+    EXPECT_EQ(v.Row(0), (SessionView::GridRow{"", "File", "Total Bytes", "Transferred", "State"}));
+    EXPECT_EQ(opened.GridRowCount, 4);
+    EXPECT_EQ(v.SiteRootText(), "http://host/");
+    EXPECT_EQ(v.SiteChildren(), std::vector<std::string>{"images/"});
+    EXPECT_EQ(opened.SiteFolders.Items(), run.SiteFolders.Items());
+    EXPECT_EQ(v.StatusBar2(0), "Session Started On: 12/03/2024 10:15:02");
+    EXPECT_EQ(v.StatusBar2(1), "Contents Of: ");
+    for (int panel = 1; panel <= 4; ++panel) EXPECT_EQ(v.StatusBar1(panel), run.View.StatusBar1(panel));
+    EXPECT_EQ(v.StatusBar1(0), "Files Added in Queue: 17") << "the first panel is not stored";
+    EXPECT_EQ(opened.StartedText, v.StatusBar2(0));
+    EXPECT_EQ(v.Caption(), file + " - Lanternway 1.3");
+    EXPECT_EQ(v.ListedFolder(), project.substr(0, project.size() - 1));
+    EXPECT_EQ(opened.ProjectFolder, project);
+    EXPECT_EQ(opened.SiteBase, "http://host/");
+    EXPECT_TRUE(opened.SearchEntireSite) << "whatever the run used";
+    EXPECT_TRUE(opened.SessionComplete);
+    EXPECT_TRUE(opened.SessionOpenedFromFile);
+    EXPECT_FALSE(opened.SessionLoading);
+    EXPECT_TRUE(v.SaveAsBtnEnabled());
+    EXPECT_EQ(v.SelectedRow(), 1);
+    EXPECT_EQ(prompts.WaitTexts, std::vector<std::string>{"Please Wait.|Loading Session.."});
+    EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(SessionFileTest, SiteBaseComesFromTheRootEntry) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://host/dir/sub/", "http://host/"},
+        {"http://host", "http://"},
+        {"https://secure.host/shop/", "https://secure.host/"},
+    };
+    for (const auto& [root, base] : cases) {
+        SessionRecord r;
+        r.ProjectFolder = project;
+        r.SiteFolders = {root};
+        Write(folder.Path() / "root.lwa", ScrambleText(FormatSessionText(r)));
+        ASSERT_TRUE(PerformFileOpen(opened, folder.Text() + "root.lwa")) << root;
+        EXPECT_EQ(opened.SiteBase, base) << root;
+        EXPECT_EQ(opened.View.SiteRootText(), root);
+        EXPECT_TRUE(opened.View.SiteChildren().empty());
+        EXPECT_EQ(opened.View.GridRowCount(), 1);
+    }
+}
+
+TEST_F(SessionFileTest, DamagedOrForeignFileIsReportedAndLeftAsItWas) {
+    const std::string file = SavedRun();
+    std::string plain = Plain(file);
+    plain.replace(plain.find("\r\n3\r\n") + 2, 1, "x3");  // the row count
+    const std::string damaged = ScrambleText(plain);
+    Write(file, damaged);
+    const std::string text = folder.Text() + "notes.txt";
+    Write(text, "Just a text file.\r\nSecond line.\r\n");
+
+    CompleteRun(opened);  // the session that is showing stays as it is
+    const auto before = opened.View.Row(2);
+    std::vector<std::string> reported;
+    for (const std::string& path : {file, text}) {
+        const std::string bytes = Read(path);
+        prompts.Messages.clear();
+        EXPECT_FALSE(PerformFileOpen(opened, path));
+        EXPECT_EQ(Read(path), bytes) << path;
+        ASSERT_EQ(prompts.Messages.size(), 1u) << path;
+        EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+        reported.push_back(prompts.Messages[0].Text);
+        EXPECT_NE(reported.back().find("is not a readable session file"), std::string::npos);
+        EXPECT_EQ(opened.SessionFileName, project + "shop.lwa");
+        EXPECT_EQ(opened.View.Row(2), before);
+        EXPECT_FALSE(opened.SessionOpenedFromFile);
+    }
+    EXPECT_NE(reported[0].find("'x3' is not a valid integer value"), std::string::npos)
+        << reported[0];
+}
+
+TEST_F(SessionFileTest, MovedProjectFolderIsAskedFor) {
+    const std::string file = SavedRun();
+    const std::string moved = folder.Text() + "moved";
+    fs::rename(project, moved);
+    const std::string movedFile = moved + "/shop.lwa";
+    const std::string warning = "Source directory \"" + project +
+                                "\" does not exist. Please select the directory where session "
+                                "files have been moved.";
+
+    // Cancel: the folder stays as read.
+    prompts.Answers = {SessionPrompts::Answer::Cancel};
+    ASSERT_TRUE(PerformFileOpen(opened, movedFile));
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{warning});
+    EXPECT_EQ(opened.ProjectFolder, project);
+
+    // OK, then a folder: the new folder, and the advice to save and open again.
+    prompts.Messages.clear();
+    prompts.Folders = {moved};
+    ASSERT_TRUE(PerformFileOpen(opened, movedFile));
+    EXPECT_EQ(opened.ProjectFolder, moved + "/");
+    EXPECT_EQ(prompts.MessageTexts(),
+              (std::vector<std::string>{warning, "Source Directory Changed!\r\nPlease save this "
+                                                 "session in directory \"" +
+                                                     moved + "/\" and re-open this session."}));
+    EXPECT_EQ(prompts.Messages[1].IconKind, SessionPrompts::Kind::Information);
+    EXPECT_EQ(opened.View.ListedFolder(), project.substr(0, project.size() - 1))
+        << "the file list keeps the folder read until the session is opened again";
+
+    // Saving writes the new folder into the file.
+    prompts.FileNames.push_back(movedFile);
+    ASSERT_TRUE(SaveAsBtnClick(opened));
+    EXPECT_EQ(ParseSessionText(Plain(movedFile)).ProjectFolder, moved + "/");
+
+    // OK, then no folder: the program's own folder.
+    prompts.Messages.clear();
+    fs::rename(moved, folder.Text() + "moved-again");
+    ASSERT_TRUE(PerformFileOpen(opened, folder.Text() + "moved-again/shop.lwa"));
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(opened.ProjectFolder, QCoreApplication::applicationDirPath().toStdString() + "/");
+}
+
+TEST_F(SessionFileTest, SaveDialogNamesTheFile) {
+    struct NameCase {
+        std::optional<std::string> typed;
+        bool complete;
+        std::string expectedName;  // relative to the temporary folder; empty: unchanged
+        bool written;
+    };
+    const NameCase cases[] = {
+        {"plain", true, "plain.lwa", true},
+        {"notes.txt", true, "notes.txt", true},
+        {std::nullopt, true, "", false},
+        {"early", false, "early.lwa", false},  // a new session: the name only
+    };
+    for (const auto& c : cases) {
+        SessionState s{prompts};
+        CompleteRun(s);
+        s.SessionOpenedFromFile = true;
+        s.SessionComplete = c.complete;
+        prompts.FileNames = {c.typed ? std::optional(folder.Text() + *c.typed) : std::nullopt};
+        const std::string before = s.SessionFileName;
+        SaveAsBtnClick(s);
+        const std::string expected = c.expectedName.empty() ? before : folder.Text() + c.expectedName;
+        EXPECT_EQ(s.SessionFileName, expected);
+        EXPECT_EQ(fs::exists(expected), c.written) << expected;
+    }
+}
+
+TEST_F(SessionFileTest, ForcedSilentSave) {
+    // During a run: nothing is written and the run's flags stay.
+    CompleteRun(run);
+    run.SessionComplete = false;
+    EXPECT_FALSE(ForcedSilentSave(run));
+    EXPECT_FALSE(run.SessionOpenedFromFile);
+    EXPECT_FALSE(fs::exists(run.SessionFileName));
+    EXPECT_TRUE(runPrompts.FileDialogCaptions.empty());
+
+    // After an open: written under its own name without a dialog.
+    const std::string file = SavedRun();
+    ASSERT_TRUE(PerformFileOpen(opened, file));
+    opened.View.SetCell(1, 1, "<FILE DELETED>***http://host/***");
+    EXPECT_TRUE(ForcedSilentSave(opened));
+    EXPECT_TRUE(prompts.FileDialogCaptions.empty());
+    EXPECT_TRUE(opened.SessionOpenedFromFile);
+    EXPECT_EQ(ParseSessionText(Plain(file)).Rows[0][1], "<FILE DELETED>***http://host/***");
+}
+
+TEST_F(SessionFileTest, FailedSaveKeepsThePreviousFile) {
+    const std::string file = SavedRun();
+    const std::string bytes = Read(file);
+    run.View.SetCell(1, 4, "Ignored");
+    fs::permissions(project, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+        NoPermissionOverride asOwner;
+        const std::string probe = project + "probe";
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+            GTEST_SKIP() << "this account can write anywhere";
+        }
+        EXPECT_FALSE(SaveAsBtnClick(run));
+    }
+    fs::permissions(project, fs::perms::owner_all);
+    ASSERT_EQ(runPrompts.Messages.size(), 1u);
+    EXPECT_EQ(runPrompts.Messages[0].Text,
+              "Cannot create file \"" + file + "\". Permission denied");
+    EXPECT_EQ(Read(file), bytes);
+}
+
+}  // namespace
