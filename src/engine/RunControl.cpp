@@ -10,6 +10,8 @@
 
 #include "core/Addresses.h"
 #include "core/Text.h"
+#include "offline/ConvertProjectFiles.h"
+#include "sessionfile/SessionFile.h"
 #include "worker/TForm1.h"
 
 namespace fs = std::filesystem;
@@ -60,7 +62,10 @@ std::string SpeedText(std::int64_t bytes, int seconds) {
 }
 
 RunControl::RunControl(SessionState& session, QObject* parent)
-    : QObject(parent), session_(session) {
+    : QObject(parent),
+      ConvertFiles(ConvertProjectFiles),
+      SaveSession(SaveAsBtnClick),
+      session_(session) {
     connect(&session_.Timer1, &QTimer::timeout, this, &RunControl::Timer1Timer);
 }
 
@@ -260,8 +265,15 @@ void RunControl::FinishSession() {
                   "been retrieved to get embedded file information.";
         if (s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
                                 SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok &&
-            ConvertFiles)
-            ConvertFiles(s);
+            ConvertFiles && !ConvertFiles(s)) {
+            // A page that could not be rewritten ends the completion (its message has been
+            // shown): no session file is written. The commands come back all the same, or the
+            // program could start no further session.
+            outcome_ = Outcome::Completed;
+            s.EnableDisableToolBarButtons();
+            emit SessionFinished();
+            return;
+        }
         if (SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {
