@@ -35,6 +35,7 @@ Split SplitOption(const std::string& arg) {
 
 std::string GetUsage() {
     return "Usage: lanternway-get [OPTIONS] ADDRESS SESSION-FILE\n"
+           "       lanternway-get --show SESSION-FILE\n"
            "Retrieves a site (or one page with what it embeds) into the project folder made\n"
            "from SESSION-FILE, converts its links for offline browsing and saves the session.\n"
            "\n"
@@ -56,6 +57,8 @@ std::string GetUsage() {
            "  --size-limit=TYPE:KB     largest size of a file type, e.g. .zip:500 (repeatable)\n"
            "  --http-user=USER         user name for password-protected files\n"
            "  --http-password=PASSWORD password for password-protected files\n"
+           "Session files:\n"
+           "  --show SESSION-FILE      print a session file's text, one stored line per line\n"
            "Run:\n"
            "  --no-convert             keep the pages as retrieved (no offline conversion)\n"
            "  --quiet                  no progress line; only error messages\n"

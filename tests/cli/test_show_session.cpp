@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/GetSession.h"
 #include "cli/ShowSession.h"
 #include "sessionfile/SessionText.h"
 #include "support/TempFolder.h"
@@ -63,6 +64,32 @@ TEST(ShowSessionFile, PrintsStoredLinesOrTheErrorAndNeverChangesTheFile) {
     std::ostringstream out, err;
     EXPECT_EQ(ShowSessionFile(folder.Text() + "absent.lwa", out, err), 1);
     EXPECT_NE(err.str().find("Cannot open file"), std::string::npos) << err.str();
+}
+
+TEST(ShowSessionFile, CommandLine) {
+    TempFolder folder;
+    const std::string path = folder.Text() + "s.lwa";
+    SessionRecord r;
+    r.SiteFolders = {"http://host/"};
+    std::ofstream(path, std::ios::binary) << ScrambleText(FormatSessionText(r));
+    struct Line {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Line lines[] = {
+        {{"--show", path}, ExitDone},
+        {{"--show=" + path}, ExitDone},
+        {{"--show", folder.Text() + "absent.lwa"}, ExitFailure},
+        {{"--show"}, ExitUsage},
+        {{"--show", path, "more"}, ExitUsage},
+    };
+    for (const auto& line : lines) {
+        std::ostringstream out, err;
+        EXPECT_EQ(LanternwayGetMain(line.args, out, err, false), line.status) << line.args.size();
+        if (line.status == ExitDone) {
+            EXPECT_EQ(out.str().rfind("{AUTO GENERATED", 0), 0u);
+        }
+    }
 }
 
 }  // namespace
