@@ -2,13 +2,13 @@
 
 #include <exception>
 
-#include "core/WholeFile.h"
+#include "core/FileBytes.h"
 #include "sessionfile/SessionText.h"
 
 int ShowSessionFile(const std::string& path, std::ostream& out, std::ostream& err) {
     std::string plain;
     try {
-        plain = UnscrambleText(ReadWholeFile(path));
+        plain = UnscrambleText(ReadFileBytes(path));
         ParseSessionText(plain);  // only a whole record is shown
     } catch (const ESessionFileError& e) {
         err << "lanternway-get: \"" << path << "\" is not a readable session file: " << e.what()

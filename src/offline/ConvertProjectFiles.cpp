@@ -35,9 +35,9 @@ bool HasContent(const std::string& path) {
 class BusyCursor {
 public:
     explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
-        prompts_.ShowBusyCursor(true);
+        prompts_.SetBusyCursor(true);
     }
-    ~BusyCursor() { prompts_.ShowBusyCursor(false); }
+    ~BusyCursor() { prompts_.SetBusyCursor(false); }
 
 private:
     SessionPrompts& prompts_;

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "core/Addresses.h"
-#include "core/WholeFile.h"
+#include "core/FileBytes.h"
 
 namespace {
 
@@ -343,17 +343,17 @@ std::string ConvertPageText(std::string_view page, OfflineLinkMap& links) {
 }
 
 void JoinAnchorTagsFile(const std::string& path) {
-    ReplaceWholeFile(path, JoinAnchorTags(ReadWholeFile(path)));
+    ReplaceFileBytes(path, JoinAnchorTags(ReadFileBytes(path)));
 }
 
 void RewriteTagLinksFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceWholeFile(path, RewriteTagLinks(ReadWholeFile(path), links));
+    ReplaceFileBytes(path, RewriteTagLinks(ReadFileBytes(path), links));
 }
 
 void RewriteSrcLinesFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceWholeFile(path, RewriteSrcLines(ReadWholeFile(path), links));
+    ReplaceFileBytes(path, RewriteSrcLines(ReadFileBytes(path), links));
 }
 
 void ConvertPageFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceWholeFile(path, ConvertPageText(ReadWholeFile(path), links));
+    ReplaceFileBytes(path, ConvertPageText(ReadFileBytes(path), links));
 }

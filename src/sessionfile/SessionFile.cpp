@@ -6,7 +6,7 @@
 #include <optional>
 #include <system_error>
 
-#include "core/WholeFile.h"
+#include "core/FileBytes.h"
 #include "engine/SessionState.h"
 #include "sessionfile/SessionText.h"
 
@@ -21,9 +21,9 @@ const char* const FolderCaption = "Select the directory where session files have
 class BusyCursor {
 public:
     explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
-        prompts_.ShowBusyCursor(true);
+        prompts_.SetBusyCursor(true);
     }
-    ~BusyCursor() { prompts_.ShowBusyCursor(false); }
+    ~BusyCursor() { prompts_.SetBusyCursor(false); }
 
 private:
     SessionPrompts& prompts_;
@@ -69,7 +69,7 @@ void LocateMovedProjectFolder(SessionState& session) {
         SessionPrompts::Kind::Warning, SessionPrompts::Buttons::OkCancel);
     if (answer != SessionPrompts::Answer::Ok) return;
     session.ProjectFolder = ProgramFolder();
-    const auto chosen = prompts.ChooseFolderIn(FolderCaption, session.ProjectFolder);
+    const auto chosen = prompts.ChooseFolderFrom(FolderCaption, session.ProjectFolder);
     if (chosen && !chosen->empty()) {
         session.ProjectFolder = WithSlash(*chosen);
         prompts.Message("Source Directory Changed!\r\nPlease save this session in directory \"" +
@@ -137,7 +137,7 @@ bool SaveAsBtnClick(SessionState& session) {
     {
         BusyCursor busy(prompts);
         try {
-            ReplaceWholeFile(session.SessionFileName,
+            ReplaceFileBytes(session.SessionFileName,
                              ScrambleText(FormatSessionText(RecordOf(session))), true);
         } catch (const std::exception& e) {
             ShowError(prompts, e.what());
@@ -174,14 +174,14 @@ bool PerformFileOpen(SessionState& session, const std::string& path) {
     view.NotifySessionOpenStarted();
     std::optional<BusyCursor> busy(std::in_place, prompts);
     prompts.WaitShow("Please Wait.", "Loading Session..");
-    prompts.WaitPicture(0, 0);
+    prompts.WaitPicture(0);
 
     // The file is unscrambled in memory and read whole before anything of the current session
     // is replaced: a damaged file changes neither the session nor the file.
     SessionRecord record;
     std::string failure;
     try {
-        record = ParseSessionText(UnscrambleText(ReadWholeFile(path)));
+        record = ParseSessionText(UnscrambleText(ReadFileBytes(path)));
     } catch (const ESessionFileError& e) {
         failure = "\"" + path + "\" is not a readable session file: " + e.what() + ".";
     } catch (const std::exception& e) {
@@ -192,8 +192,10 @@ bool PerformFileOpen(SessionState& session, const std::string& path) {
         view.SetStatusBar2(0, "Session Started On: ");
         view.SetStatusBar2(1, "Contents Of: ");
         ApplyRecord(session, path, std::move(record));
-        prompts.WaitPicture(1, 100);
-        prompts.WaitPicture(2, 250);
+        prompts.WaitPicture(1);
+        prompts.Pause(100);
+        prompts.WaitPicture(2);
+        prompts.Pause(250);
         view.EnableSaveAsBtn();
     }
 

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "core/Text.h"
-#include "core/WholeFile.h"
+#include "core/FileBytes.h"
 
 namespace {
 
@@ -142,11 +142,11 @@ std::string UnscrambleText(std::string_view scrambled) {
 }
 
 void ScrambleFile(const std::string& path) {
-    ReplaceWholeFile(path, ScrambleText(ReadWholeFile(path)), true);
+    ReplaceFileBytes(path, ScrambleText(ReadFileBytes(path)), true);
 }
 
 void UnscrambleFile(const std::string& path) {
-    ReplaceWholeFile(path, UnscrambleText(ReadWholeFile(path)), true);
+    ReplaceFileBytes(path, UnscrambleText(ReadFileBytes(path)), true);
 }
 
 std::string SiteBaseFromRoot(std::string_view root) {

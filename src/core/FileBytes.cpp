@@ -1,4 +1,4 @@
-#include "core/WholeFile.h"
+#include "core/FileBytes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,7 +25,7 @@ struct Descriptor {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadFileBytes(const std::string& path) {
     Descriptor file;
     do file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     while (file.fd < 0 && errno == EINTR);
@@ -48,7 +48,7 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void ReplaceWholeFile(const std::string& path, std::string_view bytes, bool durable) {
+void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;

@@ -8,9 +8,9 @@
 // and the system's reason.
 
 // The file's bytes.
-std::string ReadWholeFile(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
 
 // Replaces the file's bytes: the new bytes go to a temporary file beside it, which is then
 // renamed over the old one, so a failed write leaves the previous file as it was. An existing
 // file keeps its permission bits. With durable, the data reach the disk before the rename.
-void ReplaceWholeFile(const std::string& path, std::string_view bytes, bool durable = false);
+void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable = false);
