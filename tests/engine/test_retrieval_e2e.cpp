@@ -142,6 +142,56 @@ TEST_F(RetrievalTest, HostThatRefusesIsReported) {
     EXPECT_EQ(state.ProjectFolder, "");
 }
 
+TEST(LargeSite, EveryFileOnceWithTenWorkers) {
+    // 20 folders of 10 pages, each page linking the next one of its folder, the first page of
+    // the next folder and two pictures shared across folders: 200 pages and 100 pictures.
+    TempFolder root;
+    std::int64_t bytes = 0;
+    auto write = [&](const fs::path& path, const std::string& text) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+        bytes += static_cast<std::int64_t>(text.size());
+    };
+    std::string index = "<html>";
+    for (int f = 0; f < 20; ++f)
+        index += "<a href=\"f" + std::to_string(f) + "/p" + std::to_string(f) + "_0.html\">x</a>";
+    write(root.Path() / "index.html", index + "</html>");
+    for (int f = 0; f < 20; ++f) {
+        for (int p = 0; p < 10; ++p) {
+            const std::string id = std::to_string(f) + "_" + std::to_string(p);
+            std::string page = "<html><body>\n<h1>" + id + "</h1>";
+            const int g = (f + 1) % 20;
+            page += "<a href=\"p" + std::to_string(f) + "_" + std::to_string((p + 1) % 10) +
+                    ".html\">next</a>";
+            page +=
+                "<a href=\"/f" + std::to_string(g) + "/p" + std::to_string(g) + "_0.html\">x</a>";
+            page += "<IMG SRC=\"/img/i" + std::to_string((f * 10 + p) % 100) + ".gif\">";
+            page += "<IMG SRC=\"/img/i" + std::to_string((f * 10 + p + 50) % 100) + ".gif\">";
+            write(root.Path() / ("f" + std::to_string(f)) / ("p" + id + ".html"),
+                  page + std::string(100 + f * 10 + p, ' ') + "</body></html>");
+        }
+    }
+    for (int i = 0; i < 100; ++i)
+        write(root.Path() / "img" / ("i" + std::to_string(i) + ".gif"), std::string(500 + i, 'g'));
+    NginxServer web({.Root = root.Path()});
+
+    SessionHarness h;
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    EXPECT_EQ(h.state.FilesRead, 301);
+    EXPECT_EQ(h.state.View.GridRowCount(), 1 + 301);
+    for (int r = 1; r < h.state.View.GridRowCount(); ++r) {
+        EXPECT_EQ(h.state.View.Cell(r, 4), "Complete") << r;
+        EXPECT_EQ(h.state.View.Cell(r, 2), h.state.View.Cell(r, 3)) << r;
+    }
+    EXPECT_EQ(h.state.RunningThreads, 0);
+    EXPECT_EQ(h.state.PendingCount(), 0u);
+    EXPECT_EQ(h.engine.LiveWorkers(), 0);
+    EXPECT_EQ(h.state.BytesReceived, bytes);
+    EXPECT_EQ(h.state.View.StatusBar1(1), "Files Read: 301");
+    EXPECT_EQ(h.state.View.SiteChildren().size(), 21u);  // f0/ .. f19/ and img/
+}
+
 TEST(FtpRetrieval, ZipFileWithCredentials) {
     TempFolder ftpRoot, webRoot;
     fs::copy_file(kSite / "files/tool.zip", ftpRoot.Path() / "tool.zip");
