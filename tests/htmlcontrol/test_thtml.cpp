@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "htmlcontrol/THTML.h"
+#include "support/NginxServer.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/TempFolder.h"
@@ -33,8 +34,8 @@ struct EventLog {
 };
 
 void WaitUntilIdle(THTML& html) {
-    for (int i = 0; i < 200 && html.Retrieving(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (!QTest::qWaitFor([&] { return !html.Retrieving(); }, 10000))
+        ADD_FAILURE() << "the control is still retrieving";
     QCoreApplication::processEvents();
 }
 
@@ -221,4 +222,56 @@ TEST_F(THTMLTest, AHostMayKeepADocumentFromLoadingAndStillSeesItEnd) {
     Show("a.html");
     EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + Url("a.html"), "end"}));
     EXPECT_FALSE(html.toPlainText().contains("never shown"));
+}
+
+TEST_F(THTMLTest, WebDocumentsAreFetchedAndShownLikeLocalOnes) {
+    TempFolder site;
+    QImage green(30, 20, QImage::Format_RGB32);
+    green.fill(qRgb(0, 255, 0));
+    WriteBytes(site.Text() + "green.gif", EncodeGif(green));
+    WriteBytes(site.Text() + "index.html",
+               "<p>Served page</p><img src=\"green.gif\"><a href=\"next.html\">next</a>");
+    WriteBytes(site.Text() + "next.html", "<p>Next served page</p>");
+    WriteBytes(site.Text() + "notes.txt", "<b>served text</b>");
+    std::filesystem::create_directory(site.Path() / "moved");
+    WriteBytes(site.Text() + "moved/index.html", "<p>After the redirect</p>");
+    NginxServer web({.Root = site.Path()});
+
+    const std::string index = web.Url("index.html");
+    html.ShowURL(index);
+    WaitUntilIdle(html);
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"request " + index, "end"}));
+    EXPECT_TRUE(html.toPlainText().contains("Served page"));
+    EXPECT_GT(html.CurrentDocInput().ReceivedBytes, 0);
+    // The page's picture arrives after the page and is shown when it does.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return CountPixels(html.grab().toImage(), qRgb(0, 255, 0)) > 0; }, 10000));
+    EXPECT_EQ(CountPixels(html.grab().toImage(), qRgb(0, 255, 0)), 30 * 20);
+
+    emit html.anchorClicked(QUrl("next.html"));
+    WaitUntilIdle(html);
+    EXPECT_EQ(log.Lines.back(), "end");
+    EXPECT_EQ(log.Lines[2], "request " + web.Url("next.html"));
+    EXPECT_TRUE(html.toPlainText().contains("Next served page"));
+
+    struct Case {
+        std::string Url;
+        const char* Shown;
+        int Error;
+    };
+    const Case cases[] = {
+        {web.Url("notes.txt"), "<b>served text</b>", 0},
+        {web.Url("moved"), "After the redirect", 0},  // nginx sends a 301 to "moved/"
+        {web.Url("absent.html"), "404", 404},
+        {"http://127.0.0.1:1/closed.html", "127.0.0.1", HtmlErrorTransfer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Url);
+        log.Lines.clear();
+        html.ShowURL(c.Url);
+        WaitUntilIdle(html);
+        ASSERT_EQ(log.Lines.size(), 2u);
+        EXPECT_EQ(log.Lines[1], c.Error == 0 ? "end" : "error " + std::to_string(c.Error));
+        EXPECT_TRUE(html.toPlainText().contains(c.Shown)) << html.toPlainText().toStdString();
+    }
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QPrinterInfo>
+#include <QTest>
 #include <QTextEdit>
 
 #include "htmlcontrol/THTML.h"
@@ -25,7 +26,8 @@ class PrintingTest : public ::testing::Test {
     }
     void Show(THTML& html, const std::string& path) {
         html.ShowURL(THTML::LocalFileURL(path));
-        for (int i = 0; i < 100 && html.Retrieving(); ++i) QCoreApplication::processEvents();
+        if (!QTest::qWaitFor([&] { return !html.Retrieving(); }, 10000))
+            ADD_FAILURE() << "the page is still loading";
     }
     // Pages in a PDF file that the program wrote.
     int PdfPages(const std::string& path) {

@@ -8,8 +8,8 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
@@ -25,7 +25,7 @@ namespace {
 
 // The main window as the panel sees it: two folders, which list shows, the histories.
 class FakeHost : public TBrowserPanelHost {
-public:
+  public:
     bool ProjectVisible = true;
     bool LocalVisible = false;
     std::string Project, Local;
@@ -54,7 +54,7 @@ public:
 };
 
 class BrowserPanelTest : public ::testing::Test {
-protected:
+  protected:
     BrowserPanelTest() {
         EnsureQtApp();
         host = std::make_unique<FakeHost>();
@@ -72,8 +72,8 @@ protected:
         return project.Text() + name;
     }
     void Wait() {
-        for (int i = 0; i < 200 && panel->HTML1->Retrieving(); ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!QTest::qWaitFor([this] { return !panel->HTML1->Retrieving(); }, 10000))
+            ADD_FAILURE() << "the page is still loading";
     }
     // What the panel does when the control reports a request for this project file.
     void Reported(const std::string& name) {
@@ -109,22 +109,32 @@ TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
          "d.html", Paths({"a.html", "b.html", "d.html"}), 2, true, false, "b.html|", "Forward|"},
         {"a page already there: the position moves", Paths({"a.html", "b.html", "c.html"}), 2,
          "a.html", Paths({"a.html", "b.html", "c.html"}), 0, false, true, "Back|", "b.html|"},
-        {"the first page", {}, -1, "a.html", Paths({"a.html"}), 0, false, false, "Back|",
+        {"the first page",
+         {},
+         -1,
+         "a.html",
+         Paths({"a.html"}),
+         0,
+         false,
+         false,
+         "Back|",
          "Forward|"},
         {"at the end: appended", Paths({"a.html", "b.html"}), 1, "c.html",
          Paths({"a.html", "b.html", "c.html"}), 2, true, false, "b.html|", "Forward|"},
         {"a web address never enters", Paths({"a.html"}), 0, "http://host/d.html",
          Paths({"a.html"}), 0, false, false, "Back|", "Forward|"},
-        {"a file that is not there", Paths({"a.html"}), 0, "gone.html", Paths({"a.html"}), 0,
-         false, false, "Back|", "Forward|"},
+        {"a file that is not there", Paths({"a.html"}), 0, "gone.html", Paths({"a.html"}), 0, false,
+         false, "Back|", "Forward|"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
         host->Histories[0] = c.Before;
         host->Indexes[0] = c.Index;
         panel->EnableBackForward(false);
-        if (c.Url.starts_with("http")) panel->HTML1DoRequestDoc(c.Url);
-        else Reported(c.Url);
+        if (c.Url.starts_with("http"))
+            panel->HTML1DoRequestDoc(c.Url);
+        else
+            Reported(c.Url);
         EXPECT_EQ(host->Histories[0], c.After);
         EXPECT_EQ(host->Indexes[0], c.IndexAfter);
         EXPECT_EQ(panel->HTMLBackBtn->isEnabled(), c.Back);
