@@ -1,0 +1,104 @@
+#include "shell/ShellFileModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <algorithm>
+
+ShellFileModel::ShellFileModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+namespace {
+
+QString TypeText(const QFileInfo& info) {
+    static const QMimeDatabase mimes;
+    const QString comment = mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    if (!comment.isEmpty()) return comment;
+    const QString suffix = info.suffix().toUpper();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix + QStringLiteral(" File");
+}
+
+}  // namespace
+
+void ShellFileModel::Read(const QString& folder) {
+    beginResetModel();
+    folder_ = folder;
+    items_.clear();
+    if (!folder.isEmpty()) {
+        const QDir dir(folder);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::Files | QDir::System, QDir::Name | QDir::IgnoreCase);
+        items_.reserve(static_cast<std::size_t>(entries.size()));
+        for (const QFileInfo& info : entries) {
+            if (info.isHidden()) continue;
+            items_.push_back({info.fileName(), info.absoluteFilePath(), info.size(),
+                              TypeText(info), info.lastModified()});
+        }
+    }
+    endResetModel();
+}
+
+void ShellFileModel::Clear() {
+    beginResetModel();
+    items_.clear();
+    endResetModel();
+}
+
+void ShellFileModel::Remove(int row) {
+    if (row < 0 || row >= Count()) return;
+    beginRemoveRows({}, row, row);
+    items_.erase(items_.begin() + row);
+    endRemoveRows();
+}
+
+int ShellFileModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int ShellFileModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+
+QString ShellFileModel::SizeText(qint64 bytes) {
+    const qint64 kb = (bytes + 1023) / 1024;
+    return QLocale().toString(kb) + QStringLiteral(" KB");
+}
+
+QVariant ShellFileModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= Count()) return {};
+    const Item& item = At(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+                case NameColumn: return item.Name;
+                case SizeColumn: return SizeText(item.Size);
+                case TypeColumn: return item.Type;
+                case ModifiedColumn:
+                    return QLocale().toString(item.Modified, QLocale::ShortFormat);
+            }
+            return {};
+        case Qt::DecorationRole:
+            if (index.column() == NameColumn) return icons_.icon(QFileInfo(item.Path));
+            return {};
+        case Qt::TextAlignmentRole:
+            if (index.column() == SizeColumn)
+                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        case Qt::ToolTipRole:
+            return item.Path;
+        default:
+            return {};
+    }
+}
+
+QVariant ShellFileModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::TextAlignmentRole && section == SizeColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    switch (section) {
+        case NameColumn: return QStringLiteral("Name");
+        case SizeColumn: return QStringLiteral("Size");
+        case TypeColumn: return QStringLiteral("Type");
+        case ModifiedColumn: return QStringLiteral("Modified");
+    }
+    return {};
+}

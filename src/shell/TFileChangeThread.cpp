@@ -1,0 +1,38 @@
+#include "shell/TFileChangeThread.h"
+
+#include <QFileSystemWatcher>
+#include <QMetaObject>
+
+TFileChangeThread::TFileChangeThread(QObject* parent) : QObject(parent) {
+    watcher_ = new QFileSystemWatcher;
+    watcher_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, watcher_, &QObject::deleteLater);
+    // Emitted on the watcher's thread; the queued connection hands it to ours.
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+            &TFileChangeThread::FolderChanged, Qt::QueuedConnection);
+    thread_.setObjectName(QStringLiteral("TFileChangeThread"));
+    thread_.start();
+}
+
+TFileChangeThread::~TFileChangeThread() {
+    thread_.quit();
+    thread_.wait();
+}
+
+void TFileChangeThread::Watch(const QString& folder) {
+    if (folder.isEmpty()) return;
+    QMetaObject::invokeMethod(watcher_, [w = watcher_, folder] {
+        if (!w->directories().contains(folder)) w->addPath(folder);
+    });
+}
+
+void TFileChangeThread::Unwatch(const QString& folder) {
+    QMetaObject::invokeMethod(watcher_, [w = watcher_, folder] { w->removePath(folder); });
+}
+
+void TFileChangeThread::UnwatchAll() {
+    QMetaObject::invokeMethod(watcher_, [w = watcher_] {
+        const QStringList all = w->directories();
+        if (!all.isEmpty()) w->removePaths(all);
+    });
+}

@@ -1,0 +1,115 @@
+#include "window/GridRules.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+
+namespace {
+
+constexpr int FileColumn = 1;
+constexpr int TransferredColumn = 3;
+constexpr int StateColumn = 4;
+
+bool IsIgnored(const std::string& text) { return SameText(text, "Ignored"); }
+
+// The Transferred cell as a number; anything that is not a whole number counts as nothing.
+std::int64_t TransferredBytes(const std::string& text) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end) return 0;
+    return value;
+}
+
+}  // namespace
+
+int GridTextColour(const SessionView& view, int row, int column, int selectedRow) {
+    const std::string& state = view.Cell(row, StateColumn);
+    const bool selected = row == selectedRow;
+    if (SameText(state, "Initiated..") || SameText(state, "Transferring.."))
+        return GridColours::Purple;
+    if (selected && IsIgnored(state)) return GridColours::Red;
+    if (IsIgnored(view.Cell(row, column))) return GridColours::Red;
+    // Column 0 looks four columns right, at the State: an ignored file shows in its number too.
+    if (IsIgnored(view.Cell(row, column + 4))) return GridColours::Red;
+    if (Contains(view.Cell(row, FileColumn), DeletedMarker)) return GridColours::Red;
+    if (SameText(state, "Retrieving..")) return GridColours::Yellow;
+    if (selected) return GridColours::Blue;
+    return NoColour;
+}
+
+std::string MarkDeleted(const std::string& fileText) {
+    return DeletedMarker + fileText + "***";
+}
+
+std::string WithoutDeletedMarker(const std::string& fileText) {
+    const std::string marker = DeletedMarker;
+    if (!Contains(fileText, marker)) return fileText;
+    // The marker leads and "***" closes the text; a text too short for both is left empty.
+    if (fileText.size() < marker.size() + 3) return {};
+    return fileText.substr(marker.size(), fileText.size() - marker.size() - 3);
+}
+
+std::string RowLocalName(const SessionView& view, int row, SessionFields& session) {
+    const std::string& file = view.Cell(row, FileColumn);
+    if (row == 1 || SameText(file, session.SiteBase)) return "Main.html";
+    return UrlToLocalName(file, session);
+}
+
+std::string RowAddress(const SessionView& view, int row, const SessionFields& session) {
+    const std::string text = WithoutDeletedMarker(view.Cell(row, FileColumn));
+    if (Contains(text, "http://") || Contains(text, "ftp://")) return text;
+    if (!text.empty() && text.front() == '/') return session.SiteBase + text.substr(1);
+    return session.SiteBase + text;
+}
+
+GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields& session) {
+    GridPopupState state;
+    if (row < 1 || row >= view.GridRowCount()) return state;
+    const std::string& file = view.Cell(row, FileColumn);
+    std::error_code ec;
+    const std::string name = RowLocalName(view, row, session);
+    state.FileItems = !session.ProjectFolder.empty() && !name.empty() &&
+                      std::filesystem::is_regular_file(session.ProjectFolder + name, ec) &&
+                      view.Cell(row, StateColumn) == "Complete" &&
+                      !Contains(file, "FILE DELETED");
+    state.AddressItems = !file.empty() && file != "EMailAddress.html";
+    return state;
+}
+
+std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
+                                         const std::string& folderKey, SessionFields& session) {
+    std::vector<std::string> wanted;
+    for (int row = 1; row < view.GridRowCount(); ++row) {
+        if (view.Cell(row, StateColumn) != "Complete") continue;
+        const std::string& file = view.Cell(row, FileColumn);
+        const bool received = TransferredBytes(view.Cell(row, TransferredColumn)) > 0;
+        if (rootNode) {
+            if (row == 1)
+                wanted.push_back("Main.html");
+            else if (received && !Contains(file, "/") && !Contains(file, "DELETED"))
+                wanted.push_back(file);
+        } else if (received && StartsWithText(file, folderKey)) {
+            std::string name = UrlToLocalName(file, session);
+            if (!name.empty()) wanted.push_back(std::move(name));
+        }
+    }
+    return wanted;
+}
+
+int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionFields& session) {
+    if (SameText(fileName, "Main.html")) return view.GridRowCount() > 1 ? 1 : 0;
+    for (int row = view.GridRowCount() - 1; row >= 1; --row)
+        if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
+    return 0;
+}
+
+int FirstGridRowOfFile(const SessionView& view, const std::string& fileName,
+                       SessionFields& session) {
+    for (int row = 1; row < view.GridRowCount(); ++row)
+        if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
+    return 0;
+}

@@ -1,0 +1,170 @@
+// The status grid: its colours, its pop-up menu and the switch of the lower pane between the
+// grid and the browser panel.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+#include "shell/ShellOpen.h"
+#include "shell/TSystemTreeView.h"
+#include "window/GridModel.h"
+#include "window/GridRules.h"
+#include "window/Hints.h"
+#include "window/TForm2.h"
+#include "window/TMgrid.h"
+#include "window/TStatusBar.h"
+
+namespace fs = std::filesystem;
+using Kind = SessionPrompts::Kind;
+using Buttons = SessionPrompts::Buttons;
+using Answer = SessionPrompts::Answer;
+
+namespace {
+
+// The extension of a file name, dot included ("" when it has none).
+std::string ExtensionOf(const std::string& name) { return PseudoExtension(ToBackslashes(name)); }
+
+// A Save dialog answer made absolute, with the file's own extension when it has none.
+std::string CompleteSaveName(const std::string& chosen, const std::string& ownExtension) {
+    std::string name = QFileInfo(QString::fromStdString(chosen)).absoluteFilePath().toStdString();
+    if (ExtensionOf(fs::path(name).filename().string()).empty()) name += ownExtension;
+    return name;
+}
+
+}  // namespace
+
+int TForm2::GridRow() const {
+    const int row = state_->View.SelectedRow();
+    return row >= 1 && row < state_->View.GridRowCount() ? row : 0;
+}
+
+std::string TForm2::RowLocalName() { return ::RowLocalName(state_->View, GridRow(), *state_); }
+
+std::string TForm2::RowAddress() { return ::RowAddress(state_->View, GridRow(), *state_); }
+
+void TForm2::Mgrid1Setting(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic,
+                           bool& underline) {
+    (void)Bold;
+    (void)Italic;
+    (void)underline;
+    const int colour = GridTextColour(state_->View, ARow, Acol, state_->View.SelectedRow());
+    if (colour != NoColour) Fcolor = colour;
+}
+
+void TForm2::Mgrid1Click() { Mgrid1->viewport()->update(); }
+
+void TForm2::StringGrid1PopupMenuPopup() {
+    const GridPopupState enabling = GridPopupEnabling(state_->View, GridRow(), *state_);
+    OpenDefaultViewer1->setEnabled(enabling.FileItems);
+    SaveAs1->setEnabled(enabling.FileItems);
+    Delete1->setEnabled(enabling.FileItems);
+    RetrieveDefaultBrowser1->setEnabled(enabling.AddressItems);
+    CopyURL1->setEnabled(enabling.AddressItems);
+}
+
+void TForm2::OpenDefaultViewer1Click() {
+    const std::string path = state_->ProjectFolder + RowLocalName();
+    ShellOpen(path, path, {}, 1);
+}
+
+void TForm2::RetrieveDefaultBrowser1Click() {
+    const std::string address = RowAddress();
+    ShellOpen(address, address, {}, 2);
+}
+
+void TForm2::CopyURL1Click() {
+    QApplication::clipboard()->setText(QString::fromStdString(RowAddress()));
+}
+
+void TForm2::SaveAs1Click() {
+    const std::string name = RowLocalName();
+    const std::string source = state_->ProjectFolder + name;
+    const std::string extension = ExtensionOf(name);
+    // The dialog opens in the project folder.
+    if (!state_->ProjectFolder.empty()) QDir::setCurrent(QString::fromStdString(state_->ProjectFolder));
+    const auto chosen = prompts_.SaveFileName("Save \"" + source + "\" As ..",
+                                              extension + "|*" + extension + "|", source);
+    if (!chosen || chosen->empty()) return;
+    std::error_code ec;
+    fs::copy_file(source, CompleteSaveName(*chosen, extension),
+                  fs::copy_options::overwrite_existing, ec);
+}
+
+std::string TForm2::DeleteLocalFile(const std::string& path) {
+    std::error_code ec;
+    if (fs::remove(path, ec)) return {};
+    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    return ec.message();
+}
+
+void TForm2::Delete1Click() {
+    const int row = GridRow();
+    if (row == 0) return;
+    const std::string path = state_->ProjectFolder + RowLocalName();
+    if (prompts_.Message("Are you sure you want to delete \"" + path + "\"?", Kind::Confirmation,
+                         Buttons::YesNo) != Answer::Yes)
+        return;
+    // A row is marked deleted only when its file is really gone; otherwise the reason is shown.
+    const std::string failure = DeleteLocalFile(path);
+    if (!failure.empty()) {
+        prompts_.Message("Cannot delete \"" + path + "\": " + failure, Kind::Error, Buttons::Ok);
+        return;
+    }
+    state_->View.SetCell(row, 1, MarkDeleted(state_->View.Cell(row, 1)));
+    ForcedSilentSave();
+}
+
+void TForm2::ForcedSilentSave() {
+    // Only a finished session has a file to keep up to date; during a run the completion
+    // writes it anyway.
+    if (!state_->SessionComplete) return;
+    state_->SessionOpenedFromFile = false;
+    SaveAsBtnClick();
+    state_->SessionOpenedFromFile = true;
+}
+
+void TForm2::ViewGridBtnClick() {
+    const bool leavingLocalView = LocalListVisible();
+    ViewLocalFiles1->setChecked(false);
+    Mgrid1->show();
+    VisibleHTMLButtons(false);
+    EnableBackForward(false);
+    UpdateCaption();
+    SetPanel1Lowered(true);
+    HideBrowserPanel();
+    ViewBrowserPanelBtn->setEnabled(true);
+    ViewGridBtn->setEnabled(false);
+    SystemTreeView1->hide();
+    SystemListView1->hide();
+    DirTree->show();
+    FileListView->show();
+    if (leavingLocalView) {
+        // The upper bar shows the project again, as it was before the local view opened.
+        const std::string& started = state_->StartedText;
+        state_->View.SetStatusBar2(0, started.empty() ? std::string("Session Started On: ")
+                                                      : started);
+        state_->View.SetStatusBar2(1, ContentsText);
+        ApplyStatusTexts();
+    }
+    OpenProjectFolderBtn->setEnabled(!state_->ProjectFolder.empty());
+    SetHint(OpenProjectFolderBtn, QStringLiteral("Open Project Folder"));
+}
+
+void TForm2::ViewBrowserPanelBtnClick() {
+    Mgrid1->hide();
+    ViewGridBtn->setEnabled(true);
+    ViewBrowserPanelBtn->setEnabled(false);
+    SetPanel1Lowered(true);
+    ShowBrowserPanel();
+    VisibleHTMLButtons(true);
+    EnableDisableFullScreenBtn();
+    EnableDisableHTMLButtons();
+    FileListViewClick();
+}
