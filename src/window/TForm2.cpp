@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "engine/RunControl.h"
 #include "shell/TSystemTreeView.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
@@ -68,7 +69,10 @@ QIcon TreeIcon(const char* normal) {
 }  // namespace
 
 TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), prompts_(prompts), state_(std::make_unique<SessionState>(prompts)) {
+    : QMainWindow(parent),
+      prompts_(prompts),
+      state_(std::make_unique<SessionState>(prompts)),
+      run_(std::make_unique<RunControl>(*state_)) {
     InitIconResources();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString::fromLatin1(AppTitle));
@@ -129,7 +133,12 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
     for (int c = 0; c < 5; ++c) Mgrid1->setColumnWidth(c, GridColumnWidths[c]);
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    // The views go first: while they close they may still read the session they show.
+    state_->View.disconnect(this);
+    delete centralWidget();
+    delete Mgrid1Model;
+}
 
 void TForm2::BuildToolBar() {
     Panel2 = new QFrame(this);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/NewSessionSettings.h"
 #include "core/SessionPrompts.h"
 #include "engine/SessionState.h"
 #include "shell/TSystemListView.h"
@@ -18,6 +20,7 @@ class QSplitter;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class RunControl;
 class TMgrid;
 class TStatusBar;
 class TSystemTreeView;
@@ -38,6 +41,10 @@ public:
     ~TForm2() override;
 
     SessionState& State() { return *state_; }
+    RunControl& Engine() { return *run_; }
+
+    // Shows the New Session dialog; true when it closed with OK, with its values in settings.
+    std::function<bool(NewSessionSettings& settings)> NewSessionDialog;
     SessionPrompts& Prompts() { return prompts_; }
 
     // Start-up after the window is shown: opens the session file named on the command line
@@ -256,6 +263,7 @@ private:
 
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
+    std::unique_ptr<RunControl> run_;
     std::vector<std::string> treeChildren_;  // the children DirTree shows, in order
     bool mainMenuHidden_ = false;
     bool paneSized_ = false;

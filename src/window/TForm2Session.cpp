@@ -3,13 +3,19 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 
+#include "engine/RunControl.h"
 #include "shell/TSystemTreeView.h"
 #include "window/TForm2.h"
 #include "window/TMgrid.h"
 
-void TForm2::RetrieveBtnClick() {}
+void TForm2::RetrieveBtnClick() {
+    NewSessionSettings settings;
+    if (!NewSessionDialog || !NewSessionDialog(settings)) return;
+    run_->RetrieveBtnClick(settings);
+    update();
+}
 
-void TForm2::StopBtnClick() {}
+void TForm2::StopBtnClick() { run_->StopBtnClick(); }
 
 void TForm2::OpenBtnClick() {
     const auto chosen = prompts_.OpenFileName("Open Existing Lanternway Session..",

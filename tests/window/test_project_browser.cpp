@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "engine/SessionState.h"
+#include "shell/ShellOpen.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+#include "window/GridModel.h"
+#include "window/TForm2.h"
+#include "window/TMgrid.h"
+#include "window/TStatusBar.h"
+
+namespace fs = std::filesystem;
+using Answer = SessionPrompts::Answer;
+
+namespace {
+
+const char* const Site = "http://host/";
+
+struct QtAppFirst {
+    QtAppFirst() { EnsureQtApp(); }
+};
+
+// A finished session of six files in a project folder, shown in the main window.
+class ProjectBrowser : public ::testing::Test, private QtAppFirst {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        SetShellOpenHandler([this](const std::string& target, const std::string&,
+                                   const std::string&, int mode) {
+            launched.push_back(target + "|" + std::to_string(mode));
+        });
+        for (const char* name : {"Main.html", "a.html", "logo.gif", "photo.jpg", "notes.txt"})
+            std::ofstream(project.Path() / name) << name;
+        SessionState& s = form.State();
+        s.ProjectFolder = project.Text();
+        s.SiteBase = Site;
+        s.SessionComplete = true;
+        s.SessionOpenedFromFile = true;
+        const SessionView::GridRow rows[] = {
+            {"1", Site, "9", "9", "Complete"},
+            {"2", "a.html", "6", "6", "Complete"},
+            {"3", "images/logo.gif", "8", "8", "Complete"},
+            {"4", "images/photo.jpg", "9", "9", "Complete"},
+            {"5", "images/big.zip", "9", "0", "Ignored"},
+            {"6", "notes.txt", "9", "0", "Complete"},
+        };
+        s.View.SetGridRowCount(7);
+        for (int r = 0; r < 6; ++r) s.View.SetRow(r + 1, rows[r]);
+        s.View.SetSiteRoot(Site);
+        s.View.AddSiteChild("images/");
+        form.Mgrid1Model->Flush();
+        form.show();
+    }
+    void TearDown() override { SetShellOpenHandler({}); }
+
+    std::set<std::string> Listed() {
+        std::set<std::string> names;
+        for (int i = 0; i < form.FileListView->Count(); ++i)
+            names.insert(form.FileListView->ItemName(i).toStdString());
+        return names;
+    }
+
+    void SelectNode(int child) {
+        QTreeWidgetItem* node = child < 0 ? form.SiteRootNode : form.SiteRootNode->child(child);
+        form.DirTree->setCurrentItem(node);
+    }
+
+    void SelectFiles(std::initializer_list<const char*> names) {
+        form.FileListView->ClearSelection();
+        for (const char* name : names)
+            form.FileListView->SelectItem(form.FileListView->FindCaption(name, 0, false), false);
+    }
+
+    TempFolder project;
+    ScriptedPrompts prompts;
+    TForm2 form{prompts};
+    std::vector<std::string> launched;
+};
+
+}  // namespace
+
+TEST_F(ProjectBrowser, SiteNodesNarrowTheFileList) {
+    SelectNode(-1);
+    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "a.html"}));
+    EXPECT_EQ(form.StatusBar2->PanelText(1), "Contents Of: http://host/");
+    EXPECT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
+    SelectNode(0);
+    EXPECT_EQ(Listed(), (std::set<std::string>{"logo.gif", "photo.jpg"}));
+    EXPECT_EQ(form.StatusBar2->PanelText(1), "Contents Of: http://host/images/");
+}
+
+TEST_F(ProjectBrowser, NothingNarrowsBeforeTheStartPageIsComplete) {
+    form.State().View.SetCell(1, 4, "Transferring..");
+    SelectNode(0);
+    EXPECT_EQ(form.FileListView->Count(), 0);
+    form.State().View.SetCell(1, 4, "Complete");
+    form.State().SessionLoading = true;
+    SelectNode(-1);
+    EXPECT_EQ(form.FileListView->Count(), 0);
+}
+
+TEST_F(ProjectBrowser, AFileSelectsItsGridRow) {
+    SelectNode(0);
+    SelectFiles({"photo.jpg"});
+    form.FileListViewClick();
+    EXPECT_EQ(form.State().View.SelectedRow(), 4);
+    EXPECT_EQ(form.Mgrid1->Row(), 4);
+    SelectNode(-1);
+    SelectFiles({"Main.html"});
+    form.FileListViewClick();
+    EXPECT_EQ(form.State().View.SelectedRow(), 1);
+}
+
+TEST_F(ProjectBrowser, GridPopupActsOnTheSelectedRow) {
+    form.State().View.SelectRow(3);
+    form.StringGrid1PopupMenuPopup();
+    EXPECT_TRUE(form.OpenDefaultViewer1->isEnabled());
+    EXPECT_TRUE(form.CopyURL1->isEnabled());
+    form.OpenDefaultViewer1Click();
+    form.RetrieveDefaultBrowser1Click();
+    form.CopyURL1Click();
+    EXPECT_EQ(launched, (std::vector<std::string>{project.Text() + "logo.gif|1",
+                                                  "http://host/images/logo.gif|2"}));
+    EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/logo.gif");
+    form.State().View.SelectRow(5);  // ignored: no file
+    form.StringGrid1PopupMenuPopup();
+    EXPECT_FALSE(form.SaveAs1->isEnabled());
+    EXPECT_TRUE(form.RetrieveDefaultBrowser1->isEnabled());
+}
+
+TEST_F(ProjectBrowser, GridSaveAsGivesTheCopyTheFilesExtension) {
+    TempFolder elsewhere;
+    form.State().View.SelectRow(3);
+    prompts.FileNames.push_back((elsewhere.Path() / "copy").string());
+    form.SaveAs1Click();
+    ASSERT_EQ(prompts.FileDialogCaptions.size(), 1u);
+    EXPECT_EQ(prompts.FileDialogCaptions[0], "Save \"" + project.Text() + "logo.gif\" As ..");
+    EXPECT_TRUE(fs::exists(elsewhere.Path() / "copy.gif"));
+    EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
+}
+
+TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
+    form.State().View.SelectRow(4);
+    prompts.Answers = {Answer::No};
+    form.Delete1Click();
+    EXPECT_TRUE(fs::exists(project.Path() / "photo.jpg"));
+    EXPECT_EQ(form.State().View.Cell(4, 1), "images/photo.jpg");
+
+    form.Delete1Click();  // answered Yes
+    EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
+    EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
+    EXPECT_EQ(prompts.Messages.back().Text,
+              "Are you sure you want to delete \"" + project.Text() + "photo.jpg\"?");
+    form.StringGrid1PopupMenuPopup();
+    EXPECT_FALSE(form.Delete1->isEnabled());
+    EXPECT_TRUE(form.CopyURL1->isEnabled());
+    form.CopyURL1Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/photo.jpg");
+
+    // A file that cannot be deleted keeps its row and says why.
+    form.State().View.SelectRow(3);
+    fs::remove(project.Path() / "logo.gif");
+    fs::create_directory(project.Path() / "logo.gif");
+    std::ofstream(project.Path() / "logo.gif" / "inside") << "x";
+    const std::size_t before = prompts.Messages.size();
+    form.Delete1Click();
+    ASSERT_EQ(prompts.Messages.size(), before + 2);
+    EXPECT_EQ(prompts.Messages.back().IconKind, SessionPrompts::Kind::Error);
+    EXPECT_NE(prompts.Messages.back().Text.find("Cannot delete"), std::string::npos);
+    EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
+}
+
+TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
+    SelectNode(-1);
+    SelectFiles({"a.html"});
+    form.DeleteClick();
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{
+                                          "Are you sure you want to delete file\r\"" +
+                                          project.Text() + "a.html\"?"});
+    EXPECT_EQ(form.State().View.Cell(2, 1), "<FILE DELETED>***a.html***");
+
+    SelectNode(0);
+    std::ofstream(project.Path() / "extra.gif") << "x";
+    ASSERT_EQ(form.FileListView->Count(), 2);
+    SelectFiles({"logo.gif", "photo.jpg"});
+    prompts.Messages.clear();
+    form.DeleteClick();
+    ASSERT_EQ(prompts.Messages.size(), 3u);
+    EXPECT_EQ(prompts.Messages[2].Text, "Total 2 File(s) Deleted!");
+    EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
+    EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
+    EXPECT_TRUE(fs::exists(project.Path() / "extra.gif"));
+}
+
+TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
+    SelectNode(0);
+    SelectFiles({"logo.gif", "photo.jpg"});
+    prompts.Answers = {Answer::No, Answer::Yes};
+    form.DeleteClick();
+    EXPECT_EQ(prompts.Messages.size(), 2u);  // one deletion: no total
+    EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
+    EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
+    EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
+}
+
+TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
+    TempFolder elsewhere;
+    SelectNode(0);
+    SelectFiles({"logo.gif", "photo.jpg"});
+    prompts.FileNames = {(elsewhere.Path() / "one").string(), (elsewhere.Path() / "two").string()};
+    form.SaveClick();
+    EXPECT_TRUE(fs::exists(elsewhere.Path() / "one.gif"));
+    EXPECT_TRUE(fs::exists(elsewhere.Path() / "two.jpg"));
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Total 2 File(s) Saved!"});
+    EXPECT_EQ(prompts.FileDialogCaptions[0],
+              "Lanternway Viewer - Save \"" + project.Text() + "logo.gif\" As ..");
+
+    // A cancelled dialog and a copy into a missing folder save nothing: no message.
+    prompts.Messages.clear();
+    prompts.FileNames = {std::nullopt, (elsewhere.Path() / "missing" / "x.jpg").string()};
+    form.SaveClick();
+    EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(ProjectBrowser, ListKeysRunTheirCommands) {
+    SelectNode(-1);
+    SelectFiles({"a.html"});
+    prompts.Answers = {Answer::No};
+    form.ListKeyDown(Qt::Key_Delete);
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+    prompts.FileNames = {std::nullopt};
+    form.ListKeyDown(Qt::Key_S);
+    EXPECT_EQ(prompts.FileDialogCaptions.size(), 1u);
+    form.PopupMenu1Popup();
+    EXPECT_TRUE(form.Open2->isEnabled());
+    form.Open2Click();
+    EXPECT_EQ(launched, std::vector<std::string>{project.Text() + "a.html|1"});
+    form.FileListView->ClearSelection();
+    form.PopupMenu1Popup();
+    EXPECT_FALSE(form.ContextMenu1->isEnabled());
+}
+
+TEST_F(ProjectBrowser, TheEMailCommandFindsTheEMailPage) {
+    std::ofstream(project.Path() / "EMailAddress.html") << "<HTML></HTML>";
+    form.State().View.SetGridRowCount(8);
+    form.State().View.SetRow(7, {"", "EMailAddress.html", "13", "13", "Complete"});
+    form.EMailBtnClick();
+    ASSERT_GE(form.FileListView->Selected(), 0);
+    EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "EMailAddress.html");
+    EXPECT_TRUE(form.Mgrid1->isHidden());  // the browser panel shows it
+}
