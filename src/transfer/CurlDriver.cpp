@@ -543,7 +543,10 @@ void CurlDriver::DeliverOne(Event& e) {
         doc.DataChunk = chunk;
     }
     if (e.Value == TDocOutput::Error) doc.ErrorText = t.ErrorText;
-    if (e.Value == TDocOutput::End) t.Active = false;
+    if (e.Value == TDocOutput::End) {
+        t.Active = false;
+        std::string().swap(t.Pending);  // many controls may wait for release; keep them small
+    }
     doc.BytesTransferred = t.Received;
     doc.TotalKnown = t.Announced >= 0;
     doc.TotalSize = doc.TotalKnown ? std::max<std::int64_t>(t.Announced, t.Received) : t.Received;

@@ -279,55 +279,68 @@ TEST_F(HttpTransfer, ProxyReceivesTheWholeAddress) {
               0u);
 }
 
-// Workers start the next transfers from the End event of the last; the connections stay open
-// and are used again.
+// As workers do: every transfer has its own control, the next ones start from the End event
+// of the last, and one handler holds a nested event loop (a modal box) while the others go on.
+// The connections stay open and are used again; over HTTP/2 the transfers share one.
 TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
+    constexpr int kFiles = 30, kParallel = 10;
     TempFolder site;
     std::vector<std::string> bodies;
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < kFiles; ++i) {
         bodies.push_back(RandomBytes(20000 + i * 1000, 10 + i));
         WriteWholeFile(site.Text() + "f" + std::to_string(i) + ".bin", bodies.back());
     }
-    NginxServer web({.Root = site.Path(), .AccessLog = true});
-    constexpr int kParallel = 10;
-    std::vector<std::unique_ptr<THTTP>> controls;
-    int next = 0, finished = 0;
-    std::function<void(THTTP&, TransferRecorder&)> startNext;
-    std::vector<std::unique_ptr<TransferRecorder>> recorders;
-    std::map<int, std::string> fileOf;
-    for (int w = 0; w < kParallel; ++w) {
-        controls.push_back(std::make_unique<THTTP>());
-        recorders.push_back(std::make_unique<TransferRecorder>(*controls.back()));
-        THTTP& http = *controls.back();
-        TransferRecorder& rec = *recorders.back();
-        rec.AlsoOnDoc = [&, w](const TDocOutput& d) {
-            if (d.State != TDocOutput::End) return;
-            ++finished;
-            if (next < 30) {
-                const int i = next++;
-                http.GetDoc(web.Url("f" + std::to_string(i) + ".bin"), "",
-                            out.Text() + std::to_string(i));
-            }
-            (void)w;
+    struct Mode {
+        const char* Name;
+        bool Https;
+        std::size_t MaxConnections;
+    } modes[] = {{"HTTP/1.1", false, kParallel}, {"HTTP/2", true, 1}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.Name);
+        NginxServer web({.Root = site.Path(), .Https = mode.Https, .Http2 = mode.Https,
+                         .AccessLog = true});
+        if (mode.Https) setenv("SSL_CERT_FILE", web.CaFile().c_str(), 1);
+        TempFolder into;
+        std::vector<std::unique_ptr<THTTP>> controls;
+        std::vector<int> ends(kFiles, 0);
+        int next = 0, finished = 0, finishedInNestedLoop = 0;
+        std::function<void()> startNext = [&] {
+            const int i = next++;
+            auto http = std::make_unique<THTTP>();
+            http->OnDocOutput = [&, i](const TDocOutput& d) {
+                if (d.State != TDocOutput::End) return;
+                ++ends[i];
+                ++finished;
+                if (next < kFiles) startNext();
+                if (i == 5) {
+                    const int before = finished;
+                    RunUntil([&] { return finished >= std::min(before + 3, kFiles); });
+                    finishedInNestedLoop = finished - before;
+                }
+            };
+            http->GetDoc(web.Url("f" + std::to_string(i) + ".bin"), "",
+                         into.Text() + std::to_string(i));
+            controls.push_back(std::move(http));
         };
+        for (int w = 0; w < kParallel; ++w) startNext();
+        ASSERT_TRUE(RunUntil([&] { return finished == kFiles; }));
+        unsetenv("SSL_CERT_FILE");
+        EXPECT_GE(finishedInNestedLoop, 3);
+        for (int i = 0; i < kFiles; ++i) {
+            EXPECT_EQ(ends[i], 1) << i;
+            EXPECT_TRUE(ReadWholeFile(into.Text() + std::to_string(i)) == bodies[i]) << i;
+        }
+        std::istringstream log(web.AccessLogText());
+        std::set<std::string> connections;
+        std::string line;
+        int requests = 0;
+        while (std::getline(log, line)) {
+            connections.insert(line.substr(0, line.find(' ')));
+            ++requests;
+        }
+        EXPECT_EQ(requests, kFiles);
+        EXPECT_LE(connections.size(), mode.MaxConnections);
     }
-    for (auto& c : controls) {
-        const int i = next++;
-        c->GetDoc(web.Url("f" + std::to_string(i) + ".bin"), "", out.Text() + std::to_string(i));
-    }
-    ASSERT_TRUE(RunUntil([&] { return finished == 30; }));
-    for (int i = 0; i < 30; ++i)
-        EXPECT_TRUE(ReadWholeFile(out.Text() + std::to_string(i)) == bodies[i]) << i;
-    std::istringstream log(web.AccessLogText());
-    std::set<std::string> connections;
-    std::string line;
-    int requests = 0;
-    while (std::getline(log, line)) {
-        connections.insert(line.substr(0, line.find(' ')));
-        ++requests;
-    }
-    EXPECT_EQ(requests, 30);
-    EXPECT_LE(connections.size(), static_cast<std::size_t>(kParallel));
 }
 
 TEST_F(HttpTransfer, CancelInsideAHandler) {
