@@ -74,6 +74,7 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
       state_(std::make_unique<SessionState>(prompts)),
       run_(std::make_unique<RunControl>(*state_)) {
     InitIconResources();
+    NewSessionDialog = [this](NewSessionSettings& settings) { return ShowNewSessionDialog(settings); };
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString::fromLatin1(AppTitle));
     resize(DesignWidth, DesignHeight);
@@ -459,6 +460,8 @@ void TForm2::ConnectView() {
     connect(&view, &SessionView::SiteTreeChanged, this, &TForm2::RebuildSiteTree);
     connect(&view, &SessionView::FileListCleared, this, [this] { FileListView->Clear(); });
     connect(&view, &SessionView::SiteRootSelectionRequested, this, &TForm2::SelectSiteRoot);
+    connect(&view, &SessionView::SessionOpenStarted, this, &TForm2::SessionOpenStarted);
+    connect(&view, &SessionView::SessionOpenFinished, this, &TForm2::SessionOpenFinished);
     connect(&view, &SessionView::GridSelectionChanged, this, [this](int row) {
         // The row may be new: the model learns of it first.
         Mgrid1Model->Flush();

@@ -10,6 +10,7 @@
 #include "core/SessionPrompts.h"
 #include "engine/SessionState.h"
 #include "shell/TSystemListView.h"
+#include "viewers/HtmlViewer.h"
 
 class GridModel;
 class QAction;
@@ -29,7 +30,7 @@ class TSystemTreeView;
 // list), the lower pane with the status grid, and the bottom bar. It is a view over the
 // session's SessionState: what a run changes arrives through the state's SessionView signals.
 // Components and handlers carry the names the rest of the program knows them by.
-class TForm2 : public QMainWindow {
+class TForm2 : public QMainWindow, public ViewerFileSource {
     Q_OBJECT
 public:
     // The design size; the window opens maximised.
@@ -151,8 +152,19 @@ public:
     int LocalHistoryIndex = -1;
     std::vector<std::string> ScratchNames;
     std::string ContentsText;
-    std::string LocalFilesFolder;
     std::string LocalSelectedPath;
+
+    // The folder of the local-files view, ending in "/" (empty until a folder was listed).
+    void SetLocalFilesFolder(const std::string& folder) { localFilesFolder_ = folder; }
+
+    // --- What the viewer window reads from the visible list ---------------------------------
+    bool FileListViewVisible() const override;
+    int FileListViewCount() const override;
+    int SystemListView1Count() const override;
+    std::string ItemPath(int index) const override;
+    std::string ItemDisplayName(int index) const override;
+    std::string ProjectFolder() const override;
+    std::string LocalFilesFolder() const override;
 
     // --- Session commands ----------------------------------------------------------------
     void RetrieveBtnClick();
@@ -160,6 +172,8 @@ public:
     void OpenBtnClick();
     void SaveAsBtnClick();
     void PerformFileOpen(const std::string& path);
+    // The New Session dialog of the desktop (NewSessionDialog's default).
+    bool ShowNewSessionDialog(NewSessionSettings& settings);
 
     // --- Window commands -----------------------------------------------------------------
     void ApplicationHint(const QString& hint);
@@ -258,6 +272,8 @@ private:
     // Deletes one file; on failure the file system's reason, otherwise empty.
     std::string DeleteLocalFile(const std::string& path);
     void ForcedSilentSave();
+    void SessionOpenStarted();
+    void SessionOpenFinished();
     // The selected grid row after the pop-up opened, 0 when none.
     int GridRow() const;
 
@@ -265,6 +281,7 @@ private:
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<RunControl> run_;
     std::vector<std::string> treeChildren_;  // the children DirTree shows, in order
+    std::string localFilesFolder_;
     bool mainMenuHidden_ = false;
     bool paneSized_ = false;
 };

@@ -64,7 +64,7 @@ void TForm2::OpenProjectFolderBtnClick() {
     if (ProjectListVisible()) {
         ShellOpen(state_->ProjectFolder, state_->ProjectFolder, {}, 1);
     } else if (LocalListVisible()) {
-        ShellOpen(LocalFilesFolder, LocalFilesFolder, {}, 1);
+        ShellOpen(localFilesFolder_, localFilesFolder_, {}, 1);
     }
 }
 

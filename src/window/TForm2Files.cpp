@@ -60,7 +60,10 @@ void TForm2::DirTreeChange(QTreeWidgetItem* node) {
     SessionState& s = *state_;
     if (node == nullptr || s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
     const BusyCursor busy;
-    FileListView->SetFolder(QString::fromStdString(s.ProjectFolder));
+    // The folder the list was pointed at; after a moved project folder was chosen it stays the
+    // one named in the session file until the session is saved and opened again.
+    const std::string& listed = s.View.ListedFolder();
+    FileListView->SetFolder(QString::fromStdString(listed.empty() ? s.ProjectFolder : listed));
     const ViewStyle style = FileListView->Style();
     FileListView->BeginUpdate();
 

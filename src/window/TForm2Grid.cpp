@@ -121,15 +121,6 @@ void TForm2::Delete1Click() {
     ForcedSilentSave();
 }
 
-void TForm2::ForcedSilentSave() {
-    // Only a finished session has a file to keep up to date; during a run the completion
-    // writes it anyway.
-    if (!state_->SessionComplete) return;
-    state_->SessionOpenedFromFile = false;
-    SaveAsBtnClick();
-    state_->SessionOpenedFromFile = true;
-}
-
 void TForm2::ViewGridBtnClick() {
     const bool leavingLocalView = LocalListVisible();
     ViewLocalFiles1->setChecked(false);

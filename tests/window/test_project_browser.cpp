@@ -10,6 +10,7 @@
 #include <set>
 
 #include "engine/SessionState.h"
+#include "sessionfile/SessionText.h"
 #include "shell/ShellOpen.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
@@ -43,6 +44,7 @@ protected:
             std::ofstream(project.Path() / name) << name;
         SessionState& s = form.State();
         s.ProjectFolder = project.Text();
+        s.SessionFileName = project.Text() + "site.lwa";
         s.SiteBase = Site;
         s.SessionComplete = true;
         s.SessionOpenedFromFile = true;
@@ -79,6 +81,15 @@ protected:
         form.FileListView->ClearSelection();
         for (const char* name : names)
             form.FileListView->SelectItem(form.FileListView->FindCaption(name, 0, false), false);
+    }
+
+    // The File text of a grid row as the session file on disk has it.
+    std::string SavedFileText(int row) {
+        std::ifstream in(form.State().SessionFileName, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        if (bytes.empty()) return "(no session file)";
+        const SessionRecord record = ParseSessionText(UnscrambleText(bytes));
+        return record.Rows.at(static_cast<std::size_t>(row - 1))[1];
     }
 
     TempFolder project;
@@ -159,6 +170,8 @@ TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
     form.Delete1Click();  // answered Yes
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
+    EXPECT_EQ(SavedFileText(4), "<FILE DELETED>***images/photo.jpg***");  // saved at once
+    EXPECT_TRUE(form.State().SessionOpenedFromFile);
     EXPECT_EQ(prompts.Messages.back().Text,
               "Are you sure you want to delete \"" + project.Text() + "photo.jpg\"?");
     form.StringGrid1PopupMenuPopup();
@@ -188,6 +201,7 @@ TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
                                           "Are you sure you want to delete file\r\"" +
                                           project.Text() + "a.html\"?"});
     EXPECT_EQ(form.State().View.Cell(2, 1), "<FILE DELETED>***a.html***");
+    EXPECT_EQ(SavedFileText(2), "<FILE DELETED>***a.html***");
 
     SelectNode(0);
     std::ofstream(project.Path() / "extra.gif") << "x";
@@ -211,6 +225,15 @@ TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
     EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
+}
+
+TEST_F(ProjectBrowser, DeletingDuringARunWritesNoSessionFile) {
+    form.State().SessionComplete = false;
+    form.State().View.SelectRow(3);
+    form.Delete1Click();
+    EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
+    EXPECT_EQ(SavedFileText(3), "(no session file)");
+    EXPECT_TRUE(prompts.FileDialogCaptions.empty());
 }
 
 TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
