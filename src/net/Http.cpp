@@ -183,9 +183,14 @@ void T_HTTP::ReadReplyHeader() {
     AuthChallenges.clear();
     ContentType.clear();
     ContentSize = 0;
+    std::size_t headerBytes = 0;
     for (;;) {
         std::string line = ReceiveLine(SocketHandle);
         if (line.empty()) break;  // end of the header, or of the connection
+        headerBytes += line.size() + 2;
+        if (headerBytes > MaxHeaderBytes)
+            throw ETcpIpError("Reply header longer than " + std::to_string(MaxHeaderBytes) +
+                              " bytes");
         Trace(line, TraceReceived);
         if (IsStatusLine(line)) {
             ParseStatusLine(line, StatusCode, StatusText);
@@ -216,9 +221,14 @@ void T_HTTP::Connect() {
     SendText(SocketHandle, "\r\n");
     int code = 0;
     std::string text;
+    std::size_t headerBytes = 0;
     for (;;) {
         std::string line = ReceiveLine(SocketHandle);
         if (line.empty()) break;
+        headerBytes += line.size() + 2;
+        if (headerBytes > MaxHeaderBytes)
+            throw ETcpIpError("Reply header longer than " + std::to_string(MaxHeaderBytes) +
+                              " bytes");
         Trace(line, TraceReceived);
         if (IsStatusLine(line)) ParseStatusLine(line, code, text);
     }
@@ -248,6 +258,9 @@ void T_HTTP::RequestGet() {
         while (!AtEnd(SocketHandle)) {
             std::size_t count = 0;
             ReceiveBlock(SocketHandle, ReceiveBuffer.data(), count, ReceiveBuffer.size());
+            if (MaxBodyBytes >= 0 && Body.Size() + static_cast<std::int64_t>(count) > MaxBodyBytes)
+                throw ETcpIpError("Reply body larger than " + std::to_string(MaxBodyBytes) +
+                                  " bytes");
             Body.Write(ReceiveBuffer.data(), count);
         }
         Body.SetPosition(0);

@@ -44,6 +44,12 @@ class T_HTTP : public T_TcpIp {
     std::vector<std::string> AuthChallenges;
     std::string AuthorizationValue;
 
+    // A reply's header lines together may not exceed this many bytes: a server that never ends
+    // its header would otherwise grow memory for as long as it sends.
+    std::size_t MaxHeaderBytes = 256 * 1024;
+    // The largest body the GET keeps in Body; a larger one is an error. Negative: no limit.
+    std::int64_t MaxBodyBytes = -1;
+
     void SetBasicCredentials(const std::string& user, const std::string& password);
     void Execute() override;
     void WriteRequest(const std::string& method, const std::string& version);
