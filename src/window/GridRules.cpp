@@ -53,9 +53,22 @@ std::string WithoutDeletedMarker(const std::string& fileText) {
     return fileText.substr(marker.size(), fileText.size() - marker.size() - 3);
 }
 
+std::string StartPageLocalName(const SessionView& view, const SessionFields& session) {
+    std::error_code ec;
+    if (!session.ProjectFolder.empty() &&
+        !std::filesystem::exists(session.ProjectFolder + "Main.html", ec)) {
+        // A start address naming a file keeps that file's name in Search Only Current Page
+        // mode; its row then holds the page's address or its name.
+        const std::string own = PseudoFileName(UrlToPseudoPath(view.Cell(1, FileColumn)));
+        if (!own.empty() && std::filesystem::is_regular_file(session.ProjectFolder + own, ec))
+            return own;
+    }
+    return "Main.html";
+}
+
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session) {
     const std::string& file = view.Cell(row, FileColumn);
-    if (row == 1 || SameText(file, session.SiteBase)) return "Main.html";
+    if (row == 1 || SameText(file, session.SiteBase)) return StartPageLocalName(view, session);
     return UrlToLocalName(file, session);
 }
 
@@ -89,9 +102,14 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
         const bool received = TransferredBytes(view.Cell(row, TransferredColumn)) > 0;
         if (rootNode) {
             if (row == 1)
-                wanted.push_back("Main.html");
-            else if (received && !Contains(file, "/") && !Contains(file, "DELETED"))
+                wanted.push_back(StartPageLocalName(view, session));
+            else if (received && !Contains(file, "/") && !Contains(file, "DELETED")) {
                 wanted.push_back(file);
+                // A root file stored under another name (index.html became main1.html, a page
+                // without extension got ".html") is listed under that name too.
+                std::string name = UrlToLocalName(file, session);
+                if (!name.empty() && name != file) wanted.push_back(std::move(name));
+            }
         } else if (received && StartsWithText(file, folderKey)) {
             std::string name = UrlToLocalName(file, session);
             if (!name.empty()) wanted.push_back(std::move(name));
@@ -101,7 +119,7 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
 }
 
 int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionFields& session) {
-    if (SameText(fileName, "Main.html")) return view.GridRowCount() > 1 ? 1 : 0;
+    if (SameText(fileName, "Main.html") && view.GridRowCount() > 1) return 1;
     for (int row = view.GridRowCount() - 1; row >= 1; --row)
         if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
     return 0;

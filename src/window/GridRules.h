@@ -28,8 +28,12 @@ int GridTextColour(const SessionView& view, int row, int column, int selectedRow
 std::string MarkDeleted(const std::string& fileText);
 std::string WithoutDeletedMarker(const std::string& fileText);
 
-// The local file name of a grid row: "Main.html" for the start page (row 1, or a File text
-// equal to SiteBase), otherwise the address mapped to its local name.
+// The local file name of the start page: "Main.html", or, when a run that searched only the
+// current page stored its start page under the page's own name, that name.
+std::string StartPageLocalName(const SessionView& view, const SessionFields& session);
+
+// The local file name of a grid row: the start page's for row 1 or a File text equal to
+// SiteBase, otherwise the address mapped to its local name.
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session);
 
 // The web address of a grid row: the File text without a deletion marker, completed with

@@ -59,10 +59,9 @@ void AddSeparator(QWidget* parent, QHBoxLayout* layout) {
 
 // Folder pictures of the site tree: the site, a folder, and the open folder of the selected node.
 QIcon TreeIcon(const char* normal) {
-    QIcon icon = ToolIcon(nullptr, normal);
-    const QIcon open = ToolIcon(nullptr, "open");
-    icon.addPixmap(open.pixmap(16, 16), QIcon::Selected);
-    icon.addPixmap(open.pixmap(16, 16), QIcon::Active);
+    QIcon icon;
+    icon.addPixmap(ToolIcon(nullptr, normal).pixmap(16, 16), QIcon::Normal);
+    icon.addPixmap(ToolIcon(nullptr, "open").pixmap(16, 16), QIcon::Selected);
     return icon;
 }
 

@@ -163,9 +163,10 @@ void FillSession(SessionView& view) {
         {"8", "c.html", "10", "10", "Transferring.."},
         {"9", "ftp://f.host/pub/a.zip", "10", "10", "Complete"},
         {"10", "images/nosize.gif", "10", "", "Complete"},
+        {"11", "index.html", "10", "10", "Complete"},
     };
-    view.SetGridRowCount(11);
-    for (int r = 0; r < 10; ++r) view.SetRow(r + 1, rows[r]);
+    view.SetGridRowCount(12);
+    for (int r = 0; r < 11; ++r) view.SetRow(r + 1, rows[r]);
 }
 
 }  // namespace
@@ -177,7 +178,8 @@ TEST(TreeNarrowing, WantedNamesPerNode) {
     s.SiteBase = Site;
     s.SessionOpenedFromFile = true;
     using Names = std::vector<std::string>;
-    EXPECT_EQ(WantedFileNames(rows.view, true, "", s), (Names{"Main.html", "a.html"}));
+    EXPECT_EQ(WantedFileNames(rows.view, true, "", s),
+              (Names{"Main.html", "a.html", "index.html", "main1.html"}));
     EXPECT_EQ(WantedFileNames(rows.view, false, "images/", s), (Names{"logo.gif", "upper.gif"}));
     EXPECT_EQ(WantedFileNames(rows.view, false, "ftp://f.host/pub/", s), (Names{"a.zip"}));
     EXPECT_EQ(WantedFileNames(rows.view, false, "nothing/", s), Names{});
@@ -186,13 +188,35 @@ TEST(TreeNarrowing, WantedNamesPerNode) {
 TEST(TreeNarrowing, FileToGridRow) {
     Rows rows;
     FillSession(rows.view);
-    rows.view.SetGridRowCount(12);
-    rows.view.SetRow(11, {"11", "other/logo.gif", "10", "10", "Complete"});
+    rows.view.SetGridRowCount(13);
+    rows.view.SetRow(12, {"12", "other/logo.gif", "10", "10", "Complete"});
     SessionFields s;
     s.SiteBase = Site;
     s.SessionOpenedFromFile = true;
     EXPECT_EQ(GridRowOfFile(rows.view, "MAIN.HTML", s), 1);
-    EXPECT_EQ(GridRowOfFile(rows.view, "LOGO.GIF", s), 11);  // the last matching row
+    EXPECT_EQ(GridRowOfFile(rows.view, "LOGO.GIF", s), 12);  // the last matching row
     EXPECT_EQ(FirstGridRowOfFile(rows.view, "logo.gif", s), 3);
     EXPECT_EQ(GridRowOfFile(rows.view, "none.gif", s), 0);
+}
+
+TEST(GridRows, AStartPageStoredUnderItsOwnNameIsFound) {
+    // Search Only Current Page with http://host/docs/guide.html keeps the name guide.html.
+    TempFolder project;
+    std::ofstream(project.Path() / "guide.html") << "x";
+    std::ofstream(project.Path() / "chapter2.html") << "x";
+    Rows rows;
+    rows.view.SetGridRowCount(3);
+    rows.view.SetRow(1, {"1", "guide.html", "1", "1", "Complete"});
+    rows.view.SetRow(2, {"2", "chapter2.html", "1", "1", "Complete"});
+    SessionFields s;
+    s.SiteBase = "http://host/docs/";
+    s.ProjectFolder = project.Text();
+    s.SessionOpenedFromFile = true;
+    EXPECT_EQ(RowLocalName(rows.view, 1, s), "guide.html");
+    EXPECT_TRUE(GridPopupEnabling(rows.view, 1, s).FileItems);
+    EXPECT_EQ(WantedFileNames(rows.view, true, "", s),
+              (std::vector<std::string>{"guide.html", "chapter2.html"}));
+    // With a Main.html in the folder, row 1 is Main.html as always.
+    std::ofstream(project.Path() / "Main.html") << "x";
+    EXPECT_EQ(RowLocalName(rows.view, 1, s), "Main.html");
 }

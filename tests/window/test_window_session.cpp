@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <set>
+
+#include "engine/RunControl.h"
+#include "engine/SessionState.h"
+#include "shell/ShellOpen.h"
+#include "support/NginxServer.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/Screenshot.h"
+#include "support/TempFolder.h"
+#include "window/GridModel.h"
+#include "window/TForm2.h"
+#include "window/TMgrid.h"
+#include "window/TStatusBar.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
+
+struct QtAppFirst {
+    QtAppFirst() { EnsureQtApp(); }
+};
+
+// A whole session run from the main window against nginx serving the fixture site.
+class WindowSession : public ::testing::Test, private QtAppFirst {
+protected:
+    void SetUp() override {
+        SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
+        prompts.DefaultFileName = folder.Text() + "site.lwa";
+        form.NewSessionDialog = [this](NewSessionSettings& settings) {
+            settings.MainURL = web.Url();
+            settings.CEMailAddress = true;
+            return true;
+        };
+        form.show();
+    }
+    void TearDown() override { SetShellOpenHandler({}); }
+
+    bool RunUntilFinished(TForm2& window) {
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&window.Engine(), &RunControl::SessionFinished, &loop, &QEventLoop::quit);
+        limit.start(120000);
+        if (!window.State().SessionComplete) loop.exec();
+        QApplication::processEvents();
+        window.Mgrid1Model->Flush();
+        return window.State().SessionComplete;
+    }
+
+    static std::set<std::string> Listed(TForm2& window) {
+        std::set<std::string> names;
+        for (int i = 0; i < window.FileListView->Count(); ++i)
+            names.insert(window.FileListView->ItemName(i).toStdString());
+        return names;
+    }
+
+    static std::vector<SessionView::GridRow> Rows(TForm2& window) {
+        std::vector<SessionView::GridRow> rows;
+        const SessionView& view = window.State().View;
+        for (int r = 1; r < view.GridRowCount(); ++r) rows.push_back(view.Row(r));
+        return rows;
+    }
+
+    NginxServer web{{.Root = kSite}};
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    TForm2 form{prompts};
+};
+
+}  // namespace
+
+TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
+    form.RetrieveBtn->click();
+    EXPECT_FALSE(form.RetrieveBtn->isEnabled());
+    EXPECT_TRUE(form.StopBtn->isEnabled());
+    ASSERT_TRUE(RunUntilFinished(form));
+    SaveScreenshot(form, QStringLiteral("main-window-after-run"));
+
+    const std::string sessionFile = folder.Text() + "site/site.lwa";
+    ASSERT_TRUE(fs::exists(sessionFile));
+    EXPECT_EQ(form.windowTitle().toStdString(), sessionFile + " - Lanternway 1.3");
+    EXPECT_TRUE(form.RetrieveBtn->isEnabled());
+    EXPECT_FALSE(form.StopBtn->isEnabled());
+    EXPECT_TRUE(form.BrowseBtn->isEnabled());
+    EXPECT_TRUE(form.EMailBtn->isEnabled());
+    EXPECT_EQ(form.StatusBar1->PanelText(1), "Files Read: 10");
+
+    // The grid shows every row the engine wrote, the tree the site's folders, and the file list
+    // the root's files (the completion's save selects the root).
+    const auto rows = Rows(form);
+    ASSERT_EQ(form.Mgrid1Model->rowCount(), static_cast<int>(rows.size()));
+    EXPECT_EQ(form.Mgrid1Model->data(form.Mgrid1Model->index(0, 1)).toString().toStdString(),
+              web.Url());
+    ASSERT_NE(form.SiteRootNode, nullptr);
+    EXPECT_EQ(form.SiteRootNode->text(0).toStdString(), web.Url());
+    EXPECT_EQ(form.SiteRootNode->childCount(), 2);
+    EXPECT_EQ(Listed(form), (std::set<std::string>{"Main.html", "about.html", "main1.html",
+                                                   "EMailAddress.html"}));
+    form.DirTree->setCurrentItem(form.SiteRootNode->child(0));
+    EXPECT_FALSE(Listed(form).empty());
+
+    // A second window opens the file named on its command line; a second argument is ignored.
+    ScriptedPrompts otherPrompts;
+    TForm2 reopened(otherPrompts);
+    reopened.show();
+    reopened.OpenCommandLineSession(
+        {"lanternway", QString::fromStdString(sessionFile), "ignored.lwa"});
+    reopened.Mgrid1Model->Flush();
+    EXPECT_TRUE(otherPrompts.Messages.empty());
+    EXPECT_EQ(Rows(reopened), rows);
+    EXPECT_EQ(reopened.StatusBar1->PanelText(1), "Files Read: 10");
+    EXPECT_TRUE(reopened.SaveAsBtn->isEnabled());
+    EXPECT_EQ(reopened.State().View.SelectedRow(), 1);
+    ASSERT_NE(reopened.SiteRootNode, nullptr);
+    EXPECT_EQ(reopened.SiteRootNode->childCount(), 2);
+    EXPECT_EQ(Listed(reopened), (std::set<std::string>{"Main.html", "about.html", "main1.html",
+                                                       "EMailAddress.html"}));
+    EXPECT_FALSE(reopened.Mgrid1->isHidden());
+    SaveScreenshot(reopened, QStringLiteral("main-window-reopened"));
+}
+
+TEST_F(WindowSession, ACommandLineWithoutAnExistingFileOpensNothing) {
+    form.OpenCommandLineSession({"lanternway", QString::fromStdString(folder.Text() + "none.lwa")});
+    form.OpenCommandLineSession({"lanternway"});
+    EXPECT_TRUE(prompts.Messages.empty());
+    EXPECT_EQ(form.windowTitle(), "Lanternway 1.3");
+    EXPECT_FALSE(form.SaveAsBtn->isEnabled());
+}
