@@ -35,7 +35,6 @@ TSystemListView::TSystemListView(QWidget* parent) : QWidget(parent) {
     icons_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     icons_->setResizeMode(QListView::Adjust);
     icons_->setMovement(QListView::Static);
-    icons_->setUniformItemSizes(true);
 
     stack_->addWidget(details_);
     stack_->addWidget(icons_);

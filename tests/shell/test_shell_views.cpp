@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
+#include <QThread>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTreeView>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/ShellContextMenu.h"
+#include "shell/ShellFileModel.h"
+#include "shell/TFileChangeThread.h"
+#include "shell/TPropertiesDialog.h"
+#include "shell/TSystemListView.h"
+#include "shell/TSystemTreeView.h"
+#include "support/QtApp.h"
+#include "support/Screenshot.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ShellViews : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        for (const char* name : {"b.html", "A.gif", "c.txt", ".hidden"})
+            std::ofstream(folder.Path() / name) << "12345";
+        fs::create_directory(folder.Path() / "sub");
+    }
+    QString Folder() const { return QString::fromStdString(folder.Path().string()); }
+    TempFolder folder;
+};
+
+QStringList Names(const TSystemListView& list) {
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i) names << list.ItemName(i);
+    return names;
+}
+
+// Runs the event loop until the condition holds or a generous limit passes.
+template <typename Condition>
+bool WaitFor(Condition done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+}  // namespace
+
+TEST_F(ShellViews, ListShowsVisibleFilesOnlySortedByName) {
+    TSystemListView list;
+    QAbstractItemModelTester tester(list.DetailsView()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    list.SetFolder(Folder());
+    EXPECT_EQ(Names(list), (QStringList{"A.gif", "b.html", "c.txt"}));
+    EXPECT_EQ(list.ItemPath(1), Folder() + "/b.html");
+    list.SetFolder(Folder() + "/missing");
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(ShellViews, ListFindsByBeginningAndRemovesOnlyFromTheList) {
+    TSystemListView list;
+    list.SetFolder(Folder());
+    struct Case {
+        const char* prefix;
+        int start;
+        bool wrap;
+        int found;
+    } cases[] = {{"b", 0, false, 1}, {"B.H", 0, false, 1}, {"a", 1, false, -1},
+                 {"a", 1, true, 0},  {"c", 2, true, 2},    {"z", 0, true, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(list.FindCaption(c.prefix, c.start, c.wrap), c.found) << c.prefix << c.start;
+    list.RemoveItem(0);
+    list.RemoveItemsIf([](const ShellFileModel::Item& item) { return item.Name == "c.txt"; });
+    EXPECT_EQ(Names(list), QStringList{"b.html"});
+    EXPECT_TRUE(fs::exists(folder.Path() / "A.gif"));
+    list.Refresh();
+    EXPECT_EQ(list.Count(), 3);
+}
+
+TEST_F(ShellViews, SelectionIsReportedInListOrderWhateverTheStyle) {
+    TSystemListView list;
+    list.SetFolder(Folder());
+    list.SelectItem(2);
+    list.SelectItem(0, false);
+    for (auto style : {TSystemListView::ViewStyle::LargeIcon, TSystemListView::ViewStyle::SmallIcon,
+                       TSystemListView::ViewStyle::List, TSystemListView::ViewStyle::Report}) {
+        list.SetStyle(style);
+        EXPECT_EQ(list.SelectedItems(), (std::vector<int>{0, 2}));
+        EXPECT_EQ(list.Selected(), 0);
+    }
+    list.resize(400, 200);
+    list.SetStyle(TSystemListView::ViewStyle::LargeIcon);
+    list.show();
+    SaveScreenshot(list, QStringLiteral("file-list-large-icons"));
+    list.SetStyle(TSystemListView::ViewStyle::Report);
+    SaveScreenshot(list, QStringLiteral("file-list-details"));
+}
+
+TEST_F(ShellViews, SizesReadInWholeKilobytes) {
+    struct Case {
+        qint64 bytes;
+        QString text;
+    } cases[] = {{0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"}};
+    for (const Case& c : cases) EXPECT_EQ(ShellFileModel::SizeText(c.bytes), c.text) << c.bytes;
+}
+
+TEST_F(ShellViews, TreeSelectsAPathAndFeedsItsList) {
+    TSystemTreeView tree;
+    TSystemListView list;
+    tree.SetListView(&list);
+    QSignalSpy changes(&tree, &TSystemTreeView::OnChange);
+    EXPECT_TRUE(tree.RootSelected());
+    ASSERT_TRUE(tree.SetSelectedPath(Folder()));
+    EXPECT_EQ(tree.SelectedPath(), Folder());
+    EXPECT_FALSE(tree.RootSelected());
+    EXPECT_GE(changes.count(), 1);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_FALSE(tree.SetSelectedPath(Folder() + "/b.html"));  // not a folder
+}
+
+TEST_F(ShellViews, TreeNodesFollowFolderChanges) {
+    TSystemTreeView tree;
+    ASSERT_TRUE(tree.SetSelectedPath(Folder() + "/sub"));
+    QTreeWidgetItem* parent = tree.currentItem()->parent();
+    ASSERT_EQ(parent->childCount(), 1);
+    fs::create_directory(folder.Path() / "added");
+    EXPECT_TRUE(WaitFor([&] { return parent->childCount() == 2; }));
+    EXPECT_EQ(TSystemTreeView::PathOf(parent->child(0)), Folder() + "/added");
+    fs::remove(folder.Path() / "added");
+    EXPECT_TRUE(WaitFor([&] { return parent->childCount() == 1; }));
+    EXPECT_EQ(tree.SelectedPath(), Folder() + "/sub");  // the selection survived
+}
+
+TEST_F(ShellViews, WatcherReportsOnTheOwnersThread) {
+    TFileChangeThread watcher;
+    QString reported;
+    QObject::connect(&watcher, &TFileChangeThread::FolderChanged, [&](const QString& f) {
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        reported = f;
+    });
+    watcher.Watch(Folder());
+    // The watch is set up on the watcher's thread; keep touching until it is noticed.
+    int round = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        std::ofstream(folder.Path() / ("new" + std::to_string(round++))) << "x";
+        return !reported.isEmpty();
+    }));
+    EXPECT_EQ(reported, Folder());
+}
+
+TEST_F(ShellViews, PropertiesAndContextMenuOfAFile) {
+    const QString path = Folder() + "/b.html";
+    fs::permissions(folder.Path() / "b.html", fs::perms::owner_read | fs::perms::owner_write |
+                                                  fs::perms::group_read);
+    TPropertiesDialog dialog(path);
+    EXPECT_EQ(dialog.Value("Name:"), "b.html");
+    EXPECT_EQ(dialog.Value("Size:"), "5 bytes");
+    EXPECT_EQ(dialog.Value("Permissions:"), "rw-r-----");
+    dialog.show();
+    SaveScreenshot(dialog, QStringLiteral("properties-dialog"));
+
+    QWidget owner;
+    QMenu* menu = BuildShellContextMenu(path, &owner);
+    QStringList items;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) items << a->text();
+    EXPECT_EQ(items, (QStringList{"&Open", "Open &With...", "&Copy Path", "Open Containing &Folder",
+                                  "P&roperties"}));
+    menu->actions().at(3)->trigger();  // Copy Path
+    EXPECT_EQ(QApplication::clipboard()->text(), path);
+    menu->show();
+    SaveScreenshot(*menu, QStringLiteral("file-context-menu"));
+    delete menu;
+}
