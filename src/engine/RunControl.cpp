@@ -263,18 +263,13 @@ void RunControl::FinishSession() {
                   "for off line browsing."
                 : "Site Retrieval Completed. Now Lanternway will delete all HTML files that have "
                   "been retrieved to get embedded file information.";
-        if (s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
-                                SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok &&
-            ConvertFiles && !ConvertFiles(s)) {
-            // A page that could not be rewritten ends the completion (its message has been
-            // shown): no session file is written. The commands come back all the same, or the
-            // program could start no further session.
-            outcome_ = Outcome::Completed;
-            s.EnableDisableToolBarButtons();
-            emit SessionFinished();
-            return;
-        }
-        if (SaveSession) SaveSession(s);
+        const bool convert =
+            s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
+                                SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok;
+        // A page that could not be rewritten ends the conversion (its message has been shown):
+        // no session file is written, but the rest of the completion still runs.
+        const bool converted = !convert || !ConvertFiles || ConvertFiles(s);
+        if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {
         const std::string& transferred = s.View.Cell(1, 3);

@@ -263,6 +263,21 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     EXPECT_TRUE(state.FileSizeLimits.empty());
 }
 
+TEST_F(RunControlTest, FailedConversionSkipsTheSaveButFinishesTheCompletion) {
+    engine.ConvertFiles = [](SessionState&) { return false; };
+    settings.CZIPEXEFiles = true;
+    settings.ChosenFileSizeLimits = {".zip", "1"};
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"big.zip", "a.html"}));
+    Deliver(Worker("big.zip"), std::string(5000, 'z'));
+    Deliver(Worker("a.html"), "a");
+    ASSERT_TRUE(state.SessionComplete);
+    EXPECT_EQ(Saves, 0);
+    EXPECT_FALSE(fs::exists(folder.Text() + "site/big.zip"));
+    EXPECT_TRUE(state.View.Buttons().RetrieveBtn);
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+}
+
 TEST_F(RunControlTest, SizeLimitLookupTakesTheFirstEntryOfAType) {
     settings.CZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "",     ".zip", "1",    ".gif",
