@@ -1,5 +1,5 @@
-// Micro benchmarks of the hot paths of a copy: the address mapping, the link scanner, and the
-// rows of the status grid. Pages come from the benchmark site generator's style of HTML.
+// Micro benchmarks of the hot paths of a copy: the address mapping, the link scanner, the
+// rewriting of pages for offline browsing and the rows of the status grid. Pages come from the benchmark site generator's style of HTML.
 
 #include <benchmark/benchmark.h>
 
@@ -8,6 +8,7 @@
 
 #include "core/Addresses.h"
 #include "engine/SessionView.h"
+#include "offline/LinkRewriting.h"
 #include "worker/ExtractLinks.h"
 
 namespace {
@@ -67,6 +68,22 @@ void BM_ExtractLinks(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_ExtractLinks);
+
+// The three rewriting passes over one page in memory; every linked file counts as retrieved.
+void BM_ConvertPageText(benchmark::State& state) {
+    std::vector<std::string> pages;
+    for (int i = 0; i < 16; ++i) pages.push_back(BenchPage(i));
+    OfflineLinkMap links(BenchSession(), [](const std::string&) { return true; });
+    std::size_t bytes = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ConvertPageText(pages[i], links));
+        bytes += pages[i].size();
+        i = (i + 1) % pages.size();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_ConvertPageText);
 
 // One worker's row updates over its life: begin, headers, a few data events, end; on a grid that
 // already holds many rows, so the cost must not grow with the session.
