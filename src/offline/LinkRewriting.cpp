@@ -1,6 +1,7 @@
 #include "offline/LinkRewriting.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -83,9 +84,7 @@ private:
         while (e < n_ && !IsSpace(page_[e]) && page_[e] != '=' && page_[e] != '>') ++e;
         std::string_view attribute = page_.substr(a, e - a);
         if ((kind == TagKind::Img || kind == TagKind::Frame) && !IsWord(attribute, "SRC")) {
-            const std::size_t found = FindSrc(e);
-            if (found == npos) return SkipTag(e);
-            e = found;
+            if (!FindSrc(e)) return e;
             attribute = "SRC";
         }
         const bool href = IsWord(attribute, "HREF");
@@ -104,7 +103,10 @@ private:
         if (quoted) {
             start = k + 1;
             end = start;
-            while (end < n_ && page_[end] != quote && page_[end] != '\n' && page_[end] != '\r')
+            // An address holds no line break and no "<": without its closing quote before
+            // one of them the value is left alone.
+            while (end < n_ && page_[end] != quote && page_[end] != '\n' && page_[end] != '\r' &&
+                   page_[end] != '<')
                 ++end;
             if (end >= n_ || page_[end] != quote) return start;  // unterminated: leave it
             after = end + 1;
@@ -130,33 +132,37 @@ private:
     }
 
     // Looks for a SRC attribute in the rest of the tag, from p on; values of other attributes
-    // are stepped over. Returns the end of the word "SRC", or npos when the tag ends first.
-    std::size_t FindSrc(std::size_t p) const {
+    // are stepped over. Returns true with p at the end of the word "SRC", or false with p where
+    // the scan goes on: after the tag's ">", or at a "<" that comes first (a tag never runs into
+    // the next one, so no part of the page is searched twice).
+    bool FindSrc(std::size_t& p) const {
         for (;;) {
             p = SkipSpaces(page_, p);
-            if (p >= n_ || page_[p] == '>') return npos;
+            if (p >= n_) return false;
+            if (page_[p] == '>') {
+                ++p;
+                return false;
+            }
+            if (page_[p] == '<') return false;
             if (page_[p] == '=') {
                 p = SkipSpaces(page_, p + 1);
-                if (p >= n_) return npos;
+                if (p >= n_) return false;
                 if (page_[p] == '"' || page_[p] == '\'') {
-                    const std::size_t close = page_.find(page_[p], p + 1);
-                    if (close == npos) return npos;
-                    p = close + 1;
+                    const char quote = page_[p++];
+                    while (p < n_ && page_[p] != quote && page_[p] != '<') ++p;
+                    if (p >= n_ || page_[p] == '<') return false;
+                    ++p;
                 } else {
-                    while (p < n_ && !IsSpace(page_[p]) && page_[p] != '>') ++p;
+                    while (p < n_ && !IsSpace(page_[p]) && page_[p] != '>' && page_[p] != '<') ++p;
                 }
                 continue;
             }
             const std::size_t word = p;
-            while (p < n_ && !IsSpace(page_[p]) && page_[p] != '=' && page_[p] != '>') ++p;
-            if (IsWord(page_.substr(word, p - word), "SRC")) return p;
+            while (p < n_ && !IsSpace(page_[p]) && page_[p] != '=' && page_[p] != '>' &&
+                   page_[p] != '<')
+                ++p;
+            if (IsWord(page_.substr(word, p - word), "SRC")) return true;
         }
-    }
-
-    // The scan position after a tag that has nothing to rewrite.
-    std::size_t SkipTag(std::size_t p) const {
-        const std::size_t gt = page_.find('>', p);
-        return gt == npos ? n_ : gt + 1;
     }
 
     bool ClosesAnchor(std::size_t lt) const {
@@ -200,10 +206,12 @@ private:
 void RewriteSrcLine(std::string_view line, OfflineLinkMap& links, std::string& out) {
     // The first "SRC=" of the line; a line with ".SRC=" anywhere (a script setting an image
     // object's source) stays as it is.
+    // "=" is rarer than "s" in text, so the search goes from one "=" to the next.
     std::size_t first = npos;
-    for (std::size_t p = line.find_first_of("Ss"); p != npos && p + 4 <= line.size();
-         p = line.find_first_of("Ss", p + 1)) {
-        if (Up(line[p + 1]) != 'R' || Up(line[p + 2]) != 'C' || line[p + 3] != '=') continue;
+    for (std::size_t eq = line.find('='); eq != npos; eq = line.find('=', eq + 1)) {
+        if (eq < 3 || Up(line[eq - 3]) != 'S' || Up(line[eq - 2]) != 'R' || Up(line[eq - 1]) != 'C')
+            continue;
+        const std::size_t p = eq - 3;
         if (p > 0 && line[p - 1] == '.') {
             out.append(line);
             return;
@@ -236,6 +244,29 @@ void RewriteSrcLine(std::string_view line, OfflineLinkMap& links, std::string& o
         out.append(name);
     out.append(line.substr(end));
 }
+
+// Finds line breaks with memchr. The next LF is remembered, so that a page whose lines end in
+// CR alone is not searched to its end for an LF once per line.
+class LineBreaks {
+public:
+    explicit LineBreaks(std::string_view page) : page_(page) {}
+
+    // The first CR or LF from i on (the end of the page when none).
+    std::size_t From(std::size_t i) {
+        const char* const begin = page_.data();
+        if (lf_ == npos || lf_ < i) {
+            const void* found = std::memchr(begin + i, '\n', page_.size() - i);
+            lf_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) - begin)
+                        : page_.size();
+        }
+        const void* cr = std::memchr(begin + i, '\r', lf_ - i);
+        return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : lf_;
+    }
+
+private:
+    std::string_view page_;
+    std::size_t lf_ = npos;  // not searched yet
+};
 
 }  // namespace
 
@@ -325,9 +356,9 @@ std::string RewriteSrcLines(std::string_view page, OfflineLinkMap& links) {
     out.reserve(page.size() + page.size() / 16 + 16);
     const std::size_t n = page.size();
     std::size_t i = 0;
+    LineBreaks breaks(page);
     while (i < n) {
-        std::size_t eol = i;
-        while (eol < n && page[eol] != '\r' && page[eol] != '\n') ++eol;
+        const std::size_t eol = breaks.From(i);
         RewriteSrcLine(page.substr(i, eol - i), links, out);
         out.append("\r\n");
         if (eol >= n) break;

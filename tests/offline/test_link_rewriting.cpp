@@ -175,6 +175,34 @@ TEST(ConvertPageText, CurrentPageSessionRewritesLinksToRetrievedPages) {
               "<A HREF=\"other.html\">O</A> <A HREF=\"third.html\">* T *</A>");
 }
 
+std::string Repeat(const std::string& piece, std::size_t times) {
+    std::string out;
+    out.reserve(piece.size() * times);
+    while (times--) out += piece;
+    return out;
+}
+
+// Pages built so that a scan which searched the rest of the page again for every tag would run
+// for hours; each pass must get through them in one sweep and leave the text alone.
+TEST(RewritePasses, HostilePagesAreLeftAsTheyAre) {
+    const std::size_t times = 100000;
+    const std::string pages[] = {
+        Repeat("<IMG A='x> ", times),          // quotes that pair up across tags
+        Repeat("<IMG SRC=\"x ", times),        // values that never close
+        Repeat("<A\nHREF ", times),            // joins that never find their "="
+        Repeat("<IMG WIDTH=1 HEIGHT=2 ", times),  // a tag that never ends
+    };
+    for (const std::string& page : pages) {
+        OfflineLinkMap links(EntireSite(), Retrieved(SiteFiles));
+        EXPECT_EQ(JoinAnchorTags(page), page) << page.substr(0, 12);
+        EXPECT_EQ(RewriteTagLinks(page, links), page) << page.substr(0, 12);
+    }
+    // Lines that end in CR alone: the next LF is not looked for again on every line.
+    OfflineLinkMap links(EntireSite(), Retrieved(SiteFiles));
+    EXPECT_EQ(RewriteSrcLines(Repeat("<IMG SRC=i/a.gif>\r", times), links),
+              Repeat("<IMG SRC=a.gif>\r\n", times));
+}
+
 TEST(OfflineLinkMap, CollectsNoEMailAddressesAndAsksOncePerName) {
     SessionFields s = EntireSite();
     s.CollectEMailAddresses = true;
