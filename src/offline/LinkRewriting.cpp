@@ -373,18 +373,30 @@ std::string ConvertPageText(std::string_view page, OfflineLinkMap& links) {
     return RewriteSrcLines(linked, links);
 }
 
+namespace {
+
+// A page that comes out as it went in is not written again.
+template <typename Pass>
+void RewriteFile(const std::string& path, Pass pass) {
+    const std::string page = ReadFileBytes(path);
+    const std::string converted = pass(page);
+    if (converted != page) ReplaceFileBytes(path, converted);
+}
+
+}  // namespace
+
 void JoinAnchorTagsFile(const std::string& path) {
-    ReplaceFileBytes(path, JoinAnchorTags(ReadFileBytes(path)));
+    RewriteFile(path, [](std::string_view page) { return JoinAnchorTags(page); });
 }
 
 void RewriteTagLinksFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceFileBytes(path, RewriteTagLinks(ReadFileBytes(path), links));
+    RewriteFile(path, [&](std::string_view page) { return RewriteTagLinks(page, links); });
 }
 
 void RewriteSrcLinesFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceFileBytes(path, RewriteSrcLines(ReadFileBytes(path), links));
+    RewriteFile(path, [&](std::string_view page) { return RewriteSrcLines(page, links); });
 }
 
 void ConvertPageFile(const std::string& path, OfflineLinkMap& links) {
-    ReplaceFileBytes(path, ConvertPageText(ReadFileBytes(path), links));
+    RewriteFile(path, [&](std::string_view page) { return ConvertPageText(page, links); });
 }

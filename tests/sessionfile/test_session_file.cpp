@@ -117,7 +117,10 @@ TEST_F(SessionFileTest, WriteOpenAndSaveUnderAnotherNameGiveTheSamePlainText) {
 TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     const std::string file = SavedRun();
     opened.View.SetStatusBar1(0, "Files Added in Queue: 17");
-    ASSERT_TRUE(PerformFileOpen(opened, file));
+    prompts.FileNames.push_back(file);
+    ASSERT_TRUE(OpenBtnClick(opened));
+    EXPECT_EQ(prompts.FileDialogCaptions,
+              std::vector<std::string>{"Open Existing Lanternway Session.."});
 
     const SessionView& v = opened.View;
     ASSERT_EQ(v.GridRowCount(), 4);
