@@ -2,8 +2,8 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -154,7 +154,8 @@ int CurlDriver::OnSocket(CURL*, curl_socket_t s, int what, void* driverPtr, void
     }
     auto make = [&](QSocketNotifier::Type type, int mask) {
         auto* n = new QSocketNotifier(static_cast<qintptr>(s), type, driver);
-        connect(n, &QSocketNotifier::activated, driver, [driver, s, mask] { driver->Drive(s, mask); });
+        connect(n, &QSocketNotifier::activated, driver,
+                [driver, s, mask] { driver->Drive(s, mask); });
         return n;
     };
     const bool wantRead = what == CURL_POLL_IN || what == CURL_POLL_INOUT;
@@ -361,8 +362,8 @@ CURL* CurlDriver::AcquireHandle() {
 
 // --- Starting and stopping --------------------------------------------------------------------
 
-void CurlDriver::Configure(CurlTransfer& t, const TTransferControl& control,
-                           const std::string& url, const std::string& headers) {
+void CurlDriver::Configure(CurlTransfer& t, const TTransferControl& control, const std::string& url,
+                           const std::string& headers) {
     CURL* e = t.Easy;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PRIVATE, &t);

@@ -17,12 +17,12 @@
 // reported. Shared between the control and queued events, so that an event whose control is
 // gone can be recognised and dropped.
 class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
-public:
+  public:
     TTransferControl* Owner = nullptr;  // null once the control is destroyed
     CURL* Easy = nullptr;               // while libcurl works on it
     bool IsFtp = false;
     bool Counted = false;  // counted in the driver's FTP transfers
-    bool Active = false;  // the control's Busy()
+    bool Active = false;   // the control's Busy()
     bool EndQueued = false;
 
     std::string Url;
@@ -35,14 +35,14 @@ public:
     std::int64_t Received = 0;  // bytes of the document accepted so far
 
     bool Connected = false;
-    bool Stalled = false;              // ended for receiving nothing for too long
-    std::int64_t LastActivityMs = 0;   // steady clock of the last byte that moved
+    bool Stalled = false;             // ended for receiving nothing for too long
+    std::int64_t LastActivityMs = 0;  // steady clock of the last byte that moved
     curl_off_t LastDownloaded = 0;
     int StallMs = 0;
     bool Begun = false;
     bool HeadersDone = false;
-    bool Encoded = false;          // the body came compressed (its length is not ours)
-    std::int64_t Announced = -1;   // the announced length, -1 when none
+    bool Encoded = false;         // the body came compressed (its length is not ours)
+    std::int64_t Announced = -1;  // the announced length, -1 when none
     int Status = 0;
     std::string Reason;
     std::string Headers;  // the header lines of the reply being read
@@ -65,7 +65,7 @@ public:
 // a queue once curl_multi_socket_action has returned, so that handlers may call back into
 // libcurl (cancel, start transfers) and may run nested event loops.
 class CurlDriver : public QObject {
-public:
+  public:
     static CurlDriver& Instance();
 
     void Start(TTransferControl& control, const std::string& url, const std::string& headers,
@@ -76,7 +76,7 @@ public:
 
     TTransferControl::Timeouts Timeouts;
 
-private:
+  private:
     enum class EventKind { State, Doc };
     struct Event {
         std::shared_ptr<CurlTransfer> Transfer;

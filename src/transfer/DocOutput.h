@@ -39,5 +39,5 @@ inline constexpr short ReplyReceived = 3;  // HTTP: the reply's status line and 
                                            // FTP: the server is about to send the file
 inline constexpr short Failed = 4;         // the transfer failed before or without a connection
 inline constexpr short Completed = 5;      // the whole document is in the output file
-inline constexpr short Closed = 6;  // the connection closed (or stalled) before the end
+inline constexpr short Closed = 6;         // the connection closed (or stalled) before the end
 }  // namespace TransferState

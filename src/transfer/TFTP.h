@@ -18,7 +18,7 @@
 // TransferState::Closed (6) before the Error and End events. A refused login, a missing file or
 // no connection at all report TransferState::Failed (4) instead.
 class TFTP : public TTransferControl {
-public:
+  public:
     TFTP() : TTransferControl(true) {}
 
     std::string UserId;

@@ -20,7 +20,7 @@
 // Redirects are not followed: a 301 arrives like any reply (StatusCode, ReplyText,
 // ReplyHeader("Location")), its body stored in the file.
 class THTTP : public TTransferControl {
-public:
+  public:
     THTTP() : TTransferControl(false) {}
 
     // The base address; RemoteHost() is the host name of it (empty when it has none).

@@ -15,7 +15,9 @@ TTransferControl::~TTransferControl() {
     if (transfer_) CurlDriver::Instance().Detach(*transfer_);
 }
 
-bool TTransferControl::Busy() const { return transfer_ && transfer_->Active; }
+bool TTransferControl::Busy() const {
+    return transfer_ && transfer_->Active;
+}
 
 void TTransferControl::Cancel() {
     if (transfer_) CurlDriver::Instance().Cancel(*transfer_);
@@ -28,7 +30,9 @@ void TTransferControl::GetDoc(const std::string& url, const std::string& headers
     CurlDriver::Instance().Start(*this, url, headers, localFile);
 }
 
-int TTransferControl::StatusCode() const { return transfer_ ? transfer_->Status : 0; }
+int TTransferControl::StatusCode() const {
+    return transfer_ ? transfer_->Status : 0;
+}
 
 const std::string& TTransferControl::ReplyText() const {
     return transfer_ ? transfer_->Reason : kEmpty;

@@ -28,7 +28,7 @@ class CurlTransfer;
 // are decoded, redirects are never followed, certificates are verified against SSL_CERT_FILE /
 // SSL_CERT_DIR when those are set (as OpenSSL programs do), else the system's store.
 class TTransferControl {
-public:
+  public:
     virtual ~TTransferControl();
     TTransferControl(const TTransferControl&) = delete;
     TTransferControl& operator=(const TTransferControl&) = delete;
@@ -83,14 +83,14 @@ public:
     static void SetTimeouts(const Timeouts& timeouts);
     static Timeouts CurrentTimeouts();
 
-protected:
+  protected:
     explicit TTransferControl(bool isFtp);
 
     // Credentials sent with the next GetDoc (empty user: anonymous FTP / none).
     std::string user_;
     std::string password_;
 
-private:
+  private:
     friend class CurlTransfer;
     friend class CurlDriver;
     bool isFtp_;

@@ -69,4 +69,6 @@ std::string FtpServer::Url(const std::string& path) const {
     return "ftp://127.0.0.1:" + std::to_string(port_) + "/" + path;
 }
 
-std::string FtpServer::LogText() const { return ReadWholeFile(scratch_.Text() + "ftp.log"); }
+std::string FtpServer::LogText() const {
+    return ReadWholeFile(scratch_.Text() + "ftp.log");
+}

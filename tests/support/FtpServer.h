@@ -11,7 +11,7 @@ class Subprocess;
 // An FTP server (Debian's pyftpdlib under /usr/bin/python3) serving a folder read-only on a
 // free 127.0.0.1 port, with one user; stopped by the destructor.
 class FtpServer {
-public:
+  public:
     struct Options {
         std::filesystem::path Root{};
         std::string User = "lw";
@@ -32,7 +32,7 @@ public:
     std::string Url(const std::string& path = "") const;
     std::string LogText() const;
 
-private:
+  private:
     TempFolder scratch_;
     std::unique_ptr<Subprocess> process_;
     int port_ = 0;

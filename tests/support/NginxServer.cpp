@@ -70,8 +70,12 @@ std::string NginxServer::Url(const std::string& path) const {
            "/" + path;
 }
 
-std::string NginxServer::AccessLogText() const { return ReadWholeFile(prefix_.Text() + "access.log"); }
-std::string NginxServer::ErrorLogText() const { return ReadWholeFile(prefix_.Text() + "error.log"); }
+std::string NginxServer::AccessLogText() const {
+    return ReadWholeFile(prefix_.Text() + "access.log");
+}
+std::string NginxServer::ErrorLogText() const {
+    return ReadWholeFile(prefix_.Text() + "error.log");
+}
 
 void NginxServer::MakeCertificates() {
     const std::string p = prefix_.Text();
@@ -85,8 +89,8 @@ void NginxServer::MakeCertificates() {
     Openssl(ca);
     std::vector<std::string> req{"req"};
     req.insert(req.end(), ecKey.begin(), ecKey.end());
-    req.insert(req.end(), {"-keyout", p + "server.key", "-out", p + "server.csr", "-subj",
-                           "/CN=localhost"});
+    req.insert(req.end(),
+               {"-keyout", p + "server.key", "-out", p + "server.csr", "-subj", "/CN=localhost"});
     Openssl(req);
     WriteWholeFile(p + "server.ext",
                    "basicConstraints=CA:FALSE\n"

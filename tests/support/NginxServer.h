@@ -15,7 +15,7 @@ class Subprocess;
 //   NginxServer web({.Root = site.Path(), .Gzip = true});
 //   fetch(web.Url("index.html"));
 class NginxServer {
-public:
+  public:
     struct Options {
         std::filesystem::path Root{};  // the folder served at "/"
         bool KeepAlive = true;
@@ -46,7 +46,7 @@ public:
     std::string AccessLogText() const;
     std::string ErrorLogText() const;
 
-private:
+  private:
     void MakeCertificates();
     std::string Config(int port) const;
 

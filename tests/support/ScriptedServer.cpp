@@ -126,8 +126,12 @@ void ScriptedServer::Serve(int fd, const Script& script) {
     for (const Step& step : script) {
         bool ok = true;
         switch (step.What) {
-            case Step::ReadRequest: ok = ReadOneRequest(fd, pending); break;
-            case Step::Send: ok = SendAll(fd, step.Bytes); break;
+            case Step::ReadRequest:
+                ok = ReadOneRequest(fd, pending);
+                break;
+            case Step::Send:
+                ok = SendAll(fd, step.Bytes);
+                break;
             case Step::SendInChunks: {
                 const size_t count = std::max(1, step.Count);
                 const size_t size = (step.Bytes.size() + count - 1) / count;
@@ -137,10 +141,20 @@ void ScriptedServer::Serve(int fd, const Script& script) {
                 }
                 break;
             }
-            case Step::Sleep: ok = SleepMs(step.DelayMs); break;
-            case Step::Stall: WaitReadable(wakePipe_[0], -1); ok = false; break;
-            case Step::Close: ok = false; break;
-            case Step::Reset: reset = true; ok = false; break;
+            case Step::Sleep:
+                ok = SleepMs(step.DelayMs);
+                break;
+            case Step::Stall:
+                WaitReadable(wakePipe_[0], -1);
+                ok = false;
+                break;
+            case Step::Close:
+                ok = false;
+                break;
+            case Step::Reset:
+                reset = true;
+                ok = false;
+                break;
         }
         if (!ok) break;
     }

@@ -13,7 +13,7 @@
 //
 //   ScriptedServer server({ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\nhello")});
 class ScriptedServer {
-public:
+  public:
     struct Step {
         enum Kind { ReadRequest, Send, SendInChunks, Sleep, Stall, Close, Reset } What;
         std::string Bytes;
@@ -48,7 +48,7 @@ public:
     std::vector<std::string> Requests() const;
     int Connections() const { return connections_; }
 
-private:
+  private:
     void AcceptLoop();
     void Serve(int fd, const Script& script);
     bool WaitReadable(int fd, int timeoutMs);  // false when the server is stopping

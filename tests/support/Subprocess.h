@@ -9,9 +9,9 @@
 // going to a file (or, with CaptureStdout, stdout to a pipe the test can read lines from). The
 // child is killed when the test process dies, so that a crashed test leaves no server behind.
 class Subprocess {
-public:
+  public:
     struct Options {
-        std::string OutputFile{};      // stdout and stderr (default: /dev/null)
+        std::string OutputFile{};    // stdout and stderr (default: /dev/null)
         bool CaptureStdout = false;  // stdout to a pipe instead, read with ReadLine
         std::string WorkingFolder{};
     };
@@ -30,7 +30,7 @@ public:
     // the exit status as from waitpid (or -1 when it had already been reaped).
     int Stop(int signal = 15);
 
-private:
+  private:
     pid_t pid_ = -1;
     int status_ = -1;
     int stdoutFd_ = -1;

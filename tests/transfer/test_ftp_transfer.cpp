@@ -18,8 +18,8 @@ TEST(FtpTransfer, DownloadsWithCredentialsAndReportsHowItEnded) {
     WriteWholeFile(root.Text() + "pack.zip", zip);
     WriteWholeFile(root.Text() + "empty.zip", "");
     FtpServer ftp({.Root = root.Path(), .User = "ann", .Password = "pw"});
-    FtpServer cutting({.Root = root.Path(), .User = "ann", .Password = "pw",
-                       .DropAfterBytes = 100000});
+    FtpServer cutting(
+        {.Root = root.Path(), .User = "ann", .Password = "pw", .DropAfterBytes = 100000});
     const std::int64_t size = static_cast<std::int64_t>(zip.size());
 
     struct Case {

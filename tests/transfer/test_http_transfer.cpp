@@ -1,5 +1,9 @@
 // The HTTP transfer control against nginx and a scripted server on loopback.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -27,7 +31,7 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
 }
 
 class HttpTransfer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
         TTransferControl::SetTimeouts({});
@@ -107,17 +111,29 @@ TEST_F(HttpTransfer, ScriptedReplies) {
         {"many small chunks",
          {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n"),
           S::SendInChunks(body1000, 20, 20), S::Close()},
-         "s1 s2 s3 d1 d2 d3 s5 d5", body1000, 1000, true, 200, "OK", ""},
+         "s1 s2 s3 d1 d2 d3 s5 d5",
+         body1000,
+         1000,
+         true,
+         200,
+         "OK",
+         ""},
         {"interim reply first",
          S::Reply("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
          "s1 s2 s3 d1 d2 d3 s5 d5", "ok", 2, true, 200, "OK", ""},
         {"empty document", S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"),
          "s1 s2 s3 d1 d2 s5 d5", "", 0, true, 200, "OK", ""},
         {"closed mid-body",
-         {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" +
-                             body1000.substr(0, 400)),
+         {S::Read(),
+          S::Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + body1000.substr(0, 400)),
           S::Close()},
-         "s1 s2 s3 d1 d2 d3 s6 d4 d5", body1000.substr(0, 400), 1000, true, 200, "OK", ""},
+         "s1 s2 s3 d1 d2 d3 s6 d4 d5",
+         body1000.substr(0, 400),
+         1000,
+         true,
+         200,
+         "OK",
+         ""},
         {"nothing at all", {S::Read(), S::Close()}, "s1 s2 s6 d4 d5", "", 0, false, 0, "", ""},
     };
     for (auto& c : cases) {
@@ -166,7 +182,8 @@ TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
         {"silent mid-body",
          {S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nfirst bytes"),
           S::Stall()},
-         "s1 s2 s3 d1 d2 d3 s6 d4 d5", "first bytes"},
+         "s1 s2 s3 d1 d2 d3 s6 d4 d5",
+         "first bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -180,6 +197,33 @@ TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
         EXPECT_NE(http.ErrorText().find("No data received for 1 seconds"), std::string::npos)
             << http.ErrorText();
     }
+}
+
+// A listener that never accepts, its queue filled: the kernel drops further connection
+// attempts, so a connect neither succeeds nor is refused.
+TEST_F(HttpTransfer, NoConnectionWithinTheConnectTimeFails) {
+    TTransferControl::SetTimeouts({.ConnectMs = 500, .StallSeconds = 60});
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        int f = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        connect(f, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        fillers.push_back(f);
+    }
+    THTTP http;
+    TransferRecorder rec(http);
+    Fetch(http, rec, "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/");
+    EXPECT_EQ(rec.Outline(), "s1 s4 d4 d5");
+    EXPECT_NE(http.ErrorText().find("Failed to connect"), std::string::npos) << http.ErrorText();
+    for (int f : fillers) close(f);
+    close(listener);
 }
 
 TEST_F(HttpTransfer, FailuresEndWithErrorThenEnd) {
@@ -247,10 +291,10 @@ TEST_F(HttpTransfer, HttpsTrustsTheAuthorityNamedBySslCertFile) {
         } else {
             // A hashed certificate folder, as c_rehash makes it.
             std::string hash;
-            ASSERT_EQ(RunCommand({"/usr/bin/openssl", "x509", "-hash", "-noout", "-in",
-                                  web.CaFile()},
-                                 &hash),
-                      0);
+            ASSERT_EQ(
+                RunCommand({"/usr/bin/openssl", "x509", "-hash", "-noout", "-in", web.CaFile()},
+                           &hash),
+                0);
             hash.erase(hash.find_last_not_of("\r\n") + 1);
             std::filesystem::copy_file(web.CaFile(), certs.Path() / (hash + ".0"));
             setenv(variable, certs.Path().c_str(), 1);
@@ -297,8 +341,8 @@ TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
     } modes[] = {{"HTTP/1.1", false, kParallel}, {"HTTP/2", true, 1}};
     for (const auto& mode : modes) {
         SCOPED_TRACE(mode.Name);
-        NginxServer web({.Root = site.Path(), .Https = mode.Https, .Http2 = mode.Https,
-                         .AccessLog = true});
+        NginxServer web(
+            {.Root = site.Path(), .Https = mode.Https, .Http2 = mode.Https, .AccessLog = true});
         if (mode.Https) setenv("SSL_CERT_FILE", web.CaFile().c_str(), 1);
         TempFolder into;
         std::vector<std::unique_ptr<THTTP>> controls;
