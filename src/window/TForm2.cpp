@@ -126,6 +126,7 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
     view.SetCaption(AppTitle);
     state_->FileListHasItems = [this] { return FileListView->Count() > 0; };
     Mgrid1Model->Flush();
+    Mgrid1->SetRow(view.SelectedRow());
     ApplyStatusTexts();
     ApplyMessage();
     ApplyButtons();
@@ -461,6 +462,11 @@ void TForm2::ConnectView() {
     connect(&view, &SessionView::SiteRootSelectionRequested, this, &TForm2::SelectSiteRoot);
     connect(&view, &SessionView::SessionOpenStarted, this, &TForm2::SessionOpenStarted);
     connect(&view, &SessionView::SessionOpenFinished, this, &TForm2::SessionOpenFinished);
+    // Rows the selection points at may only now have reached the grid.
+    connect(Mgrid1Model, &QAbstractItemModel::rowsInserted, this, [this] {
+        const int row = state_->View.SelectedRow();
+        if (Mgrid1->Row() != row) Mgrid1->SetRow(row);
+    });
     connect(&view, &SessionView::GridSelectionChanged, this, [this](int row) {
         // The row may be new: the model learns of it first.
         Mgrid1Model->Flush();

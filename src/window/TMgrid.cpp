@@ -3,8 +3,14 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <cmath>
 
 namespace {
+
+// Perceived lightness, 0 (black) to 1 (white).
+double Lightness(const QColor& c) {
+    return (0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF());
+}
 
 class CellPainter : public QStyledItemDelegate {
 public:
@@ -26,12 +32,20 @@ public:
         font.setItalic(italic);
         font.setUnderline(underline);
         painter->setFont(font);
-        painter->setPen(colour >= 0 ? QColor::fromRgb(static_cast<QRgb>(colour))
-                                    : option.palette.color(QPalette::Text));
+        const QColor pen = colour >= 0 ? QColor::fromRgb(static_cast<QRgb>(colour))
+                                       : option.palette.color(QPalette::Text);
         const QRect text = option.rect.adjusted(2, 2, -1, 0);
         const QString shown = option.fontMetrics.elidedText(index.data().toString(),
                                                             Qt::ElideRight, text.width());
-        painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+        // A light text colour (yellow on white) gets a dark shadow so that it stays readable.
+        const QColor back = grid_.RowBrush(gridRow).color();
+        if (std::abs(Lightness(pen) - Lightness(back)) < 0.35) {
+            painter->setPen(pen.darker(250));
+            painter->drawText(text.translated(1, 1), flags, shown);
+        }
+        painter->setPen(pen);
+        painter->drawText(text, flags, shown);
         painter->restore();
     }
 

@@ -178,3 +178,24 @@ TEST_F(MainWindow, GridAndBrowserPanelSwitchTheLowerPane) {
     EXPECT_TRUE(form.HTMLButtonsBar->isHidden());
     EXPECT_FALSE(form.OpenProjectFolderBtn->isEnabled());  // no project yet
 }
+
+TEST_F(MainWindow, GridColoursAsAPersonSeesThem) {
+    TForm2 form(prompts);
+    SessionView& view = form.State().View;
+    const SessionView::GridRow rows[] = {
+        {"1", "http://host/", "900", "900", "Complete"},
+        {"2", "images/logo.gif", "300", "120", "Transferring.."},
+        {"3", "Password protected file [private/a.html]", "Unknown", "0", "Retrieving.."},
+        {"4", "files/big.zip", "90000", "0", "Ignored"},
+        {"5", "<FILE DELETED>***about.html***", "263", "263", "Complete"},
+        {"6", "docs/guide.html", "0", "0", "Initiated.."},
+    };
+    for (int r = 0; r < 6; ++r) view.SetRow(r + 1, rows[r]);
+    view.SelectRow(1);
+    form.Mgrid1Model->Flush();
+    form.resize(TForm2::DesignWidth, TForm2::DesignHeight);
+    form.show();
+    QApplication::processEvents();
+    SaveScreenshot(*form.Mgrid1, QStringLiteral("status-grid-colours"));
+    EXPECT_EQ(form.Mgrid1->Row(), 1);
+}
