@@ -109,6 +109,7 @@ SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, B
     // Messages quote addresses and paths; they are never markup.
     QString shown = FromText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));  // a bare CR breaks the line too
     QMessageBox box(icon, QString::fromLatin1(AppTitle), shown, set, owner_);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(first);

@@ -120,6 +120,17 @@ TEST_F(GuiPromptsTest, MessageBoxesHaveTheirButtonsAndIcons) {
     }
 }
 
+TEST_F(GuiPromptsTest, ABareCarriageReturnBreaksTheLine) {
+    QString text;
+    WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        text = box.text();
+        box.button(QMessageBox::No)->click();
+    });
+    prompts.Message("Are you sure you want to delete file\r\"/p/a.html\"?", Kind::Confirmation,
+                    Buttons::YesNo);
+    EXPECT_EQ(text, "Are you sure you want to delete file\n\"/p/a.html\"?");
+}
+
 TEST_F(GuiPromptsTest, SaveDialogAddsTheExtensionBeforeAskingAboutOverwriting) {
     TempFolder folder;
     const std::string filter = "Lanternway Session Files(*.lwa)|*.lwa|";
