@@ -3,11 +3,19 @@
 #include <QApplication>
 #include <QCursor>
 
+namespace {
+bool ours = false;  // whether our one level is on Qt's override-cursor stack
+}  // namespace
+
+// Others (the wait panel, the conversion window) stack their own busy cursors; ours is one
+// level that is replaced, never stacked, and removed by the arrow.
 void SetScreenCursor(Qt::CursorShape shape) {
     if (shape == Qt::ArrowCursor) {
-        while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-    } else if (QApplication::overrideCursor() == nullptr) {
+        if (ours) QApplication::restoreOverrideCursor();
+        ours = false;
+    } else if (!ours) {
         QApplication::setOverrideCursor(QCursor(shape));
+        ours = true;
     } else {
         QApplication::changeOverrideCursor(QCursor(shape));
     }

@@ -18,6 +18,7 @@
 
 #include "engine/RunControl.h"
 #include "shell/TSystemTreeView.h"
+#include "window/BrowserPanel.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "window/Hints.h"
@@ -95,6 +96,7 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
     Splitter2->setChildrenCollapsible(false);
     BuildBrowser();
     BuildLowerPane();
+    BuildBrowserPanel();
     Splitter2->addWidget(Splitter1);
     Splitter2->addWidget(Panel1);
     Splitter2->setStretchFactor(0, 1);

@@ -22,6 +22,8 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class RunControl;
+class TBrowserPanel;
+class TBrowserPanelHost;
 class TMgrid;
 class TStatusBar;
 class TSystemTreeView;
@@ -244,6 +246,11 @@ public:
     void SystemTreeView1Click();
     void ShowFullScreenBtnClick();
     bool ShowFullScreenEnabled() const;
+    void SystemTreeView1Change();
+    void SystemListView1Click();
+    void Splitter1Moved();
+    // The browser panel's controls: HTML1, the image, the panel-set buttons, the pop-up menu.
+    TBrowserPanel* BrowserPanel = nullptr;
 
 protected:
     bool event(QEvent* event) override;
@@ -260,6 +267,7 @@ private:
     void BuildPopupMenus();
     void ConnectView();
     void InitializeDirTreeAndListViewAndStringGrid1();
+    void BuildBrowserPanel();
 
     void SetViewStyle(TSystemListView::ViewStyle style);
     void SetPanel1Lowered(bool lowered);
@@ -282,6 +290,7 @@ private:
     std::unique_ptr<RunControl> run_;
     std::vector<std::string> treeChildren_;  // the children DirTree shows, in order
     std::string localFilesFolder_;
+    std::unique_ptr<TBrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
     bool paneSized_ = false;
 };
