@@ -135,6 +135,7 @@ void TFindFileForm::FormCreate() {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString(AppTitle) + " - Find File");
     resize(585, 433);
+    setWindowState(Qt::WindowMaximized);  // the size above is the restored size
 
     ShowAboutBox = [](QWidget* owner) {
         TAboutBox box(owner);

@@ -84,6 +84,7 @@ THtmlViewerForm::THtmlViewerForm(ViewerFileSource& files, QWidget* owner, Viewer
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(ViewerCaption);
     resize(560, 418);
+    setWindowState(Qt::WindowMaximized);  // the size above is the restored size
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
