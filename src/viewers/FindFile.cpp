@@ -37,7 +37,9 @@
 #include "htmlcontrol/ScreenCursor.h"
 #include "htmlcontrol/THTML.h"
 #include "imaging/Picture.h"
+#include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
+#include "shell/TPropertiesDialog.h"
 #include "viewers/FinderGridModel.h"
 #include "viewers/PictureView.h"
 #include "viewers/TDocumentSourceForm.h"
@@ -544,9 +546,17 @@ void TFindFileForm::SaveAs1Click() {
     fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
 }
 
-void TFindFileForm::Properties1Click() {}
+void TFindFileForm::Properties1Click() {
+    const std::string path = SelectedPath();
+    if (!path.empty()) ShowProperties(QString::fromStdString(path), this);
+}
 
-void TFindFileForm::ContextMenu1Click() {}
+void TFindFileForm::ContextMenu1Click() {
+    const std::string path = SelectedPath();
+    if (path.empty()) return;
+    ShowShellContextMenu(QString::fromStdString(path), SGrid1->viewport()->mapToGlobal(LastGridPoint),
+                         this);
+}
 
 // --- HTML preview -----------------------------------------------------------------------------
 

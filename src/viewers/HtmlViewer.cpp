@@ -216,6 +216,7 @@ void THtmlViewerForm::ShowFile() {
     const bool projectList = files_.FileListViewVisible();
     ViewerFileName = NamePart(files_.ItemPath(ListIndex));
     ViewerFolder = projectList ? files_.ProjectFolder() : files_.LocalFilesFolder();
+    if (!ViewerFolder.empty() && ViewerFolder.back() != '/') ViewerFolder += '/';
     ViewerFileExt = NameExtension(ViewerFileName);
     const ViewerKind kind = ViewerKindOf(ViewerFileExt);
     HTMLPanel->setVisible(kind == ViewerKind::Html);

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/SessionState.h"
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempFolder.h"
+#include "viewers/FindFile.h"
+#include "viewers/HtmlViewer.h"
+#include "window/GridModel.h"
+#include "window/TForm2.h"
+#include "shell/TSystemListView.h"
+
+namespace {
+
+struct QtAppFirst {
+    QtAppFirst() { EnsureQtApp(); }
+};
+
+// The viewer and the finder as the main window opens them, over a finished project.
+class ViewerCommands : public ::testing::Test, private QtAppFirst {
+protected:
+    void SetUp() override {
+        std::ofstream(project.Path() / "Main.html") << "<p>main</p>";
+        WriteBytes(project.Text() + "logo.gif", EncodeGif(QuadrantPicture(16, 16)));
+        SessionState& s = form.State();
+        s.ProjectFolder = project.Text();
+        s.SessionFileName = project.Text() + "site.lwa";
+        s.SiteBase = "http://host/";
+        s.SessionComplete = true;
+        s.SessionOpenedFromFile = true;
+        s.View.SetGridRowCount(3);
+        s.View.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
+        s.View.SetRow(2, {"2", "logo.gif", "9", "9", "Complete"});
+        s.View.SetSiteRoot("http://host/");
+        form.Mgrid1Model->Flush();
+        form.show();
+        form.DirTree->setCurrentItem(form.SiteRootNode);
+    }
+
+    template <typename T>
+    QList<T*> Opened() {
+        return form.findChildren<T*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
+    TempFolder project;
+    ScriptedPrompts prompts;
+    TForm2 form{prompts};
+};
+
+}  // namespace
+
+TEST_F(ViewerCommands, TheViewerOpensOnTheSelectedItemAndStepsThroughTheList) {
+    ASSERT_EQ(form.FileListView->Count(), 2);
+    const int logo = form.FileListView->FindCaption("logo.gif", 0, false);
+    form.FileListView->SelectItem(logo);
+    form.QuickHTMLViewerBtn->click();
+    form.QuickHTMLViewerBtn->click();  // each request opens a further window
+    const auto viewers = Opened<THtmlViewerForm>();
+    ASSERT_EQ(viewers.size(), 2);
+    THtmlViewerForm& v = *viewers[0];
+    EXPECT_EQ(v.ListIndex, logo);
+    EXPECT_EQ(v.ViewerFileName, "logo.gif");
+    EXPECT_EQ(v.ViewerFolder, project.Text());
+    EXPECT_FALSE(v.JPEGPanel->isHidden());
+    EXPECT_TRUE(prompts.Messages.empty());
+
+    (logo == 0 ? v.NextBtn : v.BackBtn)->click();
+    EXPECT_EQ(v.ViewerFileName, "Main.html");
+    EXPECT_FALSE(v.HTMLPanel->isHidden());
+}
+
+TEST_F(ViewerCommands, FindFilesOpensAFinderEachTime) {
+    form.FindBtnClick();
+    form.FindBtnClick();
+    const auto finders = Opened<TFindFileForm>();
+    ASSERT_EQ(finders.size(), 2);
+    EXPECT_EQ(finders[0]->windowTitle(), "Lanternway 1.3 - Find File");
+    EXPECT_TRUE(finders[0]->isVisible());
+}
