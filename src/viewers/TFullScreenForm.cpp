@@ -99,7 +99,7 @@ TFullScreenForm::TFullScreenForm(const TFullScreenSource& source, SessionPrompts
         if (!chosen.isValid()) return std::nullopt;
         return chosen;
     };
-    PrintPicture = [](const std::string& path) { ShellPrint(path); };
+    PrintPicture = [](const std::string& path) { return ShellPrint(path); };
 
     // Creation: the task bar goes, the ring is built from the visible list, the start chosen.
     SetTaskbarVisible(false);
@@ -196,7 +196,13 @@ void TFullScreenForm::FormKeyDown(int key) {
             }
             return;
         case Qt::Key_P:
-            if (current_ >= 0) PrintPicture(ring_[static_cast<std::size_t>(current_)]);
+            if (current_ >= 0) {
+                // Only a missing printer (or an unreadable picture) is worth a word.
+                const std::string error = PrintPicture(ring_[static_cast<std::size_t>(current_)]);
+                if (!error.empty())
+                    prompts_.Message(error, SessionPrompts::Kind::Error,
+                                     SessionPrompts::Buttons::Ok);
+            }
             return;
         default:
             prompts_.Message(HelpText(), SessionPrompts::Kind::Information,

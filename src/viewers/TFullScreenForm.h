@@ -48,9 +48,10 @@ class TFullScreenForm : public QWidget {
     QScrollArea* ScrollBox1;
     QLabel* Image1;
 
-    // The colour dialog and the print verb; replaced in tests.
+    // The colour dialog and the print verb (which gives the reason when nothing was printed);
+    // replaced in tests.
     std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
-    std::function<void(const std::string& path)> PrintPicture;
+    std::function<std::string(const std::string& path)> PrintPicture;
 
     static const char* HelpText();
 

@@ -45,7 +45,10 @@ class FullScreenTest : public ::testing::Test {
         source.SelectedPath = selected;
         source.PanelFileCaption = caption;
         form = new TFullScreenForm(source, prompts);
-        form->PrintPicture = [this](const std::string& path) { printed.push_back(path); };
+        form->PrintPicture = [this](const std::string& path) {
+            printed.push_back(path);
+            return printError;
+        };
         return form;
     }
 
@@ -55,6 +58,7 @@ class FullScreenTest : public ::testing::Test {
     ScriptedPrompts prompts;
     QPointer<TFullScreenForm> form;
     std::vector<std::string> printed;
+    std::string printError;
 
     ~FullScreenTest() override { delete form.data(); }
 };
@@ -196,6 +200,10 @@ TEST_F(FullScreenTest, PrintHandsOverTheCurrentPicture) {
     QTest::keyClick(form, Qt::Key_Down);
     QTest::keyClick(form, Qt::Key_P);
     EXPECT_EQ(printed, std::vector<std::string>{paths[1]});
+    EXPECT_TRUE(prompts.Messages.empty());
+    printError = "There is no default printer currently selected.";
+    QTest::keyClick(form, Qt::Key_P);
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{printError});
 }
 
 TEST_F(FullScreenTest, AnEmptyRingSaysSoAndIgnoresStepsAndPrint) {
