@@ -19,11 +19,16 @@ TFileChangeThread::~TFileChangeThread() {
     thread_.wait();
 }
 
+// Watch waits until the watcher has the folder: a change made right after it returns (the
+// caller has just read the folder) must not slip through.
 void TFileChangeThread::Watch(const QString& folder) {
     if (folder.isEmpty()) return;
-    QMetaObject::invokeMethod(watcher_, [w = watcher_, folder] {
-        if (!w->directories().contains(folder)) w->addPath(folder);
-    });
+    QMetaObject::invokeMethod(
+        watcher_,
+        [w = watcher_, folder] {
+            if (!w->directories().contains(folder)) w->addPath(folder);
+        },
+        Qt::BlockingQueuedConnection);
 }
 
 void TFileChangeThread::Unwatch(const QString& folder) {
