@@ -4,7 +4,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMovie>
+#include <QFile>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QVBoxLayout>
@@ -22,12 +23,21 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
     setWindowTitle("About");
 
-    Picture = new QMovie(":/about/Lantern.gif", QByteArray(), this);
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName("ProgramIcon");
-    ProgramIcon->setMovie(Picture);
     ProgramIcon->setFixedSize(64, 64);
-    Picture->start();
+    QFile gif(":/about/Lantern.gif");
+    if (gif.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = gif.readAll();
+        std::string error;
+        frames_ = DecodeGifFrames(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                  static_cast<std::size_t>(bytes.size()), error);
+    }
+    if (!frames_.empty()) ShowFrame(0);
+    connect(&animation_, &QTimer::timeout, this, [this] {
+        ShowFrame((frame_ + 1) % static_cast<int>(frames_.size()));
+    });
+    if (frames_.size() > 1) animation_.start(frames_[0].DelayMs > 0 ? frames_[0].DelayMs : 100);
 
     ProductName = new QLabel(QString::fromLatin1(AppTitle), this);
     ProductName->setObjectName("ProductName");
@@ -85,4 +95,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
     Copyright->setMinimumWidth(260);
+}
+
+void TAboutBox::ShowFrame(int index) {
+    if (index < 0 || index >= static_cast<int>(frames_.size())) return;
+    frame_ = index;
+    ProgramIcon->setPixmap(QPixmap::fromImage(frames_[static_cast<std::size_t>(index)].Image));
+    const int delay = frames_[static_cast<std::size_t>(index)].DelayMs;
+    if (animation_.isActive()) animation_.setInterval(delay > 0 ? delay : 100);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
+#include <vector>
+
+#include "imaging/PictureDecoders.h"
 
 class QLabel;
-class QMovie;
 class QPushButton;
 
 // The About box: the program's title, the animated lantern, the operating system and the memory
@@ -21,5 +24,14 @@ class TAboutBox : public QDialog {
     QLabel* PhysMem;
     QLabel* MemoryInUse;
     QPushButton* OKButton;
-    QMovie* Picture;
+
+    // The lantern's frames, decoded through the program's GIF decoder, and the frame shown.
+    const std::vector<GifFrame>& PictureFrames() const { return frames_; }
+    int CurrentFrame() const { return frame_; }
+    void ShowFrame(int index);
+
+private:
+    std::vector<GifFrame> frames_;
+    int frame_ = 0;
+    QTimer animation_;
 };
