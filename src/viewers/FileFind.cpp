@@ -108,10 +108,10 @@ void TFileSearch::StartSearch() {
     const auto slash = SearchFile.find_last_of('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : SearchFile.substr(0, slash + 1);
-    const std::string mask =
-        slash == std::string::npos ? SearchFile : SearchFile.substr(slash + 1);
+    const std::string mask = slash == std::string::npos ? SearchFile : SearchFile.substr(slash + 1);
     TSearchRec rec;
-    if (!ReadSearchRec(folder.empty() ? std::string(".") : folder, rec)) rec.Name = NamePart(folder);
+    if (!ReadSearchRec(folder.empty() ? std::string(".") : folder, rec))
+        rec.Name = NamePart(folder);
     Walk(folder, rec, mask);
     running_ = false;
     if (OnFinish) OnFinish(this);

@@ -37,7 +37,7 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // anything else the person does) takes effect while it runs.
 class TFileSearch : public QObject {
     Q_OBJECT
-public:
+  public:
     using TFindFileEvent = std::function<void(const std::string& fullPath, const TSearchRec& info)>;
     using TChangeFolderEvent =
         std::function<void(const std::string& fullPath, const TSearchRec& info)>;
@@ -60,7 +60,7 @@ public:
     // without an event loop.
     std::function<void()> ProcessMessages;
 
-private:
+  private:
     void Walk(const std::string& folder, const TSearchRec& rec, const std::string& mask);
     void Pump();
 

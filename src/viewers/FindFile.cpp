@@ -103,14 +103,22 @@ std::string FinderTotalText(std::int64_t bytes, const QLocale& locale) {
 
 std::string FinderAttrText(int attr) {
     switch (attr) {
-        case faReadOnly: return "R";
-        case faHidden: return "H";
-        case faReadOnly | faHidden: return "R, H";
-        case faArchive: return "A";
-        case faReadOnly | faArchive: return "R, A";
-        case faHidden | faArchive: return "A, H";
-        case faReadOnly | faHidden | faArchive: return "R, A, H";
-        default: return {};
+        case faReadOnly:
+            return "R";
+        case faHidden:
+            return "H";
+        case faReadOnly | faHidden:
+            return "R, H";
+        case faArchive:
+            return "A";
+        case faReadOnly | faArchive:
+            return "R, A";
+        case faHidden | faArchive:
+            return "A, H";
+        case faReadOnly | faHidden | faArchive:
+            return "R, A, H";
+        default:
+            return {};
     }
 }
 
@@ -209,8 +217,8 @@ void TFindFileForm::BuildTopBar() {
     StopBtn = MakeButton(Panel2, "Stop", QStyle::SP_MediaStop, "Stop|Stop Search");
     ColorBtn = MakeButton(Panel2, "Color", QStyle::SP_CustomBase,
                           "Change Color|Change background color of image panel");
-    CloseBtn = MakeButton(Panel2, "Close", QStyle::SP_DialogCloseButton,
-                          "Close|Close active window");
+    CloseBtn =
+        MakeButton(Panel2, "Close", QStyle::SP_DialogCloseButton, "Close|Close active window");
     ColorBtn->setIcon(ColorSwatchIcon());
     ColorBtn->setEnabled(false);
     // Room is short in a window of the default size: the commands that explain themselves
@@ -303,9 +311,8 @@ void TFindFileForm::BuildPreview() {
 
 void TFindFileForm::BuildMenus() {
     PopupMenu1 = new QMenu(this);
-    DocumentSource1 = PopupMenu1->addAction("Do&cument Source", this, [this] {
-        DocumentSource1Click();
-    });
+    DocumentSource1 =
+        PopupMenu1->addAction("Do&cument Source", this, [this] { DocumentSource1Click(); });
     PopupMenu1->addSeparator();
     FindFileHTMLOpen = PopupMenu1->addAction("&Open", this, [this] { FindFileHTMLOpenClick(); });
     Delete1 = PopupMenu1->addAction("&Delete", this, [this] { Delete1Click(); });
@@ -325,7 +332,9 @@ void TFindFileForm::BuildMenus() {
 
 // --- The grid as a string grid ---------------------------------------------------------------
 
-int TFindFileForm::GridRowCount() const { return SGrid1Cells->rowCount() + 1; }
+int TFindFileForm::GridRowCount() const {
+    return SGrid1Cells->rowCount() + 1;
+}
 
 std::string TFindFileForm::Cells(int col, int row) const {
     if (row < 1 || row >= GridRowCount() || col < 0 || col > 4) return {};
@@ -427,7 +436,7 @@ void TFindFileForm::FileSearch1Finish(QObject*) {
         std::string(AppTitle) + " - Find File - ( Files Found: " + std::to_string(FoundCount) +
         ", Total Size: " + FinderTotalText(FoundBytes, QLocale()) + ")"));
     dialogs_.Ask(this, "Search Completed", ViewerDialogs::Kind::Information,
-                     ViewerDialogs::Buttons::Ok);
+                 ViewerDialogs::Buttons::Ok);
 }
 
 void TFindFileForm::closeEvent(QCloseEvent* event) {
@@ -511,8 +520,8 @@ void TFindFileForm::Delete1Click() {
     if (path.empty()) return;
     const int row = SelectedRow();
     if (dialogs_.Ask(this, "Are you sure you want to delete file\r\n\"" + path + "\"?",
-                         ViewerDialogs::Kind::Confirmation,
-                         ViewerDialogs::Buttons::YesNo) != ViewerDialogs::Answer::Yes)
+                     ViewerDialogs::Kind::Confirmation,
+                     ViewerDialogs::Buttons::YesNo) != ViewerDialogs::Answer::Yes)
         return;
     // unlink, not remove: a folder that matched the mask is not a file to delete.
     if (::unlink(path.c_str()) == 0) {
@@ -554,8 +563,8 @@ void TFindFileForm::Properties1Click() {
 void TFindFileForm::ContextMenu1Click() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
-    ShowShellContextMenu(QString::fromStdString(path), SGrid1->viewport()->mapToGlobal(LastGridPoint),
-                         this);
+    ShowShellContextMenu(QString::fromStdString(path),
+                         SGrid1->viewport()->mapToGlobal(LastGridPoint), this);
 }
 
 // --- HTML preview -----------------------------------------------------------------------------
@@ -570,7 +579,9 @@ void TFindFileForm::FindFileHTMLCopyClick() {
     QGuiApplication::clipboard()->setText(QString::fromStdString(HTML1->GetSelectedText(-1, -1)));
 }
 
-void TFindFileForm::FindFileHTMLSelectAllClick() { HTML1->SelectAll(); }
+void TFindFileForm::FindFileHTMLSelectAllClick() {
+    HTML1->SelectAll();
+}
 
 void TFindFileForm::FindFileHTMLPrintSelectedTextClick() {
     try {
@@ -580,11 +591,17 @@ void TFindFileForm::FindFileHTMLPrintSelectedTextClick() {
     }
 }
 
-void TFindFileForm::HTML1DoRequestDoc() { SetScreenCursor(Qt::WaitCursor); }
+void TFindFileForm::HTML1DoRequestDoc() {
+    SetScreenCursor(Qt::WaitCursor);
+}
 
-void TFindFileForm::HTML1EndRetrieval() { SetScreenCursor(Qt::ArrowCursor); }
+void TFindFileForm::HTML1EndRetrieval() {
+    SetScreenCursor(Qt::ArrowCursor);
+}
 
-void TFindFileForm::HTML1Error() { HTML1EndRetrieval(); }
+void TFindFileForm::HTML1Error() {
+    HTML1EndRetrieval();
+}
 
 void TFindFileForm::HTML1MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
     if (button != Qt::RightButton) return;
@@ -611,28 +628,43 @@ void TFindFileForm::ColorBtnClick() {
     Panel1->setPalette(p);
 }
 
-void TFindFileForm::CloseBtnClick() { close(); }
+void TFindFileForm::CloseBtnClick() {
+    close();
+}
 
-void TFindFileForm::FormActivate() { SGrid1->viewport()->update(); }
+void TFindFileForm::FormActivate() {
+    SGrid1->viewport()->update();
+}
 
-void TFindFileForm::SGrid1MouseDown(const QPoint& point) { LastGridPoint = point; }
+void TFindFileForm::SGrid1MouseDown(const QPoint& point) {
+    LastGridPoint = point;
+}
 
 bool TFindFileForm::SGrid1KeyDown(int key) {
     switch (key) {
         case Qt::Key_Escape:
             if (dialogs_.Ask(this, "Do you want to close Find File window?",
-                                 ViewerDialogs::Kind::Confirmation,
-                                 ViewerDialogs::Buttons::YesNo) == ViewerDialogs::Answer::Yes)
+                             ViewerDialogs::Kind::Confirmation,
+                             ViewerDialogs::Buttons::YesNo) == ViewerDialogs::Answer::Yes)
                 close();
             return true;
-        case Qt::Key_Delete: Delete1Click(); return true;
+        case Qt::Key_Delete:
+            Delete1Click();
+            return true;
         case Qt::Key_A:
             if (ShowAboutBox) ShowAboutBox(this);
             return true;
-        case Qt::Key_C: DocumentSource1Click(); return true;
-        case Qt::Key_P: Properties1Click(); return true;
-        case Qt::Key_S: SaveAs1Click(); return true;
-        default: return false;
+        case Qt::Key_C:
+            DocumentSource1Click();
+            return true;
+        case Qt::Key_P:
+            Properties1Click();
+            return true;
+        case Qt::Key_S:
+            SaveAs1Click();
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -26,16 +26,16 @@ class THTML;
 class ViewerDialogs;
 
 // Texts of the result grid and the caption.
-std::string FinderSizeText(std::int64_t size);                      // "1" for under 1 KB
+std::string FinderSizeText(std::int64_t size);                           // "1" for under 1 KB
 std::string FinderTotalText(std::int64_t bytes, const QLocale& locale);  // "1000 KB", "0.98 MB"
-std::string FinderAttrText(int attr);                                // "R, A, H"; "" for others
+std::string FinderAttrText(int attr);                                    // "R, A, H"; "" for others
 std::string FinderModifiedText(std::int64_t time, const QLocale& locale);
 
 // The file finder: searches a folder tree for files matching a mask, lists them with size,
 // time and attributes, previews the selected page or picture and offers file commands on it.
 class TFindFileForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFindFileForm(QWidget* owner = nullptr, ViewerDialogs* dialogs = nullptr);
     ~TFindFileForm() override;
 
@@ -120,12 +120,12 @@ public:
     void HTML1MouseDown(Qt::MouseButton button, const QPoint& globalPos);
     void FormActivate();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void BuildTopBar();
     void BuildGrid();

@@ -27,7 +27,8 @@ QVariant TFinderGridModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             if (col == 0) return QApplication::palette().button();
             return {};
-        default: return {};
+        default:
+            return {};
     }
 }
 

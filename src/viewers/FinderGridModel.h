@@ -9,7 +9,7 @@
 // drawn like a fixed column: never selected, in the colour of buttons.
 class TFinderGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using Row = std::array<std::string, 5>;
 
     explicit TFinderGridModel(int rows, QObject* parent = nullptr);
@@ -26,6 +26,6 @@ public:
     void SetRowCount(int rows);
     void ClearCells();
 
-private:
+  private:
     std::vector<Row> rows_;
 };

@@ -133,8 +133,8 @@ void THtmlViewerForm::BuildToolBar() {
     SetHint(HTMLBackBtn, "Back");
     SetHint(HTMLForwardBtn, "Forward");
     SetHint(ReloadBtn, "Reload");
-    for (QToolButton* b : {BackBtn, NextBtn, PrintBtn, SourceBtn, SaveAsBtn, ColorBtn,
-                           HTMLBackBtn, HTMLForwardBtn, ReloadBtn})
+    for (QToolButton* b : {BackBtn, NextBtn, PrintBtn, SourceBtn, SaveAsBtn, ColorBtn, HTMLBackBtn,
+                           HTMLForwardBtn, ReloadBtn})
         b->setEnabled(false);
 
     connect(BackBtn, &QToolButton::clicked, this, [this] { BackBtnClick(); });
@@ -186,17 +186,20 @@ void THtmlViewerForm::BuildPanels() {
 
 void THtmlViewerForm::BuildMenu() {
     HTMLViewerPopupMenu = new QMenu(this);
-    HTMLViewerOpen = HTMLViewerPopupMenu->addAction("&Open", this, [this] { HTMLViewerOpenClick(); });
-    HTMLViewerCopy = HTMLViewerPopupMenu->addAction("&Copy", this, [this] { HTMLViewerCopyClick(); });
-    HTMLViewerSelectAll = HTMLViewerPopupMenu->addAction("&Select All", this, [this] {
-        HTMLViewerSelectAllClick();
-    });
+    HTMLViewerOpen =
+        HTMLViewerPopupMenu->addAction("&Open", this, [this] { HTMLViewerOpenClick(); });
+    HTMLViewerCopy =
+        HTMLViewerPopupMenu->addAction("&Copy", this, [this] { HTMLViewerCopyClick(); });
+    HTMLViewerSelectAll =
+        HTMLViewerPopupMenu->addAction("&Select All", this, [this] { HTMLViewerSelectAllClick(); });
     HTMLViewerPrintSelectedText = HTMLViewerPopupMenu->addAction(
         "&Print Selected Text", this, [this] { HTMLViewerPrintSelectedTextClick(); });
     connect(HTMLViewerPopupMenu, &QMenu::aboutToShow, this, [this] { HTMLViewerPopupMenuPopup(); });
 }
 
-std::string THtmlViewerForm::CurrentURL() const { return THTML::LocalFileURL(CurrentPath()); }
+std::string THtmlViewerForm::CurrentURL() const {
+    return THTML::LocalFileURL(CurrentPath());
+}
 
 int THtmlViewerForm::VisibleCount() const {
     return files_.FileListViewVisible() ? files_.FileListViewCount()
@@ -345,14 +348,18 @@ void THtmlViewerForm::HTMLForwardBtnClick() {
     HTML1->ShowURL(CurrentURL());
 }
 
-void THtmlViewerForm::ReloadBtnClick() { HTML1->ShowURL(CurrentURL()); }
+void THtmlViewerForm::ReloadBtnClick() {
+    HTML1->ShowURL(CurrentURL());
+}
 
 void THtmlViewerForm::HTML1EndRetrieval() {
     SetScreenCursor(Qt::ArrowCursor);
     HTML1->viewport()->setCursor(Qt::ArrowCursor);
 }
 
-void THtmlViewerForm::HTML1Error() { HTML1EndRetrieval(); }
+void THtmlViewerForm::HTML1Error() {
+    HTML1EndRetrieval();
+}
 
 void THtmlViewerForm::HTML1DocInput(std::int64_t expectedBytes, std::int64_t receivedBytes) {
     Gauge1->SetMaxValue(expectedBytes);
@@ -361,7 +368,9 @@ void THtmlViewerForm::HTML1DocInput(std::int64_t expectedBytes, std::int64_t rec
 
 // --- Commands on the shown file ----------------------------------------------------------------
 
-void THtmlViewerForm::SourceBtnClick() { OpenDocumentSource(this, CurrentPath(), dialogs_); }
+void THtmlViewerForm::SourceBtnClick() {
+    OpenDocumentSource(this, CurrentPath(), dialogs_);
+}
 
 void THtmlViewerForm::SaveAsBtnClick() {
     const std::string path = CurrentPath();
@@ -401,7 +410,9 @@ void THtmlViewerForm::ColorBtnClick() {
     JPEGPanel->setPalette(p);
 }
 
-void THtmlViewerForm::ExitBtnClick() { close(); }
+void THtmlViewerForm::ExitBtnClick() {
+    close();
+}
 
 // --- The page's pop-up menu ------------------------------------------------------------------
 
@@ -424,7 +435,9 @@ void THtmlViewerForm::HTMLViewerCopyClick() {
     QGuiApplication::clipboard()->setText(QString::fromStdString(HTML1->GetSelectedText(-1, -1)));
 }
 
-void THtmlViewerForm::HTMLViewerSelectAllClick() { HTML1->SelectAll(); }
+void THtmlViewerForm::HTMLViewerSelectAllClick() {
+    HTML1->SelectAll();
+}
 
 void THtmlViewerForm::HTMLViewerPrintSelectedTextClick() {
     try {

@@ -17,7 +17,7 @@ class ViewerDialogs;
 // What the viewer reads from the main window: its two file lists (the project list and the
 // local-files list, one of them visible), and the folders they show.
 class ViewerFileSource {
-public:
+  public:
     virtual ~ViewerFileSource() = default;
     virtual bool FileListViewVisible() const = 0;  // otherwise the local-files list is visible
     virtual int FileListViewCount() const = 0;
@@ -37,7 +37,7 @@ ViewerKind ViewerKindOf(const std::string& lowerExtension);
 // files in an HTML control, with their own page history, pictures in a scrollable panel.
 class THtmlViewerForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     THtmlViewerForm(ViewerFileSource& files, QWidget* owner = nullptr,
                     ViewerDialogs* dialogs = nullptr);
     ~THtmlViewerForm() override;
@@ -106,7 +106,7 @@ public:
     void HTML1Error();
     void HTML1MouseDown(Qt::MouseButton button, const QPoint& globalPos);
 
-private:
+  private:
     void BuildToolBar();
     void BuildPanels();
     void BuildMenu();

@@ -45,9 +45,9 @@ void TNeedleGauge::paintEvent(QPaintEvent*) {
     for (int i = 0; i <= 10; ++i) {
         const qreal a = qDegreesToRadians(180.0 - 18.0 * i);
         const qreal inner = i % 5 == 0 ? radius * 0.72 : radius * 0.84;
-        p.drawLine(QPointF(pivot.x() + inner * qCos(a), pivot.y() - inner * qSin(a)),
-                   QPointF(pivot.x() + radius * 0.95 * qCos(a),
-                           pivot.y() - radius * 0.95 * qSin(a)));
+        p.drawLine(
+            QPointF(pivot.x() + inner * qCos(a), pivot.y() - inner * qSin(a)),
+            QPointF(pivot.x() + radius * 0.95 * qCos(a), pivot.y() - radius * 0.95 * qSin(a)));
     }
     // The needle.
     const qreal angle = qDegreesToRadians(180.0 - 1.8 * PercentDone());

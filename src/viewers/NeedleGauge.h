@@ -7,7 +7,7 @@
 // with the percentage written under the pivot.
 class TNeedleGauge : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TNeedleGauge(QWidget* parent = nullptr);
 
     std::int64_t MaxValue() const { return max_; }
@@ -19,10 +19,10 @@ public:
 
     QSize sizeHint() const override { return {64, 30}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     std::int64_t max_ = 100;
     std::int64_t progress_ = 0;
 };

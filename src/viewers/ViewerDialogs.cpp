@@ -6,8 +6,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-SessionPrompts::Answer ViewerDialogs::Message(const std::string& text, Kind kind,
-                                              Buttons buttons) {
+SessionPrompts::Answer ViewerDialogs::Message(const std::string& text, Kind kind, Buttons buttons) {
     return Ask(QApplication::activeWindow(), text, kind, buttons);
 }
 
@@ -28,22 +27,42 @@ SessionPrompts::Answer QtViewerDialogs::Ask(QWidget* owner, const std::string& t
     // Texts carry Windows line ends; a box shows "\r" as a stray mark.
     box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
     switch (kind) {
-        case Kind::Plain: box.setIcon(QMessageBox::NoIcon); break;
-        case Kind::Information: box.setIcon(QMessageBox::Information); break;
-        case Kind::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Kind::Error: box.setIcon(QMessageBox::Critical); break;
-        case Kind::Confirmation: box.setIcon(QMessageBox::Question); break;
+        case Kind::Plain:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Kind::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Kind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Kind::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Kind::Confirmation:
+            box.setIcon(QMessageBox::Question);
+            break;
     }
     switch (buttons) {
-        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
     }
     switch (box.exec()) {
-        case QMessageBox::Cancel: return Answer::Cancel;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
 }
 
@@ -53,9 +72,9 @@ std::optional<std::string> QtViewerDialogs::SaveCopyName(QWidget* owner, const s
                                                          const SaveOptions& options) {
     QFileDialog::Options qtOptions;
     if (!options.ConfirmOverwrite) qtOptions |= QFileDialog::DontConfirmOverwrite;
-    const QString name = QFileDialog::getSaveFileName(
-        owner, QString::fromStdString(title), QString::fromStdString(proposedName),
-        QtFilter(filter), nullptr, qtOptions);
+    const QString name = QFileDialog::getSaveFileName(owner, QString::fromStdString(title),
+                                                      QString::fromStdString(proposedName),
+                                                      QtFilter(filter), nullptr, qtOptions);
     if (name.isEmpty()) return std::nullopt;
     return name.toStdString();
 }

@@ -14,7 +14,7 @@ class QWidget;
 // can answer them from a script. It is also the SessionPrompts of the windows the viewer tools
 // open (document source), which ask on behalf of the active window.
 class ViewerDialogs : public SessionPrompts {
-public:
+  public:
     struct SaveOptions {
         bool ConfirmOverwrite = true;
         bool MustExistFolder = true;
@@ -40,7 +40,7 @@ public:
 
 // The real dialogs of the desktop.
 class QtViewerDialogs : public ViewerDialogs {
-public:
+  public:
     Answer Ask(QWidget* owner, const std::string& text, Kind kind, Buttons buttons) override;
     std::optional<std::string> SaveCopyName(QWidget* owner, const std::string& title,
                                             const std::string& filter,

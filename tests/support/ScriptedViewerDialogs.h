@@ -10,7 +10,7 @@
 // Answers the viewer tools' dialogs from a script and records what was asked. Unscripted
 // message boxes are answered with OK (or Yes), unscripted dialogs are cancelled.
 class ScriptedViewerDialogs : public ViewerDialogs {
-public:
+  public:
     struct SaveRequest {
         std::string Title, Filter, ProposedName;
         SaveOptions Options;
@@ -52,7 +52,7 @@ public:
         return Next(Folders);
     }
 
-private:
+  private:
     template <typename T>
     static std::optional<T> Next(std::deque<std::optional<T>>& queue) {
         if (queue.empty()) return std::nullopt;

@@ -91,8 +91,7 @@ TEST(FileSearch, FolderMatchingTheMaskIsReportedAndEntered) {
 TEST(FileSearch, MissingFolderStillFinishes) {
     TempFolder tmp;
     const std::string missing = tmp.Text() + "nowhere/";
-    EXPECT_EQ(Walk(missing + "*.html"),
-              (std::vector<std::string>{"folder " + missing, "finish"}));
+    EXPECT_EQ(Walk(missing + "*.html"), (std::vector<std::string>{"folder " + missing, "finish"}));
 }
 
 TEST(FileSearch, LinkedFoldersAreNotEntered) {
@@ -150,10 +149,18 @@ TEST(FileSearch, MaskMatching) {
         const char* mask;
         bool match;
     } cases[] = {
-        {"a.html", "*.html", true},   {"A.HTML", "*.html", true},  {"a.jpg", "*.JPG", true},
-        {"a.htm", "*.html", false},   {"a.html.bak", "*.html", false}, {"a.htmlx", "*.html", false},
-        {"noext", "*.*", true},       {".html", "*.html", true},   {"ab.gif", "a?.gif", true},
-        {"abc.gif", "a?.gif", false}, {"x", "*", true},            {"page.html", "p*e.h*", true},
+        {"a.html", "*.html", true},
+        {"A.HTML", "*.html", true},
+        {"a.jpg", "*.JPG", true},
+        {"a.htm", "*.html", false},
+        {"a.html.bak", "*.html", false},
+        {"a.htmlx", "*.html", false},
+        {"noext", "*.*", true},
+        {".html", "*.html", true},
+        {"ab.gif", "a?.gif", true},
+        {"abc.gif", "a?.gif", false},
+        {"x", "*", true},
+        {"page.html", "p*e.h*", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
@@ -163,8 +170,8 @@ TEST(FinderTexts, SizeInKilobytes) {
     struct Case {
         std::int64_t size;
         const char* text;
-    } cases[] = {{0, "1"},       {1023, "1"},  {1024, "1"},
-                 {2047, "1"},    {2048, "2"},  {5LL * 1024 * 1024 * 1024, "5242880"}};
+    } cases[] = {{0, "1"},    {1023, "1"}, {1024, "1"},
+                 {2047, "1"}, {2048, "2"}, {5LL * 1024 * 1024 * 1024, "5242880"}};
     for (const Case& c : cases) EXPECT_EQ(FinderSizeText(c.size), c.text) << c.size;
 }
 

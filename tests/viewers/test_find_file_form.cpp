@@ -5,9 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QLocale>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -41,7 +41,7 @@ void WriteFile(const fs::path& path, std::uintmax_t size = 0) {
 }
 
 class FindFileForm : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
         QLocale::setDefault(QLocale::c());
@@ -117,8 +117,8 @@ TEST_F(FindFileForm, ResultRowsSizesAndCaptionTotals) {
               "Lanternway 1.3 - Find File - ( Files Found: 5, Total Size: 0.98 MB)");
     // With subfolders off only the start folder is listed.
     Search(tmp.Text(), "*.html", false);
-    EXPECT_EQ(Column(1), (std::vector<std::string>{r + "a.html", r + "b.html", r + "c.html",
-                                                   r + "e.html"}));
+    EXPECT_EQ(Column(1),
+              (std::vector<std::string>{r + "a.html", r + "b.html", r + "c.html", r + "e.html"}));
 }
 
 TEST_F(FindFileForm, TotalsPast4GBAreRight) {
@@ -138,8 +138,8 @@ TEST_F(FindFileForm, AttributeCellsAndAMatchingFolder) {
     fs::create_directory(tmp.Path() / "x.html");
     Search(tmp.Text(), "*.html", false);
     const std::string r = tmp.Text();
-    EXPECT_EQ(Column(1), (std::vector<std::string>{r + ".b.html", r + "a.html", r + "c.html",
-                                                   r + "x.html"}));
+    EXPECT_EQ(Column(1),
+              (std::vector<std::string>{r + ".b.html", r + "a.html", r + "c.html", r + "x.html"}));
     EXPECT_EQ(Column(4), (std::vector<std::string>{"H", "", "R", ""}));
 }
 
@@ -191,8 +191,8 @@ TEST_F(FindFileForm, DeleteMarksTheRowOnlyWhenTheFileWentAway) {
     form->SelectRow(1);
     dialogs.Answers = {ViewerDialogs::Answer::No};
     QTest::keyClick(form->SGrid1, Qt::Key_Delete);
-    EXPECT_EQ(dialogs.Messages.back(), "Are you sure you want to delete file\r\n\"" + r +
-                                           "a.html\"?");
+    EXPECT_EQ(dialogs.Messages.back(),
+              "Are you sure you want to delete file\r\n\"" + r + "a.html\"?");
     EXPECT_TRUE(fs::exists(tmp.Path() / "a.html"));
     EXPECT_EQ(form->Cells(1, 1), r + "a.html");
 
@@ -340,13 +340,13 @@ TEST_F(FindFileForm, BrowsePutsTheChosenFolderIntoLocation) {
 
 // A tree large enough that the walk is still running when the person acts.
 class FindFileFormLargeTree : public FindFileForm {
-protected:
+  protected:
     void SetUp() override {
         FindFileForm::SetUp();
         for (int d = 0; d < 20; ++d)
             for (int f = 0; f < 50; ++f)
-                WriteFile(tmp.Path() / ("d" + std::to_string(d)) / ("p" + std::to_string(f) +
-                                                                     ".html"));
+                WriteFile(tmp.Path() / ("d" + std::to_string(d)) /
+                          ("p" + std::to_string(f) + ".html"));
     }
     static constexpr int Total = 20 * 50;
 };

@@ -50,7 +50,7 @@ void WaitUntilIdle(THTML& html) {
 }
 
 class HtmlViewer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
         files.ProjectDir = project.Text();
@@ -98,14 +98,13 @@ TEST(ViewerKinds, ByExtension) {
     struct Case {
         const char* ext;
         ViewerKind kind;
-    } cases[] = {{".html", ViewerKind::Html},  {".htm", ViewerKind::Html},
-                 {".shtml", ViewerKind::Html}, {".shtm", ViewerKind::Html},
-                 {".asp", ViewerKind::Html},   {".txt", ViewerKind::Html},
-                 {".jpg", ViewerKind::Image},  {".jpeg", ViewerKind::Image},
-                 {".gif", ViewerKind::Image},  {".bmp", ViewerKind::Image},
-                 {".ico", ViewerKind::Image},  {".wmf", ViewerKind::Image},
-                 {".emf", ViewerKind::Image},  {".png", ViewerKind::Other},
-                 {".pdf", ViewerKind::Other},  {"", ViewerKind::Other}};
+    } cases[] = {
+        {".html", ViewerKind::Html}, {".htm", ViewerKind::Html},   {".shtml", ViewerKind::Html},
+        {".shtm", ViewerKind::Html}, {".asp", ViewerKind::Html},   {".txt", ViewerKind::Html},
+        {".jpg", ViewerKind::Image}, {".jpeg", ViewerKind::Image}, {".gif", ViewerKind::Image},
+        {".bmp", ViewerKind::Image}, {".ico", ViewerKind::Image},  {".wmf", ViewerKind::Image},
+        {".emf", ViewerKind::Image}, {".png", ViewerKind::Other},  {".pdf", ViewerKind::Other},
+        {"", ViewerKind::Other}};
     for (const Case& c : cases) EXPECT_EQ(ViewerKindOf(c.ext), c.kind) << c.ext;
 }
 
@@ -127,8 +126,8 @@ TEST_F(HtmlViewer, OtherKindsShowNothingButStillStep) {
     struct Step {
         const char* name;
         bool back, next, saveAndColor;
-    } steps[] = {{"a.pdf", false, true, true}, {"b.zip", true, true, true},
-                 {"README", true, false, false}};
+    } steps[] = {
+        {"a.pdf", false, true, true}, {"b.zip", true, true, true}, {"README", true, false, false}};
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         EXPECT_EQ(Caption(v), "Lanternway 1.3 - " + project.Text() + s.name);
@@ -386,9 +385,14 @@ TEST(NeedleGauge, PercentDone) {
     struct Case {
         std::int64_t max, progress;
         int percent;
-    } cases[] = {{100, 0, 0},     {100, 50, 50},   {200, 50, 25},
-                 {0, 10, 0},      {-1, 10, 0},     {100, 150, 100},
-                 {10, -5, 0},     {INT64_MAX, INT64_MAX, 100},
+    } cases[] = {{100, 0, 0},
+                 {100, 50, 50},
+                 {200, 50, 25},
+                 {0, 10, 0},
+                 {-1, 10, 0},
+                 {100, 150, 100},
+                 {10, -5, 0},
+                 {INT64_MAX, INT64_MAX, 100},
                  {1LL << 62, 1LL << 61, 50}};
     for (const Case& c : cases) {
         gauge.SetMaxValue(c.max);

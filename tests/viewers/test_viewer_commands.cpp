@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "engine/SessionState.h"
+#include "shell/TSystemListView.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
@@ -14,7 +15,6 @@
 #include "viewers/HtmlViewer.h"
 #include "window/GridModel.h"
 #include "window/TForm2.h"
-#include "shell/TSystemListView.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ struct QtAppFirst {
 
 // The viewer and the finder as the main window opens them, over a finished project.
 class ViewerCommands : public ::testing::Test, private QtAppFirst {
-protected:
+  protected:
     void SetUp() override {
         std::ofstream(project.Path() / "Main.html") << "<p>main</p>";
         WriteBytes(project.Text() + "logo.gif", EncodeGif(QuadrantPicture(16, 16)));
