@@ -40,14 +40,16 @@ QMenu* BuildShellContextMenu(const QString& path, QWidget* parent) {
     QAction* open = menu->addAction(QStringLiteral("&Open"), menu,
                                     [target, folder] { ShellOpen(target, target, folder, 1); });
     menu->setDefaultAction(open);
-    menu->addAction(QStringLiteral("Open &With..."), menu, [path, parent] { OpenWith(path, parent); });
+    menu->addAction(QStringLiteral("Open &With..."), menu,
+                    [path, parent] { OpenWith(path, parent); });
     menu->addSeparator();
     menu->addAction(QStringLiteral("&Copy Path"), menu,
                     [path] { QApplication::clipboard()->setText(path); });
     menu->addAction(QStringLiteral("Open Containing &Folder"), menu,
                     [folder] { ShellOpen(folder, folder, {}, 1); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("P&roperties"), menu, [path, parent] { ShowProperties(path, parent); });
+    menu->addAction(QStringLiteral("P&roperties"), menu,
+                    [path, parent] { ShowProperties(path, parent); });
     return menu;
 }
 

@@ -31,8 +31,8 @@ void ShellFileModel::Read(const QString& folder) {
         items_.reserve(static_cast<std::size_t>(entries.size()));
         for (const QFileInfo& info : entries) {
             if (info.isHidden()) continue;
-            items_.push_back({info.fileName(), info.absoluteFilePath(), info.size(),
-                              TypeText(info), info.lastModified()});
+            items_.push_back({info.fileName(), info.absoluteFilePath(), info.size(), TypeText(info),
+                              info.lastModified()});
         }
     }
     endResetModel();
@@ -55,7 +55,9 @@ int ShellFileModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Count();
 }
 
-int ShellFileModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+int ShellFileModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 4;
+}
 
 QString ShellFileModel::SizeText(qint64 bytes) {
     const qint64 kb = (bytes + 1023) / 1024;
@@ -68,9 +70,12 @@ QVariant ShellFileModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
-                case NameColumn: return item.Name;
-                case SizeColumn: return SizeText(item.Size);
-                case TypeColumn: return item.Type;
+                case NameColumn:
+                    return item.Name;
+                case SizeColumn:
+                    return SizeText(item.Size);
+                case TypeColumn:
+                    return item.Type;
                 case ModifiedColumn:
                     return QLocale().toString(item.Modified, QLocale::ShortFormat);
             }
@@ -95,10 +100,14 @@ QVariant ShellFileModel::headerData(int section, Qt::Orientation orientation, in
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     switch (section) {
-        case NameColumn: return QStringLiteral("Name");
-        case SizeColumn: return QStringLiteral("Size");
-        case TypeColumn: return QStringLiteral("Type");
-        case ModifiedColumn: return QStringLiteral("Modified");
+        case NameColumn:
+            return QStringLiteral("Name");
+        case SizeColumn:
+            return QStringLiteral("Size");
+        case TypeColumn:
+            return QStringLiteral("Type");
+        case ModifiedColumn:
+            return QStringLiteral("Modified");
     }
     return {};
 }

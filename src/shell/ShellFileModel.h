@@ -10,7 +10,7 @@
 // and hidden files are left out. Items can be removed from the list without touching the disk.
 class ShellFileModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     struct Item {
         QString Name;
         QString Path;
@@ -49,7 +49,7 @@ public:
     // "12 KB" the way file lists show sizes: whole kilobytes, rounded up, with separators.
     static QString SizeText(qint64 bytes);
 
-private:
+  private:
     QString folder_;
     std::vector<Item> items_;
     QFileIconProvider icons_;

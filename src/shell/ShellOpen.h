@@ -11,7 +11,7 @@ void ShellOpen(const std::string& target, const std::string& parameters = {},
 
 // Replaces the desktop's default action, for instance to record the calls in a test; an empty
 // handler restores the desktop. Returns the handler that was set before.
-using ShellOpenHandler = std::function<void(const std::string& target,
-                                            const std::string& parameters,
-                                            const std::string& folder, int showMode)>;
+using ShellOpenHandler =
+    std::function<void(const std::string& target, const std::string& parameters,
+                       const std::string& folder, int showMode)>;
 ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler);

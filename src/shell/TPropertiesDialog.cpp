@@ -13,7 +13,9 @@
 
 QString TPropertiesDialog::PermissionText(const QString& path) {
     const QFile::Permissions p = QFileInfo(path).permissions();
-    const auto bit = [&](QFile::Permission flag, char c) { return p & flag ? QChar(c) : QChar('-'); };
+    const auto bit = [&](QFile::Permission flag, char c) {
+        return p & flag ? QChar(c) : QChar('-');
+    };
     QString text;
     text += bit(QFile::ReadOwner, 'r');
     text += bit(QFile::WriteOwner, 'w');
@@ -53,8 +55,8 @@ TPropertiesDialog::TPropertiesDialog(const QString& path, QWidget* parent) : QDi
         type = QMimeDatabase().mimeTypeForFile(info).comment();
         if (type.isEmpty()) type = info.suffix().toUpper() + QStringLiteral(" File");
     }
-    const QString size = info.isDir() ? QString()
-                                      : locale.toString(info.size()) + QStringLiteral(" bytes");
+    const QString size =
+        info.isDir() ? QString() : locale.toString(info.size()) + QStringLiteral(" bytes");
     const QList<QPair<QString, QString>> values{
         {QStringLiteral("Name:"), info.fileName()},
         {QStringLiteral("Folder:"), QDir::toNativeSeparators(info.absolutePath())},

@@ -8,7 +8,7 @@ class QLabel;
 // The properties of one file or folder: name, folder, size, type, modified and permissions.
 class TPropertiesDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TPropertiesDialog(const QString& path, QWidget* parent = nullptr);
 
     // The rows as shown, label and value (for tests).
@@ -17,7 +17,7 @@ public:
     // "rw-r--r--" style text of a file's permissions.
     static QString PermissionText(const QString& path);
 
-private:
+  private:
     QList<QPair<QString, QLabel*>> rows_;
 };
 

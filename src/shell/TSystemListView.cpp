@@ -83,9 +83,13 @@ bool TSystemListView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TSystemListView::SetFolder(const QString& folder) { model_->Read(folder); }
+void TSystemListView::SetFolder(const QString& folder) {
+    model_->Read(folder);
+}
 
-void TSystemListView::Clear() { model_->Clear(); }
+void TSystemListView::Clear() {
+    model_->Clear();
+}
 
 int TSystemListView::Selected() const {
     const std::vector<int> all = SelectedItems();
@@ -109,7 +113,9 @@ void TSystemListView::SelectItem(int index, bool onlyThis) {
     CurrentView()->scrollTo(target);
 }
 
-void TSystemListView::ClearSelection() { details_->selectionModel()->clear(); }
+void TSystemListView::ClearSelection() {
+    details_->selectionModel()->clear();
+}
 
 int TSystemListView::FindCaption(const QString& prefix, int start, bool wrap) const {
     const int count = Count();
@@ -123,7 +129,9 @@ int TSystemListView::FindCaption(const QString& prefix, int start, bool wrap) co
     return -1;
 }
 
-void TSystemListView::RemoveItem(int index) { model_->Remove(index); }
+void TSystemListView::RemoveItem(int index) {
+    model_->Remove(index);
+}
 
 void TSystemListView::BeginUpdate() {
     if (updateDepth_++ == 0) setUpdatesEnabled(false);

@@ -17,7 +17,7 @@ class QTreeView;
 // the window can run its own commands on them.
 class TSystemListView : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class ViewStyle { LargeIcon, SmallIcon, List, Report };
 
     explicit TSystemListView(QWidget* parent = nullptr);
@@ -63,17 +63,17 @@ public:
     // Where the mouse last went down in the list, in screen coordinates.
     QPoint LastMouseDown() const { return lastMouseDown_; }
 
-signals:
+  signals:
     void Clicked();
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
     void KeyUp(int key);
     void MouseDown(QPoint globalPos);
     void ContextMenuRequested(QPoint globalPos);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void Watch(QAbstractItemView* view);
 
     ShellFileModel* model_;

@@ -96,8 +96,8 @@ void TSystemTreeView::Refresh(const QString& folder) {
         if (item->parent() && item->parent() != root_) Refresh(PathOf(item->parent()));
         return;
     }
-    const QFileInfoList folders =
-        QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList folders = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                             QDir::Name | QDir::IgnoreCase);
     // Drop the children that are gone, add the new ones in order; kept nodes keep their state.
     for (int i = item->childCount() - 1; i >= 0; --i) {
         const QString childPath = PathOf(item->child(i));
@@ -143,7 +143,9 @@ QString TSystemTreeView::SelectedPath() const {
     return item == root_ ? QString() : PathOf(item);
 }
 
-bool TSystemTreeView::RootSelected() const { return currentItem() == root_ || !currentItem(); }
+bool TSystemTreeView::RootSelected() const {
+    return currentItem() == root_ || !currentItem();
+}
 
 bool TSystemTreeView::SetSelectedPath(const QString& path) {
     const QFileInfo info(path);
@@ -168,7 +170,8 @@ bool TSystemTreeView::SetSelectedPath(const QString& path) {
         }
         if (!next) {
             // A hidden folder on the way is not listed; add it so that the path can be shown.
-            const QString rest = target.mid(PathOf(item).size()).section('/', 0, 0, QString::SectionSkipEmpty);
+            const QString rest =
+                target.mid(PathOf(item).size()).section('/', 0, 0, QString::SectionSkipEmpty);
             if (rest.isEmpty()) break;
             const QString childPath = Clean(PathOf(item) + '/' + rest);
             next = AddFolder(item, rest, childPath);

@@ -12,7 +12,7 @@ class TSystemListView;
 // shows the files of the selected folder.
 class TSystemTreeView : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
     explicit TSystemTreeView(QWidget* parent = nullptr);
     ~TSystemTreeView() override;
 
@@ -28,15 +28,15 @@ public:
 
     static QString PathOf(const QTreeWidgetItem* item);
 
-signals:
+  signals:
     void OnChange();  // another node became the selected one
     void OnClick();   // a node was clicked
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void Populate(QTreeWidgetItem* item);
     void Refresh(const QString& folder);
     QTreeWidgetItem* AddFolder(QTreeWidgetItem* parent, const QString& name, const QString& path);

@@ -17,7 +17,9 @@ int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shownRows_;
 }
 
-int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 5; }
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 5;
+}
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shownRows_) return {};
@@ -44,7 +46,9 @@ void GridModel::NoteCells(int firstRow, int lastRow) {
     Schedule();
 }
 
-void GridModel::NoteRowCount() { Schedule(); }
+void GridModel::NoteRowCount() {
+    Schedule();
+}
 
 void GridModel::Schedule() {
     if (!flushTimer_.isActive()) flushTimer_.start();

@@ -10,7 +10,7 @@ class SessionView;
 // changes are gathered and announced together at most every FlushInterval milliseconds.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static constexpr int FlushInterval = 100;
 
     explicit GridModel(SessionView& view, QObject* parent = nullptr);
@@ -26,7 +26,7 @@ public:
     // Announces every change gathered so far at once (the timer calls it; tests may too).
     void Flush();
 
-private:
+  private:
     void NoteCells(int firstRow, int lastRow);
     void NoteRowCount();
     void Schedule();

@@ -13,7 +13,9 @@ constexpr int FileColumn = 1;
 constexpr int TransferredColumn = 3;
 constexpr int StateColumn = 4;
 
-bool IsIgnored(const std::string& text) { return SameText(text, "Ignored"); }
+bool IsIgnored(const std::string& text) {
+    return SameText(text, "Ignored");
+}
 
 // The Transferred cell as a number; anything that is not a whole number counts as nothing.
 std::int64_t TransferredBytes(const std::string& text) {
@@ -87,8 +89,7 @@ GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields
     const std::string name = RowLocalName(view, row, session);
     state.FileItems = !session.ProjectFolder.empty() && !name.empty() &&
                       std::filesystem::is_regular_file(session.ProjectFolder + name, ec) &&
-                      view.Cell(row, StateColumn) == "Complete" &&
-                      !Contains(file, "FILE DELETED");
+                      view.Cell(row, StateColumn) == "Complete" && !Contains(file, "FILE DELETED");
     state.AddressItems = !file.empty() && file != "EMailAddress.html";
     return state;
 }

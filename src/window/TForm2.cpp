@@ -26,7 +26,9 @@
 #include "window/TStatusBar.h"
 #include "window/ToolIcons.h"
 
-static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -74,7 +76,9 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
       state_(std::make_unique<SessionState>(prompts)),
       run_(std::make_unique<RunControl>(*state_)) {
     InitIconResources();
-    NewSessionDialog = [this](NewSessionSettings& settings) { return ShowNewSessionDialog(settings); };
+    NewSessionDialog = [this](NewSessionSettings& settings) {
+        return ShowNewSessionDialog(settings);
+    };
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString::fromLatin1(AppTitle));
     resize(DesignWidth, DesignHeight);
@@ -104,9 +108,8 @@ TForm2::TForm2(SessionPrompts& prompts, QWidget* parent)
     column->addWidget(Splitter2, 1);
     column->addWidget(Panel3);
 
-    StatusBar1 = new TStatusBar(std::vector<int>(std::begin(StatusBar1Widths),
-                                                 std::end(StatusBar1Widths)),
-                                central);
+    StatusBar1 = new TStatusBar(
+        std::vector<int>(std::begin(StatusBar1Widths), std::end(StatusBar1Widths)), central);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     column->addWidget(StatusBar1);
 
@@ -160,33 +163,32 @@ void TForm2::BuildToolBar() {
     SaveAsBtn = MakeButton(Panel2, row, "SaveAsBtn",
                            "Save Session As..|Save an existing session with new name",
                            ToolIcon("document-save-as", "saveas"), false);
-    OpenProjectFolderBtn = MakeButton(Panel2, row, "OpenProjectFolderBtn",
-                                      "Open Project Folder|Open folder",
-                                      ToolIcon(nullptr, "projectfolder"), false);
+    OpenProjectFolderBtn =
+        MakeButton(Panel2, row, "OpenProjectFolderBtn", "Open Project Folder|Open folder",
+                   ToolIcon(nullptr, "projectfolder"), false);
     ExitBtn = MakeButton(Panel2, row, "ExitBtn", "Exit Lanternway|Close the program",
                          ToolIcon("application-exit", "exit"), true);
     AddSeparator(Panel2, row);
-    RetrieveBtn = MakeButton(Panel2, row, "RetrieveBtn",
-                             "New Session|Open the new project dialog box",
-                             ToolIcon(nullptr, "newsession"), true);
+    RetrieveBtn =
+        MakeButton(Panel2, row, "RetrieveBtn", "New Session|Open the new project dialog box",
+                   ToolIcon(nullptr, "newsession"), true);
     StopBtn = MakeButton(Panel2, row, "StopBtn", "Stop Session|Stop an ongoing download or session",
                          ToolIcon("process-stop", "stop"), false);
     AddSeparator(Panel2, row);
-    ViewGridBtn = MakeButton(
-        Panel2, row, "ViewGridBtn",
-        "View Grid|Display grid of files information in main lower window",
-        ToolIcon(nullptr, "grid"), false);
-    ViewBrowserPanelBtn = MakeButton(
-        Panel2, row, "ViewBrowserPanelBtn",
-        "View Browser Panel|Display embedded browser window in main lower window",
-        ToolIcon(nullptr, "panel"), true);
+    ViewGridBtn = MakeButton(Panel2, row, "ViewGridBtn",
+                             "View Grid|Display grid of files information in main lower window",
+                             ToolIcon(nullptr, "grid"), false);
+    ViewBrowserPanelBtn =
+        MakeButton(Panel2, row, "ViewBrowserPanelBtn",
+                   "View Browser Panel|Display embedded browser window in main lower window",
+                   ToolIcon(nullptr, "panel"), true);
     AddSeparator(Panel2, row);
     ViewLargeItemBtn = MakeButton(Panel2, row, "ViewLargeItemBtn", "Large Icons|",
                                   ToolIcon(nullptr, "largeicons"), true);
     ViewSmallItemBtn = MakeButton(Panel2, row, "ViewSmallItemBtn", "Small Icons|",
                                   ToolIcon(nullptr, "smallicons"), true);
-    ViewListItemBtn = MakeButton(Panel2, row, "ViewListItemBtn", "List|",
-                                 ToolIcon(nullptr, "list"), true);
+    ViewListItemBtn =
+        MakeButton(Panel2, row, "ViewListItemBtn", "List|", ToolIcon(nullptr, "list"), true);
     ViewDetailsItemBtn = MakeButton(Panel2, row, "ViewDetailsItemBtn", "Details|",
                                     ToolIcon(nullptr, "details"), true);
     for (QToolButton* b : {ViewLargeItemBtn, ViewSmallItemBtn, ViewListItemBtn, ViewDetailsItemBtn})
@@ -195,11 +197,12 @@ void TForm2::BuildToolBar() {
     QuickHTMLViewerBtn = MakeButton(Panel2, row, "QuickHTMLViewerBtn",
                                     "Lanternway Viewer|Launch full screen browser",
                                     ToolIcon(nullptr, "viewer"), true);
-    BrowseBtn = MakeButton(Panel2, row, "BrowseBtn",
-                           "Browse|Browse current session using default browser",
-                           ToolIcon(nullptr, "browse"), false);
-    EMailBtn = MakeButton(Panel2, row, "EMailBtn", "View E-Mail|View e-mail addresses found in project",
-                          ToolIcon(nullptr, "email"), false);
+    BrowseBtn =
+        MakeButton(Panel2, row, "BrowseBtn", "Browse|Browse current session using default browser",
+                   ToolIcon(nullptr, "browse"), false);
+    EMailBtn =
+        MakeButton(Panel2, row, "EMailBtn", "View E-Mail|View e-mail addresses found in project",
+                   ToolIcon(nullptr, "email"), false);
     ViewLocalFilesBtn = MakeButton(
         Panel2, row, "ViewLocalFilesBtn",
         "Local Files|View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
@@ -239,7 +242,8 @@ void TForm2::BuildMenus() {
     };
 
     File1 = bar->addMenu(QStringLiteral("&File"));
-    New1 = item(File1, "&New Session", "Open the new project dialog box", &TForm2::RetrieveBtnClick);
+    New1 =
+        item(File1, "&New Session", "Open the new project dialog box", &TForm2::RetrieveBtnClick);
     Open1 = item(File1, "&Open Session", "Open an existing session, also called project",
                  &TForm2::OpenBtnClick);
     Save1 = item(File1, "&Save Session As..", "Save an existing session with new name",
@@ -249,12 +253,12 @@ void TForm2::BuildMenus() {
     connect(File1, &QMenu::aboutToShow, this, &TForm2::File1Click);
 
     Project1 = bar->addMenu(QStringLiteral("&Project"));
-    BrowseProject1 = item(Project1, "&Browse Project", "Browse current session using default browser",
-                          &TForm2::BrowseBtnClick);
+    BrowseProject1 = item(Project1, "&Browse Project",
+                          "Browse current session using default browser", &TForm2::BrowseBtnClick);
     ViewEMailAddress1 = item(Project1, "View E-Mail &Address",
                              "View e-mail addresses found in project", &TForm2::EMailBtnClick);
-    OpenProjectFolder1 = item(Project1, "Open Project &Folder", "Open folder",
-                              &TForm2::OpenProjectFolderBtnClick);
+    OpenProjectFolder1 =
+        item(Project1, "Open Project &Folder", "Open folder", &TForm2::OpenProjectFolderBtnClick);
     connect(Project1, &QMenu::aboutToShow, this, &TForm2::Project1Click);
 
     View1 = bar->addMenu(QStringLiteral("&View"));
@@ -278,9 +282,10 @@ void TForm2::BuildMenus() {
     OpenViewer1 = item(Tools1, "Open Lanternway &Viewer", "Launch full screen browser",
                        &TForm2::QuickHTMLViewerBtnClick);
     Tools1->addSeparator();
-    ViewLocalFiles1 = item(Tools1, "View &Local Files",
-                           "View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
-                           &TForm2::ViewLocalFiles1Click);
+    ViewLocalFiles1 =
+        item(Tools1, "View &Local Files",
+             "View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
+             &TForm2::ViewLocalFiles1Click);
     ViewLocalFiles1->setCheckable(true);
     FindFiles1 = item(Tools1, "&Find Files", "Launch lanternway file finder for web related files",
                       &TForm2::FindBtnClick);
@@ -296,7 +301,8 @@ void TForm2::BuildMenus() {
     // opens on the tool bar, where the main menu can be hidden and brought back.
     SystemPopupMenu = new QMenu(this);
     SystemPopupMenu->addSeparator();
-    ShowMainMenu1 = item(SystemPopupMenu, "Hide Main &Menu", QString(), &TForm2::ShowMainMenu1Click);
+    ShowMainMenu1 =
+        item(SystemPopupMenu, "Hide Main &Menu", QString(), &TForm2::ShowMainMenu1Click);
     ShowMainMenu1->setCheckable(true);
     SystemPopupMenu->addSeparator();
     About2 = item(SystemPopupMenu, "&About Lanternway 1.3", QString(), &TForm2::AboutBtnClick);
@@ -354,7 +360,8 @@ void TForm2::BuildBrowser() {
         });
     }
     connect(FileListView, &TSystemListView::Clicked, this, &TForm2::FileListViewClick);
-    connect(SystemTreeView1, &TSystemTreeView::KeyDown, this, [this](int key) { TreeKeyDown(key); });
+    connect(SystemTreeView1, &TSystemTreeView::KeyDown, this,
+            [this](int key) { TreeKeyDown(key); });
 }
 
 void TForm2::BuildLowerPane() {
@@ -519,17 +526,20 @@ void TForm2::UpdateCaption() {
 
 void TForm2::ApplyStatusTexts() {
     const SessionView& view = state_->View;
-    for (int i = 0; i < 5; ++i) StatusBar1->SetPanelText(i, QString::fromStdString(view.StatusBar1(i)));
+    for (int i = 0; i < 5; ++i)
+        StatusBar1->SetPanelText(i, QString::fromStdString(view.StatusBar1(i)));
     // While the local-files view is on, the upper bar shows that view's folder.
     if (LocalListVisible()) return;
-    for (int i = 0; i < 2; ++i) StatusBar2->SetPanelText(i, QString::fromStdString(view.StatusBar2(i)));
+    for (int i = 0; i < 2; ++i)
+        StatusBar2->SetPanelText(i, QString::fromStdString(view.StatusBar2(i)));
 }
 
 void TForm2::ApplyMessage() {
     const SessionView& view = state_->View;
     CMessage->setText(QString::fromStdString(view.CMessage()));
     QPalette p = CMessage->palette();
-    p.setColor(QPalette::WindowText, view.CMessageRed() ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    p.setColor(QPalette::WindowText,
+               view.CMessageRed() ? QColor(Qt::red) : palette().color(QPalette::WindowText));
     CMessage->setPalette(p);
 }
 

@@ -34,7 +34,7 @@ class TSystemTreeView;
 // Components and handlers carry the names the rest of the program knows them by.
 class TForm2 : public QMainWindow, public ViewerFileSource {
     Q_OBJECT
-public:
+  public:
     // The design size; the window opens maximised.
     static constexpr int DesignWidth = 650;
     static constexpr int DesignHeight = 460;
@@ -194,8 +194,7 @@ public:
     void ShowMainMenu1Click();
 
     // --- Status grid ---------------------------------------------------------------------
-    void Mgrid1Setting(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic,
-                       bool& underline);
+    void Mgrid1Setting(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic, bool& underline);
     void Mgrid1Click();
     void StringGrid1PopupMenuPopup();
     void OpenDefaultViewer1Click();
@@ -233,9 +232,9 @@ public:
     bool LocalListVisible() const;
 
     // --- The browser panel in the lower pane (window/TForm2BrowserPanel.cpp) --------------
-    bool BrowserPanelShown() const;          // the HTML control or the image is visible
-    void HideBrowserPanel();                 // the grid takes the lower pane
-    void ShowBrowserPanel();                 // empty picture, caption and file label cleared
+    bool BrowserPanelShown() const;  // the HTML control or the image is visible
+    void HideBrowserPanel();         // the grid takes the lower pane
+    void ShowBrowserPanel();         // empty picture, caption and file label cleared
     void VisibleHTMLButtons(bool show);
     void EnableDisableHTMLButtons();
     void EnableDisableFullScreenBtn();
@@ -252,14 +251,14 @@ public:
     // The browser panel's controls: HTML1, the image, the panel-set buttons, the pop-up menu.
     TBrowserPanel* BrowserPanel = nullptr;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildToolBar();
     void BuildMenus();
     void BuildBrowser();

@@ -32,7 +32,7 @@ using ViewStyle = TSystemListView::ViewStyle;
 namespace {
 
 class BusyCursor {
-public:
+  public:
     BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor&) = delete;
@@ -40,15 +40,18 @@ public:
 };
 
 bool IsArrowKey(int key) {
-    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
-           key == Qt::Key_Down;
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
 }
 
 }  // namespace
 
-bool TForm2::ProjectListVisible() const { return !FileListView->isHidden(); }
+bool TForm2::ProjectListVisible() const {
+    return !FileListView->isHidden();
+}
 
-bool TForm2::LocalListVisible() const { return !SystemListView1->isHidden(); }
+bool TForm2::LocalListVisible() const {
+    return !SystemListView1->isHidden();
+}
 
 TSystemListView* TForm2::VisibleList() {
     if (ProjectListVisible()) return FileListView;
@@ -104,7 +107,8 @@ void TForm2::FileListViewClick() {
         return;
     }
     if (Mgrid1->isHidden()) return;
-    const int row = GridRowOfFile(state_->View, FileListView->ItemName(item).toStdString(), *state_);
+    const int row =
+        GridRowOfFile(state_->View, FileListView->ItemName(item).toStdString(), *state_);
     if (row > 0) state_->View.SelectRow(row);
 }
 
@@ -118,20 +122,36 @@ void TForm2::ListKeyUp(TSystemListView& list, int key) {
 
 bool TForm2::ListKeyDown(int key) {
     switch (key) {
-        case Qt::Key_Escape: ExitBtnClick(); return true;
-        case Qt::Key_Delete: DeleteClick(); return true;
-        case Qt::Key_A: AboutBtnClick(); return true;
-        case Qt::Key_P: PropertiesClick(); return true;
-        case Qt::Key_S: SaveClick(); return true;
-        default: return false;
+        case Qt::Key_Escape:
+            ExitBtnClick();
+            return true;
+        case Qt::Key_Delete:
+            DeleteClick();
+            return true;
+        case Qt::Key_A:
+            AboutBtnClick();
+            return true;
+        case Qt::Key_P:
+            PropertiesClick();
+            return true;
+        case Qt::Key_S:
+            SaveClick();
+            return true;
+        default:
+            return false;
     }
 }
 
 bool TForm2::TreeKeyDown(int key) {
     switch (key) {
-        case Qt::Key_Escape: ExitBtnClick(); return true;
-        case Qt::Key_A: AboutBtnClick(); return true;
-        default: return false;
+        case Qt::Key_Escape:
+            ExitBtnClick();
+            return true;
+        case Qt::Key_A:
+            AboutBtnClick();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -151,10 +171,18 @@ void TForm2::SetViewStyle(ViewStyle style) {
     }
 }
 
-void TForm2::ViewLargeItemBtnClick() { SetViewStyle(ViewStyle::LargeIcon); }
-void TForm2::ViewSmallItemBtnClick() { SetViewStyle(ViewStyle::SmallIcon); }
-void TForm2::ViewListItemBtnClick() { SetViewStyle(ViewStyle::List); }
-void TForm2::ViewDetailsItemBtnClick() { SetViewStyle(ViewStyle::Report); }
+void TForm2::ViewLargeItemBtnClick() {
+    SetViewStyle(ViewStyle::LargeIcon);
+}
+void TForm2::ViewSmallItemBtnClick() {
+    SetViewStyle(ViewStyle::SmallIcon);
+}
+void TForm2::ViewListItemBtnClick() {
+    SetViewStyle(ViewStyle::List);
+}
+void TForm2::ViewDetailsItemBtnClick() {
+    SetViewStyle(ViewStyle::Report);
+}
 
 void TForm2::PopupMenu1Popup() {
     TSystemListView* list = VisibleList();
@@ -175,7 +203,8 @@ bool TForm2::SaveThisFile(const std::string& path) {
     const auto chosen = prompts_.SaveFileName("Lanternway Viewer - Save \"" + path + "\" As ..",
                                               "*" + extension + "|*" + extension + "|", path);
     if (!chosen || chosen->empty()) return false;
-    std::string target = QFileInfo(QString::fromStdString(*chosen)).absoluteFilePath().toStdString();
+    std::string target =
+        QFileInfo(QString::fromStdString(*chosen)).absoluteFilePath().toStdString();
     if (PseudoExtension(ToBackslashes(fs::path(target).filename().string())).empty())
         target += extension;
     std::error_code ec;
@@ -224,9 +253,8 @@ void TForm2::DeleteClick() {
         SystemTreeView1Click();
     } else if (projectList) {
         // The list forgets the deleted files; the rest keeps its narrowing.
-        list->RemoveItemsIf([](const ShellFileModel::Item& item) {
-            return !QFileInfo::exists(item.Path);
-        });
+        list->RemoveItemsIf(
+            [](const ShellFileModel::Item& item) { return !QFileInfo::exists(item.Path); });
         ForcedSilentSave();
     }
 }

@@ -29,7 +29,9 @@ using Answer = SessionPrompts::Answer;
 namespace {
 
 // The extension of a file name, dot included ("" when it has none).
-std::string ExtensionOf(const std::string& name) { return PseudoExtension(ToBackslashes(name)); }
+std::string ExtensionOf(const std::string& name) {
+    return PseudoExtension(ToBackslashes(name));
+}
 
 // A Save dialog answer made absolute, with the file's own extension when it has none.
 std::string CompleteSaveName(const std::string& chosen, const std::string& ownExtension) {
@@ -45,9 +47,13 @@ int TForm2::GridRow() const {
     return row >= 1 && row < state_->View.GridRowCount() ? row : 0;
 }
 
-std::string TForm2::RowLocalName() { return ::RowLocalName(state_->View, GridRow(), *state_); }
+std::string TForm2::RowLocalName() {
+    return ::RowLocalName(state_->View, GridRow(), *state_);
+}
 
-std::string TForm2::RowAddress() { return ::RowAddress(state_->View, GridRow(), *state_); }
+std::string TForm2::RowAddress() {
+    return ::RowAddress(state_->View, GridRow(), *state_);
+}
 
 void TForm2::Mgrid1Setting(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic,
                            bool& underline) {
@@ -58,7 +64,9 @@ void TForm2::Mgrid1Setting(int ARow, int Acol, int& Fcolor, bool& Bold, bool& It
     if (colour != NoColour) Fcolor = colour;
 }
 
-void TForm2::Mgrid1Click() { Mgrid1->viewport()->update(); }
+void TForm2::Mgrid1Click() {
+    Mgrid1->viewport()->update();
+}
 
 void TForm2::StringGrid1PopupMenuPopup() {
     const GridPopupState enabling = GridPopupEnabling(state_->View, GridRow(), *state_);
@@ -88,7 +96,8 @@ void TForm2::SaveAs1Click() {
     const std::string source = state_->ProjectFolder + name;
     const std::string extension = ExtensionOf(name);
     // The dialog opens in the project folder.
-    if (!state_->ProjectFolder.empty()) QDir::setCurrent(QString::fromStdString(state_->ProjectFolder));
+    if (!state_->ProjectFolder.empty())
+        QDir::setCurrent(QString::fromStdString(state_->ProjectFolder));
     const auto chosen = prompts_.SaveFileName("Save \"" + source + "\" As ..",
                                               extension + "|*" + extension + "|", source);
     if (!chosen || chosen->empty()) return;
@@ -139,8 +148,8 @@ void TForm2::ViewGridBtnClick() {
     if (leavingLocalView) {
         // The upper bar shows the project again, as it was before the local view opened.
         const std::string& started = state_->StartedText;
-        state_->View.SetStatusBar2(0, started.empty() ? std::string("Session Started On: ")
-                                                      : started);
+        state_->View.SetStatusBar2(0,
+                                   started.empty() ? std::string("Session Started On: ") : started);
         state_->View.SetStatusBar2(1, ContentsText);
         ApplyStatusTexts();
     }

@@ -3,8 +3,8 @@
 #include <QTreeWidget>
 
 #include "engine/RunControl.h"
-#include "settings/TInitialForm.h"
 #include "sessionfile/SessionFile.h"
+#include "settings/TInitialForm.h"
 #include "shell/TSystemTreeView.h"
 #include "window/TForm2.h"
 #include "window/TMgrid.h"
@@ -28,15 +28,25 @@ void TForm2::RetrieveBtnClick() {
     update();
 }
 
-void TForm2::StopBtnClick() { run_->StopBtnClick(); }
+void TForm2::StopBtnClick() {
+    run_->StopBtnClick();
+}
 
-void TForm2::OpenBtnClick() { ::OpenBtnClick(*state_); }
+void TForm2::OpenBtnClick() {
+    ::OpenBtnClick(*state_);
+}
 
-void TForm2::SaveAsBtnClick() { ::SaveAsBtnClick(*state_); }
+void TForm2::SaveAsBtnClick() {
+    ::SaveAsBtnClick(*state_);
+}
 
-void TForm2::ForcedSilentSave() { ::ForcedSilentSave(*state_); }
+void TForm2::ForcedSilentSave() {
+    ::ForcedSilentSave(*state_);
+}
 
-void TForm2::PerformFileOpen(const std::string& path) { ::PerformFileOpen(*state_, path); }
+void TForm2::PerformFileOpen(const std::string& path) {
+    ::PerformFileOpen(*state_, path);
+}
 
 void TForm2::SessionOpenStarted() {
     ViewGridBtnClick();

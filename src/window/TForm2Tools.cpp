@@ -27,11 +27,17 @@ void TForm2::AboutBtnClick() {
 
 // --- What the viewer window reads from the lists ---------------------------------------------
 
-bool TForm2::FileListViewVisible() const { return ProjectListVisible(); }
+bool TForm2::FileListViewVisible() const {
+    return ProjectListVisible();
+}
 
-int TForm2::FileListViewCount() const { return FileListView->Count(); }
+int TForm2::FileListViewCount() const {
+    return FileListView->Count();
+}
 
-int TForm2::SystemListView1Count() const { return SystemListView1->Count(); }
+int TForm2::SystemListView1Count() const {
+    return SystemListView1->Count();
+}
 
 std::string TForm2::ItemPath(int index) const {
     const TSystemListView* list = ProjectListVisible() ? FileListView : SystemListView1;
@@ -45,6 +51,10 @@ std::string TForm2::ItemDisplayName(int index) const {
     return list->ItemName(index).toStdString();
 }
 
-std::string TForm2::ProjectFolder() const { return state_->ProjectFolder; }
+std::string TForm2::ProjectFolder() const {
+    return state_->ProjectFolder;
+}
 
-std::string TForm2::LocalFilesFolder() const { return localFilesFolder_; }
+std::string TForm2::LocalFilesFolder() const {
+    return localFilesFolder_;
+}

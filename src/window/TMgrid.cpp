@@ -13,7 +13,7 @@ double Lightness(const QColor& c) {
 }
 
 class CellPainter : public QStyledItemDelegate {
-public:
+  public:
     explicit CellPainter(TMgrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -27,7 +27,8 @@ public:
         bool bold = font.bold();
         bool italic = font.italic();
         bool underline = font.underline();
-        if (grid_.OnSetting) grid_.OnSetting(gridRow, index.column(), colour, bold, italic, underline);
+        if (grid_.OnSetting)
+            grid_.OnSetting(gridRow, index.column(), colour, bold, italic, underline);
         font.setBold(bold);
         font.setItalic(italic);
         font.setUnderline(underline);
@@ -35,8 +36,8 @@ public:
         const QColor pen = colour >= 0 ? QColor::fromRgb(static_cast<QRgb>(colour))
                                        : option.palette.color(QPalette::Text);
         const QRect text = option.rect.adjusted(2, 2, -1, 0);
-        const QString shown = option.fontMetrics.elidedText(index.data().toString(),
-                                                            Qt::ElideRight, text.width());
+        const QString shown =
+            option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, text.width());
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
         // A light text colour (yellow on white) gets a dark shadow so that it stays readable.
         const QColor back = grid_.RowBrush(gridRow).color();
@@ -49,7 +50,7 @@ public:
         painter->restore();
     }
 
-private:
+  private:
     TMgrid& grid_;
 };
 

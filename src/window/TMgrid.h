@@ -10,7 +10,7 @@
 // per cell by OnSetting. The selected row gets no highlight: only OnSetting shows it.
 class TMgrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     // ARow counts the header as row 0; Fcolor is 0xRRGGBB, or -1 for the grid's font colour.
     using TSettingEvent = std::function<void(int ARow, int Acol, int& Fcolor, bool& Bold,
                                              bool& Italic, bool& underline)>;

@@ -60,8 +60,8 @@ void TStatusBar::SetPanelText(int panel, const QString& text) {
 void TStatusBar::FitPanel(int panel) {
     // A panel is never narrower than its text: the design widths were made for a smaller font.
     QLabel* label = panels_[static_cast<std::size_t>(panel)];
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) +
-                       2 * label->indent() + 2 * label->frameWidth() + 2;
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->indent() +
+                       2 * label->frameWidth() + 2;
     label->setFixedWidth(std::max(widths_[static_cast<std::size_t>(panel)], needed));
     strip_->adjustSize();
 }
@@ -84,6 +84,10 @@ void TStatusBar::SetSimplePanel(bool simple) {
     simpleLabel_->setVisible(simple);
 }
 
-QString TStatusBar::SimpleText() const { return simpleLabel_->text(); }
+QString TStatusBar::SimpleText() const {
+    return simpleLabel_->text();
+}
 
-void TStatusBar::SetSimpleText(const QString& text) { simpleLabel_->setText(text); }
+void TStatusBar::SetSimpleText(const QString& text) {
+    simpleLabel_->setText(text);
+}

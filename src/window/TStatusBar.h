@@ -11,7 +11,7 @@ class QHBoxLayout;
 // the bar shows SimpleText instead (the hint line); leaving simple mode brings the panels back.
 class TStatusBar : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit TStatusBar(const std::vector<int>& widths, QWidget* parent = nullptr);
 
     int PanelCount() const { return static_cast<int>(panels_.size()); }
@@ -26,10 +26,10 @@ public:
     QString SimpleText() const;
     void SetSimpleText(const QString& text);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void FitPanel(int panel);
 
     QWidget* strip_;

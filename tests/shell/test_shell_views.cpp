@@ -3,11 +3,11 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
-#include <QThread>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class ShellViews : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
         for (const char* name : {"b.html", "A.gif", "c.txt", ".hidden"})
@@ -160,8 +160,8 @@ TEST_F(ShellViews, WatcherReportsOnTheOwnersThread) {
 
 TEST_F(ShellViews, PropertiesAndContextMenuOfAFile) {
     const QString path = Folder() + "/b.html";
-    fs::permissions(folder.Path() / "b.html", fs::perms::owner_read | fs::perms::owner_write |
-                                                  fs::perms::group_read);
+    fs::permissions(folder.Path() / "b.html",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     TPropertiesDialog dialog(path);
     EXPECT_EQ(dialog.Value("Name:"), "b.html");
     EXPECT_EQ(dialog.Value("Size:"), "5 bytes");

@@ -10,7 +10,7 @@
 namespace {
 
 class Model : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureQtApp(); }
     SessionView view;
     GridModel model{view};

@@ -117,9 +117,9 @@ TEST(GridPopup, EnablingFollowsFileStateAndText) {
     } cases[] = {
         {1, Site, "Complete", true, true},
         {2, "images/logo.gif", "Complete", true, true},
-        {2, "images/logo.gif", "complete", false, true},     // State must match exactly
+        {2, "images/logo.gif", "complete", false, true},  // State must match exactly
         {2, "images/logo.gif", "Transferring..", false, true},
-        {2, "images/gone.gif", "Complete", false, true},     // no file on disk
+        {2, "images/gone.gif", "Complete", false, true},  // no file on disk
         {2, "<FILE DELETED>***images/logo.gif***", "Complete", false, true},
         {2, "EMailAddress.html", "Complete", false, false},
         {2, "", "", false, false},

@@ -14,8 +14,8 @@
 #include "engine/SessionState.h"
 #include "shell/ShellOpen.h"
 #include "support/QtApp.h"
-#include "support/ScriptedPrompts.h"
 #include "support/Screenshot.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
 #include "window/TForm2.h"
@@ -28,14 +28,14 @@ using Answer = SessionPrompts::Answer;
 namespace {
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
         // No test hands anything to the desktop: the launches are recorded instead.
-        SetShellOpenHandler([this](const std::string& target, const std::string&,
-                                   const std::string&, int mode) {
-            launched.push_back(target + "|" + std::to_string(mode));
-        });
+        SetShellOpenHandler(
+            [this](const std::string& target, const std::string&, const std::string&, int mode) {
+                launched.push_back(target + "|" + std::to_string(mode));
+            });
     }
     void TearDown() override { SetShellOpenHandler({}); }
 

@@ -33,13 +33,13 @@ struct QtAppFirst {
 
 // A finished session of six files in a project folder, shown in the main window.
 class ProjectBrowser : public ::testing::Test, private QtAppFirst {
-protected:
+  protected:
     void SetUp() override {
         EnsureQtApp();
-        SetShellOpenHandler([this](const std::string& target, const std::string&,
-                                   const std::string&, int mode) {
-            launched.push_back(target + "|" + std::to_string(mode));
-        });
+        SetShellOpenHandler(
+            [this](const std::string& target, const std::string&, const std::string&, int mode) {
+                launched.push_back(target + "|" + std::to_string(mode));
+            });
         for (const char* name : {"Main.html", "a.html", "logo.gif", "photo.jpg", "notes.txt"})
             std::ofstream(project.Path() / name) << name;
         SessionState& s = form.State();
@@ -197,9 +197,9 @@ TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
     SelectNode(-1);
     SelectFiles({"a.html"});
     form.DeleteClick();
-    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{
-                                          "Are you sure you want to delete file\r\"" +
-                                          project.Text() + "a.html\"?"});
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Are you sure you want to delete file\r\"" + project.Text() +
+                                       "a.html\"?"});
     EXPECT_EQ(form.State().View.Cell(2, 1), "<FILE DELETED>***a.html***");
     EXPECT_EQ(SavedFileText(2), "<FILE DELETED>***a.html***");
 

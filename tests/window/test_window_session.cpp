@@ -13,8 +13,8 @@
 #include "shell/ShellOpen.h"
 #include "support/NginxServer.h"
 #include "support/QtApp.h"
-#include "support/ScriptedPrompts.h"
 #include "support/Screenshot.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
 #include "window/TForm2.h"
@@ -33,7 +33,7 @@ struct QtAppFirst {
 
 // A whole session run from the main window against nginx serving the fixture site.
 class WindowSession : public ::testing::Test, private QtAppFirst {
-protected:
+  protected:
     void SetUp() override {
         SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
         prompts.DefaultFileName = folder.Text() + "site.lwa";
