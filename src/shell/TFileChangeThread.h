@@ -12,7 +12,7 @@ class QFileSystemWatcher;
 // folder's entries changed. Watching is a notice only: nothing is read here.
 class TFileChangeThread : public QObject {
     Q_OBJECT
-  public:
+public:
     explicit TFileChangeThread(QObject* parent = nullptr);
     ~TFileChangeThread() override;
 
@@ -20,11 +20,11 @@ class TFileChangeThread : public QObject {
     void Unwatch(const QString& folder);
     void UnwatchAll();
 
-  signals:
+signals:
     // Delivered on the thread that created this object.
     void FolderChanged(const QString& folder);
 
-  private:
+private:
     QThread thread_;
     QFileSystemWatcher* watcher_;  // lives on thread_, deleted there
 };
