@@ -111,6 +111,15 @@ TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
     form.DirTree->setCurrentItem(form.SiteRootNode->child(0));
     EXPECT_FALSE(Listed(form).empty());
 
+    // The browser panel shows the selected file in the lower pane.
+    form.DirTree->setCurrentItem(form.SiteRootNode);
+    form.FileListView->SelectItem(form.FileListView->FindCaption("Main.html", 0, false));
+    form.ViewBrowserPanelBtnClick();
+    EXPECT_TRUE(form.Mgrid1->isHidden());
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    SaveScreenshot(form, QStringLiteral("main-window-browser-panel"));
+    form.ViewGridBtnClick();
+
     // A second window opens the file named on its command line; a second argument is ignored.
     ScriptedPrompts otherPrompts;
     TForm2 reopened(otherPrompts);
