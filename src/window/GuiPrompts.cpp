@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -214,6 +215,15 @@ void GuiPrompts::SetBusyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
         --busyDepth_;
     }
+}
+
+// The windows are painted and timers and transfers go on, but input waits until the time is up.
+void GuiPrompts::Pause(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    } while (clock.elapsed() < milliseconds);
 }
 
 void GuiPrompts::ProcessEvents() {

@@ -40,6 +40,7 @@ class GuiPrompts : public SessionPrompts {
     void WaitClose() override;
 
     void SetBusyCursor(bool busy) override;
+    void Pause(int milliseconds) override;
     void ProcessEvents() override;
 
     // The windows while they are open (nothing otherwise).

@@ -205,6 +205,13 @@ TEST_F(GuiPromptsTest, LongFileNamesAreShortenedInTheMiddle) {
     prompts.ConversionClose();
 }
 
+TEST_F(GuiPromptsTest, PauseLetsTimersAndTransfersGoOn) {
+    bool fired = false;
+    QTimer::singleShot(10, [&] { fired = true; });
+    prompts.Pause(200);
+    EXPECT_TRUE(fired);
+}
+
 TEST_F(GuiPromptsTest, WaitPanelAndBusyCursorNest) {
     prompts.SetBusyCursor(true);
     prompts.WaitShow("Please Wait.", "Loading Session..");
