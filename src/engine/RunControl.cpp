@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Addresses.h"
+#include "core/PartialFiles.h"
 #include "core/Text.h"
 #include "offline/ConvertProjectFiles.h"
 #include "sessionfile/SessionFile.h"
@@ -84,6 +85,15 @@ bool RunControl::FirstRedirectTo(const std::string& address) {
     return redirectTargets_.insert(UpperCase(address)).second;
 }
 
+int RunControl::RedirectHopsTo(const std::string& address) const {
+    const auto it = redirectHops_.find(UpperCase(address));
+    return it == redirectHops_.end() ? 0 : it->second;
+}
+
+void RunControl::SetRedirectHops(const std::string& address, int hops) {
+    redirectHops_[UpperCase(address)] = hops;
+}
+
 bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
     SessionState& s = session_;
     if (!s.InitializeVariables(settings)) return false;
@@ -92,6 +102,7 @@ bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
     s.EnableDisableToolBarButtons();
     outcome_ = Outcome::None;
     redirectTargets_.clear();
+    redirectHops_.clear();
 
     // Size limits by extension. The first entry of an extension decides; a size that is not a
     // number (the dialog accepts empty cells) means no limit.
@@ -248,6 +259,7 @@ void RunControl::WriteEMailPage() {
 
 void RunControl::FinishSession() {
     SessionState& s = session_;
+    const std::string projectFolder = s.ProjectFolder;
     s.View.SetCMessage("");
     s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
     s.ClearPending();
@@ -302,6 +314,9 @@ void RunControl::FinishSession() {
 
     for (const std::string& file : s.DiscardedFiles) RemoveFile(file);
     s.DiscardedFiles.clear();
+    // What an earlier run cut off (killed, or the machine went down) is still under its
+    // temporary name; this run has fetched those files again.
+    if (!projectFolder.empty()) RemovePartialFiles(projectFolder);
     s.FileSizeLimits.clear();
     s.EnableDisableToolBarButtons();
     emit SessionFinished();

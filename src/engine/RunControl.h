@@ -56,6 +56,10 @@ class RunControl : public QObject {
     // its final "/" redirects to the same local name, while a page that redirects to itself must
     // not queue forever. True when the address had not been followed before.
     bool FirstRedirectTo(const std::string& address);
+    // How many redirects led to the address (0 for an address found as a link), and noting it
+    // for an address a redirect queued.
+    int RedirectHopsTo(const std::string& address) const;
+    void SetRedirectHops(const std::string& address, int hops);
 
   signals:
     // The session has completed (FinishSession has run to its end).
@@ -73,9 +77,14 @@ class RunControl : public QObject {
     int liveWorkers_ = 0;
     std::unordered_map<std::string, std::int64_t> sizeLimits_;  // lower-case extension -> bytes
     std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
+    std::unordered_map<std::string, int> redirectHops_;         // upper-case address -> hops
 
     friend class TForm1;
 };
+
+// A redirect is followed at most this many times in a row: a server can make up a new address
+// at every step, and a session that follows them all never ends.
+inline constexpr int MaxRedirectHops = 20;
 
 // The site root of an address, keeping its scheme: https://host/dir/page.html gives
 // https://host/. An address without a scheme is taken as http.

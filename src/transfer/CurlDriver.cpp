@@ -1,5 +1,7 @@
 #include "transfer/CurlDriver.h"
 
+#include <sys/stat.h>
+
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/PartialFiles.h"
 #include "transfer/DocOutput.h"
 
 namespace {
@@ -15,6 +18,8 @@ namespace {
 // delivered yet (a handler busy in a nested loop, a fast local server).
 constexpr std::size_t kFlushThreshold = 1 << 20;
 constexpr std::size_t kPooledHandles = 32;
+// The header lines of one reply kept at most.
+constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
 
 bool StartsWithNoCase(const std::string& s, const char* prefix) {
     const std::size_t n = std::strlen(prefix);
@@ -58,15 +63,22 @@ bool IsBrokenConnection(CURLcode result) {
 // ---------------------------------------------------------------------------------------------
 
 CurlTransfer::~CurlTransfer() {
-    CloseFile();
+    DiscardFile();
     if (RequestHeaders) curl_slist_free_all(RequestHeaders);
 }
 
 bool CurlTransfer::OpenFile() {
     if (File) return true;
-    File = std::fopen(FilePath.c_str(), "wb");
+    // A device or a pipe is written as it is: a renamed file would take its place.
+    struct stat existing {};
+    const bool special = ::lstat(FilePath.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+                         !S_ISLNK(existing.st_mode);
+    Kept = special;
+    PartPath = special ? FilePath : NewPartialPath(FilePath);
+    File = std::fopen(PartPath.c_str(), "wb");
     if (!File) {
         WriteError = "Cannot create file " + FilePath + ": " + std::strerror(errno);
+        PartPath.clear();
         return false;
     }
     // Writes are batched already; the stream's own buffer would only copy them again.
@@ -88,6 +100,24 @@ bool CurlTransfer::FlushToFile() {
 void CurlTransfer::CloseFile() {
     if (File) std::fclose(File);
     File = nullptr;
+}
+
+bool CurlTransfer::KeepFile() {
+    CloseFile();
+    if (Kept || PartPath.empty()) return true;
+    if (std::rename(PartPath.c_str(), FilePath.c_str()) != 0) {
+        WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    Kept = true;
+    return true;
+}
+
+void CurlTransfer::DiscardFile() {
+    CloseFile();
+    if (Kept || PartPath.empty()) return;
+    std::remove(PartPath.c_str());
+    PartPath.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -244,6 +274,12 @@ size_t CurlDriver::OnHeader(char* data, size_t size, size_t count, void* transfe
         driver.Queue(self, EventKind::Doc, TDocOutput::Headers);
         return bytes;
     }
+    if (t->Headers.size() + bytes > kMaxHeaderBytes) {
+        // A header without end would grow the kept lines for as long as the server sends.
+        t->WriteError = "Reply header longer than " + std::to_string(kMaxHeaderBytes) +
+                        " bytes from " + t->Url;
+        return 0;
+    }
     if (StartsWithNoCase(line, "content-encoding:")) {
         std::string value = TrimEnd(line.substr(17));
         value.erase(0, value.find_first_not_of(" \t"));
@@ -317,6 +353,7 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
     const bool flushed = t->FlushToFile();
     if (result == CURLE_OK && !flushed) result = CURLE_WRITE_ERROR;
     t->CloseFile();
+    if (result == CURLE_OK && !t->KeepFile()) result = CURLE_WRITE_ERROR;
     if (result == CURLE_OK) {
         Queue(t, EventKind::State, TransferState::Completed);
         Queue(t, EventKind::Doc, TDocOutput::End);
@@ -469,8 +506,7 @@ void CurlDriver::Detach(CurlTransfer& t) {
     t.Owner = nullptr;
     t.Active = false;
     Release(t);
-    t.FlushToFile();
-    t.CloseFile();
+    t.DiscardFile();
     DropEvents(t);
 }
 
@@ -553,6 +589,7 @@ void CurlDriver::DeliverOne(Event& e) {
     doc.TotalSize = doc.TotalKnown ? std::max<std::int64_t>(t.Announced, t.Received) : t.Received;
     auto handler = control.OnDocOutput;
     if (handler) handler(doc);
+    if (e.Value == TDocOutput::End) t.DiscardFile();
     if (!chunk.empty() && t.Pending.empty()) {
         chunk.clear();
         t.Pending.swap(chunk);  // keep the buffer's capacity for the next chunk

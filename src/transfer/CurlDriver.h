@@ -27,6 +27,11 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
 
     std::string Url;
     std::string FilePath;
+    // The bytes go to a temporary file beside FilePath, which takes the final name only when the
+    // transfer has ended well (Kept); otherwise it is removed once the End event has been
+    // delivered, so that the handlers can still read what arrived.
+    std::string PartPath;
+    bool Kept = false;
     std::FILE* File = nullptr;
     // Bytes received since the last data event; [0, Flushed) of it are already in the file.
     std::string Pending;
@@ -57,6 +62,12 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     // Writes what the file has not had yet. False (and WriteError set) on failure.
     bool FlushToFile();
     void CloseFile();
+    // Gives the complete file its final name. False (and WriteError set) on failure.
+    bool KeepFile();
+    // Removes the temporary file of a transfer that did not end well.
+    void DiscardFile();
+    // Where the received bytes are: the temporary file, or the final one once kept.
+    const std::string& OutputPath() const { return Kept ? FilePath : PartPath; }
 };
 
 // The process's libcurl multi handle, driven by the Qt event loop: a QSocketNotifier per socket

@@ -69,6 +69,10 @@ const std::string& TTransferControl::ErrorText() const {
     return transfer_ ? transfer_->ErrorText : kEmpty;
 }
 
+const std::string& TTransferControl::OutputFile() const {
+    return transfer_ ? transfer_->OutputPath() : kEmpty;
+}
+
 void TTransferControl::SetTimeouts(const Timeouts& timeouts) {
     CurlDriver::Instance().Timeouts = timeouts;
 }

@@ -20,8 +20,9 @@ class CurlTransfer;
 // destroy this control (then no further events of it arrive).
 //
 // Every GetDoc ends with exactly one OnDocOutput event in state End: after success, after a
-// failure (preceded by an Error event), and after Cancel. At every event the output file holds
-// everything received so far, so that a handler may read the reply body from it.
+// failure (preceded by an Error event), and after Cancel. At every event the output file
+// (OutputFile) holds everything received so far, so that a handler may read the reply body from
+// it.
 //
 // All transfers of the process share one libcurl multi handle: connections are kept alive and
 // reused across controls, HTTP/2 is used over TLS when the server offers it, compressed replies
@@ -41,12 +42,14 @@ class TTransferControl {
     // True from GetDoc until its End event has been delivered, or until Cancel.
     bool Busy() const;
 
-    // Abandons the current transfer; the output file keeps what arrived. Its End event (with the
-    // bytes transferred so far) still follows, from the event loop. No effect when not busy.
+    // Abandons the current transfer; the output file keeps what arrived until the End event
+    // (with the bytes transferred so far), which still follows from the event loop, has been
+    // handled. No effect when not busy.
     void Cancel();
 
-    // Starts fetching the address into the local file. The file is created (or truncated) when
-    // the reply begins, so a transfer that fails before any reply leaves no file. Extra request
+    // Starts fetching the address into the local file. The output file is created when the
+    // reply begins and replaces the local file when the document has arrived whole, so a
+    // transfer that fails leaves the local file as it was. Extra request
     // header lines ("Name: value", separated by CR LF) may be given; usually empty. A busy
     // control cancels its current transfer first. A file that cannot be created or written ends
     // the transfer with an Error event that names the file.
@@ -72,6 +75,12 @@ class TTransferControl {
     std::string ReplyHeader(const std::string& name) const;
     // Why the last transfer failed (empty when it did not).
     const std::string& ErrorText() const;
+    // Where the bytes of the current (or last) transfer are being written. The document is
+    // written under a temporary name beside the local file and takes the local file's name only
+    // when it has arrived whole, so a file cut off (a broken connection, a cancel, a killed
+    // program) never stands under the final name. A transfer that did not end well loses its
+    // temporary file after its End event. Empty before the reply has begun.
+    const std::string& OutputFile() const;
 
     // Limits for transfers started from now on. A transfer that has not connected within
     // ConnectMs, or that receives nothing for StallSeconds, fails (the connection counts as

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/Addresses.h"
+#include "core/FileBytes.h"
 #include "core/Text.h"
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
@@ -365,10 +366,14 @@ void TForm1::FTP1StateChanged(short state) {
 
 void TForm1::FollowRedirect() {
     SessionState& s = session_;
-    const std::string target =
-        RedirectTarget(HTTP1.ReplyHeader("Location"), requestURL_, LocalFile);
+    // The body is read where the transfer is writing it (it takes the local file's name only
+    // when it has arrived whole).
+    const std::string& body = HTTP1.OutputFile().empty() ? LocalFile : HTTP1.OutputFile();
+    const std::string target = RedirectTarget(HTTP1.ReplyHeader("Location"), requestURL_, body);
     const std::string name = UrlToLocalName(target, s);
     if (name.empty()) return;
+    const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
+    if (hops > MaxRedirectHops) return;
     std::string file = s.ProjectFolder + name;
     if (s.KnownFiles.Contains(file)) {
         // Only a redirect to this worker's own file with another address is followed (once):
@@ -379,6 +384,7 @@ void TForm1::FollowRedirect() {
     } else {
         s.KnownFiles.Add(file);
     }
+    engine_.SetRedirectHops(target, hops);
     ++s.QueuedCount;
     s.AppendPending(target, std::move(file));
     ShowQueuedCount(s);
@@ -414,11 +420,18 @@ void TForm1::FetchProtectedFile(const std::string& address) {
     s.ProtectedFetchActive = false;
 
     if (received) {
-        RemoveFile(LocalFile);
-        {
-            std::ofstream out(LocalFile, std::ios::binary | std::ios::trunc);
-            out.write(result.Body.data(), static_cast<std::streamsize>(result.Body.size()));
+        // Written whole under a temporary name and then renamed: a full disk or a crash never
+        // leaves a cut-off file under the final name.
+        try {
+            ReplaceFileBytes(LocalFile, result.Body);
+        } catch (const std::exception& e) {
+            received = false;
+            s.Prompts().SetBusyCursor(false);
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+            s.Prompts().SetBusyCursor(true);
         }
+    }
+    if (received) {
         if (IsScannedPage() && !s.StopRequested) {
             // The page's lines joined without separators.
             std::string joined;

@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "core/PartialFiles.h"
 #include "transfer/TransferControl.h"
 
 // Binds a transfer control's two events and writes down what they delivered, in order:
@@ -17,11 +21,14 @@ struct TransferRecorder {
     std::string Data;              // every data chunk, joined
     int DataEvents = 0;
     bool Ended = false;
+    // What the output file held when the End event came (a handler can still read a cut-off
+    // reply then; afterwards only a whole document stands under the local file's name).
+    std::string EndBytes;
     std::function<void(const TDocOutput&)> AlsoOnDoc;  // runs after recording
 
     explicit TransferRecorder(TTransferControl& control) {
         control.OnStateChanged = [this](short s) { Events.push_back("s" + std::to_string(s)); };
-        control.OnDocOutput = [this](const TDocOutput& d) {
+        control.OnDocOutput = [this, &control](const TDocOutput& d) {
             Events.push_back("d" + std::to_string(d.State));
             if (d.State == TDocOutput::Data) {
                 Data.append(d.DataChunk);
@@ -30,7 +37,15 @@ struct TransferRecorder {
             TDocOutput copy = d;
             copy.DataChunk = {};
             Docs.push_back(copy);
-            if (d.State == TDocOutput::End) Ended = true;
+            if (d.State == TDocOutput::End) {
+                Ended = true;
+                std::error_code ec;
+                if (std::filesystem::is_regular_file(control.OutputFile(), ec)) {
+                    std::ifstream in(control.OutputFile(), std::ios::binary);
+                    EndBytes.assign(std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>());
+                }
+            }
             if (AlsoOnDoc) AlsoOnDoc(d);
         };
     }
@@ -47,6 +62,15 @@ struct TransferRecorder {
         return out;
     }
 };
+
+// Temporary files of transfers left in the folder.
+inline int PartialFilesIn(const std::string& folder) {
+    int count = 0;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        count += IsPartialFileName(e.path().filename().string());
+    return count;
+}
 
 // Runs the event loop until the condition holds (or a generous limit passes, so that a fault
 // fails the test instead of hanging it).
