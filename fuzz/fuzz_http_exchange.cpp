@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -54,7 +54,7 @@ void Serve(int fd, Peer* peer) {
 }
 
 class ScriptedHttp : public T_HTTP {
-public:
+  public:
     std::vector<std::string> Replies;  // one per connection, in order
     std::vector<std::unique_ptr<Peer>> Peers;
 
@@ -86,7 +86,8 @@ public:
 std::string Expand(std::string_view text, std::uint8_t repeat) {
     std::string out(text);
     if (repeat == 0 || text.empty()) return out;
-    const std::string_view piece = text.substr(text.size() - std::min<std::size_t>(text.size(), 40));
+    const std::string_view piece =
+        text.substr(text.size() - std::min<std::size_t>(text.size(), 40));
     for (int i = 0; i < repeat * 16; ++i) out.append(piece);
     return out;
 }

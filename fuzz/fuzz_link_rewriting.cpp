@@ -22,7 +22,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
 // Bytes JoinAnchorTags may drop: control characters and blanks.
 bool MayDrop(char c) {
@@ -96,8 +98,8 @@ bool IsRewrittenFrom(std::string_view in, std::string_view out, OfflineLinkMap& 
                 if (in[k - 1] == '\r' || in[k - 1] == '\n') break;
                 if (!IsValueEnd(in, k)) continue;
                 const std::string& name = links.LocalName(in.substr(i, k - i));
-                for (std::string_view replacement : {std::string_view(name), std::string_view(),
-                                                     std::string_view("\"\"")}) {
+                for (std::string_view replacement :
+                     {std::string_view(name), std::string_view(), std::string_view("\"\"")}) {
                     if (out.substr(j, replacement.size()) == replacement)
                         push(k, j + replacement.size());
                 }

@@ -23,7 +23,7 @@ namespace {
 
 // Answers every box with its first button but never picks another project folder.
 class QuietPrompts : public SessionPrompts {
-public:
+  public:
     Answer Message(const std::string&, Kind, Buttons buttons) override {
         ++Messages;
         return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
@@ -49,8 +49,9 @@ std::string ReadAll(const std::string& path) {
 // the pace), removed at exit.
 struct FuzzFolder {
     FuzzFolder()
-        : Path((std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
-                                                          : std::filesystem::temp_directory_path()) /
+        : Path((std::filesystem::is_directory("/dev/shm")
+                    ? std::filesystem::path("/dev/shm")
+                    : std::filesystem::temp_directory_path()) /
                ("lanternway-fuzz-" + std::to_string(getpid()))) {
         std::filesystem::create_directories(Path);
     }

@@ -26,11 +26,17 @@ TEST(HttpLimits, HostileRepliesEndInTheClientsOwnError) {
     const std::string oneLine = "HTTP/1.0 200 OK\r\nX-Long: " + std::string(1024 * 1024, 'a');
     const std::string body = "HTTP/1.0 200 OK\r\n\r\n" + std::string(100 * 1024, 'b');
     const std::vector<LimitCase> cases = {
-        {"endless header", {S::Read(), S::Send(manyLines), S::Close()}, -1,
+        {"endless header",
+         {S::Read(), S::Send(manyLines), S::Close()},
+         -1,
          "Reply header longer than 262144 bytes"},
-        {"1 MB header line", {S::Read(), S::Send(oneLine), S::Close()}, -1,
+        {"1 MB header line",
+         {S::Read(), S::Send(oneLine), S::Close()},
+         -1,
          "Reply line longer than 65536 bytes"},
-        {"body over the limit", {S::Read(), S::Send(body), S::Close()}, 64 * 1024,
+        {"body over the limit",
+         {S::Read(), S::Send(body), S::Close()},
+         64 * 1024,
          "Reply body larger than 65536 bytes"},
     };
     for (const LimitCase& c : cases) {
