@@ -281,7 +281,7 @@ void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
             }
             break;
         case TDocOutput::End:
-            if (Ignored) break;
+            if (Ignored || EndedCutOff(doc)) break;
             // A redirect's body is not the document: it is neither counted nor scanned.
             ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
             SetState(State::Ended);
@@ -296,9 +296,21 @@ void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
             std::string().swap(DocumentText);
             if (!ProtectedFetchStarted) FinishTransfer();
             break;
+        case TDocOutput::Error:
+            transferFailed_ = true;
+            break;
         default:
             break;
     }
+}
+
+bool TForm1::EndedCutOff(const TDocOutput& doc) {
+    // Bytes came but the transfer failed (the disk refused them, say): the document was not
+    // kept, so it is not counted as retrieved.
+    if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
+    MarkIgnored();
+    FinishTransfer();
+    return true;
 }
 
 void TForm1::HTTP1StateChanged(short state) {
@@ -346,10 +358,13 @@ void TForm1::FTP1DocOutput(const TDocOutput& doc) {
             }
             break;
         case TDocOutput::End:
-            if (Ignored) break;
+            if (Ignored || EndedCutOff(doc)) break;
             SetState(State::Ended);
             ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
             FinishTransfer();
+            break;
+        case TDocOutput::Error:
+            transferFailed_ = true;
             break;
         default:
             break;

@@ -76,6 +76,8 @@ class TForm1 : public QObject {
   private:
     void SetState(State next);
     void MarkIgnored();  // row "0", "Ignored"; the transfer is abandoned
+    // At the End event: a transfer that failed after bytes had come is finished as ignored.
+    bool EndedCutOff(const TDocOutput& doc);
     void AddSiteFolder();
     bool IsScannedPage() const;
     void SetCell(int column, const std::string& text);
@@ -86,6 +88,7 @@ class TForm1 : public QObject {
     std::string requestURL_;
     bool scanPage_ = false;
     bool redirectFromBody_ = false;  // a redirect without Location: followed at the end
+    bool transferFailed_ = false;    // an Error event came: the document did not arrive whole
 };
 
 // True for a reply that moves the document elsewhere: any redirect status, or the reason text
