@@ -1,5 +1,6 @@
 #include "cli/GetOptions.h"
 
+#include <cstdlib>
 #include <optional>
 
 #include "core/Text.h"
@@ -31,6 +32,12 @@ Split SplitOption(const std::string& arg) {
     return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
+// The value of an environment variable, empty when it is not set.
+std::string EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
 }  // namespace
 
 std::string GetUsage() {
@@ -46,7 +53,7 @@ std::string GetUsage() {
            "  --no-html                no HTML files (pages are fetched for what they embed)\n"
            "  --no-images              no images\n"
            "  --zip-exe                ZIP/EXE files\n"
-           "  --ftp[=USER:PASSWORD]    also ZIP/EXE files on FTP sites, with these credentials\n"
+           "  --ftp[=USER[:PASSWORD]]  also ZIP/EXE files on FTP sites, with these credentials\n"
            "  --java                   Java applets\n"
            "  --other[=TYPES]          other files (default types \".au;.pdf;.asp;.txt\")\n"
            "  --email                  collect e-mail addresses into EMailAddress.html\n"
@@ -57,6 +64,10 @@ std::string GetUsage() {
            "  --size-limit=TYPE:KB     largest size of a file type, e.g. .zip:500 (repeatable)\n"
            "  --http-user=USER         user name for password-protected files\n"
            "  --http-password=PASSWORD password for password-protected files\n"
+           "A password left out of --ftp=USER or --http-user=USER is taken from the environment\n"
+           "variable LANTERNWAY_FTP_PASSWORD or LANTERNWAY_HTTP_PASSWORD, so that it need not\n"
+           "stand on the command line (or in the shell's history). No password is written to a\n"
+           "file or shown in a message.\n"
            "Session files:\n"
            "  --show SESSION-FILE      print a session file's text, one stored line per line\n"
            "Run:\n"
@@ -79,6 +90,7 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     bool optionsEnded = false;
     std::string httpUser;
     std::string httpPassword;
+    bool httpPasswordGiven = false;
     bool httpGiven = false;
 
     auto fail = [&](const std::string& message) {
@@ -135,8 +147,9 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             if (opt.Value) {
                 const std::size_t colon = opt.Value->find(':');
                 s.ChosenFTPUserName = opt.Value->substr(0, colon);
-                s.ChosenFTPPassword =
-                    colon == std::string::npos ? std::string() : opt.Value->substr(colon + 1);
+                s.ChosenFTPPassword = colon == std::string::npos
+                                          ? EnvironmentText("LANTERNWAY_FTP_PASSWORD")
+                                          : opt.Value->substr(colon + 1);
             }
         } else if (name == "--other") {
             s.COtherFiles = true;
@@ -174,6 +187,7 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
         } else if (name == "--http-password") {
             if (!needValue()) return fail("option '--http-password' needs a password");
             httpPassword = *opt.Value;
+            httpPasswordGiven = true;
             httpGiven = true;
         } else {
             return fail("unknown option '" + arg + "'");
@@ -191,6 +205,7 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     // OK's trailing-slash rule.
     if (s.RSearchEntireSite && (s.MainURL.empty() || s.MainURL.back() != '/')) s.MainURL += '/';
     if (httpGiven) {
+        if (!httpPasswordGiven) httpPassword = EnvironmentText("LANTERNWAY_HTTP_PASSWORD");
         s.ChosenHTTPAuthentication = true;
         s.ChosenHTTPUserName = httpUser;
         s.ChosenHTTPPassword = httpPassword;
