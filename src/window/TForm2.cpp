@@ -25,6 +25,7 @@
 #include "window/TMgrid.h"
 #include "window/TStatusBar.h"
 #include "window/ToolIcons.h"
+#include "window/ViewRefresh.h"
 
 static void InitIconResources() {
     Q_INIT_RESOURCE(icons);
@@ -459,10 +460,25 @@ void TForm2::BuildPopupMenus() {
 
 void TForm2::ConnectView() {
     SessionView& view = state_->View;
-    connect(&view, &SessionView::StatusTextsChanged, this, &TForm2::ApplyStatusTexts);
-    connect(&view, &SessionView::MessageChanged, this, &TForm2::ApplyMessage);
-    connect(&view, &SessionView::ThreadRunningChanged, this, [this] {
+    // A running session's labels and selection show in batches; the grid's model batches its
+    // rows the same way.
+    viewRefresh_ = new ViewRefresh([this] { return state_->Running(); }, this);
+    auto batched = [this, &view](auto signal, std::function<void()> apply) {
+        const int kind = viewRefresh_->Add(std::move(apply));
+        connect(&view, signal, this, [this, kind] { viewRefresh_->Changed(kind); });
+    };
+    connect(run_.get(), &RunControl::SessionFinished, viewRefresh_, &ViewRefresh::Flush);
+    batched(&SessionView::StatusTextsChanged, [this] { ApplyStatusTexts(); });
+    batched(&SessionView::MessageChanged, [this] { ApplyMessage(); });
+    batched(&SessionView::ThreadRunningChanged, [this] {
         CThreadRunning->setText(QString::fromStdString(state_->View.CThreadRunning()));
+    });
+    batched(&SessionView::GridSelectionChanged, [this] {
+        // The row may be new: the model learns of it first.
+        const int row = state_->View.SelectedRow();
+        Mgrid1Model->Flush();
+        if (Mgrid1->Row() != row) Mgrid1->SetRow(row);
+        Mgrid1->viewport()->update();
     });
     connect(&view, &SessionView::CaptionChanged, this, &TForm2::UpdateCaption);
     connect(&view, &SessionView::ButtonsChanged, this, &TForm2::ApplyButtons);
@@ -475,12 +491,6 @@ void TForm2::ConnectView() {
     connect(Mgrid1Model, &QAbstractItemModel::rowsInserted, this, [this] {
         const int row = state_->View.SelectedRow();
         if (Mgrid1->Row() != row) Mgrid1->SetRow(row);
-    });
-    connect(&view, &SessionView::GridSelectionChanged, this, [this](int row) {
-        // The row may be new: the model learns of it first.
-        Mgrid1Model->Flush();
-        if (Mgrid1->Row() != row) Mgrid1->SetRow(row);
-        Mgrid1->viewport()->update();
     });
 }
 

@@ -27,6 +27,7 @@ class TBrowserPanelHost;
 class TMgrid;
 class TStatusBar;
 class TSystemTreeView;
+class ViewRefresh;
 
 // The main window: tool bar, menus, the two status bars, the project browser (site tree, file
 // list), the lower pane with the status grid, and the bottom bar. It is a view over the
@@ -287,6 +288,7 @@ class TForm2 : public QMainWindow, public ViewerFileSource {
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<RunControl> run_;
+    ViewRefresh* viewRefresh_ = nullptr;     // batches a running session's label changes
     std::vector<std::string> treeChildren_;  // the children DirTree shows, in order
     std::string localFilesFolder_;
     std::unique_ptr<TBrowserPanelHost> panelHost_;

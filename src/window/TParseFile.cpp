@@ -92,12 +92,23 @@ void TParseFile::ShowCentred(QWidget* near) {
 }
 
 void TParseFile::SetProgress(const QString& label, const QString& currentFile, int percent) {
-    Label2->setText(label);
+    const bool labelChanged = Label2->text() != label;
+    if (labelChanged) Label2->setText(label);
+    const bool fileChanged = currentFile != currentFile_;
     currentFile_ = currentFile;
-    CCurrentFile->setText(CCurrentFile->fontMetrics().elidedText(currentFile, Qt::ElideMiddle,
-                                                                 CCurrentFile->width()));
-    CCurrentFile->setToolTip(currentFile);
     CCurrentFile->setVisible(!currentFile.isEmpty());
     Gauge1->SetProgress(percent);
+    // A fast conversion passes thousands of files a second; painting (and shortening) every
+    // name would take longer than the conversion, so the window follows a few times a second.
+    const bool due = labelChanged || !painted_.isValid() || painted_.elapsed() >= PaintInterval;
+    if (fileChanged) fileShown_ = false;
+    if (!due) return;
+    if (!fileShown_) {
+        CCurrentFile->setText(CCurrentFile->fontMetrics().elidedText(currentFile_, Qt::ElideMiddle,
+                                                                     CCurrentFile->width()));
+        CCurrentFile->setToolTip(currentFile_);
+        fileShown_ = true;
+    }
     if (isVisible()) repaint();
+    painted_.start();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QWidget>
 
@@ -31,7 +32,7 @@ class TGauge : public QWidget {
 
 // The window shown while the links of the retrieved pages are rewritten (or the pages deleted):
 // no title bar, 366 x 94, centred on the screen. Its texts are set by the conversion, which
-// blocks the event loop, so every change is painted at once.
+// blocks the event loop, so the window paints itself as they change.
 class TParseFile : public QWidget {
     Q_OBJECT
   public:
@@ -53,6 +54,11 @@ class TParseFile : public QWidget {
     // The full name of the current file (the label may show it shortened in the middle).
     QString CurrentFileName() const { return currentFile_; }
 
+    // The shortest time between two paints of a running conversion, in milliseconds.
+    static constexpr int PaintInterval = 40;
+
   private:
     QString currentFile_;
+    bool fileShown_ = true;  // the file line shows currentFile_
+    QElapsedTimer painted_;  // since the last paint of SetProgress
 };

@@ -53,7 +53,9 @@ QString TStatusBar::PanelText(int panel) const {
 
 void TStatusBar::SetPanelText(int panel, const QString& text) {
     if (panel < 0 || panel >= PanelCount()) return;
-    panels_[static_cast<std::size_t>(panel)]->setText(text);
+    QLabel* label = panels_[static_cast<std::size_t>(panel)];
+    if (label->text() == text) return;
+    label->setText(text);
     FitPanel(panel);
 }
 
@@ -62,7 +64,9 @@ void TStatusBar::FitPanel(int panel) {
     QLabel* label = panels_[static_cast<std::size_t>(panel)];
     const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->indent() +
                        2 * label->frameWidth() + 2;
-    label->setFixedWidth(std::max(widths_[static_cast<std::size_t>(panel)], needed));
+    const int width = std::max(widths_[static_cast<std::size_t>(panel)], needed);
+    if (label->minimumWidth() == width && label->maximumWidth() == width) return;
+    label->setFixedWidth(width);
     strip_->adjustSize();
 }
 
