@@ -48,8 +48,11 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable) {
+std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
+    // Read once: the name only has to be unique among this process's files, and a clash with
+    // another process is caught by O_EXCL below.
+    static const std::string pid = std::to_string(::getpid());
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;
 
@@ -57,7 +60,7 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
     std::string temp;
     Descriptor file;
     for (int attempt = 0; file.fd < 0; ++attempt) {
-        temp = path + ".lw" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        temp = path + ".lw" + pid + "-" + std::to_string(counter++) + ".tmp";
         file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (file.fd < 0 && (errno != EEXIST || attempt > 100)) Fail("Cannot create file", path, errno);
     }
@@ -86,9 +89,17 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
         ::unlink(temp.c_str());
         Fail("Cannot write file", path, error);
     }
+    return temp;
+}
+
+void CommitReplacement(const std::string& temp, const std::string& path) {
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         Fail("Cannot write file", path, error);
     }
+}
+
+void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable) {
+    CommitReplacement(WriteReplacement(path, bytes, durable), path);
 }

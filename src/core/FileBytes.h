@@ -14,3 +14,11 @@ std::string ReadFileBytes(const std::string& path);
 // renamed over the old one, so a failed write leaves the previous file as it was. An existing
 // file keeps its permission bits. With durable, the data reach the disk before the rename.
 void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable = false);
+
+// The two halves of ReplaceFileBytes, for callers that prepare several files before putting any
+// of them in place. WriteReplacement writes the bytes to a new temporary file beside path (with
+// path's permission bits when it exists) and returns the temporary file's name; nothing is left
+// behind when it fails. CommitReplacement renames it over path; on failure it removes the
+// temporary file, and path keeps its old bytes.
+std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable = false);
+void CommitReplacement(const std::string& temp, const std::string& path);

@@ -4,18 +4,24 @@
 
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
 #include "core/Text.h"
 #include "engine/SessionState.h"
+#include "offline/FolderListing.h"
 #include "offline/LinkRewriting.h"
+#include "offline/PagePipeline.h"
 
 namespace {
 
 const char* const UpdatingText = "Updating HTML links for off line browsing..";
 const char* const DeletingText = "Deleting HTML Files..";
 const char* const CompleteText = "Updating Complete!";
+
+constexpr std::size_t kNoPage = static_cast<std::size_t>(-1);
 
 // Only ".html" and ".htm" pages are touched (".shtml" and other pages are left alone).
 bool IsPage(const std::string& path) {
@@ -53,23 +59,53 @@ bool ConvertProjectFiles(SessionState& session) {
     prompts.ConversionShow();
     prompts.ConversionProgress(label, "", 0);
 
-    OfflineLinkMap links(session);
     const std::vector<std::string>& files = session.KnownFiles.Items();
     const std::size_t count = files.size();
-    std::unordered_set<std::string> done;  // a page listed twice is converted once
+    // The pages in list order, each once (a page listed twice is converted once), and each
+    // list entry's page number.
+    std::vector<std::string> pages;
+    std::vector<std::size_t> pageOf(count, kNoPage);
+    {
+        std::unordered_set<std::string> listed;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!IsPage(files[i]) || !listed.insert(files[i]).second) continue;
+            pageOf[i] = pages.size();
+            pages.push_back(files[i]);
+        }
+    }
+
+    // Rewriting runs on helper threads ahead of this loop, which puts each page in place in
+    // turn and keeps the window up to date; the answers to "was this file retrieved?" come from
+    // one listing of the project folder.
+    std::optional<FolderListing> listing;
+    std::optional<OfflineLinkMap> prototype;
+    std::optional<PagePipeline> pipeline;
+    if (rewriting) {
+        listing.emplace(session.ProjectFolder);
+        prototype.emplace(session,
+                          [&listing](const std::string& name) { return listing->Exists(name); });
+        auto makeConverter = [&prototype]() -> PagePipeline::Converter {
+            auto links = std::make_shared<OfflineLinkMap>(*prototype);
+            return [links](std::string_view page) { return ConvertPageText(page, *links); };
+        };
+        pipeline.emplace(pages, makeConverter, PagePipeline::HelpersFor(pages.size()));
+    }
+
     int shown = 0;
     std::string current;  // the file the window shows
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& path = files[i];
+        const std::size_t page = pageOf[i];
         bool processed = false;
-        if (IsPage(path) && HasContent(path) && done.insert(path).second) {
+        if (page != kNoPage && (rewriting ? pipeline->HasContent(page) : HasContent(path))) {
             processed = true;
             current = path;
             prompts.ConversionProgress(label, current, shown);
             if (rewriting) {
                 try {
-                    ConvertPageFile(path, links);
+                    pipeline->Take(page);
                 } catch (const std::exception& e) {
+                    pipeline.reset();  // the pages after this one stay as they are
                     prompts.ConversionClose();
                     prompts.Message(e.what(), SessionPrompts::Kind::Error,
                                     SessionPrompts::Buttons::Ok);
@@ -86,6 +122,7 @@ bool ConvertProjectFiles(SessionState& session) {
             prompts.ConversionProgress(label, current, shown);
         }
     }
+    pipeline.reset();
     session.KnownFiles.Clear();
 
     prompts.ConversionProgress(CompleteText, "", 100);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "engine/SessionState.h"
@@ -121,6 +122,40 @@ TEST_F(ConvertProjectFilesTest, UnreadablePageEndsTheRunWithItsMessage) {
     EXPECT_EQ(prompts.ConversionCloses, 1);
     EXPECT_EQ(prompts.ConversionLabels,
               std::vector<std::string>{"Updating HTML links for off line browsing.."});
+}
+
+TEST_F(ConvertProjectFilesTest, ALargeProjectStopsAtItsFirstUnreadablePage) {
+    // Enough pages for the conversion to run ahead on helper threads.
+    std::vector<fs::path> pages;
+    for (int i = 0; i < 80; ++i) {
+        pages.push_back(folder.Path() / ("p" + std::to_string(i) + ".html"));
+        Write(pages.back(), MainPage);
+        state.KnownFiles.Add(pages.back().string());
+    }
+    fs::permissions(pages[40], fs::perms::none);
+    NoPermissionOverride asOwner;
+    const int probe = ::open(pages[40].c_str(), O_RDONLY);
+    if (probe >= 0) {
+        ::close(probe);
+        GTEST_SKIP() << "this account can read any file";
+    }
+    std::set<std::string> before;
+    for (const auto& e : fs::directory_iterator(folder.Path())) before.insert(e.path().filename());
+
+    EXPECT_FALSE(ConvertProjectFiles(state));
+
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text,
+              "Cannot open file \"" + pages[40].string() + "\". Permission denied");
+    for (int i = 0; i < 80; ++i) {
+        if (i == 40) continue;
+        EXPECT_EQ(Read(pages[i]), i < 40 ? MainConverted : MainPage) << i;
+    }
+    std::set<std::string> after;
+    for (const auto& e : fs::directory_iterator(folder.Path())) after.insert(e.path().filename());
+    EXPECT_EQ(after, before) << "no temporary file stays behind";
+    // The window followed every page up to the failing one, and no further.
+    EXPECT_EQ(prompts.LastConversionFile, pages[40].string());
 }
 
 }  // namespace

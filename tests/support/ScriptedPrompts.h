@@ -29,6 +29,7 @@ public:
     int ConversionShows = 0;
     int ConversionCloses = 0;
     int LastGauge = -1;
+    std::string LastConversionFile;  // the file the conversion window showed last
     std::vector<std::string> WaitTexts;
 
     Answer Message(const std::string& text, Kind kind, Buttons buttons) override {
@@ -63,7 +64,7 @@ public:
     void ConversionShow() override { ++ConversionShows; }
     void ConversionProgress(const std::string& label, const std::string& currentFile,
                             int gauge) override {
-        (void)currentFile;
+        LastConversionFile = currentFile;
         if (ConversionLabels.empty() || ConversionLabels.back() != label)
             ConversionLabels.push_back(label);
         LastGauge = gauge;

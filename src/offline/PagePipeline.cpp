@@ -1,0 +1,136 @@
+#include "offline/PagePipeline.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "core/FileBytes.h"
+
+namespace {
+
+// Pages a helper may have done beyond the one the caller waits for. Enough to keep every helper
+// busy, few enough that a failure early in the list wastes little and leaves few temporary
+// files to remove.
+constexpr std::size_t kAheadPerHelper = 8;
+
+// A regular file with at least one byte.
+bool IsFileWithContent(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+}  // namespace
+
+int PagePipeline::HelpersFor(std::size_t pages) {
+    // A handful of pages is not worth a thread; past the cores there is nothing to gain.
+    if (pages < 16) return 0;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 4u));
+}
+
+PagePipeline::PagePipeline(std::vector<std::string> pages, std::function<Converter()> makeConverter,
+                           int helpers)
+    : pages_(std::move(pages)),
+      makeConverter_(std::move(makeConverter)),
+      results_(pages_.size()),
+      ahead_(kAheadPerHelper * static_cast<std::size_t>(std::max(helpers, 1))) {
+    if (helpers <= 0) {
+        ownConverter_ = std::make_unique<Converter>(makeConverter_());
+        return;
+    }
+    for (int i = 0; i < helpers; ++i) helpers_.emplace_back([this] { Work(); });
+}
+
+PagePipeline::~PagePipeline() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    workReady_.notify_all();
+    for (std::thread& t : helpers_) t.join();
+    for (std::size_t i = taken_; i < results_.size(); ++i)
+        if (!results_[i].Temp.empty()) ::unlink(results_[i].Temp.c_str());
+}
+
+void PagePipeline::Work() {
+    const Converter convert = makeConverter_();
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        workReady_.wait(lock, [this] {
+            return stopping_ || next_ >= pages_.size() || next_ < taken_ + ahead_;
+        });
+        if (stopping_ || next_ >= pages_.size()) return;
+        const std::size_t i = next_++;
+        lock.unlock();
+        Result result;
+        Prepare(i, convert, result);
+        lock.lock();
+        result.Ready = true;
+        results_[i] = std::move(result);
+        pageDone_.notify_all();
+    }
+}
+
+void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& result) const {
+    const std::string& path = pages_[i];
+    try {
+        if (!IsFileWithContent(path)) {
+            result.What = Outcome::Skipped;
+            return;
+        }
+        const std::string page = ReadFileBytes(path);
+        const std::string converted = convert(page);
+        // A page that comes out as it went in is not written again.
+        if (converted == page) {
+            result.What = Outcome::Unchanged;
+            return;
+        }
+        result.Temp = WriteReplacement(path, converted);
+        result.What = Outcome::Replaced;
+    } catch (const std::exception& e) {
+        result.Failed = true;
+        result.Error = e.what();
+    }
+}
+
+PagePipeline::Result& PagePipeline::Wait(std::size_t i) {
+    Result& result = results_[i];
+    if (ownConverter_) {
+        if (!result.Ready) {
+            Prepare(i, *ownConverter_, result);
+            result.Ready = true;
+        }
+        return result;
+    }
+    std::unique_lock lock(mutex_);
+    pageDone_.wait(lock, [&] { return results_[i].Ready; });
+    return result;  // no helper touches a result once it is ready
+}
+
+bool PagePipeline::HasContent(std::size_t i) {
+    const Result& result = Wait(i);
+    if (result.Failed || result.What != Outcome::Skipped) return true;
+    {
+        std::lock_guard lock(mutex_);
+        taken_ = i + 1;
+    }
+    workReady_.notify_all();
+    return false;
+}
+
+PagePipeline::Outcome PagePipeline::Take(std::size_t i) {
+    Result& result = Wait(i);
+    const Result taken = std::move(result);
+    result.Temp.clear();
+    {
+        std::lock_guard lock(mutex_);
+        taken_ = i + 1;
+    }
+    workReady_.notify_all();
+    if (taken.Failed) throw std::runtime_error(taken.Error);
+    if (taken.What == Outcome::Replaced) CommitReplacement(taken.Temp, pages_[i]);
+    return taken.What;
+}
