@@ -1,5 +1,6 @@
-// Micro benchmarks of the hot paths of a copy: the address mapping, the link scanner, the
-// rewriting of pages for offline browsing and the rows of the status grid. Pages come from the benchmark site generator's style of HTML.
+// Micro benchmarks of the hot paths of a copy: the address mapping, the link scanner, the three
+// rewriting passes for offline browsing, the session file's scrambling and the rows of the
+// status grid. Pages are in the benchmark site generator's style of HTML.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 #include "core/Addresses.h"
 #include "engine/SessionView.h"
 #include "offline/LinkRewriting.h"
+#include "sessionfile/SessionText.h"
 #include "worker/ExtractLinks.h"
 
 namespace {
@@ -84,6 +86,73 @@ void BM_ConvertPageText(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_ConvertPageText);
+
+// Each rewriting pass on its own, fed with what the passes before it produce, as in a conversion.
+enum class Pass { Join, Tags, Src };
+
+void BM_RewritingPass(benchmark::State& state) {
+    const auto pass = static_cast<Pass>(state.range(0));
+    OfflineLinkMap links(BenchSession(), [](const std::string&) { return true; });
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 16; ++i) {
+        std::string page = BenchPage(i);
+        if (pass != Pass::Join) page = JoinAnchorTags(page);
+        if (pass == Pass::Src) page = RewriteTagLinks(page, links);
+        inputs.push_back(std::move(page));
+    }
+    std::size_t bytes = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::string& page = inputs[i];
+        switch (pass) {
+            case Pass::Join:
+                benchmark::DoNotOptimize(JoinAnchorTags(page));
+                break;
+            case Pass::Tags:
+                benchmark::DoNotOptimize(RewriteTagLinks(page, links));
+                break;
+            case Pass::Src:
+                benchmark::DoNotOptimize(RewriteSrcLines(page, links));
+                break;
+        }
+        bytes += page.size();
+        i = (i + 1) % inputs.size();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_RewritingPass)
+    ->ArgName("pass")
+    ->Arg(static_cast<int>(Pass::Join))
+    ->Arg(static_cast<int>(Pass::Tags))
+    ->Arg(static_cast<int>(Pass::Src));
+
+// The session file of a large session: about 50 000 grid rows.
+std::string SessionText() {
+    SessionRecord record;
+    record.ProjectFolder = "/home/user/projects/site/";
+    record.SiteFolders = {"http://127.0.0.1:8080/", "sec1/", "sec2/", "images/"};
+    for (int r = 0; r < 50000; ++r)
+        record.Rows.push_back({std::to_string(r), "sec1/p" + std::to_string(100000 + r) + ".html",
+                               "16384", "16384", "Complete"});
+    record.StartedText = "Session Started On: 01/02/2024 10:11:12";
+    record.Statistics = {"Files Read: 50000", "Bytes Received: 819200000",
+                         "Retrieval Speed: 1.2E+04 KB/s", "Time Elapsed: 00:09"};
+    return FormatSessionText(record);
+}
+
+void BM_ScrambleText(benchmark::State& state) {
+    const std::string plain = SessionText();
+    for (auto _ : state) benchmark::DoNotOptimize(ScrambleText(plain));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * plain.size()));
+}
+BENCHMARK(BM_ScrambleText);
+
+void BM_UnscrambleText(benchmark::State& state) {
+    const std::string scrambled = ScrambleText(SessionText());
+    for (auto _ : state) benchmark::DoNotOptimize(UnscrambleText(scrambled));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scrambled.size()));
+}
+BENCHMARK(BM_UnscrambleText);
 
 // One worker's row updates over its life: begin, headers, a few data events, end; on a grid that
 // already holds many rows, so the cost must not grow with the session.
