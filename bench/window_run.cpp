@@ -1,7 +1,8 @@
 // Runs one whole session from the main window, as a person would with the New Session dialog's
 // defaults, and exits when it is over: the window's side of the copy benchmark. It answers every
 // question as lanternway-get does (OK, Yes, the given session file) but keeps the real windows:
-// status grid, status bars, site tree, file list and the conversion window.
+// status grid, status bars, site tree, file list and the conversion window (without its closing
+// pause).
 //
 //   lw_window_run ADDRESS SESSION-FILE [--threads=N]
 //
@@ -34,6 +35,9 @@ class AnsweringPrompts : public GuiPrompts {
                                             const std::string&) override {
         return sessionFile_;
     }
+    // The finished conversion window stays up for a second by design; that is the person's
+    // time to read it, not work, and lanternway-get has no window to hold.
+    void Pause(int) override {}
 
   private:
     std::string sessionFile_;
