@@ -78,3 +78,22 @@ class SessionPrompts {
     // Lets pending window events run (the program's "message loop gets one turn").
     virtual void ProcessEvents() {}
 };
+
+// The hourglass for the life of a scope, or until Release().
+class BusyCursor {
+public:
+    explicit BusyCursor(SessionPrompts& prompts) : prompts_(&prompts) {
+        prompts.SetBusyCursor(true);
+    }
+    ~BusyCursor() { Release(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+    void Release() {
+        if (prompts_) prompts_->SetBusyCursor(false);
+        prompts_ = nullptr;
+    }
+
+private:
+    SessionPrompts* prompts_;
+};

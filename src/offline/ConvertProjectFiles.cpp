@@ -38,17 +38,6 @@ bool HasContent(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
-class BusyCursor {
-public:
-    explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
-        prompts_.SetBusyCursor(true);
-    }
-    ~BusyCursor() { prompts_.SetBusyCursor(false); }
-
-private:
-    SessionPrompts& prompts_;
-};
-
 }  // namespace
 
 bool ConvertProjectFiles(SessionState& session) {

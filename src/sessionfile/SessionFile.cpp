@@ -18,17 +18,6 @@ const char* const OpenCaption = "Open Existing Lanternway Session..";
 const char* const SessionFilter = "Lanternway Session Files(*.lwa)|*.lwa|";
 const char* const FolderCaption = "Select the directory where session files have been moved";
 
-class BusyCursor {
-public:
-    explicit BusyCursor(SessionPrompts& prompts) : prompts_(prompts) {
-        prompts_.SetBusyCursor(true);
-    }
-    ~BusyCursor() { prompts_.SetBusyCursor(false); }
-
-private:
-    SessionPrompts& prompts_;
-};
-
 void ShowError(SessionPrompts& prompts, const std::string& text) {
     prompts.Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
 }

@@ -1,9 +1,10 @@
 #include "viewers/ViewerDialogs.h"
 
+#include "window/GuiPrompts.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QStringList>
 
 SessionPrompts::Answer ViewerDialogs::Message(const std::string& text, Kind kind, Buttons buttons) {
@@ -22,48 +23,7 @@ std::optional<std::string> ViewerDialogs::ChooseFolder(const std::string& captio
 
 SessionPrompts::Answer QtViewerDialogs::Ask(QWidget* owner, const std::string& text, Kind kind,
                                             Buttons buttons) {
-    QMessageBox box(owner);
-    box.setWindowTitle(QApplication::applicationName());
-    // Texts carry Windows line ends; a box shows "\r" as a stray mark.
-    box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
-    switch (kind) {
-        case Kind::Plain:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case Kind::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Kind::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Kind::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case Kind::Confirmation:
-            box.setIcon(QMessageBox::Question);
-            break;
-    }
-    switch (buttons) {
-        case Buttons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
-        case Buttons::OkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
-        case Buttons::YesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            break;
-    }
-    switch (box.exec()) {
-        case QMessageBox::Cancel:
-            return Answer::Cancel;
-        case QMessageBox::Yes:
-            return Answer::Yes;
-        case QMessageBox::No:
-            return Answer::No;
-        default:
-            return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
+    return ShowMessageBox(owner, text, kind, buttons);
 }
 
 std::optional<std::string> QtViewerDialogs::SaveCopyName(QWidget* owner, const std::string& title,

@@ -2,38 +2,11 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
-#include <functional>
 
-namespace {
-
-QIcon Draw(const std::function<void(QPainter&)>& paint) {
-    QIcon icon;
-    for (int size : {16, 24, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 24.0, size / 24.0);
-        paint(p);
-        p.end();
-        icon.addPixmap(pixmap, QIcon::Normal);
-        // Disabled buttons get a faded copy.
-        QPixmap faded(size, size);
-        faded.fill(Qt::transparent);
-        QPainter f(&faded);
-        f.setOpacity(0.35);
-        f.drawPixmap(0, 0, pixmap);
-        f.end();
-        icon.addPixmap(faded, QIcon::Disabled);
-    }
-    return icon;
-}
-
-}  // namespace
+#include "window/DrawnIcon.h"
 
 QIcon ColorSwatchIcon() {
-    return Draw([](QPainter& p) {
+    return DrawnIcon([](QPainter& p) {
         p.setPen(QPen(QColor(60, 60, 60), 1));
         const QColor colours[] = {QColor(220, 50, 47), QColor(38, 139, 210), QColor(133, 153, 0),
                                   QColor(241, 196, 15)};
@@ -45,7 +18,7 @@ QIcon ColorSwatchIcon() {
 }
 
 QIcon PrinterIcon() {
-    return Draw([](QPainter& p) {
+    return DrawnIcon([](QPainter& p) {
         const QColor ink(60, 60, 60);
         p.setPen(QPen(ink, 1.2));
         p.setBrush(Qt::white);
@@ -61,7 +34,7 @@ QIcon PrinterIcon() {
 }
 
 QIcon DocumentSourceIcon() {
-    return Draw([](QPainter& p) {
+    return DrawnIcon([](QPainter& p) {
         const QColor ink(60, 60, 60);
         p.setPen(QPen(ink, 1.2));
         p.setBrush(Qt::white);

@@ -72,7 +72,11 @@ GuiPrompts::~GuiPrompts() {
     while (busyDepth_ > 0) SetBusyCursor(false);
 }
 
-SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, Buttons buttons) {
+SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
+                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons) {
+    using Kind = SessionPrompts::Kind;
+    using Buttons = SessionPrompts::Buttons;
+    using Answer = SessionPrompts::Answer;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
         case Kind::Plain:
@@ -111,7 +115,7 @@ SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, B
     QString shown = FromText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));  // a bare CR breaks the line too
-    QMessageBox box(icon, QString::fromLatin1(AppTitle), shown, set, owner_);
+    QMessageBox box(icon, QString::fromLatin1(AppTitle), shown, set, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(first);
     box.setEscapeButton(escape);
@@ -134,6 +138,10 @@ SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, B
                    : buttons == Buttons::OkCancel ? Answer::Cancel
                                                   : Answer::Ok;
     }
+}
+
+SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, Buttons buttons) {
+    return ShowMessageBox(owner_, text, kind, buttons);
 }
 
 std::optional<std::string> GuiPrompts::SaveFileName(const std::string& caption,

@@ -10,6 +10,12 @@ class QWidget;
 class TMessageForm;
 class TParseFile;
 
+// A modal message box over the owner with the program's title, the icon of the kind and the
+// button set; the text is shown as plain text. Closing it by other means than a button gives the
+// refusing answer where the box has one.
+SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
+                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons);
+
 // The desktop program's answers to the engine's questions: real message boxes, file and folder
 // dialogs, the conversion progress window and the wait panel, all owned by the main window.
 class GuiPrompts : public SessionPrompts {

@@ -2,35 +2,13 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
-#include <functional>
+
+#include "window/DrawnIcon.h"
 
 namespace {
 
-QIcon Draw(const std::function<void(QPainter&)>& paint) {
-    QIcon icon;
-    for (int size : {16, 24, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 24.0, size / 24.0);
-        paint(p);
-        p.end();
-        icon.addPixmap(pixmap, QIcon::Normal);
-        QPixmap faded(size, size);
-        faded.fill(Qt::transparent);
-        QPainter f(&faded);
-        f.setOpacity(0.35);
-        f.drawPixmap(0, 0, pixmap);
-        f.end();
-        icon.addPixmap(faded, QIcon::Disabled);
-    }
-    return icon;
-}
-
 QIcon Arrow(bool left) {
-    return Draw([left](QPainter& p) {
+    return DrawnIcon([left](QPainter& p) {
         p.setPen(QPen(QColor(30, 90, 40), 1.2));
         p.setBrush(QColor(60, 170, 80));
         QPolygonF arrow({QPointF(3, 12), QPointF(11, 4), QPointF(11, 8.5), QPointF(21, 8.5),
@@ -45,7 +23,7 @@ QIcon Arrow(bool left) {
 }  // namespace
 
 QIcon SaveCopyIcon() {
-    return Draw([](QPainter& p) {
+    return DrawnIcon([](QPainter& p) {
         p.setPen(QPen(QColor(40, 60, 110), 1.2));
         p.setBrush(QColor(70, 110, 190));
         p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
@@ -60,7 +38,7 @@ QIcon BackArrowIcon() { return Arrow(true); }
 QIcon ForwardArrowIcon() { return Arrow(false); }
 
 QIcon FullScreenIcon() {
-    return Draw([](QPainter& p) {
+    return DrawnIcon([](QPainter& p) {
         p.setPen(QPen(QColor(60, 60, 60), 1.2));
         p.setBrush(QColor(30, 30, 30));
         p.drawRect(QRectF(3, 5, 18, 14));

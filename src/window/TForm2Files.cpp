@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QToolButton>
@@ -31,14 +30,6 @@ using ViewStyle = TSystemListView::ViewStyle;
 
 namespace {
 
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 bool IsArrowKey(int key) {
     return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
 }
@@ -62,7 +53,7 @@ TSystemListView* TForm2::VisibleList() {
 void TForm2::DirTreeChange(QTreeWidgetItem* node) {
     SessionState& s = *state_;
     if (node == nullptr || s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
-    const BusyCursor busy;
+    const BusyCursor busy(prompts_);
     // The folder the list was pointed at; after a moved project folder was chosen it stays the
     // one named in the session file until the session is saved and opened again.
     const std::string& listed = s.View.ListedFolder();

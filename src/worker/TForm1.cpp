@@ -408,7 +408,7 @@ void TForm1::FollowRedirect() {
 void TForm1::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;
     const auto started = std::chrono::steady_clock::now();
-    s.Prompts().SetBusyCursor(true);
+    BusyCursor busy(s.Prompts());
     const std::string shown = s.View.Cell(GridRow - 1, 1);
     SetCell(1, "Password protected file [" + shown + "]");
     SetCell(2, "Unknown");
@@ -428,7 +428,7 @@ void TForm1::FetchProtectedFile(const std::string& address) {
             received = true;
         } catch (const std::exception& e) {
             s.ProtectedFetchActive = false;
-            s.Prompts().SetBusyCursor(false);
+            busy.Release();
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         }
     }
@@ -479,7 +479,7 @@ void TForm1::FetchProtectedFile(const std::string& address) {
         for (long long i = 0; i < seconds; ++i) engine_.Timer1Timer();
         s.Timer1.start();
     }
-    s.Prompts().SetBusyCursor(false);
+    busy.Release();
     SetState(State::Ended);
     FinishTransfer();
 }
