@@ -18,7 +18,7 @@
 #include "settings/DialogMessage.h"
 #include "settings/TFTPAuthenticationForm.h"
 #include "settings/THTTPAuthenticationForm.h"
-#include "settings/TSpecifyFileSize.h"
+#include "settings/FileSizeLimitsDialog.h"
 
 namespace {
 const QString DefaultAddress = QStringLiteral("http://www.");

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "DialogTestSupport.h"
-#include "settings/TSpecifyFileSize.h"
+#include "settings/FileSizeLimitsDialog.h"
 #include "support/GuiTestApp.h"
 
 namespace {

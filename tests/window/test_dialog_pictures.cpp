@@ -22,7 +22,7 @@
 #include "settings/TFTPAuthenticationForm.h"
 #include "settings/THTTPAuthenticationForm.h"
 #include "settings/TInitialForm.h"
-#include "settings/TSpecifyFileSize.h"
+#include "settings/FileSizeLimitsDialog.h"
 #include "support/GuiTestApp.h"
 #include "window/GuiPrompts.h"
 #include "window/TParseFile.h"

@@ -1,4 +1,4 @@
-#include "settings/TSpecifyFileSize.h"
+#include "settings/FileSizeLimitsDialog.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
