@@ -172,7 +172,7 @@ void RunControl::StartWorkers() {
         ++s.RunningThreads;
         s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
         --s.QueuedCount;
-        s.View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(s.QueuedCount));
+        s.ShowQueuedCount();
         StartWorker(url, file, false);
     }
 }

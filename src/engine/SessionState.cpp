@@ -53,6 +53,10 @@ void SessionState::UpdateCaption() {
                                             : SessionFileName + " - " + AppTitle);
 }
 
+void SessionState::ShowQueuedCount() {
+    View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(QueuedCount));
+}
+
 bool SessionState::AskSessionFileName() {
     auto chosen = prompts_->SaveFileName(SaveCaption, SessionFilter, SessionFileName);
     if (!chosen || chosen->empty()) return false;
@@ -177,7 +181,7 @@ void SessionState::InitializeMessages() {
     View.SetStatusBar1(4, "Time Elapsed: " + MyMin + ":" + MySec);
     View.SetCThreadRunning(std::to_string(RunningThreads));
     View.SetStatusBar2(1, "Contents of: ");
-    View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(QueuedCount));
+    ShowQueuedCount();
     View.SetStatusBar1(1, "Files Read: 0");
     View.SetStatusBar1(2, "Bytes Received: 0");
     View.SetStatusBar1(3, "Retrieval Speed: 0.0 KB/s");

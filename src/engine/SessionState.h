@@ -48,6 +48,9 @@ public:
     // The main window's caption: SessionFileName + " - " + AppTitle.
     void UpdateCaption();
 
+    // Lower status panel 0: "Files Added in Queue: " + QueuedCount.
+    void ShowQueuedCount();
+
 private:
     SessionPrompts* prompts_;
 };

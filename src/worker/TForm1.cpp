@@ -62,10 +62,6 @@ std::string_view PathExtension(std::string_view path) {
     return path.substr(dot);
 }
 
-void ShowQueuedCount(SessionState& s) {
-    s.View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(s.QueuedCount));
-}
-
 }  // namespace
 
 bool IsRedirectReply(int statusCode, const std::string& replyText) {
@@ -291,7 +287,7 @@ void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
             }
             if (!session_.StopRequested && scanPage_ && !RedirectHandled) {
                 if (ExtractLinks(DocumentText, DocumentURL, session_) > 0)
-                    ShowQueuedCount(session_);
+                    session_.ShowQueuedCount();
             }
             std::string().swap(DocumentText);
             if (!ProtectedFetchStarted) FinishTransfer();
@@ -402,7 +398,7 @@ void TForm1::FollowRedirect() {
     engine_.SetRedirectHops(target, hops);
     ++s.QueuedCount;
     s.AppendPending(target, std::move(file));
-    ShowQueuedCount(s);
+    s.ShowQueuedCount();
 }
 
 void TForm1::FetchProtectedFile(const std::string& address) {
@@ -453,7 +449,7 @@ void TForm1::FetchProtectedFile(const std::string& address) {
             joined.reserve(result.Body.size());
             for (char c : result.Body)
                 if (c != '\r' && c != '\n') joined += c;
-            if (ExtractLinks(joined, DocumentURL, s) > 0) ShowQueuedCount(s);
+            if (ExtractLinks(joined, DocumentURL, s) > 0) s.ShowQueuedCount();
         }
         SetCell(1, shown);
         SetCell(2, std::to_string(result.ContentSize));
