@@ -11,8 +11,12 @@ int main(int argc, char* argv[]) {
     GuiPrompts prompts;
     TForm2 form(prompts);
     prompts.SetOwner(&form);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         form.AdaptToScreenWidth(screen->geometry().width());
+        // Where no window manager maximises the window (a bare X server, a kiosk session), it
+        // still covers the screen.
+        form.setGeometry(screen->availableGeometry());
+    }
     form.showMaximized();
     form.OpenCommandLineSession(QCoreApplication::arguments());
     form.update();
