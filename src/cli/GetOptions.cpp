@@ -101,7 +101,7 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             if (!optionsEnded && arg.size() > 1 && arg[0] == '-')
-                return fail("unknown option '" + arg + "'");
+                return fail("unknown option '" + SplitOption(arg).Name + "'");
             positional.push_back(arg);
             continue;
         }
@@ -190,7 +190,8 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             httpPasswordGiven = true;
             httpGiven = true;
         } else {
-            return fail("unknown option '" + arg + "'");
+            // Only the name: the value of a mistyped password option is still a password.
+            return fail("unknown option '" + name + "'");
         }
     }
     if (o.Help || o.Version) return result;

@@ -81,6 +81,12 @@ TEST(Secrets, PasswordsFromTheEnvironment) {
         EXPECT_EQ(s.ChosenFTPUserName, c.ftpUser) << trace;
         EXPECT_EQ(s.ChosenFTPPassword, c.ftpPassword) << trace;
     }
+    // A mistyped option is named in the error without its value, which may be a password.
+    for (const std::string typo : {"--http-pasword=typed-secret", "-p=typed-secret"}) {
+        const GetOptionsResult r = ParseGetOptions({typo, "http://h/", "out"});
+        EXPECT_EQ(r.Error, "unknown option '" + typo.substr(0, typo.find('=')) + "'");
+    }
+
     const std::string usage = GetUsage();
     EXPECT_NE(usage.find("LANTERNWAY_HTTP_PASSWORD"), std::string::npos);
     EXPECT_NE(usage.find("LANTERNWAY_FTP_PASSWORD"), std::string::npos);
