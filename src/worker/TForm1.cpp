@@ -437,9 +437,8 @@ void TForm1::FetchProtectedFile(const std::string& address) {
             ReplaceFileBytes(LocalFile, result.Body);
         } catch (const std::exception& e) {
             received = false;
-            s.Prompts().SetBusyCursor(false);
+            busy.Release();
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
-            s.Prompts().SetBusyCursor(true);
         }
     }
     if (received) {
