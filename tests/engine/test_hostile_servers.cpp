@@ -203,6 +203,23 @@ TEST_F(HostileServers, RedirectChainsAndLoops) {
              EXPECT_EQ(server.Connections(), 4);
              EXPECT_EQ(st.size(), 4u);
          }},
+        // The address is read from the body where the transfer wrote it, also when the
+        // connection broke after it.
+        {"redirect body cut off",
+         {Page("<html><a href=\"a.html\">a</a></html>"),
+          {S::Read(),
+           S::Send("HTTP/1.0 301 Moved Permanently\r\nContent-Length: 100\r\n\r\n"
+                   "<a href=\"/moved.html\">here</a>"),
+           S::Reset()},
+          Page("<html>moved</html>")},
+         1,
+         {},
+         [](const fs::path& project, const std::map<std::string, std::string>&,
+            const ScriptedServer& server, SessionHarness&) {
+             EXPECT_EQ(server.Connections(), 3);
+             EXPECT_EQ(ReadWholeFile((project / "moved.html").string()), "<html>moved</html>");
+             EXPECT_FALSE(fs::exists(project / "a.html"));
+         }},
     };
     for (const Scenario& sc : scenarios) Run(sc);
 }
