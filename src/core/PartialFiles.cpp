@@ -23,8 +23,9 @@ bool IsDigits(std::string_view text) {
 
 std::string NewPartialPath(const std::string& finalPath) {
     static std::atomic<unsigned> counter{0};
-    return finalPath + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-           ".lwpart";
+    // Asked once: the program does not fork, and this runs for every file retrieved.
+    static const std::string process = std::to_string(::getpid());
+    return finalPath + "." + process + "-" + std::to_string(counter++) + ".lwpart";
 }
 
 bool IsPartialFileName(std::string_view name) {

@@ -18,6 +18,11 @@ namespace {
 // delivered yet (a handler busy in a nested loop, a fast local server).
 constexpr std::size_t kFlushThreshold = 1 << 20;
 constexpr std::size_t kPooledHandles = 32;
+// Receive buffers kept for the next transfers, and the largest kept: a site's files are mostly
+// small, and a buffer that has grown to a file's size would otherwise be given back and grown
+// again for every file.
+constexpr std::size_t kPooledBuffers = 16;
+constexpr std::size_t kPooledBufferBytes = 256 * 1024;
 // The header lines of one reply kept at most.
 constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
 
@@ -142,6 +147,9 @@ CurlDriver::CurlDriver() {
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { Drive(CURL_SOCKET_TIMEOUT, 0); });
+    deliveryTimer_.setSingleShot(true);
+    deliveryTimer_.setInterval(0);
+    connect(&deliveryTimer_, &QTimer::timeout, this, &CurlDriver::Deliver);
     // When an FTP server answers the passive-mode command at once, libcurl (7.88) can end its
     // do-phase without a socket to wait on or a timer for the data connection, and sits there
     // until the connect timeout. A periodic full pass over the handles moves it on.
@@ -373,6 +381,12 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
     QueueFailure(t, broken ? TransferState::Closed : TransferState::Failed);
 }
 
+void CurlDriver::ReleaseBuffer(std::string buffer) {
+    if (buffers_.size() >= kPooledBuffers || buffer.capacity() > kPooledBufferBytes) return;
+    buffer.clear();
+    buffers_.push_back(std::move(buffer));
+}
+
 void CurlDriver::Release(CurlTransfer& t) {
     if (t.Counted) {
         t.Counted = false;
@@ -470,6 +484,10 @@ void CurlDriver::Start(TTransferControl& control, const std::string& url,
     t->FilePath = localFile;
     t->Url = url;
     control.transfer_ = t;
+    if (!buffers_.empty()) {
+        t->Pending.swap(buffers_.back());
+        buffers_.pop_back();
+    }
     Queue(t, EventKind::State, TransferState::Connecting);
     t->Easy = AcquireHandle();
     Configure(*t, control, url, headers);
@@ -528,15 +546,9 @@ void CurlDriver::DropEvents(const CurlTransfer& t) {
 }
 
 void CurlDriver::ScheduleDelivery() {
-    if (deliveryScheduled_) return;
-    deliveryScheduled_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            deliveryScheduled_ = false;
-            Deliver();
-        },
-        Qt::QueuedConnection);
+    // A zero timer rather than a posted event: the loop takes it on its next pass all the
+    // same, without a wake-up write for every transfer started.
+    if (!deliveryTimer_.isActive()) deliveryTimer_.start();
 }
 
 void CurlDriver::Deliver() {
@@ -582,7 +594,10 @@ void CurlDriver::DeliverOne(Event& e) {
     if (e.Value == TDocOutput::Error) doc.ErrorText = t.ErrorText;
     if (e.Value == TDocOutput::End) {
         t.Active = false;
-        std::string().swap(t.Pending);  // many controls may wait for release; keep them small
+        // Many controls may wait for release; keep them small.
+        std::string buffer;
+        buffer.swap(t.Pending);
+        ReleaseBuffer(std::move(buffer));
     }
     doc.BytesTransferred = t.Received;
     doc.TotalKnown = t.Announced >= 0;

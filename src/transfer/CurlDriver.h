@@ -110,6 +110,7 @@ class CurlDriver : public QObject {
     void DrainMessages();
     void Complete(CURL* easy, CURLcode result);
     void Release(CurlTransfer& t);  // takes the handle out of libcurl and back to the pool
+    void ReleaseBuffer(std::string buffer);  // keeps a receive buffer for a later transfer
     CURL* AcquireHandle();
     void Configure(CurlTransfer& t, const TTransferControl& control, const std::string& url,
                    const std::string& headers);
@@ -127,6 +128,7 @@ class CurlDriver : public QObject {
     QTimer ftpKick_;
     int ftpTransfers_ = 0;  // FTP transfers inside libcurl
     std::deque<Event> queue_;
-    bool deliveryScheduled_ = false;
+    QTimer deliveryTimer_;  // delivers events queued outside libcurl's work (GetDoc, Cancel)
     std::vector<CURL*> pool_;
+    std::vector<std::string> buffers_;  // empty receive buffers with their capacity
 };
