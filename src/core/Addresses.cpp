@@ -21,7 +21,12 @@ bool IsRemovedNameChar(char c) {
 bool EndsWith(std::string_view text, char c) { return !text.empty() && text.back() == c; }
 
 // Position of the last "\" or ":" (npos when neither occurs).
-std::size_t LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
+std::size_t LastSeparator(std::string_view path) {
+    // A plain loop: find_last_of searches its set once per character, for every link scanned.
+    for (std::size_t i = path.size(); i-- > 0;)
+        if (path[i] == '\\' || path[i] == ':') return i;
+    return std::string_view::npos;
+}
 
 // A name the file system can hold as a plain file: no byte below 32, at most 255 bytes, and not
 // one of the folder names "." and "..".

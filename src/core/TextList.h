@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -17,10 +18,20 @@ public:
 
     // Appends the text (duplicates are allowed in the list, as in the original lists).
     void Add(const std::string& text);
-    bool Contains(const std::string& text) const;
+    bool Contains(std::string_view text) const;
     void Clear();
 
 private:
+  // Hashing and comparing with the case folded on the fly: a lookup copies nothing.
+  struct FoldedHash {
+      using is_transparent = void;
+      std::size_t operator()(std::string_view text) const;
+  };
+  struct FoldedEqual {
+      using is_transparent = void;
+      bool operator()(std::string_view a, std::string_view b) const;
+  };
+
     std::vector<std::string> items_;
-    std::unordered_set<std::string> folded_;
+    std::unordered_set<std::string, FoldedHash, FoldedEqual> folded_;  // one text per folded form
 };

@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -61,6 +62,9 @@ std::string_view PathExtension(std::string_view path) {
     if (slash != std::string_view::npos && slash > dot) return {};
     return path.substr(dot);
 }
+
+// The most a page's announced length reserves for its text before the bytes arrive.
+constexpr std::int64_t kAnnouncedPageReserve = 4 << 20;
 
 }  // namespace
 
@@ -265,6 +269,11 @@ void TForm1::HTTP1DocOutput(const TDocOutput& doc) {
     switch (doc.State) {
         case TDocOutput::Begin:
             DocumentText.clear();
+            // One allocation for the page as announced (within reason: the number is the
+            // server's word).
+            if (scanPage_ && doc.TotalKnown)
+                DocumentText.reserve(static_cast<std::size_t>(
+                    std::min<std::int64_t>(doc.TotalSize, kAnnouncedPageReserve)));
             break;
         case TDocOutput::Data:
             if (scanPage_) DocumentText.append(doc.DataChunk);
@@ -481,9 +490,7 @@ void TForm1::FetchProtectedFile(const std::string& address) {
 
 void TForm1::AddSiteFolder() {
     SessionState& s = session_;
-    if (Ignored || SameText(DocumentURL, s.SiteBase) || BytesTransferred <= 0 ||
-        !FileExists(LocalFile))
-        return;
+    if (Ignored || SameText(DocumentURL, s.SiteBase) || BytesTransferred <= 0) return;
     std::string folder;
     if (Contains(DocumentURL, "ftp://")) {
         const std::size_t k = UrlToLocalName(DocumentURL, s).size();
@@ -493,7 +500,8 @@ void TForm1::AddSiteFolder() {
         const std::size_t slash = folder.find('/');
         if (slash != std::string::npos) folder.erase(slash + 1);
     }
-    if (folder.size() > 2 && !s.SiteFolders.Contains(folder)) {
+    // The file-system lookup last: only a folder not in the tree yet needs it.
+    if (folder.size() > 2 && !s.SiteFolders.Contains(folder) && FileExists(LocalFile)) {
         s.SiteFolders.Add(folder);
         s.View.AddSiteChild(folder);
     }

@@ -27,3 +27,28 @@ TEST(FoldedTextList, KeepsOrderAndIgnoresCaseInContains) {
     list.Clear();
     EXPECT_FALSE(list.Contains("/p/b.gif"));
 }
+
+TEST(FoldedTextList, FoldsOnlyAsciiLetters) {
+    FoldedTextList list;
+    for (const char* text : {"/p/Page.HTML", "/p/caf\xc3\xa9.html", "", "/p/a_b.gif", "/p/x@y.gif"})
+        list.Add(text);
+    const struct {
+        const char* asked;
+        bool found;
+    } cases[] = {
+        {"/p/page.html", true},
+        {"/P/PAGE.html", true},
+        {"/p/page.htm", false},  // a prefix is another text
+        {"/p/page.html ", false},
+        {"/p/CAF\xc3\xa9.HTML", true},
+        {"/p/caf\xc3\x89.html", false},  // other bytes are not folded
+        {"", true},
+        {"/p/A_B.GIF", true},
+        {"/p/a\x7f"
+         "b.gif",
+         false},                // '_' and DEL are not letters of another case
+        {"/p/x`y.gif", false},  // '@' + 32 is '`': only letters fold
+    };
+    for (const auto& c : cases) EXPECT_EQ(list.Contains(c.asked), c.found) << c.asked;
+    EXPECT_EQ(list.Count(), 5u);
+}
