@@ -3,11 +3,15 @@
 Every tool copies the same generated site from one nginx on 127.0.0.1, alternately (A B C ... A B C
 ...), into a fresh folder on a tmpfs (or on disk with --disk). Each run is checked to have every
 page and image; the table gives the median wall time with min and max, files/s, client CPU seconds
-and peak RSS, and each tool's time as a ratio to lanternway-get's.
+and peak RSS, and each tool's time as a ratio to lanternway-get's. "window" is the same session
+run from the main window (offscreen). A second table times the link conversion of the pages on
+its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against the time
+wget reports for its own link conversion.
 """
 
 import argparse
 import os
+import re
 import shutil
 import socket
 import statistics
@@ -86,6 +90,9 @@ def commands(tool, url, out, urls_file):
     if tool == "lanternway":
         return [os.path.join(BUILD, "lanternway-get"), "--threads=10", "--quiet", url,
                 os.path.join(out, "bench.lwa")]
+    if tool == "window":
+        return [os.path.join(BUILD, "lw_window_run"), url, os.path.join(out, "bench.lwa"),
+                "--threads=10"]
     if tool == "wget":
         return ["wget", "-r", "-l", "inf", "-p", "-k", "-nv", "-e", "robots=off", "-P", out, url]
     if tool == "wget2":
@@ -109,16 +116,54 @@ def count(out):
     return pages, images
 
 
+CONVERTED = re.compile(r"Converted links in (\d+) files in ([0-9.]+) seconds")
+
+
 def run_once(tool, url, out, urls_file):
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     timing = out + ".time"
     cmd = ["/usr/bin/time", "-f", "%e %U %S %M", "-o", timing] + commands(tool, url, out, urls_file)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   stdin=subprocess.DEVNULL)
+                   stdin=subprocess.DEVNULL, env=env)
     with open(timing) as f:
         wall, user, system, rss = f.read().split()[-4:]
     return float(wall), float(user) + float(system), int(rss) / 1024.0, count(out)
+
+
+def wget_conversion(url, base):
+    """The seconds wget reports for its own link conversion (it says so only when verbose)."""
+    out = os.path.join(base, "wget-verbose")
+    shutil.rmtree(out, ignore_errors=True)
+    done = subprocess.run(["wget", "-r", "-l", "inf", "-p", "-k", "-e", "robots=off", "-P", out,
+                           url], capture_output=True, stdin=subprocess.DEVNULL)
+    shutil.rmtree(out, ignore_errors=True)
+    converted = CONVERTED.findall(done.stderr.decode("utf-8", "replace"))
+    return float(converted[-1][1]) if converted else None
+
+
+def time_conversion(url, base, runs):
+    """lanternway's link conversion of the site's pages on its own, median seconds."""
+    retrieved = os.path.join(base, "retrieved")
+    shutil.rmtree(retrieved, ignore_errors=True)
+    os.makedirs(retrieved)
+    subprocess.run([os.path.join(BUILD, "lanternway-get"), "--threads=10", "--quiet",
+                    "--no-convert", url, os.path.join(retrieved, "bench.lwa")], check=True,
+                   stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    project = os.path.join(retrieved, "bench")
+    os.remove(os.path.join(project, "bench.lwa"))
+    times = []
+    for _ in range(runs):
+        copy = os.path.join(base, "convert-copy")
+        shutil.rmtree(copy, ignore_errors=True)
+        shutil.copytree(project, copy)
+        done = subprocess.run([os.path.join(BUILD, "lw_convert_run"), copy, url], check=True,
+                              capture_output=True, stdin=subprocess.DEVNULL)
+        times.append(float(done.stdout.decode().strip()))
+        shutil.rmtree(copy, ignore_errors=True)
+    shutil.rmtree(retrieved, ignore_errors=True)
+    return statistics.median(times)
 
 
 def main():
@@ -127,7 +172,7 @@ def main():
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--disk", action="store_true", help="write the copies to disk, not a tmpfs")
-    ap.add_argument("--tools", default="lanternway wget2 aria2c wget httrack")
+    ap.add_argument("--tools", default="lanternway window wget2 aria2c wget httrack")
     args = ap.parse_args()
 
     site, pages, images = generate(args.size, args.seed)
@@ -145,6 +190,8 @@ def main():
 
     tools = args.tools.split()
     results = {t: [] for t in tools}
+    wget_conversions = []
+    lanternway_conversion = None
     failures = []
     try:
         for run in range(args.runs):
@@ -156,6 +203,13 @@ def main():
                                     f"{got_images}/{images} images")
                 results[tool].append((wall, cpu, rss))
                 shutil.rmtree(out, ignore_errors=True)
+        if "lanternway" in tools:
+            lanternway_conversion = time_conversion(url, base, args.runs)
+        if "wget" in tools:
+            for _ in range(args.runs):
+                seconds = wget_conversion(url, base)
+                if seconds is not None:
+                    wget_conversions.append(seconds)
     finally:
         nginx.terminate()
         nginx.wait()
@@ -173,10 +227,17 @@ def main():
         med = statistics.median(walls)
         cpu = statistics.median(r[1] for r in results[tool])
         rss = max(r[2] for r in results[tool])
-        name = "lanternway-get" if tool == "lanternway" else tool
+        name = {"lanternway": "lanternway-get", "window": "lanternway (window)"}.get(tool, tool)
         ratio = f"{med / ref:.2f}" if ref else "-"
         print(f"| {name} | {med:.2f} ({min(walls):.2f}-{max(walls):.2f}) | {files / med:.0f} | "
               f"{cpu:.2f} | {rss:.0f} | {ratio} |")
+    if lanternway_conversion is not None:
+        print(f"\nLink conversion of the {pages} pages on its own (median of {args.runs}):")
+        print("\n| converter | seconds |\n|---|---|")
+        print(f"| lanternway | {lanternway_conversion:.2f} |")
+        if wget_conversions:
+            print(f"| wget -k (as wget reports it, verbose run) | "
+                  f"{statistics.median(wget_conversions):.2f} |")
     if failures:
         print("\nIncomplete copies:")
         for f in failures:
