@@ -75,10 +75,18 @@ struct SessionFields {
         PendingURLs.push_back(std::move(url));
         PendingFiles.push_back(std::move(file));
     }
-    // Removes entry 0 of both lists.
+    // Removes entry 0 of both lists. The entries taken are dropped in batches, once they are
+    // half of the lists, so that a long session's queue holds only what is still pending.
     void RemoveFirstPending() {
         ++QueueHead;
-        if (QueueHead == PendingURLs.size()) ClearPending();
+        if (QueueHead == PendingURLs.size()) {
+            ClearPending();
+        } else if (QueueHead >= 1024 && 2 * QueueHead >= PendingURLs.size()) {
+            const auto taken = static_cast<std::ptrdiff_t>(QueueHead);
+            PendingURLs.erase(PendingURLs.begin(), PendingURLs.begin() + taken);
+            PendingFiles.erase(PendingFiles.begin(), PendingFiles.begin() + taken);
+            QueueHead = 0;
+        }
     }
     void ClearPending() {
         PendingURLs.clear();

@@ -218,4 +218,24 @@ TEST_F(SessionStateTest, QueueStaysFirstInFirstOut) {
     EXPECT_EQ(state.PendingURL(0), "u");
 }
 
+// A long crawl takes entries while it adds others: the order holds across the dropping of the
+// entries taken, and the lists hold little more than what is pending.
+TEST(PendingQueue, StaysInOrderAndSmallOverALongSession) {
+    SessionFields s;
+    int added = 0, taken = 0;
+    for (int round = 0; round < 400; ++round) {
+        for (int i = 0; i < 30; ++i, ++added)
+            s.AppendPending("u" + std::to_string(added), "f" + std::to_string(added));
+        for (int i = 0; i < (round < 200 ? 25 : 35) && s.PendingCount() > 0; ++i, ++taken) {
+            ASSERT_EQ(s.PendingURL(0), "u" + std::to_string(taken));
+            ASSERT_EQ(s.PendingFile(0), "f" + std::to_string(taken));
+            s.RemoveFirstPending();
+        }
+        ASSERT_EQ(s.PendingCount(), static_cast<std::size_t>(added - taken));
+        EXPECT_LE(s.PendingURLs.size(), 2 * s.PendingCount() + 1024);
+        EXPECT_EQ(s.PendingURLs.size(), s.PendingFiles.size());
+    }
+    EXPECT_EQ(taken, added) << "the queue ran dry in the end";
+}
+
 }  // namespace
