@@ -36,11 +36,11 @@ std::string ProgramFolder() {
     return WithSlash(ec ? fs::current_path(ec).string() : exe.parent_path().string());
 }
 
+// The record without its grid rows: the writer reads those from the view (see SessionText).
 SessionRecord RecordOf(const SessionState& session) {
     SessionRecord record;
     record.ProjectFolder = session.ProjectFolder;
     record.SiteFolders = session.SiteFolders.Items();
-    for (int r = 1; r < session.View.GridRowCount(); ++r) record.Rows.push_back(session.View.Row(r));
     record.StartedText = session.View.StatusBar2(0);
     for (int panel = 1; panel <= 4; ++panel)
         record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.StatusBar1(panel);
@@ -126,8 +126,14 @@ bool SaveAsBtnClick(SessionState& session) {
     {
         BusyCursor busy(prompts);
         try {
-            ReplaceFileBytes(session.SessionFileName,
-                             ScrambleText(FormatSessionText(RecordOf(session))), true);
+            const SessionView& view = session.View;
+            std::string text = FormatSessionText(
+                RecordOf(session), static_cast<std::size_t>(view.GridRowCount() - 1),
+                [&view](std::size_t row) -> const SessionView::GridRow& {
+                    return view.Row(static_cast<int>(row) + 1);
+                });
+            ScrambleInPlace(text);
+            ReplaceFileBytes(session.SessionFileName, text, true);
         } catch (const std::exception& e) {
             ShowError(prompts, e.what());
             return false;

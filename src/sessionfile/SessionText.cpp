@@ -69,8 +69,17 @@ private:
 }  // namespace
 
 std::string FormatSessionText(const SessionRecord& record) {
+    return FormatSessionText(record, record.Rows.size(),
+                             [&record](std::size_t row) -> const std::array<std::string, 5>& {
+                                 return record.Rows[row];
+                             });
+}
+
+std::string FormatSessionText(
+    const SessionRecord& record, std::size_t rowCount,
+    const std::function<const std::array<std::string, 5>&(std::size_t row)>& rowAt) {
     std::string out;
-    out.reserve(256 + record.Rows.size() * 64);
+    out.reserve(256 + rowCount * 64);
     AppendLine(out, SessionFileHeader);
     AppendLine(out, record.ProjectFolder);
     if (record.SiteFolders.empty()) {
@@ -80,9 +89,9 @@ std::string FormatSessionText(const SessionRecord& record) {
         AppendLine(out, std::to_string(record.SiteFolders.size()));
         for (const std::string& folder : record.SiteFolders) AppendLine(out, folder);
     }
-    AppendLine(out, std::to_string(record.Rows.size()));
-    for (const auto& row : record.Rows)
-        for (const std::string& cell : row) AppendLine(out, cell);
+    AppendLine(out, std::to_string(rowCount));
+    for (std::size_t r = 0; r < rowCount; ++r)
+        for (const std::string& cell : rowAt(r)) AppendLine(out, cell);
     AppendLine(out, record.StartedText);
     for (const std::string& text : record.Statistics) AppendLine(out, text);
     return out;
@@ -120,14 +129,18 @@ std::vector<std::string_view> SessionTextLines(std::string_view text) {
 }
 
 std::string ScrambleText(std::string_view plain) {
-    std::string out(plain.size(), '\0');
+    std::string out(plain);
+    ScrambleInPlace(out);
+    return out;
+}
+
+void ScrambleInPlace(std::string& text) {
     std::uint16_t key = FirstKey;
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        const auto c = static_cast<unsigned char>(static_cast<unsigned char>(plain[i]) ^ (key >> 8));
-        out[i] = static_cast<char>(c);
+    for (char& byte : text) {
+        const auto c = static_cast<unsigned char>(static_cast<unsigned char>(byte) ^ (key >> 8));
+        byte = static_cast<char>(c);
         key = NextKey(key, c);
     }
-    return out;
 }
 
 std::string UnscrambleText(std::string_view scrambled) {

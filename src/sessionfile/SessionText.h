@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ public:
 // that every text stays one line; a record without site folders gets an empty root line, since
 // the reader always reads one.
 std::string FormatSessionText(const SessionRecord& record);
+// The same text with the grid rows read through rowAt(0 .. rowCount - 1) rather than from
+// record.Rows, so that a large session's rows need not be copied into a record first.
+std::string FormatSessionText(
+    const SessionRecord& record, std::size_t rowCount,
+    const std::function<const std::array<std::string, 5>&(std::size_t row)>& rowAt);
 
 // Reads the plain text back. Lines may end in CR LF, LF or CR; the header line is not compared
 // with anything; text after the last statistics line is ignored. Throws ESessionFileError for a
@@ -50,6 +56,8 @@ std::vector<std::string_view> SessionTextLines(std::string_view text);
 // The scrambling of the stored bytes: a running 16-bit key fed with each scrambled byte, so the
 // two passes are exact inverses and the length does not change.
 std::string ScrambleText(std::string_view plain);
+// ScrambleText in place: the same bytes without a second copy of the text.
+void ScrambleInPlace(std::string& text);
 std::string UnscrambleText(std::string_view scrambled);
 
 // The same passes over a whole file, in place (through a temporary file and a rename).
