@@ -52,7 +52,7 @@ bool ConvertProjectFiles(SessionState& session) {
     const std::size_t count = files.size();
     // The pages in list order, each once (a page listed twice is converted once), and each
     // list entry's page number.
-    std::vector<std::string> pages;
+    std::vector<std::string_view> pages;  // into KnownFiles, which stays as it is meanwhile
     std::vector<std::size_t> pageOf(count, kNoPage);
     {
         std::unordered_set<std::string> listed;
@@ -71,8 +71,9 @@ bool ConvertProjectFiles(SessionState& session) {
     std::optional<PagePipeline> pipeline;
     if (rewriting) {
         listing.emplace(session.ProjectFolder);
-        prototype.emplace(session,
-                          [&listing](const std::string& name) { return listing->Exists(name); });
+        prototype.emplace(
+            session, [&listing](const std::string& name) { return listing->Exists(name); },
+            false);
         auto makeConverter = [&prototype]() -> PagePipeline::Converter {
             auto links = std::make_shared<OfflineLinkMap>(*prototype);
             return [links](std::string_view page) { return ConvertPageText(page, *links); };

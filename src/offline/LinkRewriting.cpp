@@ -272,8 +272,9 @@ private:
 
 // ------------------------------------------------------------------------------------------
 
-OfflineLinkMap::OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved)
-    : retrieved_(std::move(retrieved)) {
+OfflineLinkMap::OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved,
+                               bool cacheRetrieved)
+    : retrieved_(std::move(retrieved)), cacheRetrieved_(cacheRetrieved) {
     mapping_.ProjectFolder = session.ProjectFolder;
     mapping_.SiteBase = session.SiteBase;
     mapping_.SearchEntireSite = session.SearchEntireSite;
@@ -303,6 +304,7 @@ const std::string& OfflineLinkMap::LocalName(std::string_view link) {
 bool OfflineLinkMap::OffSite(std::string_view link) const { return IsOffSite(link, mapping_); }
 
 bool OfflineLinkMap::Retrieved(const std::string& name) {
+    if (!cacheRetrieved_) return retrieved_(name);
     if (auto it = present_.find(name); it != present_.end()) return it->second;
     return present_.emplace(name, retrieved_(name)).first->second;
 }

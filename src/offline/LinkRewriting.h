@@ -34,7 +34,10 @@ public:
     // the start page mapped them (before any page had been parsed), so that a "Search Only
     // Current Page" session still rewrites the links to the pages it retrieved; e-mail
     // addresses are not collected again.
-    explicit OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved = {});
+    // Answers of the retrieved test are kept unless cacheRetrieved is false (for a test that is
+    // itself a table lookup).
+    explicit OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved = {},
+                            bool cacheRetrieved = true);
 
     // The local file name of a link (empty: none).
     const std::string& LocalName(std::string_view link);
@@ -50,6 +53,7 @@ private:
     };
     SessionFields mapping_;
     RetrievedTest retrieved_;
+    bool cacheRetrieved_ = true;
     std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names_;
     std::unordered_map<std::string, bool, TextHash, std::equal_to<>> present_;
 };

@@ -25,13 +25,15 @@ bool IsFileWithContent(const std::string& path) {
 }  // namespace
 
 int PagePipeline::HelpersFor(std::size_t pages) {
-    // A handful of pages is not worth a thread; past the cores there is nothing to gain.
+    // A handful of pages is not worth a thread. The caller's thread has work of its own (putting
+    // pages in place, the progress window), and each helper keeps its own caches: one helper
+    // fewer than the cores, a few at most.
     if (pages < 16) return 0;
     const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 4u));
+    return static_cast<int>(std::clamp(cores, 2u, 4u)) - 1;
 }
 
-PagePipeline::PagePipeline(std::vector<std::string> pages, std::function<Converter()> makeConverter,
+PagePipeline::PagePipeline(std::vector<std::string_view> pages, std::function<Converter()> makeConverter,
                            int helpers)
     : pages_(std::move(pages)),
       makeConverter_(std::move(makeConverter)),
@@ -75,7 +77,7 @@ void PagePipeline::Work() {
 }
 
 void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& result) const {
-    const std::string& path = pages_[i];
+    const std::string path(pages_[i]);
     try {
         if (!IsFileWithContent(path)) {
             result.What = Outcome::Skipped;
@@ -131,6 +133,6 @@ PagePipeline::Outcome PagePipeline::Take(std::size_t i) {
     }
     workReady_.notify_all();
     if (taken.Failed) throw std::runtime_error(taken.Error);
-    if (taken.What == Outcome::Replaced) CommitReplacement(taken.Temp, pages_[i]);
+    if (taken.What == Outcome::Replaced) CommitReplacement(taken.Temp, std::string(pages_[i]));
     return taken.What;
 }

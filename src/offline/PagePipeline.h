@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -28,7 +29,8 @@ class PagePipeline {
 
     // makeConverter is called once per helper thread (and once more when there are none).
     // helpers may be 0: every page is then done by Take, on the caller's thread.
-    PagePipeline(std::vector<std::string> pages, std::function<Converter()> makeConverter,
+    // The pages' paths must outlive the pipeline.
+    PagePipeline(std::vector<std::string_view> pages, std::function<Converter()> makeConverter,
                  int helpers);
     // Stops the helpers and removes the temporary files of pages that were not taken.
     ~PagePipeline();
@@ -58,7 +60,7 @@ class PagePipeline {
     void Prepare(std::size_t i, const Converter& convert, Result& result) const;
     Result& Wait(std::size_t i);
 
-    std::vector<std::string> pages_;
+    std::vector<std::string_view> pages_;
     std::function<Converter()> makeConverter_;
     std::vector<Result> results_;
     std::mutex mutex_;

@@ -91,6 +91,10 @@ TEST(FolderListing, KeepsTheAnswersOfTheMomentItWasMade) {
 
 // --- PagePipeline ----------------------------------------------------------------------------
 
+std::vector<std::string_view> Views(const std::vector<std::string>& paths) {
+    return {paths.begin(), paths.end()};
+}
+
 // Upper-cases "<a" so that a rewritten page differs from its input; pages without it come out
 // unchanged.
 PagePipeline::Converter Upcase() {
@@ -132,7 +136,7 @@ TEST_P(PagePipelineTest, TakesEveryPageInOrderWithItsOutcome) {
     }();
 
     {
-        PagePipeline pipeline(pages, Upcase, GetParam());
+        PagePipeline pipeline(Views(pages), Upcase, GetParam());
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const std::string name = fs::path(pages[i]).filename();
             const bool isPage = name.front() == 'p';
@@ -169,7 +173,7 @@ TEST_P(PagePipelineTest, AFailedPageStopsTheRunWithEveryLaterPageAsItWas) {
         });
     };
     {
-        PagePipeline pipeline(pages, makeConverter, GetParam());
+        PagePipeline pipeline(Views(pages), makeConverter, GetParam());
         for (std::size_t i = 0; i < 10; ++i) {
             ASSERT_TRUE(pipeline.HasContent(i));
             pipeline.Take(i);
@@ -201,7 +205,7 @@ TEST_P(PagePipelineTest, AWriteThatFailsNamesThePage) {
     NoPermissionOverride asOwner;  // before the helpers start: they take this thread's rights
     if (std::ofstream(folder.Path() / "probe")) GTEST_SKIP() << "this account can write anywhere";
 
-    PagePipeline pipeline(pages, Upcase, GetParam());
+    PagePipeline pipeline(Views(pages), Upcase, GetParam());
     EXPECT_TRUE(pipeline.HasContent(0));
     EXPECT_EQ(pipeline.Take(0), PagePipeline::Outcome::Unchanged);
     ASSERT_TRUE(pipeline.HasContent(1));
