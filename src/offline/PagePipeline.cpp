@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/FileBytes.h"
 
@@ -39,11 +40,15 @@ PagePipeline::PagePipeline(std::vector<std::string_view> pages, std::function<Co
       makeConverter_(std::move(makeConverter)),
       results_(pages_.size()),
       ahead_(kAheadPerHelper * static_cast<std::size_t>(std::max(helpers, 1))) {
-    if (helpers <= 0) {
-        ownConverter_ = std::make_unique<Converter>(makeConverter_());
-        return;
+    for (int i = 0; i < helpers; ++i) {
+        try {
+            helpers_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the ones there are will do
+        }
     }
-    for (int i = 0; i < helpers; ++i) helpers_.emplace_back([this] { Work(); });
+    // Without helpers every page is done by Take, on the caller's thread.
+    if (helpers_.empty()) ownConverter_ = std::make_unique<Converter>(makeConverter_());
 }
 
 PagePipeline::~PagePipeline() {
