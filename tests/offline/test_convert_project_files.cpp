@@ -14,22 +14,15 @@
 #include "support/NoPermissionOverride.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+std::string Read(const fs::path& path) { return ReadWholeFile(path.string()); }
+void Write(const fs::path& path, const std::string& bytes) { WriteWholeFile(path.string(), bytes); }
 
 const std::string MainPage =
     "<HTML><BODY>\n<A HREF=\"http://host/page.html\">Page</A>\n"

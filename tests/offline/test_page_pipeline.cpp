@@ -14,22 +14,15 @@
 #include "offline/FolderListing.h"
 #include "offline/PagePipeline.h"
 #include "support/NoPermissionOverride.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+std::string Read(const fs::path& path) { return ReadWholeFile(path.string()); }
+void Write(const fs::path& path, const std::string& bytes) { WriteWholeFile(path.string(), bytes); }
 
 std::vector<std::string> Entries(const fs::path& folder) {
     std::vector<std::string> names;
