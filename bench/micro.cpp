@@ -11,7 +11,7 @@
 #include "engine/SessionView.h"
 #include "offline/LinkRewriting.h"
 #include "sessionfile/SessionText.h"
-#include "worker/ExtractLinks.h"
+#include "core/ExtractLinks.h"
 
 namespace {
 

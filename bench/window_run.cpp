@@ -19,7 +19,7 @@
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "window/GuiPrompts.h"
-#include "window/TForm2.h"
+#include "window/MainWindow.h"
 
 namespace {
 
@@ -54,13 +54,13 @@ int main(int argc, char** argv) {
     NewSessionSettings wanted;
     wanted.MainURL = argv[1];
     for (int i = 3; i < argc; ++i)
-        if (std::strncmp(argv[i], "--threads=", 10) == 0) wanted.TMaximumThreads = argv[i] + 10;
+        if (std::strncmp(argv[i], "--threads=", 10) == 0) wanted.MaximumThreads = argv[i] + 10;
     const std::string sessionFile = std::filesystem::absolute(argv[2]).string();
 
     AnsweringPrompts prompts(sessionFile);
-    TForm2 form(prompts);
+    MainWindow form(prompts);
     prompts.SetOwner(&form);
-    form.NewSessionDialog = [&wanted](NewSessionSettings& settings) {
+    form.AskSessionSettings = [&wanted](NewSessionSettings& settings) {
         settings = wanted;
         return true;
     };

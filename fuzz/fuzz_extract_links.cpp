@@ -8,7 +8,7 @@
 
 #include "FuzzChecks.h"
 #include "core/Addresses.h"
-#include "worker/ExtractLinks.h"
+#include "core/ExtractLinks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;

@@ -20,7 +20,7 @@
 
 #include "FuzzChecks.h"
 #include "core/Text.h"
-#include "net/Http.h"
+#include "net/HttpClient.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void Serve(int fd, Peer* peer) {
     close(fd);
 }
 
-class ScriptedHttp : public T_HTTP {
+class ScriptedHttp : public HttpClient {
   public:
     std::vector<std::string> Replies;  // one per connection, in order
     std::vector<std::unique_ptr<Peer>> Peers;
@@ -61,7 +61,7 @@ class ScriptedHttp : public T_HTTP {
     void OpenConnection() override {
         if (IsConnected) CloseConnection();
         int ends[2];
-        if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw ETcpIpError("no socket pair");
+        if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) throw TcpError("no socket pair");
         auto peer = std::make_unique<Peer>();
         peer->Reply = Peers.size() < Replies.size() ? Replies[Peers.size()] : std::string();
         peer->HostName = HostName;
@@ -115,8 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         http.Execute();
         replied = true;
-    } catch (const ETcpIpError&) {
-    } catch (const EConvertError&) {
+    } catch (const TcpError&) {
+    } catch (const ConvertError&) {
     }
     http.JoinPeers();
 
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Through a proxy the request line names the whole address.
             const std::size_t from = peer->Request.find(' ') + 1;
             const std::size_t to = peer->Request.find(' ', from);
-            const TUrlParts target = SplitURL(peer->Request.substr(from, to - from));
+            const UrlParts target = SplitURL(peer->Request.substr(from, to - from));
             FUZZ_CHECK(SameText(target.Protocol, "http"));
             FUZZ_CHECK(SameText(target.Host, "site.example"));
             FUZZ_CHECK(target.Port.empty() || StrToInt(target.Port) == 80);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FuzzChecks.h"
-#include "net/Http.h"
+#include "net/HttpClient.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The first byte picks direct or proxy; the rest is the reply as the server sends it.
@@ -21,21 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)!write(ends[1], reply.data(), reply.size());
     close(ends[1]);
 
-    T_HTTP http;
+    HttpClient http;
     if (data[0] & 1) http.Proxy = "proxy.example:3128";
     http.URL = "http://site.example/dir/page.html";
     http.RequestPath = http.Proxy.empty() ? "/dir/page.html" : http.URL;
     http.SocketHandle = ends[0];
     http.IsConnected = true;
-    const TUrlParts parts = SplitURL(reply);
+    const UrlParts parts = SplitURL(reply);
     FUZZ_CHECK(parts.Path.empty() || parts.Path[0] == '/');
     try {
         http.ReadReplyHeader();
         FUZZ_CHECK(http.StatusCode < 400);
         FUZZ_CHECK(!http.RequestPath.empty());
         FUZZ_CHECK(http.ContentType.find('\n') == std::string::npos);
-    } catch (const ETcpIpError&) {
-    } catch (const EConvertError&) {
+    } catch (const TcpError&) {
+    } catch (const ConvertError&) {
     }
     http.CloseConnection();
     return 0;

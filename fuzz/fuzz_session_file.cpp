@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         record = ParseSessionText(UnscrambleText(bytes));
         readable = true;
-    } catch (const ESessionFileError&) {
+    } catch (const SessionFileError&) {
     }
     if (readable) {
         FUZZ_CHECK(!record.SiteFolders.empty());
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.View.SetGridRowCount(3);
     session.View.SetRow(1, {"1", "a.html", "10", "10", "Complete"});
     session.View.SetRow(2, {"2", "b.gif", "20", "20", "Complete"});
-    session.View.SetStatusBar1(1, "Files Read: 2");
+    session.View.SetLowerStatusBar(1, "Files Read: 2");
 
     const bool opened = PerformFileOpen(session, path);
     FUZZ_CHECK(ReadAll(path) == bytes);
@@ -116,13 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(session.SiteFolders.Count() == 1);
         FUZZ_CHECK(session.View.GridRowCount() == 3);
         FUZZ_CHECK(session.View.Cell(2, 1) == "b.gif");
-        FUZZ_CHECK(session.View.StatusBar1(1) == "Files Read: 2");
+        FUZZ_CHECK(session.View.LowerStatusBar(1) == "Files Read: 2");
         return 0;
     }
     FUZZ_CHECK(session.View.GridRowCount() == static_cast<int>(record.Rows.size()) + 1);
     for (std::size_t r = 0; r < record.Rows.size(); ++r)
         FUZZ_CHECK(session.View.Row(static_cast<int>(r) + 1) == record.Rows[r]);
-    FUZZ_CHECK(session.View.StatusBar1(1) == record.Statistics[0]);
+    FUZZ_CHECK(session.View.LowerStatusBar(1) == record.Statistics[0]);
     FUZZ_CHECK(session.View.SiteRootText() == record.SiteFolders.front());
     FUZZ_CHECK(session.SessionComplete);
     return 0;

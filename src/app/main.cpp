@@ -3,13 +3,13 @@
 
 #include "engine/SessionState.h"
 #include "window/GuiPrompts.h"
-#include "window/TForm2.h"
+#include "window/MainWindow.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppTitle));
     GuiPrompts prompts;
-    TForm2 form(prompts);
+    MainWindow form(prompts);
     prompts.SetOwner(&form);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         form.AdaptToScreenWidth(screen->geometry().width());

@@ -123,15 +123,15 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
         } else if (name == "--current-page" && !opt.Value) {
             entireSite = false;
         } else if (name == "--no-html") {
-            if (!flag(s.CHTMLFiles, false)) return fail("option '--no-html' takes no value");
+            if (!flag(s.RetrieveHTMLFiles, false)) return fail("option '--no-html' takes no value");
         } else if (name == "--no-images") {
-            if (!flag(s.CImageFiles, false)) return fail("option '--no-images' takes no value");
+            if (!flag(s.RetrieveImageFiles, false)) return fail("option '--no-images' takes no value");
         } else if (name == "--zip-exe") {
-            if (!flag(s.CZIPEXEFiles, true)) return fail("option '--zip-exe' takes no value");
+            if (!flag(s.RetrieveZIPEXEFiles, true)) return fail("option '--zip-exe' takes no value");
         } else if (name == "--java") {
-            if (!flag(s.CJavaApplets, true)) return fail("option '--java' takes no value");
+            if (!flag(s.RetrieveJavaApplets, true)) return fail("option '--java' takes no value");
         } else if (name == "--email") {
-            if (!flag(s.CEMailAddress, true)) return fail("option '--email' takes no value");
+            if (!flag(s.CollectEMailAddresses, true)) return fail("option '--email' takes no value");
         } else if (name == "--no-convert") {
             if (!flag(o.NoConvert, true)) return fail("option '--no-convert' takes no value");
         } else if (name == "--quiet") {
@@ -142,7 +142,7 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             o.Version = true;
         } else if (name == "--ftp") {
             // The FTP option belongs to ZIP/EXE retrieval: the dialog offers it only then.
-            s.CZIPEXEFiles = true;
+            s.RetrieveZIPEXEFiles = true;
             s.ChosenRetrieveFromFTP = true;
             if (opt.Value) {
                 const std::size_t colon = opt.Value->find(':');
@@ -152,8 +152,8 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
                                           : opt.Value->substr(colon + 1);
             }
         } else if (name == "--other") {
-            s.COtherFiles = true;
-            if (opt.Value) s.TOtherFiles = *opt.Value;
+            s.RetrieveOtherFiles = true;
+            if (opt.Value) s.OtherFileTypes = *opt.Value;
         } else if (name == "--proxy") {
             if (!needValue()) return fail("option '--proxy' needs HOST:PORT");
             const std::size_t colon = opt.Value->rfind(':');
@@ -161,17 +161,17 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
                 return fail("option '--proxy' needs HOST:PORT");
             const std::string port = opt.Value->substr(colon + 1);
             if (!IsInteger(port)) return fail(NotInteger(port));
-            s.RProxyConnection = true;
-            s.TProxyAddress = opt.Value->substr(0, colon);
-            s.TProxyPort = port;
+            s.UseProxy = true;
+            s.ProxyAddress = opt.Value->substr(0, colon);
+            s.ProxyPort = port;
         } else if (name == "--threads") {
             if (!needValue()) return fail("option '--threads' needs a number");
             if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
-            s.TMaximumThreads = *opt.Value;
+            s.MaximumThreads = *opt.Value;
         } else if (name == "--min-disk") {
             if (!needValue()) return fail("option '--min-disk' needs a number");
             if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
-            s.TMinimumDiskSpace = *opt.Value;
+            s.MinimumDiskSpace = *opt.Value;
         } else if (name == "--size-limit") {
             if (!needValue()) return fail("option '--size-limit' needs TYPE:KB");
             const std::size_t colon = opt.Value->rfind(':');
@@ -202,9 +202,9 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     o.SessionFile = positional[1];
     if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
     // The dialog's address rule, unless the depth was chosen.
-    s.RSearchEntireSite = entireSite.value_or(!Contains(s.MainURL, ".htm"));
+    s.SearchEntireSite = entireSite.value_or(!Contains(s.MainURL, ".htm"));
     // OK's trailing-slash rule.
-    if (s.RSearchEntireSite && (s.MainURL.empty() || s.MainURL.back() != '/')) s.MainURL += '/';
+    if (s.SearchEntireSite && (s.MainURL.empty() || s.MainURL.back() != '/')) s.MainURL += '/';
     if (httpGiven) {
         if (!httpPasswordGiven) httpPassword = EnvironmentText("LANTERNWAY_HTTP_PASSWORD");
         s.ChosenHTTPAuthentication = true;

@@ -91,10 +91,10 @@ class InterruptAsStop {
 std::string ProgressLine(const SessionState& s) {
     std::string line;
     for (int panel = 0; panel < 5; ++panel) {
-        line += s.View.StatusBar1(panel);
+        line += s.View.LowerStatusBar(panel);
         line += "  ";
     }
-    return line + "Thread Running: " + s.View.CThreadRunning();
+    return line + "Thread Running: " + s.View.ThreadCountLabel();
 }
 
 }  // namespace
@@ -145,11 +145,11 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
         QCoreApplication::exit(0);
     });
     InterruptAsStop interrupt([&] {
-        if (!finished && state.Running()) engine.StopBtnClick();
+        if (!finished && state.Running()) engine.StopSession();
     });
 
     NewSessionSettings settings = options.Settings;
-    if (!engine.RetrieveBtnClick(settings)) {
+    if (!engine.StartNewSession(settings)) {
         clearLine();
         return ExitFailure;
     }

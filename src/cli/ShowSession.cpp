@@ -10,7 +10,7 @@ int ShowSessionFile(const std::string& path, std::ostream& out, std::ostream& er
     try {
         plain = UnscrambleText(ReadFileBytes(path));
         ParseSessionText(plain);  // only a whole record is shown
-    } catch (const ESessionFileError& e) {
+    } catch (const SessionFileError& e) {
         err << "lanternway-get: \"" << path << "\" is not a readable session file: " << e.what()
             << ".\n";
         return 1;

@@ -7,19 +7,19 @@
 // sub-dialogs, as they stand when the dialog closes with OK. The defaults are the dialog's own.
 struct NewSessionSettings {
     std::string MainURL = "http://www.";
-    bool CHTMLFiles = true;
-    bool CImageFiles = true;
-    bool CZIPEXEFiles = false;
-    bool CJavaApplets = false;
-    bool COtherFiles = false;
-    std::string TOtherFiles = ".au;.pdf;.asp;.txt";
-    bool CEMailAddress = false;
-    bool RProxyConnection = false;  // false: "Direct connection to internet"
-    std::string TProxyAddress;
-    std::string TProxyPort;
-    bool RSearchEntireSite = true;  // false: "Search Only Current Page"
-    std::string TMaximumThreads = "10";
-    std::string TMinimumDiskSpace = "50";
+    bool RetrieveHTMLFiles = true;
+    bool RetrieveImageFiles = true;
+    bool RetrieveZIPEXEFiles = false;
+    bool RetrieveJavaApplets = false;
+    bool RetrieveOtherFiles = false;
+    std::string OtherFileTypes = ".au;.pdf;.asp;.txt";
+    bool CollectEMailAddresses = false;
+    bool UseProxy = false;  // false: "Direct connection to internet"
+    std::string ProxyAddress;
+    std::string ProxyPort;
+    bool SearchEntireSite = true;  // false: "Search Only Current Page"
+    std::string MaximumThreads = "10";
+    std::string MinimumDiskSpace = "50";
 
     std::vector<std::string> ChosenFileSizeLimits;  // lines alternating type and size
     bool ChosenRetrieveFromFTP = false;

@@ -50,7 +50,7 @@ class SessionPrompts {
     // The conversion progress window: shown, updated with its label texts, the current file and
     // the gauge position (0..100), and closed.
     virtual void ConversionShow() {}
-    virtual void ConversionProgress(const std::string& label, const std::string& currentFile,
+    virtual void ConversionUpdate(const std::string& label, const std::string& currentFile,
                                     int gauge) {
         (void)label;
         (void)currentFile;

@@ -13,7 +13,7 @@
 #include "core/Text.h"
 #include "offline/ConvertProjectFiles.h"
 #include "sessionfile/SessionFile.h"
-#include "worker/TForm1.h"
+#include "engine/TransferWorker.h"
 
 namespace fs = std::filesystem;
 
@@ -65,14 +65,14 @@ std::string SpeedText(std::int64_t bytes, int seconds) {
 RunControl::RunControl(SessionState& session, QObject* parent)
     : QObject(parent),
       ConvertFiles(ConvertProjectFiles),
-      SaveSession(SaveAsBtnClick),
+      SaveSession(SaveSessionAs),
       session_(session) {
-    connect(&session_.Timer1, &QTimer::timeout, this, &RunControl::Timer1Timer);
+    connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::TickClock);
 }
 
 RunControl::~RunControl() {
     // Workers still alive refer to this object: release them first.
-    for (TForm1* worker : findChildren<TForm1*>(Qt::FindDirectChildrenOnly)) delete worker;
+    for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly)) delete worker;
 }
 
 int RunControl::EffectiveMaximumThreads() const {
@@ -94,7 +94,7 @@ void RunControl::SetRedirectHops(const std::string& address, int hops) {
     redirectHops_[UpperCase(address)] = hops;
 }
 
-bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
+bool RunControl::StartNewSession(NewSessionSettings& settings) {
     SessionState& s = session_;
     if (!s.InitializeVariables(settings)) return false;
     s.InitializeStringLists();
@@ -138,7 +138,7 @@ bool RunControl::RetrieveBtnClick(NewSessionSettings& settings) {
 }
 
 void RunControl::StartWorker(const std::string& url, const std::string& file, bool first) {
-    auto* worker = new TForm1(session_, *this);  // owned by this object; deletes itself
+    auto* worker = new TransferWorker(session_, *this);  // owned by this object; deletes itself
     worker->DocumentURL = url;
     worker->LocalFile = file;
     if (!first) {
@@ -149,7 +149,7 @@ void RunControl::StartWorker(const std::string& url, const std::string& file, bo
             worker->SizeLimitBytes = it->second;
         }
     }
-    worker->GoButtonClick();
+    worker->Start();
 }
 
 void RunControl::StartWorkers() {
@@ -159,7 +159,7 @@ void RunControl::StartWorkers() {
         return;
     }
     if (s.BytesReceived > s.DiskSpaceFloor) {
-        StopBtnClick();
+        StopSession();
         return;
     }
     const int maximum = EffectiveMaximumThreads();
@@ -170,7 +170,7 @@ void RunControl::StartWorkers() {
         const std::string file = s.PendingFile(0);
         s.RemoveFirstPending();
         ++s.RunningThreads;
-        s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
+        s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
         --s.QueuedCount;
         s.ShowQueuedCount();
         StartWorker(url, file, false);
@@ -193,19 +193,19 @@ std::string RunControl::DriveOf(const std::string& path) const {
     return p.string();
 }
 
-void RunControl::StopBtnClick() {
+void RunControl::StopSession() {
     SessionState& s = session_;
     if (s.StopRequested) return;
     if (s.BytesReceived > s.DiskSpaceFloor) {
-        s.View.SetCMessageRed(true);
-        s.View.SetCMessage("Unable to create additional threads. Drive " +
+        s.View.SetMessageLabelRed(true);
+        s.View.SetMessageLabel("Unable to create additional threads. Drive " +
                            DriveOf(s.SessionFileName) + " has only " +
                            std::to_string(FreeDiskBytes(s.ProjectFolder) / 1024000) +
                            " MB free space.");
     }
     s.StopRequested = true;
     s.QueuedCount = 0;
-    s.View.SetStatusBar1(0, "Files Added in Queue: 0");
+    s.View.SetLowerStatusBar(0, "Files Added in Queue: 0");
     if (s.RunningThreads == 1)
         s.Prompts().Message("Please wait.. \r\n1 thread still receiving data ..",
                             SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
@@ -213,23 +213,23 @@ void RunControl::StopBtnClick() {
         s.Prompts().Message("Please wait.. \r\n" + std::to_string(s.RunningThreads) +
                                 " threads still receiving data ..",
                             SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
-    s.View.SetCMessageRed(false);
+    s.View.SetMessageLabelRed(false);
     // With no worker left to finish, nothing would ever complete the session.
     if (s.RunningThreads <= 0 && s.Running()) FinishSession();
 }
 
-void RunControl::Timer1Timer() {
+void RunControl::TickClock() {
     SessionState& s = session_;
     ++s.ElapsedSeconds;
-    const int seconds = std::atoi(s.MySec.c_str()) + 1;
+    const int seconds = std::atoi(s.ElapsedSecondsText.c_str()) + 1;
     if (seconds >= 60) {
-        s.MySec = "00";
-        const int minutes = std::atoi(s.MyMin.c_str()) + 1;
-        s.MyMin = (minutes < 10 ? "0" : "") + std::to_string(minutes);
+        s.ElapsedSecondsText = "00";
+        const int minutes = std::atoi(s.ElapsedMinutesText.c_str()) + 1;
+        s.ElapsedMinutesText = (minutes < 10 ? "0" : "") + std::to_string(minutes);
     } else {
-        s.MySec = (seconds < 10 ? "0" : "") + std::to_string(seconds);
+        s.ElapsedSecondsText = (seconds < 10 ? "0" : "") + std::to_string(seconds);
     }
-    s.View.SetStatusBar1(4, "Time Elapsed: " + s.MyMin + ":" + s.MySec);
+    s.View.SetLowerStatusBar(4, "Time Elapsed: " + s.ElapsedMinutesText + ":" + s.ElapsedSecondsText);
 }
 
 void RunControl::WriteEMailPage() {
@@ -260,10 +260,10 @@ void RunControl::WriteEMailPage() {
 void RunControl::FinishSession() {
     SessionState& s = session_;
     const std::string projectFolder = s.ProjectFolder;
-    s.View.SetCMessage("");
-    s.View.SetCThreadRunning(std::to_string(s.RunningThreads));
+    s.View.SetMessageLabel("");
+    s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
     s.ClearPending();
-    s.Timer1.stop();
+    s.SessionClock.stop();
     s.SessionComplete = true;
 
     if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0) WriteEMailPage();
@@ -299,10 +299,10 @@ void RunControl::FinishSession() {
             s.ProjectFolder.clear();
             s.View.SetRow(1, {});
             s.View.SetGridRowCount(11);
-            s.MyMin = "00";
-            s.MySec = "00";
-            s.View.SetStatusBar2(0, "Session Started On:");
-            s.View.SetStatusBar1(4, "Time Elapsed: 00:00");
+            s.ElapsedMinutesText = "00";
+            s.ElapsedSecondsText = "00";
+            s.View.SetUpperStatusBar(0, "Session Started On:");
+            s.View.SetLowerStatusBar(4, "Time Elapsed: 00:00");
             s.View.RequestFileListClear();
             s.View.ClearSiteTree();
             s.Prompts().Message(

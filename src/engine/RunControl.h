@@ -9,7 +9,7 @@
 #include "core/NewSessionSettings.h"
 #include "engine/SessionState.h"
 
-class TForm1;
+class TransferWorker;
 
 // Drives one retrieval session from the New Session command to its completion: starts the first
 // worker, keeps up to MaximumThreads workers busy while the queue holds entries, keeps the clock,
@@ -35,12 +35,12 @@ class RunControl : public QObject {
     // The New Session dialog closed with OK and these are its values: initialise the session and
     // start the first worker. False when the session did not start (no session file name, or
     // the project folder could not be made).
-    bool RetrieveBtnClick(NewSessionSettings& settings);
+    bool StartNewSession(NewSessionSettings& settings);
     // Called by every finishing worker: completes the session or starts further workers.
     void StartWorkers();
-    void StopBtnClick();
+    void StopSession();
     // One tick of the elapsed-time clock.
-    void Timer1Timer();
+    void TickClock();
     void FinishSession();
 
     Outcome LastOutcome() const { return outcome_; }
@@ -79,7 +79,7 @@ class RunControl : public QObject {
     std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
     std::unordered_map<std::string, int> redirectHops_;         // upper-case address -> hops
 
-    friend class TForm1;
+    friend class TransferWorker;
 };
 
 // A redirect is followed at most this many times in a row: a server can make up a new address

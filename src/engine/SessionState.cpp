@@ -45,7 +45,7 @@ std::int64_t FreeDiskBytes(const std::string& path) {
 
 SessionState::SessionState(SessionPrompts& prompts, QObject* parent)
     : QObject(parent), prompts_(&prompts) {
-    Timer1.setInterval(1000);
+    SessionClock.setInterval(1000);
 }
 
 void SessionState::UpdateCaption() {
@@ -54,7 +54,7 @@ void SessionState::UpdateCaption() {
 }
 
 void SessionState::ShowQueuedCount() {
-    View.SetStatusBar1(0, "Files Added in Queue: " + std::to_string(QueuedCount));
+    View.SetLowerStatusBar(0, "Files Added in Queue: " + std::to_string(QueuedCount));
 }
 
 bool SessionState::AskSessionFileName() {
@@ -97,31 +97,31 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     UpdateCaption();
 
     FileSizeLimits.clear();
-    if (settings.RProxyConnection) {
+    if (settings.UseProxy) {
         UseProxy = true;
-        ProxyAddress = settings.TProxyAddress;
-        ProxyPort = settings.TProxyPort;
+        ProxyAddress = settings.ProxyAddress;
+        ProxyPort = settings.ProxyPort;
     }
     SiteBase = settings.MainURL;
-    SearchEntireSite = settings.RSearchEntireSite;
+    SearchEntireSite = settings.SearchEntireSite;
 
-    if (settings.TMaximumThreads.empty()) settings.TMaximumThreads = "10";
-    if (settings.TMinimumDiskSpace.empty()) settings.TMinimumDiskSpace = "50";
+    if (settings.MaximumThreads.empty()) settings.MaximumThreads = "10";
+    if (settings.MinimumDiskSpace.empty()) settings.MinimumDiskSpace = "50";
     try {
-        MaximumThreads = IntegerValue(settings.TMaximumThreads);
-        const std::int64_t reserve = IntegerValue(settings.TMinimumDiskSpace);
+        MaximumThreads = IntegerValue(settings.MaximumThreads);
+        const std::int64_t reserve = IntegerValue(settings.MinimumDiskSpace);
         DiskSpaceFloor = FreeDiskBytes(ProjectFolder) - reserve * 1024000;
     } catch (const std::exception& e) {
         prompts_->Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         return false;
     }
 
-    RetrieveHTMLFiles = settings.CHTMLFiles;
-    RetrieveImageFiles = settings.CImageFiles;
-    RetrieveZIPEXEFiles = settings.CZIPEXEFiles;
-    RetrieveJavaApplets = settings.CJavaApplets;
-    RetrieveOtherFiles = settings.COtherFiles;
-    CollectEMailAddresses = settings.CEMailAddress;
+    RetrieveHTMLFiles = settings.RetrieveHTMLFiles;
+    RetrieveImageFiles = settings.RetrieveImageFiles;
+    RetrieveZIPEXEFiles = settings.RetrieveZIPEXEFiles;
+    RetrieveJavaApplets = settings.RetrieveJavaApplets;
+    RetrieveOtherFiles = settings.RetrieveOtherFiles;
+    CollectEMailAddresses = settings.CollectEMailAddresses;
     RetrieveFromFTP = settings.ChosenRetrieveFromFTP;
     if (RetrieveFromFTP) {
         FTPUserName = settings.ChosenFTPUserName;
@@ -133,7 +133,7 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
         HTTPPassword = settings.ChosenHTTPPassword;
     }
     OtherFileTypes.clear();
-    if (RetrieveOtherFiles) ParseOtherFileTypes(settings.TOtherFiles, *this);
+    if (RetrieveOtherFiles) ParseOtherFileTypes(settings.OtherFileTypes, *this);
     if (!settings.ChosenFileSizeLimits.empty()) {
         FileSizeLimits = settings.ChosenFileSizeLimits;
         settings.ChosenFileSizeLimits.clear();
@@ -145,9 +145,9 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     RunningThreads = 1;
     BytesReceived = 0;
     GridRowCount = 1;
-    MySec = "00";
-    MyMin = "00";
-    Timer1.start();
+    ElapsedSecondsText = "00";
+    ElapsedMinutesText = "00";
+    SessionClock.start();
     StopRequested = false;
     FirstContactPending = true;
     return true;
@@ -178,21 +178,21 @@ void SessionState::InitializeStringLists() {
 }
 
 void SessionState::InitializeMessages() {
-    View.SetStatusBar1(4, "Time Elapsed: " + MyMin + ":" + MySec);
-    View.SetCThreadRunning(std::to_string(RunningThreads));
-    View.SetStatusBar2(1, "Contents of: ");
+    View.SetLowerStatusBar(4, "Time Elapsed: " + ElapsedMinutesText + ":" + ElapsedSecondsText);
+    View.SetThreadCountLabel(std::to_string(RunningThreads));
+    View.SetUpperStatusBar(1, "Contents of: ");
     ShowQueuedCount();
-    View.SetStatusBar1(1, "Files Read: 0");
-    View.SetStatusBar1(2, "Bytes Received: 0");
-    View.SetStatusBar1(3, "Retrieval Speed: 0.0 KB/s");
-    View.SetStatusBar1(4, "Time Elapsed: 00:00");
+    View.SetLowerStatusBar(1, "Files Read: 0");
+    View.SetLowerStatusBar(2, "Bytes Received: 0");
+    View.SetLowerStatusBar(3, "Retrieval Speed: 0.0 KB/s");
+    View.SetLowerStatusBar(4, "Time Elapsed: 00:00");
     const QLocale locale;
     const QDateTime now = QDateTime::currentDateTime();
     StartedText = "Session Started On: " +
                   (locale.toString(now.date(), QLocale::ShortFormat) + " " +
                    locale.toString(now.time(), QLocale::LongFormat))
                       .toStdString();
-    View.SetStatusBar2(0, StartedText);
+    View.SetUpperStatusBar(0, StartedText);
     View.ClearDataRows();
 }
 

@@ -13,7 +13,7 @@
 inline constexpr const char* AppTitle = "Lanternway 1.3";
 
 // The single record of the current retrieval session: the plain fields of SessionFields, the
-// one-second clock Timer1 (its running state is "a session is running"), the clock texts and
+// one-second clock SessionClock (its running state is "a session is running"), the clock texts and
 // the view data that the project window shows. One per process; a new session resets it.
 class SessionState : public QObject, public SessionFields {
     Q_OBJECT
@@ -24,11 +24,11 @@ public:
     void SetPrompts(SessionPrompts& prompts) { prompts_ = &prompts; }
 
     SessionView View;
-    QTimer Timer1;  // 1000 ms; active exactly while a session runs
-    std::string MyMin = "00";
-    std::string MySec = "00";
+    QTimer SessionClock;  // 1000 ms; active exactly while a session runs
+    std::string ElapsedMinutesText = "00";
+    std::string ElapsedSecondsText = "00";
 
-    bool Running() const { return Timer1.isActive(); }
+    bool Running() const { return SessionClock.isActive(); }
 
     // Whether the project file list shows at least one item (the window tells; false without).
     std::function<bool()> FileListHasItems;

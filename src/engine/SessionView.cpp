@@ -41,33 +41,33 @@ void SessionView::SelectRow(int row) {
     emit GridSelectionChanged(row);
 }
 
-void SessionView::SetStatusBar1(int panel, const std::string& text) {
-    std::string& slot = statusBar1_.at(static_cast<std::size_t>(panel));
+void SessionView::SetLowerStatusBar(int panel, const std::string& text) {
+    std::string& slot = lowerStatusBar_.at(static_cast<std::size_t>(panel));
     if (slot == text) return;
     slot = text;
     emit StatusTextsChanged();
 }
 
-void SessionView::SetStatusBar2(int panel, const std::string& text) {
-    std::string& slot = statusBar2_.at(static_cast<std::size_t>(panel));
+void SessionView::SetUpperStatusBar(int panel, const std::string& text) {
+    std::string& slot = upperStatusBar_.at(static_cast<std::size_t>(panel));
     if (slot == text) return;
     slot = text;
     emit StatusTextsChanged();
 }
 
-void SessionView::SetCMessage(const std::string& text) {
+void SessionView::SetMessageLabel(const std::string& text) {
     if (message_ == text) return;
     message_ = text;
     emit MessageChanged();
 }
 
-void SessionView::SetCMessageRed(bool red) {
+void SessionView::SetMessageLabelRed(bool red) {
     if (messageRed_ == red) return;
     messageRed_ = red;
     emit MessageChanged();
 }
 
-void SessionView::SetCThreadRunning(const std::string& text) {
+void SessionView::SetThreadCountLabel(const std::string& text) {
     if (threadRunning_ == text) return;
     threadRunning_ = text;
     emit ThreadRunningChanged();

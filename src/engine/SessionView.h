@@ -13,7 +13,7 @@ class SessionView : public QObject {
 public:
     using GridRow = std::array<std::string, 5>;
 
-    // --- Status grid Mgrid1: row 0 is the header ("", "File", "Total Bytes", ...) ---------
+    // --- Status grid Grid: row 0 is the header ("", "File", "Total Bytes", ...) ---------
     int GridRowCount() const { return static_cast<int>(rows_.size()); }
     const GridRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
     const std::string& Cell(int row, int column) const;
@@ -24,19 +24,19 @@ public:
     int SelectedRow() const { return selectedRow_; }
     void SelectRow(int row);
 
-    // --- Status bars: StatusBar1 (lower, 5 panels), StatusBar2 (upper, 2 panels) -----------
-    const std::string& StatusBar1(int panel) const { return statusBar1_.at(panel); }
-    const std::string& StatusBar2(int panel) const { return statusBar2_.at(panel); }
-    void SetStatusBar1(int panel, const std::string& text);
-    void SetStatusBar2(int panel, const std::string& text);
+    // --- Status bars: LowerStatusBar (lower, 5 panels), UpperStatusBar (upper, 2 panels) -----------
+    const std::string& LowerStatusBar(int panel) const { return lowerStatusBar_.at(panel); }
+    const std::string& UpperStatusBar(int panel) const { return upperStatusBar_.at(panel); }
+    void SetLowerStatusBar(int panel, const std::string& text);
+    void SetUpperStatusBar(int panel, const std::string& text);
 
     // --- Labels ----------------------------------------------------------------------------
-    const std::string& CMessage() const { return message_; }
-    bool CMessageRed() const { return messageRed_; }
-    void SetCMessage(const std::string& text);
-    void SetCMessageRed(bool red);
-    const std::string& CThreadRunning() const { return threadRunning_; }
-    void SetCThreadRunning(const std::string& text);
+    const std::string& MessageLabel() const { return message_; }
+    bool MessageLabelRed() const { return messageRed_; }
+    void SetMessageLabel(const std::string& text);
+    void SetMessageLabelRed(bool red);
+    const std::string& ThreadCountLabel() const { return threadRunning_; }
+    void SetThreadCountLabel(const std::string& text);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& text);
 
@@ -67,7 +67,7 @@ public:
     bool SaveAsBtnEnabled() const { return saveAsEnabled_; }
     void EnableSaveAsBtn();
 
-    // The folder the project file list shows (the hidden folder tree SystemTreeView2 is pointed
+    // The folder the project file list shows (the hidden folder tree FolderTree is pointed
     // at it), without a trailing "/".
     const std::string& ListedFolder() const { return listedFolder_; }
     void SetListedFolder(const std::string& folder);
@@ -103,8 +103,8 @@ signals:
 private:
     std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};
     int selectedRow_ = 1;
-    std::array<std::string, 5> statusBar1_;
-    std::array<std::string, 2> statusBar2_;
+    std::array<std::string, 5> lowerStatusBar_;
+    std::array<std::string, 2> upperStatusBar_;
     std::string message_;
     bool messageRed_ = false;
     std::string threadRunning_ = "0";

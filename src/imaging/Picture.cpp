@@ -146,12 +146,12 @@ QImage DecodePicture(const unsigned char* data, std::size_t size, std::string_vi
 QImage LoadPicture(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw EPictureError("Cannot open file \"" + path + "\". " +
+        throw PictureError("Cannot open file \"" + path + "\". " +
                             file.errorString().toStdString());
     const QByteArray bytes = file.readAll();
     std::string error;
     QImage image = DecodePicture(reinterpret_cast<const unsigned char*>(bytes.constData()),
                                  static_cast<std::size_t>(bytes.size()), path, error);
-    if (image.isNull()) throw EPictureError("Cannot show the picture \"" + path + "\".\n" + error);
+    if (image.isNull()) throw PictureError("Cannot show the picture \"" + path + "\".\n" + error);
     return image;
 }

@@ -21,10 +21,10 @@ QImage DecodePicture(const unsigned char* data, std::size_t size, std::string_vi
                      std::string& error);
 
 // Raised by LoadPicture; the message names the file and tells what is wrong with it.
-class EPictureError : public std::runtime_error {
+class PictureError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads and decodes the picture file at `path`, or raises EPictureError.
+// Reads and decodes the picture file at `path`, or raises PictureError.
 QImage LoadPicture(const std::string& path);

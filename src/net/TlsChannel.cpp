@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "net/TcpIp.h"
+#include "net/TcpConnection.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int SocketCreate(BIO* bio) {
 
 int SocketDestroy(BIO*) {
     return 1;
-}  // the socket belongs to T_TcpIp
+}  // the socket belongs to TcpConnection
 
 BIO_METHOD* SocketMethod() {
     static BIO_METHOD* method = [] {
@@ -82,7 +82,7 @@ int ClampedSize(std::size_t size) {
 
 TlsChannel::TlsChannel(int socket, const std::string& serverName) {
     auto fail = [&](const std::string& reason) {
-        throw ETcpIpError("Secure connection to " + serverName + " failed: " + reason);
+        throw TcpError("Secure connection to " + serverName + " failed: " + reason);
     };
     ERR_clear_error();
     context_ = SSL_CTX_new(TLS_client_method());
@@ -132,7 +132,7 @@ TlsChannel::TlsChannel(int socket, const std::string& serverName) {
     SSL_free(ssl_);
     SSL_CTX_free(context_);
     ERR_clear_error();
-    if (timedOut) throw ETcpIpError("Connection timed out");
+    if (timedOut) throw TcpError("Connection timed out");
     fail(reason);
 }
 

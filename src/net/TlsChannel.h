@@ -12,7 +12,7 @@ class TlsChannel {
   public:
     // Runs the handshake, verifying the peer's certificate and its name (a DNS name or an IP
     // address) against the system's trusted certificates, or against SSL_CERT_FILE and
-    // SSL_CERT_DIR when they are set. Raises ETcpIpError with OpenSSL's reason on failure.
+    // SSL_CERT_DIR when they are set. Raises TcpError with OpenSSL's reason on failure.
     TlsChannel(int socket, const std::string& serverName);
     ~TlsChannel();
     TlsChannel(const TlsChannel&) = delete;

@@ -46,7 +46,7 @@ bool ConvertProjectFiles(SessionState& session) {
     const bool rewriting = session.RetrieveHTMLFiles;
     const std::string label = rewriting ? UpdatingText : DeletingText;
     prompts.ConversionShow();
-    prompts.ConversionProgress(label, "", 0);
+    prompts.ConversionUpdate(label, "", 0);
 
     const std::vector<std::string>& files = session.KnownFiles.Items();
     const std::size_t count = files.size();
@@ -90,7 +90,7 @@ bool ConvertProjectFiles(SessionState& session) {
         if (page != kNoPage && (rewriting ? pipeline->HasContent(page) : HasContent(path))) {
             processed = true;
             current = path;
-            prompts.ConversionProgress(label, current, shown);
+            prompts.ConversionUpdate(label, current, shown);
             if (rewriting) {
                 try {
                     pipeline->Take(page);
@@ -109,13 +109,13 @@ bool ConvertProjectFiles(SessionState& session) {
         const int gauge = static_cast<int>((i + 1) * 100 / count);
         if (gauge != shown || processed) {
             shown = gauge;
-            prompts.ConversionProgress(label, current, shown);
+            prompts.ConversionUpdate(label, current, shown);
         }
     }
     pipeline.reset();
     session.KnownFiles.Clear();
 
-    prompts.ConversionProgress(CompleteText, "", 100);
+    prompts.ConversionUpdate(CompleteText, "", 100);
     prompts.Pause(1000);
     prompts.ConversionClose();
     return true;

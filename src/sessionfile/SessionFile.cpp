@@ -41,9 +41,9 @@ SessionRecord RecordOf(const SessionState& session) {
     SessionRecord record;
     record.ProjectFolder = session.ProjectFolder;
     record.SiteFolders = session.SiteFolders.Items();
-    record.StartedText = session.View.StatusBar2(0);
+    record.StartedText = session.View.UpperStatusBar(0);
     for (int panel = 1; panel <= 4; ++panel)
-        record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.StatusBar1(panel);
+        record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.LowerStatusBar(panel);
     return record;
 }
 
@@ -99,9 +99,9 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     for (int r = 0; r < rows; ++r) view.SetRow(r + 1, record.Rows[static_cast<std::size_t>(r)]);
     session.GridRowCount = rows + 1;
 
-    view.SetStatusBar2(0, record.StartedText);
+    view.SetUpperStatusBar(0, record.StartedText);
     for (int panel = 1; panel <= 4; ++panel)
-        view.SetStatusBar1(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
+        view.SetLowerStatusBar(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
 
     LocateMovedProjectFolder(session);
 
@@ -113,7 +113,7 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
 
 }  // namespace
 
-bool SaveAsBtnClick(SessionState& session) {
+bool SaveSessionAs(SessionState& session) {
     SessionPrompts& prompts = session.Prompts();
     if (!session.SessionComplete || session.SessionOpenedFromFile) {
         if (!session.AskSessionFileName()) return false;
@@ -138,7 +138,7 @@ bool SaveAsBtnClick(SessionState& session) {
             ShowError(prompts, e.what());
             return false;
         }
-        session.View.SetCMessage("");
+        session.View.SetMessageLabel("");
         prompts.ProcessEvents();
         session.View.RequestSiteRootSelection();
     }
@@ -150,12 +150,12 @@ bool ForcedSilentSave(SessionState& session) {
     // would change how the rest of the run maps its links.
     if (!session.SessionComplete) return false;
     session.SessionOpenedFromFile = false;
-    const bool saved = SaveAsBtnClick(session);
+    const bool saved = SaveSessionAs(session);
     session.SessionOpenedFromFile = true;
     return saved;
 }
 
-bool OpenBtnClick(SessionState& session) {
+bool OpenSession(SessionState& session) {
     const auto chosen = session.Prompts().OpenFileName(OpenCaption, SessionFilter);
     if (!chosen || chosen->empty()) return false;
     std::error_code ec;
@@ -177,15 +177,15 @@ bool PerformFileOpen(SessionState& session, const std::string& path) {
     std::string failure;
     try {
         record = ParseSessionText(UnscrambleText(ReadFileBytes(path)));
-    } catch (const ESessionFileError& e) {
+    } catch (const SessionFileError& e) {
         failure = "\"" + path + "\" is not a readable session file: " + e.what() + ".";
     } catch (const std::exception& e) {
         failure = e.what();
     }
 
     if (failure.empty()) {
-        view.SetStatusBar2(0, "Session Started On: ");
-        view.SetStatusBar2(1, "Contents Of: ");
+        view.SetUpperStatusBar(0, "Session Started On: ");
+        view.SetUpperStatusBar(1, "Contents Of: ");
         ApplyRecord(session, path, std::move(record));
         prompts.WaitPicture(1);
         prompts.Pause(100);
@@ -196,7 +196,7 @@ bool PerformFileOpen(SessionState& session, const std::string& path) {
 
     prompts.WaitClose();
     view.NotifySessionOpenFinished();
-    session.StartedText = view.StatusBar2(0);
+    session.StartedText = view.UpperStatusBar(0);
     prompts.ProcessEvents();
     view.RequestSiteRootSelection();
     view.SelectRow(1);

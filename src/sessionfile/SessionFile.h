@@ -11,7 +11,7 @@ class SessionState;
 // when the session is complete. Returns true when a name was chosen or the file was written;
 // false after a cancel or a failure (which has been shown). The file is written whole or not
 // at all: a failed save leaves the previous file as it was.
-bool SaveAsBtnClick(SessionState& session);
+bool SaveSessionAs(SessionState& session);
 
 // The save after a file of a complete session was deleted: no name is asked, the file is
 // written under SessionFileName, and afterwards the session counts as opened from its file.
@@ -19,7 +19,7 @@ bool SaveAsBtnClick(SessionState& session);
 bool ForcedSilentSave(SessionState& session);
 
 // Open Session: asks for a session file and opens it. False after a cancel or a failure.
-bool OpenBtnClick(SessionState& session);
+bool OpenSession(SessionState& session);
 
 // Opens a session file (the path is used as given) and rebuilds the project browser from it:
 // grid rows, site tree, statistics texts, caption. The file is read, never written. A damaged

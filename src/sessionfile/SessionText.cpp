@@ -36,7 +36,7 @@ public:
 
     std::string Next() {
         if (pos_ >= text_.size())
-            throw ESessionFileError("the file ends at line " + std::to_string(line_) +
+            throw SessionFileError("the file ends at line " + std::to_string(line_) +
                                     ", before the session's record is complete");
         std::size_t end = pos_;
         while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
@@ -55,7 +55,7 @@ public:
         const auto result = std::from_chars(first, last, value);
         if (text.empty() || result.ec != std::errc() || result.ptr != last || text[0] == '+' ||
             text[0] == '-')
-            throw ESessionFileError("line " + std::to_string(at) + " should hold a count, but '" +
+            throw SessionFileError("line " + std::to_string(at) + " should hold a count, but '" +
                                     text + "' is not a valid integer value");
         return value;
     }

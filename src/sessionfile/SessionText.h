@@ -30,7 +30,7 @@ struct SessionRecord {
 };
 
 // A session file that cannot be read as one.
-class ESessionFileError : public std::runtime_error {
+class SessionFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -46,7 +46,7 @@ std::string FormatSessionText(
     const std::function<const std::array<std::string, 5>&(std::size_t row)>& rowAt);
 
 // Reads the plain text back. Lines may end in CR LF, LF or CR; the header line is not compared
-// with anything; text after the last statistics line is ignored. Throws ESessionFileError for a
+// with anything; text after the last statistics line is ignored. Throws SessionFileError for a
 // count line that is not a number or a text that ends before the record does.
 SessionRecord ParseSessionText(std::string_view text);
 

@@ -9,7 +9,7 @@
 #include <QProcess>
 
 #include "shell/ShellOpen.h"
-#include "shell/TPropertiesDialog.h"
+#include "shell/PropertiesDialog.h"
 
 namespace {
 

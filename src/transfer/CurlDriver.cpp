@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "core/PartialFiles.h"
-#include "transfer/DocOutput.h"
+#include "transfer/TransferProgress.h"
 
 namespace {
 
@@ -227,13 +227,13 @@ size_t CurlDriver::OnWrite(char* data, size_t size, size_t count, void* transfer
         curl_easy_getinfo(t->Easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         t->Announced = t->Encoded ? -1 : length;
         if (t->IsFtp) driver.Queue(self, EventKind::State, TransferState::ReplyReceived);
-        driver.Queue(self, EventKind::Doc, TDocOutput::Begin);
+        driver.Queue(self, EventKind::Doc, TransferProgress::Begin);
     }
     t->Pending.append(data, bytes);
     t->Received += static_cast<std::int64_t>(bytes);
     if (!t->DataQueued) {
         t->DataQueued = true;
-        driver.Queue(self, EventKind::Doc, TDocOutput::Data);
+        driver.Queue(self, EventKind::Doc, TransferProgress::Data);
     }
     if (t->Pending.size() - t->Flushed >= kFlushThreshold && !t->FlushToFile()) return 0;
     return bytes;
@@ -278,8 +278,8 @@ size_t CurlDriver::OnHeader(char* data, size_t size, size_t count, void* transfe
         CurlDriver& driver = Instance();
         auto self = t->shared_from_this();
         driver.Queue(self, EventKind::State, TransferState::ReplyReceived);
-        driver.Queue(self, EventKind::Doc, TDocOutput::Begin);
-        driver.Queue(self, EventKind::Doc, TDocOutput::Headers);
+        driver.Queue(self, EventKind::Doc, TransferProgress::Begin);
+        driver.Queue(self, EventKind::Doc, TransferProgress::Headers);
         return bytes;
     }
     if (t->Headers.size() + bytes > kMaxHeaderBytes) {
@@ -354,7 +354,7 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
         curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         t->Announced = length;
         if (t->IsFtp) Queue(t, EventKind::State, TransferState::ReplyReceived);
-        Queue(t, EventKind::Doc, TDocOutput::Begin);
+        Queue(t, EventKind::Doc, TransferProgress::Begin);
     }
     Release(*t);
     // The bytes of a failed transfer stay too: the file holds everything that arrived.
@@ -364,7 +364,7 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
     if (result == CURLE_OK && !t->KeepFile()) result = CURLE_WRITE_ERROR;
     if (result == CURLE_OK) {
         Queue(t, EventKind::State, TransferState::Completed);
-        Queue(t, EventKind::Doc, TDocOutput::End);
+        Queue(t, EventKind::Doc, TransferProgress::End);
         t->EndQueued = true;
         return;
     }
@@ -413,7 +413,7 @@ CURL* CurlDriver::AcquireHandle() {
 
 // --- Starting and stopping --------------------------------------------------------------------
 
-void CurlDriver::Configure(CurlTransfer& t, const TTransferControl& control, const std::string& url,
+void CurlDriver::Configure(CurlTransfer& t, const Transfer& control, const std::string& url,
                            const std::string& headers) {
     CURL* e = t.Easy;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -475,7 +475,7 @@ void CurlDriver::Configure(CurlTransfer& t, const TTransferControl& control, con
     if (t.RequestHeaders) curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.RequestHeaders);
 }
 
-void CurlDriver::Start(TTransferControl& control, const std::string& url,
+void CurlDriver::Start(Transfer& control, const std::string& url,
                        const std::string& headers, const std::string& localFile) {
     auto t = std::make_shared<CurlTransfer>();
     t->Owner = &control;
@@ -515,7 +515,7 @@ void CurlDriver::Cancel(CurlTransfer& t) {
     t.Flushed = 0;
     t.DataQueued = false;
     DropEvents(t);
-    Queue(t.shared_from_this(), EventKind::Doc, TDocOutput::End);
+    Queue(t.shared_from_this(), EventKind::Doc, TransferProgress::End);
     t.EndQueued = true;
     ScheduleDelivery();
 }
@@ -536,13 +536,13 @@ void CurlDriver::Queue(const std::shared_ptr<CurlTransfer>& t, EventKind kind, i
 
 void CurlDriver::QueueFailure(const std::shared_ptr<CurlTransfer>& t, short state) {
     Queue(t, EventKind::State, state);
-    Queue(t, EventKind::Doc, TDocOutput::Error);
-    Queue(t, EventKind::Doc, TDocOutput::End);
+    Queue(t, EventKind::Doc, TransferProgress::Error);
+    Queue(t, EventKind::Doc, TransferProgress::End);
     t->EndQueued = true;
 }
 
 void CurlDriver::DropEvents(const CurlTransfer& t) {
-    std::erase_if(queue_, [&](const Event& e) { return e.Transfer.get() == &t; });
+    std::erase_if(queue_, [&](const Event& e) { return e.CurlJob.get() == &t; });
 }
 
 void CurlDriver::ScheduleDelivery() {
@@ -562,7 +562,7 @@ void CurlDriver::Deliver() {
 }
 
 void CurlDriver::DeliverOne(Event& e) {
-    CurlTransfer& t = *e.Transfer;
+    CurlTransfer& t = *e.CurlJob;
     if (!t.Owner) return;
     if (!t.FlushToFile()) {
         // The disk refused the document: end it as a failure that says so.
@@ -573,26 +573,26 @@ void CurlDriver::DeliverOne(Event& e) {
         t.DataQueued = false;
         DropEvents(t);
         t.ErrorText = t.WriteError;
-        QueueFailure(e.Transfer, TransferState::Failed);
+        QueueFailure(e.CurlJob, TransferState::Failed);
         return;
     }
-    TTransferControl& control = *t.Owner;
+    Transfer& control = *t.Owner;
     if (e.Kind == EventKind::State) {
-        auto handler = control.OnStateChanged;
+        auto handler = control.OnConnectionState;
         if (handler) handler(static_cast<short>(e.Value));
         return;
     }
-    TDocOutput doc;
+    TransferProgress doc;
     doc.State = e.Value;
     std::string chunk;
-    if (e.Value == TDocOutput::Data) {
+    if (e.Value == TransferProgress::Data) {
         chunk.swap(t.Pending);
         t.Flushed = 0;
         t.DataQueued = false;
         doc.DataChunk = chunk;
     }
-    if (e.Value == TDocOutput::Error) doc.ErrorText = t.ErrorText;
-    if (e.Value == TDocOutput::End) {
+    if (e.Value == TransferProgress::Error) doc.ErrorText = t.ErrorText;
+    if (e.Value == TransferProgress::End) {
         t.Active = false;
         // Many controls may wait for release; keep them small.
         std::string buffer;
@@ -602,9 +602,9 @@ void CurlDriver::DeliverOne(Event& e) {
     doc.BytesTransferred = t.Received;
     doc.TotalKnown = t.Announced >= 0;
     doc.TotalSize = doc.TotalKnown ? std::max<std::int64_t>(t.Announced, t.Received) : t.Received;
-    auto handler = control.OnDocOutput;
+    auto handler = control.OnProgress;
     if (handler) handler(doc);
-    if (e.Value == TDocOutput::End) t.DiscardFile();
+    if (e.Value == TransferProgress::End) t.DiscardFile();
     if (!chunk.empty() && t.Pending.empty()) {
         chunk.clear();
         t.Pending.swap(chunk);  // keep the buffer's capacity for the next chunk

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "transfer/TransferControl.h"
+#include "transfer/Transfer.h"
 
 // One transfer of a control: its libcurl handle, output file and what libcurl's callbacks
 // reported. Shared between the control and queued events, so that an event whose control is
 // gone can be recognised and dropped.
 class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
   public:
-    TTransferControl* Owner = nullptr;  // null once the control is destroyed
+    Transfer* Owner = nullptr;  // null once the control is destroyed
     CURL* Easy = nullptr;               // while libcurl works on it
     bool IsFtp = false;
     bool Counted = false;  // counted in the driver's FTP transfers
@@ -79,18 +79,18 @@ class CurlDriver : public QObject {
   public:
     static CurlDriver& Instance();
 
-    void Start(TTransferControl& control, const std::string& url, const std::string& headers,
+    void Start(Transfer& control, const std::string& url, const std::string& headers,
                const std::string& localFile);
     void Cancel(CurlTransfer& transfer);
     // The control is going away: stop its transfer quietly, drop its events.
     void Detach(CurlTransfer& transfer);
 
-    TTransferControl::Timeouts Timeouts;
+    Transfer::Timeouts Timeouts;
 
   private:
     enum class EventKind { State, Doc };
     struct Event {
-        std::shared_ptr<CurlTransfer> Transfer;
+        std::shared_ptr<CurlTransfer> CurlJob;
         EventKind Kind;
         int Value;
     };
@@ -112,7 +112,7 @@ class CurlDriver : public QObject {
     void Release(CurlTransfer& t);  // takes the handle out of libcurl and back to the pool
     void ReleaseBuffer(std::string buffer);  // keeps a receive buffer for a later transfer
     CURL* AcquireHandle();
-    void Configure(CurlTransfer& t, const TTransferControl& control, const std::string& url,
+    void Configure(CurlTransfer& t, const Transfer& control, const std::string& url,
                    const std::string& headers);
 
     static int OnSocket(CURL* easy, curl_socket_t s, int what, void* driver, void* watch);

@@ -5,30 +5,30 @@
 #include <QtMath>
 #include <algorithm>
 
-TNeedleGauge::TNeedleGauge(QWidget* parent) : QWidget(parent) {
+NeedleGauge::NeedleGauge(QWidget* parent) : QWidget(parent) {
     setMinimumSize(48, 26);
 }
 
-void TNeedleGauge::SetMaxValue(std::int64_t value) {
+void NeedleGauge::SetMaxValue(std::int64_t value) {
     if (max_ == value) return;
     max_ = value;
     update();
 }
 
-void TNeedleGauge::SetProgress(std::int64_t value) {
+void NeedleGauge::SetProgress(std::int64_t value) {
     if (progress_ == value) return;
     progress_ = value;
     update();
 }
 
-int TNeedleGauge::PercentDone() const {
+int NeedleGauge::PercentDone() const {
     if (max_ <= 0) return 0;
     const std::int64_t p = std::clamp<std::int64_t>(progress_, 0, max_);
     // In floating point: p * 100 overflows for the largest sizes.
     return static_cast<int>(static_cast<long double>(p) * 100 / static_cast<long double>(max_));
 }
 
-void TNeedleGauge::paintEvent(QPaintEvent*) {
+void NeedleGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(2, 2, -2, -2);

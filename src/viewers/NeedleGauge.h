@@ -5,10 +5,10 @@
 
 // A round gauge whose needle swings from left to right as progress runs from 0 to its maximum,
 // with the percentage written under the pivot.
-class TNeedleGauge : public QWidget {
+class NeedleGauge : public QWidget {
     Q_OBJECT
   public:
-    explicit TNeedleGauge(QWidget* parent = nullptr);
+    explicit NeedleGauge(QWidget* parent = nullptr);
 
     std::int64_t MaxValue() const { return max_; }
     std::int64_t Progress() const { return progress_; }

@@ -31,7 +31,7 @@ std::unique_ptr<QPrinter> MakePrinter(const QString& title) {
         printer->setOutputFileName(QString::fromStdString(PdfTarget()));
     } else {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) throw EPrintError("There is no default printer currently selected.");
+        if (info.isNull()) throw PrintError("There is no default printer currently selected.");
         printer = std::make_unique<QPrinter>(info, QPrinter::ScreenResolution);
     }
     printer->setDocName(title);
@@ -42,9 +42,9 @@ std::unique_ptr<QPrinter> MakePrinter(const QString& title) {
 
 void CheckPrinted(const QPrinter& printer) {
     if (printer.printerState() == QPrinter::Error)
-        throw EPrintError("Printing failed on \"" + printer.printerName().toStdString() + "\".");
+        throw PrintError("Printing failed on \"" + printer.printerName().toStdString() + "\".");
     if (!PdfTarget().empty() && !QFileInfo::exists(printer.outputFileName()))
-        throw EPrintError("Printing failed: cannot write \"" + PdfTarget() + "\".");
+        throw PrintError("Printing failed: cannot write \"" + PdfTarget() + "\".");
 }
 
 // A page printed from its file: its pictures come from beside it, through our decoders.
@@ -58,7 +58,7 @@ class LocalPage : public QTextDocument {
         if (type != QTextDocument::ImageResource || !url.isLocalFile()) return {};
         try {
             return LoadPicture(url.toLocalFile().toStdString());
-        } catch (const EPictureError&) {
+        } catch (const PictureError&) {
             return {};
         }
     }
@@ -93,7 +93,7 @@ void PrintImage(const QImage& image, const QString& title) {
     auto printer = MakePrinter(title);
     QPainter painter;
     if (!painter.begin(printer.get()))
-        throw EPrintError("Printing failed: the printer could not be opened.");
+        throw PrintError("Printing failed: the printer could not be opened.");
     const QRect page = printer->pageRect(QPrinter::DevicePixel).toRect();
     QSize size = image.size();
     if (size.width() > page.width() || size.height() > page.height())

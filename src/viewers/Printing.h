@@ -8,8 +8,8 @@ class QImage;
 class QTextDocument;
 
 // Printing goes to the default printer, on the whole page (no margins of our own), laid out
-// page by page. Failures raise EPrintError with a message for the person.
-class EPrintError : public std::runtime_error {
+// page by page. Failures raise PrintError with a message for the person.
+class PrintError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };

@@ -1,6 +1,6 @@
 #include "viewers/ViewerDialogs.h"
 
-#include "window/GuiPrompts.h"
+#include "widgets/MessageBox.h"
 
 #include <QApplication>
 #include <QColorDialog>

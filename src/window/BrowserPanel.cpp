@@ -17,16 +17,16 @@
 #include "core/Addresses.h"
 #include "core/SessionPrompts.h"
 #include "core/Text.h"
-#include "htmlcontrol/ScreenCursor.h"
-#include "htmlcontrol/THTML.h"
+#include "htmlview/ScreenCursor.h"
+#include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
-#include "viewers/TDocumentSourceForm.h"
-#include "viewers/TPrintHTMLTextForm.h"
-#include "viewers/ViewerIcons.h"
-#include "window/PanelIcons.h"
+#include "viewers/DocumentSourceWindow.h"
+#include "viewers/SelectionPrinter.h"
+#include "widgets/ViewerIcons.h"
+#include "widgets/PanelIcons.h"
 
 namespace {
 
@@ -75,35 +75,35 @@ std::string NameOf(const std::string& path) {
 
 }  // namespace
 
-TBrowserPanel::TBrowserPanel(TBrowserPanelHost& host, QWidget* parent)
+BrowserPanel::BrowserPanel(BrowserPanelHost& host, QWidget* parent)
     : QWidget(parent), host_(host) {
     setObjectName("BrowserPanel");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    HTML1 = new THTML(this);
-    HTML1->setObjectName("HTML1");
-    HTML1->hide();
-    ScrollBox1 = new QScrollArea(this);
-    ScrollBox1->setObjectName("ScrollBox1");
-    ScrollBox1->setAlignment(Qt::AlignCenter);
-    ScrollBox1->setWidgetResizable(false);
-    ScrollBox1->setBackgroundRole(QPalette::Window);
-    ScrollBox1->hide();
-    JpegImage = new QLabel;
-    JpegImage->setObjectName("JpegImage");
-    JpegImage->setAlignment(Qt::AlignCenter);
-    ScrollBox1->setWidget(JpegImage);
-    layout->addWidget(HTML1);
-    layout->addWidget(ScrollBox1);
+    PageView = new HtmlView(this);
+    PageView->setObjectName("PageView");
+    PageView->hide();
+    PictureBox = new QScrollArea(this);
+    PictureBox->setObjectName("PictureBox");
+    PictureBox->setAlignment(Qt::AlignCenter);
+    PictureBox->setWidgetResizable(false);
+    PictureBox->setBackgroundRole(QPalette::Window);
+    PictureBox->hide();
+    PictureLabel = new QLabel;
+    PictureLabel->setObjectName("PictureLabel");
+    PictureLabel->setAlignment(Qt::AlignCenter);
+    PictureBox->setWidget(PictureLabel);
+    layout->addWidget(PageView);
+    layout->addWidget(PictureBox);
 
-    HTML1->OnDoRequestDoc = [this](const std::string& url, bool&) { HTML1DoRequestDoc(url); };
-    HTML1->OnDocInput = [this](const TDocInput&) { HTML1DocInput(); };
-    HTML1->OnEndRetrieval = [this] { HTML1EndRetrieval(); };
-    HTML1->OnError = [this](int, std::string&, bool&) { HTML1Error(); };
-    HTML1->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-        HTML1MouseDown(button, x, y);
+    PageView->OnDoRequestDoc = [this](const std::string& url, bool&) { OnPageRequested(url); };
+    PageView->OnDocInput = [this](const DocumentProgress&) { OnPageData(); };
+    PageView->OnEndRetrieval = [this] { OnPageLoaded(); };
+    PageView->OnError = [this](int, std::string&, bool&) { OnPageError(); };
+    PageView->OnMousePressed = [this](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        OnPagePressed(button, x, y);
     };
 
     // The bottom bar's panel set: buttons at the left, the file label and the gauge at the
@@ -124,43 +124,43 @@ TBrowserPanel::TBrowserPanel(TBrowserPanelHost& host, QWidget* parent)
         PanelButton(PanelButtons, "DocSourceBtn", DocumentSourceIcon(), "Document Source|");
     HTMLBackBtn = PanelButton(PanelButtons, "HTMLBackBtn", BackArrowIcon(), "Back|");
     HTMLForwardBtn = PanelButton(PanelButtons, "HTMLForwardBtn", ForwardArrowIcon(), "Forward|");
-    CBrowserPanelFile = new QLabel(PanelButtons);
-    CBrowserPanelFile->setObjectName("CBrowserPanelFile");
-    CBrowserPanelFile->setTextFormat(Qt::PlainText);
-    CBrowserPanelFile->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    CBrowserPanelFile->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    ProgressBar1 = new QProgressBar(PanelButtons);
-    ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setFixedWidth(100);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    PanelFileLabel = new QLabel(PanelButtons);
+    PanelFileLabel->setObjectName("PanelFileLabel");
+    PanelFileLabel->setTextFormat(Qt::PlainText);
+    PanelFileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PanelFileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LoadProgress = new QProgressBar(PanelButtons);
+    LoadProgress->setObjectName("LoadProgress");
+    LoadProgress->setFixedWidth(100);
+    LoadProgress->setRange(0, 100);
+    LoadProgress->setValue(0);
+    LoadProgress->setTextVisible(false);
     for (QToolButton* button : {ColorBtn, SavePanelFileBtn, PrintBtn, ShowFullScreenBtn,
                                 DocSourceBtn, HTMLBackBtn, HTMLForwardBtn})
         bar->addWidget(button);
     bar->addSpacing(6);
-    bar->addWidget(CBrowserPanelFile, 1);
-    bar->addWidget(ProgressBar1);
+    bar->addWidget(PanelFileLabel, 1);
+    bar->addWidget(LoadProgress);
     PanelButtons->hide();
 
-    connect(ColorBtn, &QToolButton::clicked, this, &TBrowserPanel::ColorBtnClick);
-    connect(SavePanelFileBtn, &QToolButton::clicked, this, &TBrowserPanel::SavePanelFileBtnClick);
-    connect(PrintBtn, &QToolButton::clicked, this, &TBrowserPanel::PrintBtnClick);
+    connect(ColorBtn, &QToolButton::clicked, this, &BrowserPanel::ChooseBackgroundColour);
+    connect(SavePanelFileBtn, &QToolButton::clicked, this, &BrowserPanel::SavePanelFileAs);
+    connect(PrintBtn, &QToolButton::clicked, this, &BrowserPanel::PrintPanelFile);
     connect(ShowFullScreenBtn, &QToolButton::clicked, this,
-            &TBrowserPanel::ShowFullScreenBtnClick);
-    connect(DocSourceBtn, &QToolButton::clicked, this, &TBrowserPanel::DocSourceBtnClick);
-    connect(HTMLBackBtn, &QToolButton::clicked, this, &TBrowserPanel::HTMLBackBtnClick);
-    connect(HTMLForwardBtn, &QToolButton::clicked, this, &TBrowserPanel::HTMLForwardBtnClick);
+            &BrowserPanel::StartFullScreenShow);
+    connect(DocSourceBtn, &QToolButton::clicked, this, &BrowserPanel::ShowDocumentSource);
+    connect(HTMLBackBtn, &QToolButton::clicked, this, &BrowserPanel::GoBack);
+    connect(HTMLForwardBtn, &QToolButton::clicked, this, &BrowserPanel::GoForward);
 
     HTMLPopupMenu = new QMenu(this);
     HTMLPopupMenu->setObjectName("HTMLPopupMenu");
-    HTMLOpen = HTMLPopupMenu->addAction("&Open", this, &TBrowserPanel::HTMLOpenClick);
-    HTMLCopy = HTMLPopupMenu->addAction("&Copy", this, &TBrowserPanel::HTMLCopyClick);
+    HTMLOpen = HTMLPopupMenu->addAction("&Open", this, &BrowserPanel::OpenPanelFile);
+    HTMLCopy = HTMLPopupMenu->addAction("&Copy", this, &BrowserPanel::CopySelection);
     HTMLSelectAll =
-        HTMLPopupMenu->addAction("&Select All", this, &TBrowserPanel::HTMLSelectAllClick);
+        HTMLPopupMenu->addAction("&Select All", this, &BrowserPanel::SelectAllText);
     HTMLPrintSelectedText = HTMLPopupMenu->addAction("&Print Selected Text", this,
-                                                     &TBrowserPanel::HTMLPrintSelectedTextClick);
-    connect(HTMLPopupMenu, &QMenu::aboutToShow, this, &TBrowserPanel::HTMLPopupMenuPopup);
+                                                     &BrowserPanel::PrintSelection);
+    connect(HTMLPopupMenu, &QMenu::aboutToShow, this, &BrowserPanel::UpdatePageMenu);
 
     ChooseColor = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor chosen = QColorDialog::getColor(initial, this, QString(),
@@ -171,52 +171,52 @@ TBrowserPanel::TBrowserPanel(TBrowserPanelHost& host, QWidget* parent)
     PrintFile = [](const std::string& path) { return ShellPrint(path); };
 }
 
-std::string TBrowserPanel::Hint(const QWidget* widget) {
+std::string BrowserPanel::Hint(const QWidget* widget) {
     return widget->property("hint").toString().toStdString();
 }
 
-bool TBrowserPanel::LocalVisible() const { return host_.LocalListVisible(); }
+bool BrowserPanel::LocalVisible() const { return host_.LocalListVisible(); }
 
-std::string TBrowserPanel::VisibleFolder() const {
+std::string BrowserPanel::VisibleFolder() const {
     return LocalVisible() ? host_.LocalFilesFolder() : host_.ProjectFolder();
 }
 
-std::string TBrowserPanel::CurrentFilePath() const {
-    return VisibleFolder() + CBrowserPanelFile->text().toStdString();
+std::string BrowserPanel::CurrentFilePath() const {
+    return VisibleFolder() + PanelFileLabel->text().toStdString();
 }
 
-void TBrowserPanel::ShowError(const std::string& text) {
+void BrowserPanel::ShowError(const std::string& text) {
     host_.Prompts().Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
 }
 
-void TBrowserPanel::DisplayFile(const std::string& name, bool projectList) {
+void BrowserPanel::DisplayFile(const std::string& name, bool projectList) {
     if (projectList) {
         if (host_.BrowserPanelIsLowerPane()) {
             host_.SetLowerPaneLowered(false);
-            ScrollBox1->hide();
+            PictureBox->hide();
         }
-        if (HTML1->isHidden() && JpegImage->isHidden()) return;
+        if (PageView->isHidden() && PictureLabel->isHidden()) return;
     } else {
         host_.SetLowerPaneLowered(false);
-        ScrollBox1->hide();
+        PictureBox->hide();
     }
 
-    CBrowserPanelFile->setText(QString::fromStdString(name));
+    PanelFileLabel->setText(QString::fromStdString(name));
     const std::string ext = ExtensionOf(name);
     const bool page = IsPageExtension(ext, projectList);
     const bool picture = IsPictureExtension(ext);
-    HTML1->setVisible(page);
-    JpegImage->setVisible(picture);
+    PageView->setVisible(page);
+    PictureLabel->setVisible(picture);
     const std::string folder = projectList ? host_.ProjectFolder() : host_.LocalFilesFolder();
     const std::string path = folder + name;
 
     if (!page && !picture) {
         if (!projectList) {
-            CBrowserPanelFile->show();
-            ProgressBar1->show();
+            PanelFileLabel->show();
+            LoadProgress->show();
         }
-        CBrowserPanelFile->clear();
-        JpegImage->show();
+        PanelFileLabel->clear();
+        PictureLabel->show();
         EnableDisableHTMLButtons();
         if (projectList)
             host_.Prompts().Message("Preview Not Available!", SessionPrompts::Kind::Information,
@@ -225,10 +225,10 @@ void TBrowserPanel::DisplayFile(const std::string& name, bool projectList) {
     }
     if (page) {
         if (!projectList) {
-            ScrollBox1->hide();
+            PictureBox->hide();
             host_.SetLowerPaneLowered(false);
         }
-        HTML1->ShowURL(THTML::LocalFileURL(path));
+        PageView->ShowURL(HtmlView::LocalFileURL(path));
         return;
     }
     host_.SetLowerPaneLowered(true);
@@ -239,14 +239,14 @@ void TBrowserPanel::DisplayFile(const std::string& name, bool projectList) {
         ShowError(e.what());  // the rest of the display is skipped
         return;
     }
-    ScrollBox1->show();
-    ShowPicture(*ScrollBox1, *JpegImage, image);
+    PictureBox->show();
+    ShowPicture(*PictureBox, *PictureLabel, image);
     EnableDisableHTMLButtons();
 }
 
-void TBrowserPanel::HTML1DoRequestDoc(const std::string& url) {
+void BrowserPanel::OnPageRequested(const std::string& url) {
     SetScreenCursor(Qt::WaitCursor);
-    HTML1->viewport()->setCursor(Qt::WaitCursor);
+    PageView->viewport()->setCursor(Qt::WaitCursor);
     // Links to the web are left to the control; they never enter a history.
     if (HasWebScheme(url)) return;
 
@@ -257,7 +257,7 @@ void TBrowserPanel::HTML1DoRequestDoc(const std::string& url) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return;
 
-    CBrowserPanelFile->setText(QString::fromStdString(name));
+    PanelFileLabel->setText(QString::fromStdString(name));
     std::vector<std::string>& history = host_.History(local);
     int& index = host_.HistoryIndex(local);
     int found = -1;
@@ -277,7 +277,7 @@ void TBrowserPanel::HTML1DoRequestDoc(const std::string& url) {
     EnableBackForward(local);
 }
 
-void TBrowserPanel::EnableBackForward(bool local) {
+void BrowserPanel::EnableBackForward(bool local) {
     const std::vector<std::string>& history = host_.History(local);
     const int index = host_.HistoryIndex(local);
     const int count = static_cast<int>(history.size());
@@ -293,64 +293,64 @@ void TBrowserPanel::EnableBackForward(bool local) {
     SetHint(HTMLForwardBtn, forward ? nameAt(index + 1) + "|" : std::string("Forward|"));
 }
 
-void TBrowserPanel::HTML1DocInput() {
-    const TDocInput& input = HTML1->CurrentDocInput();
+void BrowserPanel::OnPageData() {
+    const DocumentProgress& input = PageView->CurrentDocInput();
     // The gauge counts in ints; large documents are scaled to fit.
     std::int64_t expected = input.ExpectedBytes, received = input.ReceivedBytes;
     while (expected > INT32_MAX) {
         expected /= 1024;
         received /= 1024;
     }
-    ProgressBar1->setMaximum(static_cast<int>(expected));
-    ProgressBar1->setValue(static_cast<int>(std::min(received, expected)));
+    LoadProgress->setMaximum(static_cast<int>(expected));
+    LoadProgress->setValue(static_cast<int>(std::min(received, expected)));
 }
 
-void TBrowserPanel::HTML1EndRetrieval() {
+void BrowserPanel::OnPageLoaded() {
     EnableDisableHTMLButtons();
-    ProgressBar1->setValue(0);
+    LoadProgress->setValue(0);
     SetScreenCursor(Qt::ArrowCursor);
-    HTML1->viewport()->unsetCursor();
+    PageView->viewport()->unsetCursor();
 }
 
-void TBrowserPanel::HTML1Error() {
+void BrowserPanel::OnPageError() {
     SetScreenCursor(Qt::ArrowCursor);
-    HTML1->viewport()->unsetCursor();
+    PageView->viewport()->unsetCursor();
 }
 
-void TBrowserPanel::ShowHistoryEntry(int step) {
+void BrowserPanel::ShowHistoryEntry(int step) {
     const bool local = LocalVisible();
     const int target = host_.HistoryIndex(local) + step;
     const std::vector<std::string>& history = host_.History(local);
     if (target < 0 || target >= static_cast<int>(history.size())) return;
     if (host_.BrowserPanelIsLowerPane()) {
         host_.SetLowerPaneLowered(false);
-        ScrollBox1->hide();
+        PictureBox->hide();
     }
-    JpegImage->hide();
-    HTML1->show();
+    PictureLabel->hide();
+    PageView->show();
     const std::string path = history[static_cast<std::size_t>(target)];
-    CBrowserPanelFile->setText(QString::fromStdString(NameOf(path)));
+    PanelFileLabel->setText(QString::fromStdString(NameOf(path)));
     // The position itself moves when the control reports the request.
-    HTML1->ShowURL(THTML::LocalFileURL(path));
+    PageView->ShowURL(HtmlView::LocalFileURL(path));
 }
 
-void TBrowserPanel::HTMLBackBtnClick() { ShowHistoryEntry(-1); }
+void BrowserPanel::GoBack() { ShowHistoryEntry(-1); }
 
-void TBrowserPanel::HTMLForwardBtnClick() { ShowHistoryEntry(1); }
+void BrowserPanel::GoForward() { ShowHistoryEntry(1); }
 
-void TBrowserPanel::VisibleHTMLButtons(bool show) {
-    ScrollBox1->hide();
+void BrowserPanel::VisibleHTMLButtons(bool show) {
+    PictureBox->hide();
     PanelButtons->setVisible(show);
     for (QWidget* w : std::initializer_list<QWidget*>{DocSourceBtn, SavePanelFileBtn, PrintBtn,
                                                       ShowFullScreenBtn, ColorBtn, HTMLBackBtn,
-                                                      HTMLForwardBtn, CBrowserPanelFile,
-                                                      ProgressBar1})
+                                                      HTMLForwardBtn, PanelFileLabel,
+                                                      LoadProgress})
         w->setVisible(show);
     host_.SetGridSetVisible(!show);
 }
 
-void TBrowserPanel::EnableDisableHTMLButtons() {
-    const std::string name = CBrowserPanelFile->text().toStdString();
+void BrowserPanel::EnableDisableHTMLButtons() {
+    const std::string name = PanelFileLabel->text().toStdString();
     const std::string ext = ExtensionOf(name);
     const bool source = IsOneOf(ext, {".html", ".htm", ".shtml", ".shtm", ".txt", ".asp"});
     DocSourceBtn->setEnabled(source);
@@ -363,7 +363,7 @@ void TBrowserPanel::EnableDisableHTMLButtons() {
     SetHint(PrintBtn, hasExtension ? "Print \"" + name + "\"|" : std::string("Print|"));
 }
 
-void TBrowserPanel::EnableDisableFullScreenBtn() {
+void BrowserPanel::EnableDisableFullScreenBtn() {
     ShowFullScreenBtn->setEnabled(false);
     for (const std::string& name : host_.VisibleListNames()) {
         const std::string ext = ExtensionOf(name);
@@ -374,14 +374,14 @@ void TBrowserPanel::EnableDisableFullScreenBtn() {
     }
 }
 
-void TBrowserPanel::DocSourceBtnClick() {
+void BrowserPanel::ShowDocumentSource() {
     const std::string path = CurrentFilePath();
     OpenDocumentSource(host_.Owner(), path, host_.Prompts());
 }
 
-void TBrowserPanel::SavePanelFileBtnClick() {
+void BrowserPanel::SavePanelFileAs() {
     const std::string path = CurrentFilePath();
-    const std::string name = CBrowserPanelFile->text().toStdString();
+    const std::string name = PanelFileLabel->text().toStdString();
     const std::string ext = PseudoExtension(name);
     const auto chosen = host_.Prompts().SaveFileName(
         "Lanternway Viewer - Save \"" + path + "\" As ..", "*" + ext + "|", name);
@@ -395,74 +395,74 @@ void TBrowserPanel::SavePanelFileBtnClick() {
                                error);
 }
 
-void TBrowserPanel::PrintBtnClick() {
+void BrowserPanel::PrintPanelFile() {
     const std::string error = PrintFile(CurrentFilePath());
     if (!error.empty()) ShowError(error);
 }
 
-void TBrowserPanel::ShowFullScreenBtnClick() {
-    auto* show = new TFullScreenForm(host_.FullScreenSource(), host_.Prompts(), host_.Owner());
-    FullScreenForm = show;
+void BrowserPanel::StartFullScreenShow() {
+    auto* show = new FullScreenShow(host_.FullScreenSource(), host_.Prompts(), host_.Owner());
+    CurrentFullScreenShow = show;
     show->showFullScreen();
     show->activateWindow();
 }
 
-void TBrowserPanel::ColorBtnClick() {
-    const auto chosen = ChooseColor(ScrollBox1->palette().color(QPalette::Window));
+void BrowserPanel::ChooseBackgroundColour() {
+    const auto chosen = ChooseColor(PictureBox->palette().color(QPalette::Window));
     if (!chosen) return;
     if (!chosen->isValid()) {
         ShowError("Color dialog failed to load.");
         return;
     }
-    ScrollBox1->show();
-    QPalette palette = ScrollBox1->palette();
+    PictureBox->show();
+    QPalette palette = PictureBox->palette();
     palette.setColor(QPalette::Window, *chosen);
-    ScrollBox1->setPalette(palette);
-    ScrollBox1->viewport()->setPalette(palette);
-    ScrollBox1->viewport()->setAutoFillBackground(true);
-    JpegImage->setPalette(palette);
+    PictureBox->setPalette(palette);
+    PictureBox->viewport()->setPalette(palette);
+    PictureBox->viewport()->setAutoFillBackground(true);
+    PictureLabel->setPalette(palette);
 }
 
-void TBrowserPanel::HTML1MouseDown(Qt::MouseButton button, int x, int y) {
+void BrowserPanel::OnPagePressed(Qt::MouseButton button, int x, int y) {
     if (button != Qt::RightButton) return;
-    HTMLPopupMenu->popup(HTML1->mapToGlobal(QPoint(x, y)));
+    HTMLPopupMenu->popup(PageView->mapToGlobal(QPoint(x, y)));
 }
 
-void TBrowserPanel::HTMLPopupMenuPopup() {
-    const bool selection = HTML1->HasSelection();
+void BrowserPanel::UpdatePageMenu() {
+    const bool selection = PageView->HasSelection();
     HTMLCopy->setEnabled(selection);
     HTMLPrintSelectedText->setEnabled(selection);
     HTMLOpen->setEnabled(true);
     HTMLSelectAll->setEnabled(true);
 }
 
-void TBrowserPanel::HTMLOpenClick() {
+void BrowserPanel::OpenPanelFile() {
     const std::string path = CurrentFilePath();
     ShellOpen(path, path, VisibleFolder(), 1);
 }
 
-void TBrowserPanel::HTMLCopyClick() {
-    QApplication::clipboard()->setText(QString::fromStdString(HTML1->GetSelectedText(-1, -1)));
+void BrowserPanel::CopySelection() {
+    QApplication::clipboard()->setText(QString::fromStdString(PageView->GetSelectedText(-1, -1)));
 }
 
-void TBrowserPanel::HTMLSelectAllClick() { HTML1->SelectAll(); }
+void BrowserPanel::SelectAllText() { PageView->SelectAll(); }
 
-void TBrowserPanel::HTMLPrintSelectedTextClick() {
+void BrowserPanel::PrintSelection() {
     try {
-        PrintSelectedHTMLText(*HTML1);
+        PrintSelectedHTMLText(*PageView);
     } catch (const std::exception& e) {
         ShowError(e.what());
     }
 }
 
-void TBrowserPanel::Panel1Resize() {
+void BrowserPanel::FitToPane() {
     // Hiding and showing again makes the control fit the resized pane at once.
-    const bool html = !HTML1->isHidden(), image = !JpegImage->isHidden(),
-               box = !ScrollBox1->isHidden();
-    HTML1->hide();
-    JpegImage->hide();
-    ScrollBox1->hide();
-    HTML1->setVisible(html);
-    JpegImage->setVisible(image);
-    ScrollBox1->setVisible(box);
+    const bool html = !PageView->isHidden(), image = !PictureLabel->isHidden(),
+               box = !PictureBox->isHidden();
+    PageView->hide();
+    PictureLabel->hide();
+    PictureBox->hide();
+    PageView->setVisible(html);
+    PictureLabel->setVisible(image);
+    PictureBox->setVisible(box);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "viewers/TFullScreenForm.h"
+#include "viewers/FullScreenShow.h"
 
 class QAction;
 class QLabel;
@@ -16,21 +16,21 @@ class QProgressBar;
 class QScrollArea;
 class QToolButton;
 class SessionPrompts;
-class THTML;
+class HtmlView;
 
 // What the browser panel needs from the main window that hosts it.
-class TBrowserPanelHost {
+class BrowserPanelHost {
 public:
-    virtual ~TBrowserPanelHost() = default;
+    virtual ~BrowserPanelHost() = default;
 
     virtual bool ProjectListVisible() const = 0;  // FileListView
-    virtual bool LocalListVisible() const = 0;    // SystemListView1
+    virtual bool LocalListVisible() const = 0;    // LocalFileList
     virtual std::string ProjectFolder() const = 0;     // ends in "/"
     virtual std::string LocalFilesFolder() const = 0;  // ends in "/", or empty
     // Names of the visible list's items, in list order.
     virtual std::vector<std::string> VisibleListNames() const = 0;
     // What a full-screen show reads from the window.
-    virtual TFullScreenSource FullScreenSource() const = 0;
+    virtual FullScreenShowSource FullScreenSource() const = 0;
     // True while the panel is the lower pane (the View Browser Panel button is disabled).
     virtual bool BrowserPanelIsLowerPane() const = 0;
     // The lower pane's bevels: lowered, or removed.
@@ -45,17 +45,17 @@ public:
     virtual QWidget* Owner() = 0;
 };
 
-// The lower pane's browser: pages and text files in the HTML control HTML1, pictures in the
-// image JpegImage inside the scroll box ScrollBox1, each list with a page history of its own.
+// The lower pane's browser: pages and text files in the HTML control PageView, pictures in the
+// image PictureLabel inside the scroll box PictureBox, each list with a page history of its own.
 // The panel's buttons (PanelButtons) go into the window's bottom bar.
-class TBrowserPanel : public QWidget {
+class BrowserPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit TBrowserPanel(TBrowserPanelHost& host, QWidget* parent = nullptr);
+    explicit BrowserPanel(BrowserPanelHost& host, QWidget* parent = nullptr);
 
-    THTML* HTML1;
-    QScrollArea* ScrollBox1;
-    QLabel* JpegImage;
+    HtmlView* PageView;
+    QScrollArea* PictureBox;
+    QLabel* PictureLabel;
 
     // The bottom bar's panel set, left to right.
     QWidget* PanelButtons;
@@ -66,8 +66,8 @@ public:
     QToolButton* DocSourceBtn;
     QToolButton* HTMLBackBtn;
     QToolButton* HTMLForwardBtn;
-    QLabel* CBrowserPanelFile;
-    QProgressBar* ProgressBar1;
+    QLabel* PanelFileLabel;
+    QProgressBar* LoadProgress;
 
     QMenu* HTMLPopupMenu;
     QAction* HTMLOpen;
@@ -78,12 +78,12 @@ public:
     // Shows the file `name` of the project list (projectList) or of the local-files list.
     void DisplayFile(const std::string& name, bool projectList);
 
-    void HTML1DoRequestDoc(const std::string& url);
-    void HTML1DocInput();
-    void HTML1EndRetrieval();
-    void HTML1Error();
-    void HTMLBackBtnClick();
-    void HTMLForwardBtnClick();
+    void OnPageRequested(const std::string& url);
+    void OnPageData();
+    void OnPageLoaded();
+    void OnPageError();
+    void GoBack();
+    void GoForward();
 
     void VisibleHTMLButtons(bool show);
     void EnableDisableHTMLButtons();
@@ -92,20 +92,20 @@ public:
     // the position is above 0 (Parts that bring a list back use this).
     void EnableBackForward(bool local);
 
-    void DocSourceBtnClick();
-    void SavePanelFileBtnClick();
-    void PrintBtnClick();
-    void ShowFullScreenBtnClick();
-    void ColorBtnClick();
+    void ShowDocumentSource();
+    void SavePanelFileAs();
+    void PrintPanelFile();
+    void StartFullScreenShow();
+    void ChooseBackgroundColour();
 
-    void HTML1MouseDown(Qt::MouseButton button, int x, int y);
-    void HTMLPopupMenuPopup();
-    void HTMLOpenClick();
-    void HTMLCopyClick();
-    void HTMLSelectAllClick();
-    void HTMLPrintSelectedTextClick();
+    void OnPagePressed(Qt::MouseButton button, int x, int y);
+    void UpdatePageMenu();
+    void OpenPanelFile();
+    void CopySelection();
+    void SelectAllText();
+    void PrintSelection();
 
-    void Panel1Resize();
+    void FitToPane();
 
     // The folder of the visible list + the file label: the file the commands act on.
     std::string CurrentFilePath() const;
@@ -123,5 +123,5 @@ private:
     void ShowError(const std::string& text);
     void ShowHistoryEntry(int step);
 
-    TBrowserPanelHost& host_;
+    BrowserPanelHost& host_;
 };

@@ -4,12 +4,12 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QStringList>
 
-#include "about/TMessageForm.h"
 #include "engine/SessionState.h"
-#include "window/TParseFile.h"
+#include "widgets/MessageBox.h"
+#include "window/ConversionProgress.h"
+#include "window/PleaseWaitPanel.h"
 
 namespace {
 QString FromText(const std::string& text) {
@@ -72,74 +72,6 @@ GuiPrompts::~GuiPrompts() {
     while (busyDepth_ > 0) SetBusyCursor(false);
 }
 
-SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
-                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons) {
-    using Kind = SessionPrompts::Kind;
-    using Buttons = SessionPrompts::Buttons;
-    using Answer = SessionPrompts::Answer;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (kind) {
-        case Kind::Plain:
-            icon = QMessageBox::NoIcon;
-            break;
-        case Kind::Information:
-            icon = QMessageBox::Information;
-            break;
-        case Kind::Warning:
-            icon = QMessageBox::Warning;
-            break;
-        case Kind::Error:
-            icon = QMessageBox::Critical;
-            break;
-        case Kind::Confirmation:
-            icon = QMessageBox::Question;
-            break;
-    }
-    QMessageBox::StandardButtons set = QMessageBox::Ok;
-    QMessageBox::StandardButton first = QMessageBox::Ok;
-    QMessageBox::StandardButton escape = QMessageBox::Ok;
-    switch (buttons) {
-        case Buttons::Ok:
-            break;
-        case Buttons::OkCancel:
-            set = QMessageBox::Ok | QMessageBox::Cancel;
-            escape = QMessageBox::Cancel;
-            break;
-        case Buttons::YesNo:
-            set = QMessageBox::Yes | QMessageBox::No;
-            first = QMessageBox::Yes;
-            escape = QMessageBox::No;
-            break;
-    }
-    // Messages quote addresses and paths; they are never markup.
-    QString shown = FromText(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));  // a bare CR breaks the line too
-    QMessageBox box(icon, QString::fromLatin1(AppTitle), shown, set, owner);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(first);
-    box.setEscapeButton(escape);
-    // A box asked for while the hourglass shows still wants the arrow to be clicked.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = box.exec();
-    QApplication::restoreOverrideCursor();
-    switch (result) {
-        case QMessageBox::Cancel:
-            return Answer::Cancel;
-        case QMessageBox::Yes:
-            return Answer::Yes;
-        case QMessageBox::No:
-            return Answer::No;
-        case QMessageBox::Ok:
-            return Answer::Ok;
-        default:
-            // Closed some other way: the refusing answer, where the box has one.
-            return buttons == Buttons::YesNo      ? Answer::No
-                   : buttons == Buttons::OkCancel ? Answer::Cancel
-                                                  : Answer::Ok;
-    }
-}
-
 SessionPrompts::Answer GuiPrompts::Message(const std::string& text, Kind kind, Buttons buttons) {
     return ShowMessageBox(owner_, text, kind, buttons);
 }
@@ -179,13 +111,13 @@ std::optional<std::string> GuiPrompts::ChooseFolderFrom(const std::string& capti
 
 void GuiPrompts::ConversionShow() {
     if (!conversion_) {
-        conversion_ = std::make_unique<TParseFile>();
+        conversion_ = std::make_unique<ConversionProgress>();
         SetBusyCursor(true);
     }
     conversion_->ShowCentred(owner_);
 }
 
-void GuiPrompts::ConversionProgress(const std::string& label, const std::string& currentFile,
+void GuiPrompts::ConversionUpdate(const std::string& label, const std::string& currentFile,
                                     int gauge) {
     if (!conversion_) ConversionShow();
     conversion_->SetProgress(FromText(label), FromText(currentFile), gauge);
@@ -199,7 +131,7 @@ void GuiPrompts::ConversionClose() {
 
 void GuiPrompts::WaitShow(const std::string& line1, const std::string& line2) {
     if (!wait_) {
-        wait_ = std::make_unique<TMessageForm>();
+        wait_ = std::make_unique<PleaseWaitPanel>();
         SetBusyCursor(true);
     }
     wait_->ShowPanel(FromText(line1), FromText(line2), owner_);

@@ -7,14 +7,8 @@
 #include "core/SessionPrompts.h"
 
 class QWidget;
-class TMessageForm;
-class TParseFile;
-
-// A modal message box over the owner with the program's title, the icon of the kind and the
-// button set; the text is shown as plain text. Closing it by other means than a button gives the
-// refusing answer where the box has one.
-SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
-                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons);
+class PleaseWaitPanel;
+class ConversionProgress;
 
 // The desktop program's answers to the engine's questions: real message boxes, file and folder
 // dialogs, the conversion progress window and the wait panel, all owned by the main window.
@@ -37,7 +31,7 @@ class GuiPrompts : public SessionPrompts {
                                                 const std::string& startFolder) override;
 
     void ConversionShow() override;
-    void ConversionProgress(const std::string& label, const std::string& currentFile,
+    void ConversionUpdate(const std::string& label, const std::string& currentFile,
                             int gauge) override;
     void ConversionClose() override;
 
@@ -50,13 +44,13 @@ class GuiPrompts : public SessionPrompts {
     void ProcessEvents() override;
 
     // The windows while they are open (nothing otherwise).
-    TParseFile* ConversionWindow() const { return conversion_.get(); }
-    TMessageForm* WaitPanel() const { return wait_.get(); }
+    ConversionProgress* ConversionWindow() const { return conversion_.get(); }
+    PleaseWaitPanel* WaitPanel() const { return wait_.get(); }
 
   private:
     QPointer<QWidget> owner_;
-    std::unique_ptr<TParseFile> conversion_;
-    std::unique_ptr<TMessageForm> wait_;
+    std::unique_ptr<ConversionProgress> conversion_;
+    std::unique_ptr<PleaseWaitPanel> wait_;
     int busyDepth_ = 0;
 };
 

@@ -6,8 +6,8 @@
 #include <QRegularExpression>
 
 #include "about/SystemInformation.h"
-#include "about/TAboutBox.h"
-#include "about/TMessageForm.h"
+#include "about/AboutDialog.h"
+#include "window/PleaseWaitPanel.h"
 #include "support/GuiTestApp.h"
 
 namespace {
@@ -63,7 +63,7 @@ TEST(SystemInformation, MemoryTexts) {
 
 TEST(AboutBox, ShowsTheMachineAndAnAnimatedPicture) {
     EnsureGuiApplication();
-    TAboutBox box;
+    AboutDialog box;
     EXPECT_EQ(box.ProductName->text(), "Lanternway 1.3");
     EXPECT_TRUE(QRegularExpression(R"(^\S.* \d+\.\d+ \(Build \d+\)$)")
                     .match(box.OSVersion->text())
@@ -110,15 +110,15 @@ TEST(WaitPanel, StepsThroughThreeDistinctPictures) {
     EXPECT_NE(pictures[1], pictures[2]);
     EXPECT_EQ(WaitPicture(7).toImage(), pictures[2]);  // out of range: the last one
 
-    TMessageForm panel;
+    PleaseWaitPanel panel;
     panel.ShowPanel("Please Wait.", "Loading Session..");
     EXPECT_TRUE(panel.isVisible());
     EXPECT_TRUE(panel.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(panel.Label1->text(), "Please Wait.");
-    EXPECT_EQ(panel.Label2->text(), "Loading Session..");
+    EXPECT_EQ(panel.TitleLabel->text(), "Please Wait.");
+    EXPECT_EQ(panel.MessageLabel->text(), "Loading Session..");
     EXPECT_EQ(panel.CurrentPicture(), 0);
     panel.ShowPicture(2);
-    EXPECT_EQ(panel.Image1->pixmap().toImage(), pictures[2]);
+    EXPECT_EQ(panel.PictureLabel->pixmap().toImage(), pictures[2]);
 }
 
 }  // namespace

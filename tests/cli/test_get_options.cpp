@@ -32,7 +32,7 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
         const auto r = Parse(c.args);
         ASSERT_EQ(r.Error, "") << c.args[0];
         EXPECT_EQ(r.Options.Settings.MainURL, c.address);
-        EXPECT_EQ(r.Options.Settings.RSearchEntireSite, c.entireSite) << c.address;
+        EXPECT_EQ(r.Options.Settings.SearchEntireSite, c.entireSite) << c.address;
         EXPECT_EQ(r.Options.SessionFile, "s");
     }
 }
@@ -42,14 +42,14 @@ TEST(GetOptions, DefaultsAreTheDialogs) {
     ASSERT_EQ(r.Error, "");
     const NewSessionSettings& s = r.Options.Settings;
     const NewSessionSettings d;
-    EXPECT_EQ(s.CHTMLFiles, d.CHTMLFiles);
-    EXPECT_EQ(s.CImageFiles, d.CImageFiles);
-    EXPECT_EQ(s.CZIPEXEFiles, d.CZIPEXEFiles);
-    EXPECT_EQ(s.COtherFiles, d.COtherFiles);
-    EXPECT_EQ(s.TOtherFiles, ".au;.pdf;.asp;.txt");
-    EXPECT_EQ(s.TMaximumThreads, "10");
-    EXPECT_EQ(s.TMinimumDiskSpace, "50");
-    EXPECT_FALSE(s.RProxyConnection);
+    EXPECT_EQ(s.RetrieveHTMLFiles, d.RetrieveHTMLFiles);
+    EXPECT_EQ(s.RetrieveImageFiles, d.RetrieveImageFiles);
+    EXPECT_EQ(s.RetrieveZIPEXEFiles, d.RetrieveZIPEXEFiles);
+    EXPECT_EQ(s.RetrieveOtherFiles, d.RetrieveOtherFiles);
+    EXPECT_EQ(s.OtherFileTypes, ".au;.pdf;.asp;.txt");
+    EXPECT_EQ(s.MaximumThreads, "10");
+    EXPECT_EQ(s.MinimumDiskSpace, "50");
+    EXPECT_FALSE(s.UseProxy);
     EXPECT_FALSE(s.ChosenRetrieveFromFTP);
     EXPECT_FALSE(s.ChosenHTTPAuthentication);
     EXPECT_TRUE(s.ChosenFileSizeLimits.empty());
@@ -64,22 +64,22 @@ TEST(GetOptions, EveryControl) {
                "--no-convert", "--quiet", "http://h/", "out"});
     ASSERT_EQ(r.Error, "");
     const NewSessionSettings& s = r.Options.Settings;
-    EXPECT_FALSE(s.CHTMLFiles);
-    EXPECT_FALSE(s.CImageFiles);
-    EXPECT_TRUE(s.CJavaApplets);
-    EXPECT_TRUE(s.COtherFiles);
-    EXPECT_EQ(s.TOtherFiles, ".pdf;.doc");
-    EXPECT_TRUE(s.CEMailAddress);
-    EXPECT_TRUE(s.RProxyConnection);
-    EXPECT_EQ(s.TProxyAddress, "proxy.q");
-    EXPECT_EQ(s.TProxyPort, "3128");
-    EXPECT_EQ(s.TMaximumThreads, "4");
-    EXPECT_EQ(s.TMinimumDiskSpace, "7");
+    EXPECT_FALSE(s.RetrieveHTMLFiles);
+    EXPECT_FALSE(s.RetrieveImageFiles);
+    EXPECT_TRUE(s.RetrieveJavaApplets);
+    EXPECT_TRUE(s.RetrieveOtherFiles);
+    EXPECT_EQ(s.OtherFileTypes, ".pdf;.doc");
+    EXPECT_TRUE(s.CollectEMailAddresses);
+    EXPECT_TRUE(s.UseProxy);
+    EXPECT_EQ(s.ProxyAddress, "proxy.q");
+    EXPECT_EQ(s.ProxyPort, "3128");
+    EXPECT_EQ(s.MaximumThreads, "4");
+    EXPECT_EQ(s.MinimumDiskSpace, "7");
     EXPECT_EQ(s.ChosenFileSizeLimits, (std::vector<std::string>{".zip", "500", ".gif", "20"}));
     EXPECT_TRUE(s.ChosenHTTPAuthentication);
     EXPECT_EQ(s.ChosenHTTPUserName, "ann");
     EXPECT_EQ(s.ChosenHTTPPassword, "p:w");
-    EXPECT_TRUE(s.CZIPEXEFiles);  // the FTP option is part of ZIP/EXE retrieval
+    EXPECT_TRUE(s.RetrieveZIPEXEFiles);  // the FTP option is part of ZIP/EXE retrieval
     EXPECT_TRUE(s.ChosenRetrieveFromFTP);
     EXPECT_EQ(s.ChosenFTPUserName, "bob");
     EXPECT_EQ(s.ChosenFTPPassword, "x:y");
@@ -89,7 +89,7 @@ TEST(GetOptions, EveryControl) {
     const auto plain = Parse({"--ftp", "--other", "http://h/", "out"});
     EXPECT_TRUE(plain.Options.Settings.ChosenRetrieveFromFTP);
     EXPECT_EQ(plain.Options.Settings.ChosenFTPUserName, "");
-    EXPECT_EQ(plain.Options.Settings.TOtherFiles, ".au;.pdf;.asp;.txt");
+    EXPECT_EQ(plain.Options.Settings.OtherFileTypes, ".au;.pdf;.asp;.txt");
 }
 
 TEST(GetOptions, UsageErrors) {

@@ -77,7 +77,7 @@ struct PictureSite {
 // The session's own conversion and save, as the program runs them.
 void UseRealCompletion(SessionHarness& h) {
     h.engine.ConvertFiles = ConvertProjectFiles;
-    h.engine.SaveSession = SaveAsBtnClick;
+    h.engine.SaveSession = SaveSessionAs;
 }
 
 // Every file of the project is whole: a retrieved picture equals the site's, no temporary file
@@ -111,8 +111,8 @@ TEST(DiskAndFolders, DiskBudgetReachedMidRunStopsNewWork) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.TMaximumThreads = "1";
-    h.settings.TMinimumDiskSpace = "2";  // leaves about 2 MB of the 4 for the session
+    h.settings.MaximumThreads = "1";
+    h.settings.MinimumDiskSpace = "2";  // leaves about 2 MB of the 4 for the session
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
 
@@ -139,8 +139,8 @@ TEST(DiskAndFolders, DiskFullInTheMiddleOfATransfer) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.TMaximumThreads = "1";
-    h.settings.TMinimumDiskSpace = "0";
+    h.settings.MaximumThreads = "1";
+    h.settings.MinimumDiskSpace = "0";
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
 
@@ -185,7 +185,7 @@ TEST(DiskAndFolders, ProjectThatBecomesReadOnlyKeepsItsFiles) {
         SessionHarness first;
         UseRealCompletion(first);
         first.prompts.DefaultFileName = disk.Text() + "site.lwa";
-        first.settings.TMinimumDiskSpace = "0";
+        first.settings.MinimumDiskSpace = "0";
         ASSERT_TRUE(first.Start(web.Url()));
         ASSERT_TRUE(first.RunUntilFinished());
         ASSERT_EQ(first.state.FilesRead, 3);
@@ -199,7 +199,7 @@ TEST(DiskAndFolders, ProjectThatBecomesReadOnlyKeepsItsFiles) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.TMinimumDiskSpace = "0";
+    h.settings.MinimumDiskSpace = "0";
     std::string pageAsServed;
     h.engine.ConvertFiles = [&](SessionState& s) {
         pageAsServed = ReadWholeFile((project / "Main.html").string());

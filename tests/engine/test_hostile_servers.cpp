@@ -14,7 +14,7 @@
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
 #include "support/TransferRecorder.h"
-#include "transfer/THTTP.h"
+#include "transfer/HttpTransfer.h"
 
 namespace fs = std::filesystem;
 using S = ScriptedServer;
@@ -57,15 +57,15 @@ class HostileServers : public ::testing::Test {
   protected:
     void SetUp() override {
         EnsureQtApp();
-        TTransferControl::SetTimeouts({.ConnectMs = 5000, .StallSeconds = 1});
+        Transfer::SetTimeouts({.ConnectMs = 5000, .StallSeconds = 1});
     }
-    void TearDown() override { TTransferControl::SetTimeouts({}); }
+    void TearDown() override { Transfer::SetTimeouts({}); }
 
     void Run(const Scenario& sc) {
         SCOPED_TRACE(sc.Name);
         ScriptedServer server(sc.Scripts);
         SessionHarness h;
-        h.settings.TMaximumThreads = std::to_string(sc.Threads);
+        h.settings.MaximumThreads = std::to_string(sc.Threads);
         if (sc.Settings) sc.Settings(h.settings);
 
         // Counts the turns of the event loop taken while a transfer was under way.
@@ -86,7 +86,7 @@ class HostileServers : public ::testing::Test {
         EXPECT_EQ(s.QueuedCount, 0);
         EXPECT_EQ(s.PendingCount(), 0u);
         EXPECT_EQ(h.engine.LiveWorkers(), 0);
-        EXPECT_EQ(s.View.CThreadRunning(), "0");
+        EXPECT_EQ(s.View.ThreadCountLabel(), "0");
         EXPECT_FALSE(s.Running());
         std::map<std::string, std::string> states;
         int counted = 0;
@@ -264,7 +264,7 @@ TEST_F(HostileServers, PagesThatAreNotWhatTheySay) {
            S::SendInChunks(zip, 512, 10), S::Close()}},
          10,
          [](NewSessionSettings& s) {
-             s.CZIPEXEFiles = true;
+             s.RetrieveZIPEXEFiles = true;
              s.ChosenFileSizeLimits = {".zip", "1"};
          },
          [](const fs::path& project, const std::map<std::string, std::string>& st,
@@ -284,7 +284,7 @@ TEST(HostileReplies, HeaderWithoutEndIsCutShort) {
     while (lines.size() < 4 * 1024 * 1024) lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
     ScriptedServer server({{S::Read(), S::SendInChunks(lines, 256), S::Close()}});
     TempFolder out;
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     http.GetDoc(server.Url("a.html"), "", out.Text() + "a.html");
     ASSERT_TRUE(RunUntil([&] { return rec.Ended; }));

@@ -49,7 +49,7 @@ class RetrievalTest : public ::testing::Test, public SessionHarness {
 };
 
 TEST_F(RetrievalTest, EntireSite) {
-    settings.CEMailAddress = true;
+    settings.CollectEMailAddresses = true;
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     const fs::path project = folder.Path() / "site";
@@ -78,13 +78,13 @@ TEST_F(RetrievalTest, EntireSite) {
 
     EXPECT_EQ(state.FilesRead, 10);
     EXPECT_EQ(state.BytesReceived, 4815);
-    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
-    EXPECT_EQ(state.View.StatusBar1(1), "Files Read: 10");
-    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 4815");
-    EXPECT_EQ(state.View.StatusBar1(3).rfind("Retrieval Speed: ", 0), 0u);
-    EXPECT_EQ(state.View.StatusBar1(4).rfind("Time Elapsed: ", 0), 0u);
-    EXPECT_EQ(state.View.CThreadRunning(), "0");
-    EXPECT_EQ(state.View.CMessage(), "");
+    EXPECT_EQ(state.View.LowerStatusBar(0), "Files Added in Queue: 0");
+    EXPECT_EQ(state.View.LowerStatusBar(1), "Files Read: 10");
+    EXPECT_EQ(state.View.LowerStatusBar(2), "Bytes Received: 4815");
+    EXPECT_EQ(state.View.LowerStatusBar(3).rfind("Retrieval Speed: ", 0), 0u);
+    EXPECT_EQ(state.View.LowerStatusBar(4).rfind("Time Elapsed: ", 0), 0u);
+    EXPECT_EQ(state.View.ThreadCountLabel(), "0");
+    EXPECT_EQ(state.View.MessageLabel(), "");
     EXPECT_EQ(state.ContactHost, "127.0.0.1");
     EXPECT_EQ(state.SiteBase, web.Url());
     EXPECT_EQ(state.View.SiteRootText(), web.Url());
@@ -104,7 +104,7 @@ TEST_F(RetrievalTest, EntireSite) {
 }
 
 TEST_F(RetrievalTest, CurrentPageOnly) {
-    settings.RSearchEntireSite = false;
+    settings.SearchEntireSite = false;
     ASSERT_TRUE(Start(web.Url("docs/guide.html")));
     ASSERT_TRUE(RunUntilFinished());
     const fs::path project = folder.Path() / "site";
@@ -116,13 +116,13 @@ TEST_F(RetrievalTest, CurrentPageOnly) {
     EXPECT_EQ(rows["pics/diagram.jpg"], Complete(kSite / "docs/pics/diagram.jpg"));
     EXPECT_EQ(rows["chapter2.html"], Complete(kSite / "docs/chapter2.html"));
     EXPECT_EQ(state.FilesRead, 3);
-    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 3322");
+    EXPECT_EQ(state.View.LowerStatusBar(2), "Bytes Received: 3322");
     EXPECT_EQ(state.SiteBase, web.Url("docs/"));
     EXPECT_EQ(state.View.SiteChildren(), std::vector<std::string>{"pics/"});
 }
 
 TEST_F(RetrievalTest, OneThreadFetchesInQueueOrder) {
-    settings.TMaximumThreads = "1";
+    settings.MaximumThreads = "1";
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     std::vector<std::string> files;
@@ -188,7 +188,7 @@ TEST(LargeSite, EveryFileOnceWithTenWorkers) {
     EXPECT_EQ(h.state.PendingCount(), 0u);
     EXPECT_EQ(h.engine.LiveWorkers(), 0);
     EXPECT_EQ(h.state.BytesReceived, bytes);
-    EXPECT_EQ(h.state.View.StatusBar1(1), "Files Read: 301");
+    EXPECT_EQ(h.state.View.LowerStatusBar(1), "Files Read: 301");
     EXPECT_EQ(h.state.View.SiteChildren().size(), 21u);  // f0/ .. f19/ and img/
 }
 
@@ -203,7 +203,7 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
     NginxServer web({.Root = webRoot.Path()});
 
     SessionHarness h;
-    h.settings.CZIPEXEFiles = true;
+    h.settings.RetrieveZIPEXEFiles = true;
     h.settings.ChosenRetrieveFromFTP = true;
     h.settings.ChosenFTPUserName = "lw";
     h.settings.ChosenFTPPassword = "secret";

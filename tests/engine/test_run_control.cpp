@@ -26,7 +26,7 @@ std::string ReadFile(const std::string& path) {
 class RunControlTest : public ::testing::Test, public SessionHarness {};
 
 TEST_F(RunControlTest, OneThreadFetchesStrictlyInQueueOrder) {
-    settings.TMaximumThreads = "1";
+    settings.MaximumThreads = "1";
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"c.html", "a.gif", "b.html"}));
     std::vector<std::string> order;
@@ -44,7 +44,7 @@ TEST_F(RunControlTest, OneThreadFetchesStrictlyInQueueOrder) {
 }
 
 TEST_F(RunControlTest, MaximumThreadsZeroCountsAsOne) {
-    settings.TMaximumThreads = "0";
+    settings.MaximumThreads = "0";
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"a.html", "b.html"}));
     ASSERT_EQ(Running().size(), 1u);
@@ -80,11 +80,11 @@ TEST_F(RunControlTest, StopWhileThreeRunLetsThemFinishThenCompletes) {
     state.AppendPending(std::string(Site) + "late.html", state.ProjectFolder + "late.html");
     ++state.QueuedCount;
 
-    engine.StopBtnClick();
+    engine.StopSession();
     EXPECT_EQ(prompts.MessageTexts().back(), "Please wait.. \r\n3 threads still receiving data ..");
     EXPECT_EQ(state.QueuedCount, 0);
-    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
-    engine.StopBtnClick();  // a second press does nothing
+    EXPECT_EQ(state.View.LowerStatusBar(0), "Files Added in Queue: 0");
+    engine.StopSession();  // a second press does nothing
     EXPECT_EQ(prompts.Messages.size(), 1u);
 
     Deliver(Running()[0], "<html><a href='x.html'>x</a></html>");  // not scanned any more
@@ -104,7 +104,7 @@ TEST_F(RunControlTest, StopWhileThreeRunLetsThemFinishThenCompletes) {
 
 TEST_F(RunControlTest, StopWithOneThreadSaysOneThread) {
     ASSERT_TRUE(Start());
-    engine.StopBtnClick();
+    engine.StopSession();
     EXPECT_EQ(prompts.MessageTexts(),
               std::vector<std::string>{"Please wait.. \r\n1 thread still receiving data .."});
     EXPECT_FALSE(state.SessionComplete);
@@ -132,14 +132,14 @@ TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
     state.DiskSpaceFloor = state.BytesReceived;  // the next byte passes the budget
     bool sawRed = false;
     QObject::connect(&state.View, &SessionView::MessageChanged, [&] {
-        if (state.View.CMessageRed()) sawRed = true;
+        if (state.View.MessageLabelRed()) sawRed = true;
     });
     Deliver(Running()[0], "a");
     EXPECT_TRUE(sawRed);
-    EXPECT_NE(state.View.CMessage().find("Unable to create additional threads. Drive "),
+    EXPECT_NE(state.View.MessageLabel().find("Unable to create additional threads. Drive "),
               std::string::npos);
-    EXPECT_NE(state.View.CMessage().find(" MB free space."), std::string::npos);
-    EXPECT_FALSE(state.View.CMessageRed());
+    EXPECT_NE(state.View.MessageLabel().find(" MB free space."), std::string::npos);
+    EXPECT_FALSE(state.View.MessageLabelRed());
     EXPECT_EQ(prompts.MessageTexts().back(), "Please wait.. \r\n2 threads still receiving data ..");
     Deliver(Running().at(0), "b");
     Deliver(Running().at(0), "c");
@@ -158,17 +158,17 @@ TEST_F(RunControlTest, ClockTicks) {
         {"124", "59", "Time Elapsed: 125:00"},
     };
     for (const auto& c : cases) {
-        state.MyMin = c.min;
-        state.MySec = c.sec;
+        state.ElapsedMinutesText = c.min;
+        state.ElapsedSecondsText = c.sec;
         const int before = state.ElapsedSeconds;
-        engine.Timer1Timer();
-        EXPECT_EQ(state.View.StatusBar1(4), c.shown);
+        engine.TickClock();
+        EXPECT_EQ(state.View.LowerStatusBar(4), c.shown);
         EXPECT_EQ(state.ElapsedSeconds, before + 1);
     }
 }
 
 TEST_F(RunControlTest, EMailPageListsEachAddressOnceAndGetsAnUnnumberedRow) {
-    settings.CEMailAddress = true;
+    settings.CollectEMailAddresses = true;
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"mailto:ann@host.q", "mailto:bob@host.q", "mailto:ANN@host.q"}));
     ASSERT_TRUE(state.SessionComplete);
@@ -198,8 +198,8 @@ TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {
     EXPECT_EQ(state.ProjectFolder, "");
     EXPECT_EQ(state.View.GridRowCount(), 11);
     EXPECT_EQ(state.View.Row(1), SessionView::GridRow{});
-    EXPECT_EQ(state.View.StatusBar1(4), "Time Elapsed: 00:00");
-    EXPECT_EQ(state.View.StatusBar2(0), "Session Started On:");
+    EXPECT_EQ(state.View.LowerStatusBar(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(state.View.UpperStatusBar(0), "Session Started On:");
     EXPECT_FALSE(state.View.HasSiteRoot());
     EXPECT_EQ(Saves, 0);
     EXPECT_FALSE(state.View.Buttons().OpenProjectFolderBtn);
@@ -228,7 +228,7 @@ TEST_F(RunControlTest, CompletionQuestionDependsOnHtmlOptionAndAnswer) {
     };
     for (const auto& c : cases) {
         SessionHarness h;
-        h.settings.CHTMLFiles = c.html;
+        h.settings.RetrieveHTMLFiles = c.html;
         h.prompts.Answers.push_back(c.answer);
         ASSERT_TRUE(h.Start());
         Deliver(h.Running().at(0), "<html><img src='a.gif'></html>");
@@ -242,11 +242,11 @@ TEST_F(RunControlTest, CompletionQuestionDependsOnHtmlOptionAndAnswer) {
 }
 
 TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
-    settings.CZIPEXEFiles = true;
+    settings.RetrieveZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "100"};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"big.zip", "small.zip"}));
-    TForm1* big = Worker("big.zip");
+    TransferWorker* big = Worker("big.zip");
     ASSERT_NE(big, nullptr);
     EXPECT_TRUE(big->SizeLimitOn);
     EXPECT_EQ(big->SizeLimitBytes, 100 * 1024);
@@ -265,7 +265,7 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
 
 TEST_F(RunControlTest, FailedConversionSkipsTheSaveButFinishesTheCompletion) {
     engine.ConvertFiles = [](SessionState&) { return false; };
-    settings.CZIPEXEFiles = true;
+    settings.RetrieveZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "1"};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"big.zip", "a.html"}));
@@ -279,7 +279,7 @@ TEST_F(RunControlTest, FailedConversionSkipsTheSaveButFinishesTheCompletion) {
 }
 
 TEST_F(RunControlTest, SizeLimitLookupTakesTheFirstEntryOfAType) {
-    settings.CZIPEXEFiles = true;
+    settings.RetrieveZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "",     ".zip", "1",    ".gif",
                                      "x",    ".exe", "7",    ".EXE", "9"};
     ASSERT_TRUE(Start());

@@ -21,7 +21,7 @@ class SessionStateTest : public ::testing::Test {
     bool Start(const std::string& address, bool entireSite,
                const std::string& sessionName = "shop.lwa") {
         settings.MainURL = address;
-        settings.RSearchEntireSite = entireSite;
+        settings.SearchEntireSite = entireSite;
         prompts.FileNames.push_back(folder.Text() + sessionName);
         if (!state.InitializeVariables(settings)) return false;
         state.InitializeStringLists();
@@ -58,7 +58,7 @@ TEST_F(SessionStateTest, FirstFileAndSiteBaseInBothModes) {
         EXPECT_EQ(state.PendingFile(0), state.ProjectFolder + c.firstFile) << c.address;
         EXPECT_TRUE(state.KnownFiles.Contains(state.ProjectFolder + c.firstFile));
         EXPECT_EQ(state.SiteBase, c.siteBase) << c.address;
-        state.Timer1.stop();
+        state.SessionClock.stop();
     }
 }
 
@@ -78,7 +78,7 @@ TEST_F(SessionStateTest, ProjectFolderAndSessionFileComeFromTheChosenName) {
         if (fileName.find('.') == std::string::npos) fileName += ".lwa";
         EXPECT_EQ(state.SessionFileName, expectedFolder + fileName);
         EXPECT_EQ(state.View.Caption(), state.SessionFileName + " - Lanternway 1.3");
-        state.Timer1.stop();
+        state.SessionClock.stop();
     }
 }
 
@@ -96,7 +96,7 @@ TEST_F(SessionStateTest, SecondOfferIsTaken) {
     settings.MainURL = "http://host/";
     EXPECT_TRUE(state.InitializeVariables(settings));
     EXPECT_EQ(state.ProjectFolder, folder.Text() + "late/");
-    state.Timer1.stop();
+    state.SessionClock.stop();
 }
 
 TEST_F(SessionStateTest, UnwritableProjectFolderIsReported) {
@@ -117,22 +117,22 @@ TEST_F(SessionStateTest, DiskFloorIsSixtyFourBit) {
     // 32-bit floor would have wrapped and stopped the session at once.
     EXPECT_NEAR(static_cast<double>(state.DiskSpaceFloor),
                 static_cast<double>(free - 50 * 1024000LL), 64.0 * 1024 * 1024);
-    settings.TMinimumDiskSpace = "";
-    settings.TMaximumThreads = "";
+    settings.MinimumDiskSpace = "";
+    settings.MaximumThreads = "";
     ASSERT_TRUE(Start("http://host/", true));
-    EXPECT_EQ(settings.TMaximumThreads, "10");
-    EXPECT_EQ(settings.TMinimumDiskSpace, "50");
+    EXPECT_EQ(settings.MaximumThreads, "10");
+    EXPECT_EQ(settings.MinimumDiskSpace, "50");
     EXPECT_EQ(state.MaximumThreads, 10);
 }
 
 TEST_F(SessionStateTest, ReserveLargerThanFreeSpaceMakesNegativeFloor) {
-    settings.TMinimumDiskSpace = "999999999";
+    settings.MinimumDiskSpace = "999999999";
     ASSERT_TRUE(Start("http://host/", true));
     EXPECT_LT(state.DiskSpaceFloor, 0);
 }
 
 TEST_F(SessionStateTest, NonIntegerFieldStopsTheStart) {
-    settings.TMaximumThreads = "x1";
+    settings.MaximumThreads = "x1";
     prompts.FileNames.push_back(folder.Text() + "a.lwa");
     settings.MainURL = "http://host/";
     EXPECT_FALSE(state.InitializeVariables(settings));
@@ -141,13 +141,13 @@ TEST_F(SessionStateTest, NonIntegerFieldStopsTheStart) {
 }
 
 TEST_F(SessionStateTest, SettingsAreTakenOver) {
-    settings.COtherFiles = true;
-    settings.TOtherFiles = "pdf;.txt";
-    settings.CJavaApplets = true;
-    settings.CEMailAddress = true;
-    settings.RProxyConnection = true;
-    settings.TProxyAddress = "proxy.local";
-    settings.TProxyPort = "3128";
+    settings.RetrieveOtherFiles = true;
+    settings.OtherFileTypes = "pdf;.txt";
+    settings.RetrieveJavaApplets = true;
+    settings.CollectEMailAddresses = true;
+    settings.UseProxy = true;
+    settings.ProxyAddress = "proxy.local";
+    settings.ProxyPort = "3128";
     settings.ChosenFileSizeLimits = {".zip", "500"};
     settings.ChosenHTTPAuthentication = true;
     settings.ChosenHTTPUserName = "ann";
@@ -174,15 +174,15 @@ TEST_F(SessionStateTest, CountersMessagesAndButtonsAtStart) {
     EXPECT_EQ(state.GridRowCount, 1);
     EXPECT_TRUE(state.FirstContactPending);
     EXPECT_TRUE(state.Running());
-    EXPECT_EQ(state.View.StatusBar1(0), "Files Added in Queue: 0");
-    EXPECT_EQ(state.View.StatusBar1(1), "Files Read: 0");
-    EXPECT_EQ(state.View.StatusBar1(2), "Bytes Received: 0");
-    EXPECT_EQ(state.View.StatusBar1(3), "Retrieval Speed: 0.0 KB/s");
-    EXPECT_EQ(state.View.StatusBar1(4), "Time Elapsed: 00:00");
-    EXPECT_EQ(state.View.StatusBar2(1), "Contents of: ");
-    EXPECT_EQ(state.View.StatusBar2(0).rfind("Session Started On: ", 0), 0u);
-    EXPECT_EQ(state.StartedText, state.View.StatusBar2(0));
-    EXPECT_EQ(state.View.CThreadRunning(), "1");
+    EXPECT_EQ(state.View.LowerStatusBar(0), "Files Added in Queue: 0");
+    EXPECT_EQ(state.View.LowerStatusBar(1), "Files Read: 0");
+    EXPECT_EQ(state.View.LowerStatusBar(2), "Bytes Received: 0");
+    EXPECT_EQ(state.View.LowerStatusBar(3), "Retrieval Speed: 0.0 KB/s");
+    EXPECT_EQ(state.View.LowerStatusBar(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(state.View.UpperStatusBar(1), "Contents of: ");
+    EXPECT_EQ(state.View.UpperStatusBar(0).rfind("Session Started On: ", 0), 0u);
+    EXPECT_EQ(state.StartedText, state.View.UpperStatusBar(0));
+    EXPECT_EQ(state.View.ThreadCountLabel(), "1");
     const auto& b = state.View.Buttons();
     EXPECT_FALSE(b.OpenBtn);
     EXPECT_FALSE(b.RetrieveBtn);
@@ -192,7 +192,7 @@ TEST_F(SessionStateTest, CountersMessagesAndButtonsAtStart) {
     EXPECT_FALSE(b.BrowseBtn);
 
     // Completed with a start page on disk: Browse and Open come back, Stop goes.
-    state.Timer1.stop();
+    state.SessionClock.stop();
     state.SessionComplete = true;
     std::ofstream(state.ProjectFolder + "Main.html") << "<html></html>";
     state.EnableDisableToolBarButtons();

@@ -215,7 +215,7 @@ TEST(PictureDecoding, LoadPictureNamesTheFileInItsError) {
         try {
             LoadPicture(path);
             ADD_FAILURE() << "no error for " << path;
-        } catch (const EPictureError& e) {
+        } catch (const PictureError& e) {
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
         }
     }

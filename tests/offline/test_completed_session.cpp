@@ -26,7 +26,7 @@ class CompletedSessionTest : public ::testing::Test, public SessionHarness {
 protected:
     void SetUp() override {
         engine.ConvertFiles = ConvertProjectFiles;
-        engine.SaveSession = SaveAsBtnClick;
+        engine.SaveSession = SaveSessionAs;
     }
 
     // Main.html links a page, an image in a folder, a page that never arrives and another site.
@@ -78,9 +78,9 @@ TEST_F(CompletedSessionTest, PagesPointAtRetrievedFilesAndTheSessionOpensAgain) 
     EXPECT_EQ(opened.View.SiteRootText(), state.View.SiteRootText());
     EXPECT_EQ(opened.View.SiteChildren(), state.View.SiteChildren());
     EXPECT_EQ(opened.View.SiteChildren(), std::vector<std::string>{"images/"});
-    EXPECT_EQ(opened.View.StatusBar2(0), state.View.StatusBar2(0));
+    EXPECT_EQ(opened.View.UpperStatusBar(0), state.View.UpperStatusBar(0));
     for (int panel = 1; panel <= 4; ++panel)
-        EXPECT_EQ(opened.View.StatusBar1(panel), state.View.StatusBar1(panel)) << panel;
+        EXPECT_EQ(opened.View.LowerStatusBar(panel), state.View.LowerStatusBar(panel)) << panel;
     EXPECT_EQ(opened.ProjectFolder, state.ProjectFolder);
     EXPECT_EQ(opened.SiteBase, "http://127.0.0.1:9/");
 }

@@ -44,18 +44,18 @@ protected:
         s.View.SetGridRowCount(4);
         s.View.SetRow(1, {"1", "http://host/", "900", "900", "Complete"});
         s.View.SetRow(2, {"2", "<FILE DELETED>***images/logo.gif***", "300", "300", "Complete"});
-        s.View.SetStatusBar2(0, "Session Started On: 12/03/2024 10:15:02");
-        s.View.SetStatusBar1(0, "Files Added in Queue: 0");
-        s.View.SetStatusBar1(1, "Files Read: 2");
-        s.View.SetStatusBar1(2, "Bytes Received: 1200");
-        s.View.SetStatusBar1(3, "Retrieval Speed: 0.2 KB/s");
-        s.View.SetStatusBar1(4, "Time Elapsed: 00:07");
+        s.View.SetUpperStatusBar(0, "Session Started On: 12/03/2024 10:15:02");
+        s.View.SetLowerStatusBar(0, "Files Added in Queue: 0");
+        s.View.SetLowerStatusBar(1, "Files Read: 2");
+        s.View.SetLowerStatusBar(2, "Bytes Received: 1200");
+        s.View.SetLowerStatusBar(3, "Retrieval Speed: 0.2 KB/s");
+        s.View.SetLowerStatusBar(4, "Time Elapsed: 00:07");
         s.SessionComplete = true;
     }
 
     std::string SavedRun() {
         CompleteRun(run);
-        EXPECT_TRUE(SaveAsBtnClick(run));
+        EXPECT_TRUE(SaveSessionAs(run));
         return run.SessionFileName;
     }
 
@@ -100,7 +100,7 @@ TEST_F(SessionFileTest, WriteOpenAndSaveUnderAnotherNameGiveTheSamePlainText) {
     EXPECT_EQ(Read(file), bytes) << "opening never rewrites the file";
 
     prompts.FileNames.push_back(folder.Text() + "copy");
-    ASSERT_TRUE(SaveAsBtnClick(opened));
+    ASSERT_TRUE(SaveSessionAs(opened));
     EXPECT_EQ(prompts.FileDialogCaptions, std::vector<std::string>{"Save Lanternway Session As .."});
     EXPECT_EQ(opened.SessionFileName, folder.Text() + "copy.lwa");
     EXPECT_EQ(Plain(folder.Path() / "copy.lwa"), Plain(file));
@@ -109,9 +109,9 @@ TEST_F(SessionFileTest, WriteOpenAndSaveUnderAnotherNameGiveTheSamePlainText) {
 
 TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     const std::string file = SavedRun();
-    opened.View.SetStatusBar1(0, "Files Added in Queue: 17");
+    opened.View.SetLowerStatusBar(0, "Files Added in Queue: 17");
     prompts.FileNames.push_back(file);
-    ASSERT_TRUE(OpenBtnClick(opened));
+    ASSERT_TRUE(OpenSession(opened));
     EXPECT_EQ(prompts.FileDialogCaptions,
               std::vector<std::string>{"Open Existing Lanternway Session.."});
 
@@ -123,11 +123,11 @@ TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     EXPECT_EQ(v.SiteRootText(), "http://host/");
     EXPECT_EQ(v.SiteChildren(), std::vector<std::string>{"images/"});
     EXPECT_EQ(opened.SiteFolders.Items(), run.SiteFolders.Items());
-    EXPECT_EQ(v.StatusBar2(0), "Session Started On: 12/03/2024 10:15:02");
-    EXPECT_EQ(v.StatusBar2(1), "Contents Of: ");
-    for (int panel = 1; panel <= 4; ++panel) EXPECT_EQ(v.StatusBar1(panel), run.View.StatusBar1(panel));
-    EXPECT_EQ(v.StatusBar1(0), "Files Added in Queue: 17") << "the first panel is not stored";
-    EXPECT_EQ(opened.StartedText, v.StatusBar2(0));
+    EXPECT_EQ(v.UpperStatusBar(0), "Session Started On: 12/03/2024 10:15:02");
+    EXPECT_EQ(v.UpperStatusBar(1), "Contents Of: ");
+    for (int panel = 1; panel <= 4; ++panel) EXPECT_EQ(v.LowerStatusBar(panel), run.View.LowerStatusBar(panel));
+    EXPECT_EQ(v.LowerStatusBar(0), "Files Added in Queue: 17") << "the first panel is not stored";
+    EXPECT_EQ(opened.StartedText, v.UpperStatusBar(0));
     EXPECT_EQ(v.Caption(), file + " - Lanternway 1.3");
     EXPECT_EQ(v.ListedFolder(), project.substr(0, project.size() - 1));
     EXPECT_EQ(opened.ProjectFolder, project);
@@ -220,7 +220,7 @@ TEST_F(SessionFileTest, MovedProjectFolderIsAskedFor) {
 
     // Saving writes the new folder into the file.
     prompts.FileNames.push_back(movedFile);
-    ASSERT_TRUE(SaveAsBtnClick(opened));
+    ASSERT_TRUE(SaveSessionAs(opened));
     EXPECT_EQ(ParseSessionText(Plain(movedFile)).ProjectFolder, moved + "/");
 
     // OK, then no folder: the program's own folder.
@@ -251,7 +251,7 @@ TEST_F(SessionFileTest, SaveDialogNamesTheFile) {
         s.SessionComplete = c.complete;
         prompts.FileNames = {c.typed ? std::optional(folder.Text() + *c.typed) : std::nullopt};
         const std::string before = s.SessionFileName;
-        SaveAsBtnClick(s);
+        SaveSessionAs(s);
         const std::string expected = c.expectedName.empty() ? before : folder.Text() + c.expectedName;
         EXPECT_EQ(s.SessionFileName, expected);
         EXPECT_EQ(fs::exists(expected), c.written) << expected;
@@ -291,7 +291,7 @@ TEST_F(SessionFileTest, FailedSaveKeepsThePreviousFile) {
             ::unlink(probe.c_str());
             GTEST_SKIP() << "this account can write anywhere";
         }
-        EXPECT_FALSE(SaveAsBtnClick(run));
+        EXPECT_FALSE(SaveSessionAs(run));
     }
     fs::permissions(project, fs::perms::owner_all);
     ASSERT_EQ(runPrompts.Messages.size(), 1u);

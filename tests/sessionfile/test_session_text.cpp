@@ -134,7 +134,7 @@ TEST(SessionText, DamagedCountOrShortFileIsAnError) {
         try {
             ParseSessionText(c.text);
             ADD_FAILURE() << c.what << ": no error";
-        } catch (const ESessionFileError& e) {
+        } catch (const SessionFileError& e) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
                 << c.what << ": " << e.what();
         }

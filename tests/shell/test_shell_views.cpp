@@ -14,10 +14,10 @@
 
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellFileModel.h"
-#include "shell/TFileChangeThread.h"
-#include "shell/TPropertiesDialog.h"
-#include "shell/TSystemListView.h"
-#include "shell/TSystemTreeView.h"
+#include "shell/FolderWatcher.h"
+#include "shell/PropertiesDialog.h"
+#include "shell/FolderFileList.h"
+#include "shell/FolderTree.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/TempFolder.h"
@@ -38,7 +38,7 @@ class ShellViews : public ::testing::Test {
     TempFolder folder;
 };
 
-QStringList Names(const TSystemListView& list) {
+QStringList Names(const FolderFileList& list) {
     QStringList names;
     for (int i = 0; i < list.Count(); ++i) names << list.ItemName(i);
     return names;
@@ -57,7 +57,7 @@ bool WaitFor(Condition done) {
 }  // namespace
 
 TEST_F(ShellViews, ListShowsVisibleFilesOnlySortedByName) {
-    TSystemListView list;
+    FolderFileList list;
     QAbstractItemModelTester tester(list.DetailsView()->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     list.SetFolder(Folder());
@@ -68,7 +68,7 @@ TEST_F(ShellViews, ListShowsVisibleFilesOnlySortedByName) {
 }
 
 TEST_F(ShellViews, ListFindsByBeginningAndRemovesOnlyFromTheList) {
-    TSystemListView list;
+    FolderFileList list;
     list.SetFolder(Folder());
     struct Case {
         const char* prefix;
@@ -88,21 +88,21 @@ TEST_F(ShellViews, ListFindsByBeginningAndRemovesOnlyFromTheList) {
 }
 
 TEST_F(ShellViews, SelectionIsReportedInListOrderWhateverTheStyle) {
-    TSystemListView list;
+    FolderFileList list;
     list.SetFolder(Folder());
     list.SelectItem(2);
     list.SelectItem(0, false);
-    for (auto style : {TSystemListView::ViewStyle::LargeIcon, TSystemListView::ViewStyle::SmallIcon,
-                       TSystemListView::ViewStyle::List, TSystemListView::ViewStyle::Report}) {
+    for (auto style : {FolderFileList::ViewStyle::LargeIcon, FolderFileList::ViewStyle::SmallIcon,
+                       FolderFileList::ViewStyle::List, FolderFileList::ViewStyle::Report}) {
         list.SetStyle(style);
         EXPECT_EQ(list.SelectedItems(), (std::vector<int>{0, 2}));
         EXPECT_EQ(list.Selected(), 0);
     }
     list.resize(400, 200);
-    list.SetStyle(TSystemListView::ViewStyle::LargeIcon);
+    list.SetStyle(FolderFileList::ViewStyle::LargeIcon);
     list.show();
     SaveScreenshot(list, QStringLiteral("file-list-large-icons"));
-    list.SetStyle(TSystemListView::ViewStyle::Report);
+    list.SetStyle(FolderFileList::ViewStyle::Report);
     SaveScreenshot(list, QStringLiteral("file-list-details"));
 }
 
@@ -115,10 +115,10 @@ TEST_F(ShellViews, SizesReadInWholeKilobytes) {
 }
 
 TEST_F(ShellViews, TreeSelectsAPathAndFeedsItsList) {
-    TSystemTreeView tree;
-    TSystemListView list;
+    FolderTree tree;
+    FolderFileList list;
     tree.SetListView(&list);
-    QSignalSpy changes(&tree, &TSystemTreeView::OnChange);
+    QSignalSpy changes(&tree, &FolderTree::SelectedFolderChanged);
     EXPECT_TRUE(tree.RootSelected());
     ASSERT_TRUE(tree.SetSelectedPath(Folder()));
     EXPECT_EQ(tree.SelectedPath(), Folder());
@@ -129,22 +129,22 @@ TEST_F(ShellViews, TreeSelectsAPathAndFeedsItsList) {
 }
 
 TEST_F(ShellViews, TreeNodesFollowFolderChanges) {
-    TSystemTreeView tree;
+    FolderTree tree;
     ASSERT_TRUE(tree.SetSelectedPath(Folder() + "/sub"));
     QTreeWidgetItem* parent = tree.currentItem()->parent();
     ASSERT_EQ(parent->childCount(), 1);
     fs::create_directory(folder.Path() / "added");
     EXPECT_TRUE(WaitFor([&] { return parent->childCount() == 2; }));
-    EXPECT_EQ(TSystemTreeView::PathOf(parent->child(0)), Folder() + "/added");
+    EXPECT_EQ(FolderTree::PathOf(parent->child(0)), Folder() + "/added");
     fs::remove(folder.Path() / "added");
     EXPECT_TRUE(WaitFor([&] { return parent->childCount() == 1; }));
     EXPECT_EQ(tree.SelectedPath(), Folder() + "/sub");  // the selection survived
 }
 
 TEST_F(ShellViews, WatcherReportsOnTheOwnersThread) {
-    TFileChangeThread watcher;
+    FolderWatcher watcher;
     QString reported;
-    QObject::connect(&watcher, &TFileChangeThread::FolderChanged, [&](const QString& f) {
+    QObject::connect(&watcher, &FolderWatcher::FolderChanged, [&](const QString& f) {
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
         reported = f;
     });
@@ -158,7 +158,7 @@ TEST_F(ShellViews, PropertiesAndContextMenuOfAFile) {
     const QString path = Folder() + "/b.html";
     fs::permissions(folder.Path() / "b.html",
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    TPropertiesDialog dialog(path);
+    PropertiesDialog dialog(path);
     EXPECT_EQ(dialog.Value("Name:"), "b.html");
     EXPECT_EQ(dialog.Value("Size:"), "5 bytes");
     EXPECT_EQ(dialog.Value("Permissions:"), "rw-r-----");

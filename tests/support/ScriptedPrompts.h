@@ -62,7 +62,7 @@ public:
     }
 
     void ConversionShow() override { ++ConversionShows; }
-    void ConversionProgress(const std::string& label, const std::string& currentFile,
+    void ConversionUpdate(const std::string& label, const std::string& currentFile,
                             int gauge) override {
         LastConversionFile = currentFile;
         if (ConversionLabels.empty() || ConversionLabels.back() != label)

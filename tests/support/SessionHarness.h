@@ -14,7 +14,7 @@
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
-#include "worker/TForm1.h"
+#include "engine/TransferWorker.h"
 
 // A session whose transfers are played by the test: the workers are real, their transfer
 // events are handed to them directly. The site's address is a loopback port nobody listens on,
@@ -35,28 +35,28 @@ class SessionHarness {
             return true;
         };
     }
-    ~SessionHarness() { state.Timer1.stop(); }
+    ~SessionHarness() { state.SessionClock.stop(); }
 
     bool Start(const std::string& address = Site) {
         settings.MainURL = address;
         // The clock runs (it tells that a session is running) but never ticks: the tests do not
         // spin the event loop.
-        return engine.RetrieveBtnClick(settings);
+        return engine.StartNewSession(settings);
     }
 
     // Workers that have not finished yet, in the order they were started.
-    std::vector<TForm1*> Running() {
-        std::vector<TForm1*> out;
-        for (TForm1* w : engine.findChildren<TForm1*>(Qt::FindDirectChildrenOnly))
+    std::vector<TransferWorker*> Running() {
+        std::vector<TransferWorker*> out;
+        for (TransferWorker* w : engine.findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
             if (!w->Finished) out.push_back(w);
         std::sort(out.begin(), out.end(),
-                  [](const TForm1* a, const TForm1* b) { return a->GridRow < b->GridRow; });
+                  [](const TransferWorker* a, const TransferWorker* b) { return a->GridRow < b->GridRow; });
         return out;
     }
 
     // The running worker whose address ends with the text.
-    TForm1* Worker(const std::string& addressEnd) {
-        for (TForm1* w : Running()) {
+    TransferWorker* Worker(const std::string& addressEnd) {
+        for (TransferWorker* w : Running()) {
             const std::string& url = w->RequestURL();
             if (url.size() >= addressEnd.size() &&
                 url.compare(url.size() - addressEnd.size(), addressEnd.size(), addressEnd) == 0)
@@ -67,12 +67,12 @@ class SessionHarness {
 
     // Plays a whole HTTP document: begin, headers, the body in the given number of chunks,
     // end. The body is written to the worker's file as a transfer control would.
-    static void Deliver(TForm1* w, const std::string& body, int chunks = 1,
+    static void Deliver(TransferWorker* w, const std::string& body, int chunks = 1,
                         bool announceLength = true) {
         std::ofstream out(w->LocalFile, std::ios::binary | std::ios::trunc);
         const std::int64_t total = static_cast<std::int64_t>(body.size());
         auto event = [&](int state, std::int64_t done, std::string_view chunk = {}) {
-            TDocOutput d;
+            TransferProgress d;
             d.State = state;
             d.BytesTransferred = done;
             d.TotalSize = announceLength ? total : done;
@@ -80,8 +80,8 @@ class SessionHarness {
             d.DataChunk = chunk;
             return d;
         };
-        w->HTTP1DocOutput(event(TDocOutput::Begin, 0));
-        w->HTTP1DocOutput(event(TDocOutput::Headers, 0));
+        w->OnHttpProgress(event(TransferProgress::Begin, 0));
+        w->OnHttpProgress(event(TransferProgress::Headers, 0));
         std::size_t done = 0;
         const std::size_t piece = chunks > 0 ? (body.size() + chunks - 1) / chunks : body.size();
         while (done < body.size() && !w->Finished) {
@@ -89,21 +89,21 @@ class SessionHarness {
             out.write(body.data() + done, static_cast<std::streamsize>(n));
             out.flush();
             done += n;
-            w->HTTP1DocOutput(event(TDocOutput::Data, static_cast<std::int64_t>(done),
+            w->OnHttpProgress(event(TransferProgress::Data, static_cast<std::int64_t>(done),
                                     std::string_view(body).substr(done - n, n)));
         }
         if (!w->Finished)
-            w->HTTP1DocOutput(event(TDocOutput::End, static_cast<std::int64_t>(done)));
+            w->OnHttpProgress(event(TransferProgress::End, static_cast<std::int64_t>(done)));
     }
 
     // A transfer that found nobody: error and end with nothing received.
-    static void Fail(TForm1* w) {
-        TDocOutput d;
-        d.State = TDocOutput::Error;
+    static void Fail(TransferWorker* w) {
+        TransferProgress d;
+        d.State = TransferProgress::Error;
         d.ErrorText = "Could not connect";
-        w->HTTP1DocOutput(d);
-        d.State = TDocOutput::End;
-        w->HTTP1DocOutput(d);
+        w->OnHttpProgress(d);
+        d.State = TransferProgress::End;
+        w->OnHttpProgress(d);
     }
 
     // Runs the workers' deferred releases.

@@ -11,33 +11,33 @@
 #include <vector>
 
 #include "core/PartialFiles.h"
-#include "transfer/TransferControl.h"
+#include "transfer/Transfer.h"
 
 // Binds a transfer control's two events and writes down what they delivered, in order:
 // "s1" for a state change to 1, "d3" for a document event in state 3.
 struct TransferRecorder {
     std::vector<std::string> Events;
-    std::vector<TDocOutput> Docs;  // copies, DataChunk cleared (it is only valid in the event)
+    std::vector<TransferProgress> Docs;  // copies, DataChunk cleared (it is only valid in the event)
     std::string Data;              // every data chunk, joined
     int DataEvents = 0;
     bool Ended = false;
     // What the output file held when the End event came (a handler can still read a cut-off
     // reply then; afterwards only a whole document stands under the local file's name).
     std::string EndBytes;
-    std::function<void(const TDocOutput&)> AlsoOnDoc;  // runs after recording
+    std::function<void(const TransferProgress&)> AlsoOnDoc;  // runs after recording
 
-    explicit TransferRecorder(TTransferControl& control) {
-        control.OnStateChanged = [this](short s) { Events.push_back("s" + std::to_string(s)); };
-        control.OnDocOutput = [this, &control](const TDocOutput& d) {
+    explicit TransferRecorder(Transfer& control) {
+        control.OnConnectionState = [this](short s) { Events.push_back("s" + std::to_string(s)); };
+        control.OnProgress = [this, &control](const TransferProgress& d) {
             Events.push_back("d" + std::to_string(d.State));
-            if (d.State == TDocOutput::Data) {
+            if (d.State == TransferProgress::Data) {
                 Data.append(d.DataChunk);
                 ++DataEvents;
             }
-            TDocOutput copy = d;
+            TransferProgress copy = d;
             copy.DataChunk = {};
             Docs.push_back(copy);
-            if (d.State == TDocOutput::End) {
+            if (d.State == TransferProgress::End) {
                 Ended = true;
                 std::error_code ec;
                 if (std::filesystem::is_regular_file(control.OutputFile(), ec)) {
@@ -50,7 +50,7 @@ struct TransferRecorder {
         };
     }
 
-    const TDocOutput& Last() const { return Docs.back(); }
+    const TransferProgress& Last() const { return Docs.back(); }
     // The events without the data events, which vary in number.
     std::string Outline() const {
         std::string out;

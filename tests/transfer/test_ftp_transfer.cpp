@@ -6,7 +6,7 @@
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "support/TransferRecorder.h"
-#include "transfer/TFTP.h"
+#include "transfer/FtpTransfer.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(FtpTransfer, DownloadsWithCredentialsAndReportsHowItEnded) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TFTP ftpControl;
+        FtpTransfer ftpControl;
         TransferRecorder rec(ftpControl);
         ftpControl.UserId = c.User;
         ftpControl.Password = c.Password;

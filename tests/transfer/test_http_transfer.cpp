@@ -17,7 +17,7 @@
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "support/TransferRecorder.h"
-#include "transfer/THTTP.h"
+#include "transfer/HttpTransfer.h"
 
 namespace {
 
@@ -30,18 +30,18 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
     return s;
 }
 
-class HttpTransfer : public ::testing::Test {
+class HttpTransferTest : public ::testing::Test {
   protected:
     void SetUp() override {
         EnsureQtApp();
-        TTransferControl::SetTimeouts({});
+        Transfer::SetTimeouts({});
         unsetenv("SSL_CERT_FILE");
         unsetenv("SSL_CERT_DIR");
     }
-    void TearDown() override { TTransferControl::SetTimeouts({}); }
+    void TearDown() override { Transfer::SetTimeouts({}); }
 
     // Fetches the address into a fresh file and waits for the End event.
-    void Fetch(THTTP& http, TransferRecorder& rec, const std::string& url) {
+    void Fetch(HttpTransfer& http, TransferRecorder& rec, const std::string& url) {
         std::filesystem::remove(File());
         http.URL = url;
         http.GetDoc(url, "", File());
@@ -54,16 +54,16 @@ class HttpTransfer : public ::testing::Test {
     TempFolder out;
 };
 
-TEST_F(HttpTransfer, BigFileArrivesIntactWithOrderedEvents) {
+TEST_F(HttpTransferTest, BigFileArrivesIntactWithOrderedEvents) {
     TempFolder site;
     const std::string body = RandomBytes(3 * 1024 * 1024 + 17, 1);
     WriteWholeFile(site.Text() + "big.bin", body);
     NginxServer web({.Root = site.Path()});
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     std::int64_t lastBytes = 0;
     bool fileKeptUp = true;
-    rec.AlsoOnDoc = [&](const TDocOutput& d) {
+    rec.AlsoOnDoc = [&](const TransferProgress& d) {
         EXPECT_GE(d.BytesTransferred, lastBytes);
         lastBytes = d.BytesTransferred;
         if (std::filesystem::file_size(http.OutputFile()) !=
@@ -86,7 +86,7 @@ TEST_F(HttpTransfer, BigFileArrivesIntactWithOrderedEvents) {
 }
 
 // What the control makes of replies nginx will not give on demand.
-TEST_F(HttpTransfer, ScriptedReplies) {
+TEST_F(HttpTransferTest, ScriptedReplies) {
     const std::string body1000(1000, 'x');
     struct Case {
         const char* Name;
@@ -140,7 +140,7 @@ TEST_F(HttpTransfer, ScriptedReplies) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.Name);
         ScriptedServer server({c.Script});
-        THTTP http;
+        HttpTransfer http;
         TransferRecorder rec(http);
         Fetch(http, rec, server.Url("page.html"));
         EXPECT_EQ(rec.Outline(), c.Outline);
@@ -165,19 +165,19 @@ TEST_F(HttpTransfer, ScriptedReplies) {
     }
 }
 
-TEST_F(HttpTransfer, ManyChunksGiveManyDataEvents) {
+TEST_F(HttpTransferTest, ManyChunksGiveManyDataEvents) {
     const std::string body = RandomBytes(5000, 2);
     ScriptedServer server({{S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n"),
                             S::SendInChunks(body, 10, 50), S::Close()}});
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     Fetch(http, rec, server.Url("a.gif"));
     EXPECT_GT(rec.DataEvents, 1);
     EXPECT_TRUE(rec.Data == body);
 }
 
-TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
-    TTransferControl::SetTimeouts({.ConnectMs = 30000, .StallSeconds = 1});
+TEST_F(HttpTransferTest, StalledReplyFailsAfterTheStallTime) {
+    Transfer::SetTimeouts({.ConnectMs = 30000, .StallSeconds = 1});
     struct Case {
         const char* Name;
         S::Script Script;
@@ -194,7 +194,7 @@ TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         ScriptedServer server({c.Script});
-        THTTP http;
+        HttpTransfer http;
         TransferRecorder rec(http);
         Fetch(http, rec, server.Url("slow.html"));
         EXPECT_EQ(rec.Outline(), c.Outline);
@@ -209,8 +209,8 @@ TEST_F(HttpTransfer, StalledReplyFailsAfterTheStallTime) {
 
 // A listener that never accepts, its queue filled: the kernel drops further connection
 // attempts, so a connect neither succeeds nor is refused.
-TEST_F(HttpTransfer, NoConnectionWithinTheConnectTimeFails) {
-    TTransferControl::SetTimeouts({.ConnectMs = 500, .StallSeconds = 60});
+TEST_F(HttpTransferTest, NoConnectionWithinTheConnectTimeFails) {
+    Transfer::SetTimeouts({.ConnectMs = 500, .StallSeconds = 60});
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -225,7 +225,7 @@ TEST_F(HttpTransfer, NoConnectionWithinTheConnectTimeFails) {
         connect(f, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         fillers.push_back(f);
     }
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     Fetch(http, rec, "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/");
     EXPECT_EQ(rec.Outline(), "s1 s4 d4 d5");
@@ -234,7 +234,7 @@ TEST_F(HttpTransfer, NoConnectionWithinTheConnectTimeFails) {
     close(listener);
 }
 
-TEST_F(HttpTransfer, FailuresEndWithErrorThenEnd) {
+TEST_F(HttpTransferTest, FailuresEndWithErrorThenEnd) {
     ScriptedServer server({S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello")});
     const int closedPort = FreeLoopbackPort();
     struct Case {
@@ -251,26 +251,26 @@ TEST_F(HttpTransfer, FailuresEndWithErrorThenEnd) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        THTTP http;
+        HttpTransfer http;
         TransferRecorder rec(http);
         http.GetDoc(c.Url, "", c.LocalFile);
         ASSERT_TRUE(RunUntil([&] { return rec.Ended; }));
         ASSERT_GE(rec.Docs.size(), 2u);
         EXPECT_EQ(rec.Events[rec.Events.size() - 3], "s4");
-        EXPECT_EQ(rec.Docs[rec.Docs.size() - 2].State, TDocOutput::Error);
+        EXPECT_EQ(rec.Docs[rec.Docs.size() - 2].State, TransferProgress::Error);
         EXPECT_NE(http.ErrorText().find(c.ErrorMentions), std::string::npos) << http.ErrorText();
         EXPECT_FALSE(http.Busy());
     }
     EXPECT_FALSE(std::filesystem::exists(File())) << "no reply, no file";
 }
 
-TEST_F(HttpTransfer, CompressedReplyIsStoredDecoded) {
+TEST_F(HttpTransferTest, CompressedReplyIsStoredDecoded) {
     TempFolder site;
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "<p>line " + std::to_string(i) + "</p>\n";
     WriteWholeFile(site.Text() + "page.html", text);
     NginxServer web({.Root = site.Path(), .Gzip = true, .ExtraHttpConfig = "gzip_types *;"});
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     Fetch(http, rec, web.Url("page.html"));
     EXPECT_EQ(http.ReplyHeader("Content-Encoding"), "gzip");
@@ -280,12 +280,12 @@ TEST_F(HttpTransfer, CompressedReplyIsStoredDecoded) {
     EXPECT_EQ(rec.Last().TotalSize, static_cast<std::int64_t>(text.size()));
 }
 
-TEST_F(HttpTransfer, HttpsTrustsTheAuthorityNamedBySslCertFile) {
+TEST_F(HttpTransferTest, HttpsTrustsTheAuthorityNamedBySslCertFile) {
     TempFolder site;
     WriteWholeFile(site.Text() + "index.html", "<html>secure</html>");
     NginxServer web({.Root = site.Path(), .Https = true, .Http2 = true});
     {
-        THTTP http;
+        HttpTransfer http;
         TransferRecorder rec(http);
         Fetch(http, rec, web.Url("index.html"));
         EXPECT_EQ(rec.Outline(), "s1 s4 d4 d5") << "an unknown authority is refused";
@@ -307,7 +307,7 @@ TEST_F(HttpTransfer, HttpsTrustsTheAuthorityNamedBySslCertFile) {
             std::filesystem::copy_file(web.CaFile(), certs.Path() / (hash + ".0"));
             setenv(variable, certs.Path().c_str(), 1);
         }
-        THTTP http;
+        HttpTransfer http;
         TransferRecorder rec(http);
         Fetch(http, rec, web.Url("index.html"));
         unsetenv(variable);
@@ -318,9 +318,9 @@ TEST_F(HttpTransfer, HttpsTrustsTheAuthorityNamedBySslCertFile) {
     }
 }
 
-TEST_F(HttpTransfer, ProxyReceivesTheWholeAddress) {
+TEST_F(HttpTransferTest, ProxyReceivesTheWholeAddress) {
     ScriptedServer proxy({S::Reply("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")});
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     http.ProxyHost = "127.0.0.1";
     http.ProxyPort = proxy.Port();
@@ -334,7 +334,7 @@ TEST_F(HttpTransfer, ProxyReceivesTheWholeAddress) {
 // As workers do: every transfer has its own control, the next ones start from the End event
 // of the last, and one handler holds a nested event loop (a modal box) while the others go on.
 // The connections stay open and are used again; over HTTP/2 the transfers share one.
-TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
+TEST_F(HttpTransferTest, ConcurrentTransfersReuseConnections) {
     constexpr int kFiles = 30, kParallel = 10;
     TempFolder site;
     std::vector<std::string> bodies;
@@ -353,14 +353,14 @@ TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
             {.Root = site.Path(), .Https = mode.Https, .Http2 = mode.Https, .AccessLog = true});
         if (mode.Https) setenv("SSL_CERT_FILE", web.CaFile().c_str(), 1);
         TempFolder into;
-        std::vector<std::unique_ptr<THTTP>> controls;
+        std::vector<std::unique_ptr<HttpTransfer>> controls;
         std::vector<int> ends(kFiles, 0);
         int next = 0, finished = 0, finishedInNestedLoop = 0;
         std::function<void()> startNext = [&] {
             const int i = next++;
-            auto http = std::make_unique<THTTP>();
-            http->OnDocOutput = [&, i](const TDocOutput& d) {
-                if (d.State != TDocOutput::End) return;
+            auto http = std::make_unique<HttpTransfer>();
+            http->OnProgress = [&, i](const TransferProgress& d) {
+                if (d.State != TransferProgress::End) return;
                 ++ends[i];
                 ++finished;
                 if (next < kFiles) startNext();
@@ -395,7 +395,7 @@ TEST_F(HttpTransfer, ConcurrentTransfersReuseConnections) {
     }
 }
 
-TEST_F(HttpTransfer, CancelInsideAHandler) {
+TEST_F(HttpTransferTest, CancelInsideAHandler) {
     TempFolder site;
     const std::string body = RandomBytes(4 * 1024 * 1024, 3);
     WriteWholeFile(site.Text() + "big.zip", body);
@@ -403,11 +403,11 @@ TEST_F(HttpTransfer, CancelInsideAHandler) {
 
     // As the size limit does: cancel at the first data event; the End event still follows,
     // once, and nothing else.
-    THTTP http;
+    HttpTransfer http;
     TransferRecorder rec(http);
     bool busyAfterCancel = true;
-    rec.AlsoOnDoc = [&](const TDocOutput& d) {
-        if (d.State == TDocOutput::Data && rec.DataEvents == 1) {
+    rec.AlsoOnDoc = [&](const TransferProgress& d) {
+        if (d.State == TransferProgress::Data && rec.DataEvents == 1) {
             http.Cancel();
             busyAfterCancel = http.Busy();
         }
@@ -422,16 +422,16 @@ TEST_F(HttpTransfer, CancelInsideAHandler) {
     EXPECT_FALSE(std::filesystem::exists(File())) << "a cancelled document is not kept";
     EXPECT_EQ(PartialFilesIn(out.Text()), 0);
     RunUntil([] { return false; }, 200);
-    EXPECT_EQ(rec.Docs.back().State, TDocOutput::End) << "no event after the End event";
+    EXPECT_EQ(rec.Docs.back().State, TransferProgress::End) << "no event after the End event";
 
     // A handler that destroys its own control: no further events, no crash.
-    auto owned = std::make_unique<THTTP>();
+    auto owned = std::make_unique<HttpTransfer>();
     int eventsAfter = 0;
     bool destroyed = false;
-    owned->OnStateChanged = [&](short) { eventsAfter += destroyed; };
-    owned->OnDocOutput = [&](const TDocOutput& d) {
+    owned->OnConnectionState = [&](short) { eventsAfter += destroyed; };
+    owned->OnProgress = [&](const TransferProgress& d) {
         eventsAfter += destroyed;
-        if (d.State == TDocOutput::Data) {
+        if (d.State == TransferProgress::Data) {
             destroyed = true;
             owned.reset();
         }
@@ -451,7 +451,7 @@ TEST(RemoteHost, IsTheHostOfTheUrl) {
         {"", ""},
     };
     for (const auto& [url, host] : cases) {
-        THTTP http;
+        HttpTransfer http;
         http.URL = url;
         EXPECT_EQ(http.RemoteHost(), host) << url;
     }

@@ -10,7 +10,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "viewers/Printing.h"
-#include "viewers/TDocumentSourceForm.h"
+#include "viewers/DocumentSourceWindow.h"
 
 namespace {
 
@@ -41,10 +41,10 @@ class DocumentSourceTest : public ::testing::Test {
 
 TEST_F(DocumentSourceTest, ShowsTheFilesRawTextUnderItsPath) {
     const std::string path = Write("Main.html", "<html>\r\n<b>bold</b>\r\n</html>");
-    TDocumentSourceForm* form = OpenDocumentSource(owner, path, prompts);
+    DocumentSourceWindow* form = OpenDocumentSource(owner, path, prompts);
     EXPECT_EQ(form->windowTitle().toStdString(), "Document Source - " + path);
-    EXPECT_EQ(form->RichEdit1->toPlainText(), "<html>\n<b>bold</b>\n</html>");
-    EXPECT_TRUE(form->RichEdit1->isReadOnly());
+    EXPECT_EQ(form->SourceText->toPlainText(), "<html>\n<b>bold</b>\n</html>");
+    EXPECT_TRUE(form->SourceText->isReadOnly());
     EXPECT_EQ(form->size(), QSize(435, 300));
     EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(prompts.Messages.empty());
@@ -52,30 +52,30 @@ TEST_F(DocumentSourceTest, ShowsTheFilesRawTextUnderItsPath) {
 
 TEST_F(DocumentSourceTest, AnUnreadableFileIsReportedAndTheWindowStaysEmpty) {
     const std::string path = folder.Text() + "missing.html";
-    QPointer<TDocumentSourceForm> form = OpenDocumentSource(owner, path, prompts);
+    QPointer<DocumentSourceWindow> form = OpenDocumentSource(owner, path, prompts);
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_NE(prompts.Messages[0].Text.find(path), std::string::npos);
     EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
     ASSERT_FALSE(form.isNull());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(form->RichEdit1->toPlainText().isEmpty());
+    EXPECT_TRUE(form->SourceText->toPlainText().isEmpty());
 }
 
 TEST_F(DocumentSourceTest, WordWrapTogglesAndTheBoxStaysReadOnly) {
-    TDocumentSourceForm* form = OpenDocumentSource(owner, Write("a.txt", "text"), prompts);
-    EXPECT_TRUE(form->WordWrap1->isChecked());
-    EXPECT_EQ(form->RichEdit1->lineWrapMode(), QTextEdit::WidgetWidth);
-    form->WordWrap1Click();
-    EXPECT_FALSE(form->WordWrap1->isChecked());
-    EXPECT_EQ(form->RichEdit1->lineWrapMode(), QTextEdit::NoWrap);
-    form->WordWrap1->trigger();  // the menu item does the same
-    EXPECT_TRUE(form->WordWrap1->isChecked());
-    EXPECT_EQ(form->RichEdit1->lineWrapMode(), QTextEdit::WidgetWidth);
-    EXPECT_TRUE(form->RichEdit1->isReadOnly());
+    DocumentSourceWindow* form = OpenDocumentSource(owner, Write("a.txt", "text"), prompts);
+    EXPECT_TRUE(form->WordWrapAction->isChecked());
+    EXPECT_EQ(form->SourceText->lineWrapMode(), QTextEdit::WidgetWidth);
+    form->ToggleWordWrap();
+    EXPECT_FALSE(form->WordWrapAction->isChecked());
+    EXPECT_EQ(form->SourceText->lineWrapMode(), QTextEdit::NoWrap);
+    form->WordWrapAction->trigger();  // the menu item does the same
+    EXPECT_TRUE(form->WordWrapAction->isChecked());
+    EXPECT_EQ(form->SourceText->lineWrapMode(), QTextEdit::WidgetWidth);
+    EXPECT_TRUE(form->SourceText->isReadOnly());
 }
 
 TEST_F(DocumentSourceTest, MenuItemsCarryTheirCaptionsShortcutsAndHints) {
-    TDocumentSourceForm form(owner, prompts);
+    DocumentSourceWindow form(owner, prompts);
     struct Item {
         QAction* Action;
         const char* Caption;
@@ -83,12 +83,12 @@ TEST_F(DocumentSourceTest, MenuItemsCarryTheirCaptionsShortcutsAndHints) {
         const char* Hint;
     };
     const Item items[] = {
-        {form.Copy1, "&Copy", "Ctrl+C", "Copy selected item to clipboard"},
-        {form.SelectAll1, "Select A&ll", "Ctrl+A", "Select all items"},
-        {form.WordWrap1, "&Word Wrap", "", "Word Wrap"},
-        {form.Font2, "&Font...", "Alt+F", "Select font properties"},
-        {form.Print2, "&Print", "Ctrl+P", "Print current document"},
-        {form.Close2, "&Close", "Alt+X", "Close active window"},
+        {form.CopyAction, "&Copy", "Ctrl+C", "Copy selected item to clipboard"},
+        {form.SelectAllAction, "Select A&ll", "Ctrl+A", "Select all items"},
+        {form.WordWrapAction, "&Word Wrap", "", "Word Wrap"},
+        {form.FontAction, "&Font...", "Alt+F", "Select font properties"},
+        {form.PrintAction, "&Print", "Ctrl+P", "Print current document"},
+        {form.CloseAction, "&Close", "Alt+X", "Close active window"},
     };
     for (const auto& item : items) {
         SCOPED_TRACE(item.Caption);
@@ -96,39 +96,39 @@ TEST_F(DocumentSourceTest, MenuItemsCarryTheirCaptionsShortcutsAndHints) {
         EXPECT_EQ(item.Action->shortcut(), QKeySequence(item.Shortcut));
         EXPECT_EQ(item.Action->statusTip(), item.Hint);
     }
-    EXPECT_EQ(form.PopupMenu1->actions().size(), 8);  // with the two separators
+    EXPECT_EQ(form.SourceMenu->actions().size(), 8);  // with the two separators
 }
 
 TEST_F(DocumentSourceTest, CopySelectAllAndFont) {
-    TDocumentSourceForm* form = OpenDocumentSource(owner, Write("a.txt", "alpha beta"), prompts);
-    form->SelectAll1Click();
-    form->Copy1Click();
+    DocumentSourceWindow* form = OpenDocumentSource(owner, Write("a.txt", "alpha beta"), prompts);
+    form->SelectAllText();
+    form->CopySelection();
     EXPECT_EQ(QApplication::clipboard()->text(), "alpha beta");
 
     QFont chosen("DejaVu Serif");
     chosen.setPointSize(17);
     form->ChooseFont = [&](const QFont&) { return std::optional<QFont>(chosen); };
-    form->RichEdit1->moveCursor(QTextCursor::End);
-    form->Font1Click();
-    QTextCursor start(form->RichEdit1->document());
+    form->SourceText->moveCursor(QTextCursor::End);
+    form->ChooseSourceFont();
+    QTextCursor start(form->SourceText->document());
     start.movePosition(QTextCursor::NextCharacter);
     EXPECT_EQ(start.charFormat().font().pointSize(), 17);  // all text, not only at the caret
 
     form->ChooseFont = [](const QFont&) { return std::optional<QFont>(); };  // Cancel
-    form->RichEdit1->moveCursor(QTextCursor::Start);
-    form->Font1Click();
+    form->SourceText->moveCursor(QTextCursor::Start);
+    form->ChooseSourceFont();
     EXPECT_EQ(start.charFormat().font().pointSize(), 17);
 }
 
 TEST_F(DocumentSourceTest, WindowsAreIndependentAndCloseWithTheirOpener) {
-    QPointer<TDocumentSourceForm> first = OpenDocumentSource(owner, Write("a.txt", "A"), prompts);
-    QPointer<TDocumentSourceForm> second = OpenDocumentSource(owner, Write("b.txt", "B"), prompts);
+    QPointer<DocumentSourceWindow> first = OpenDocumentSource(owner, Write("a.txt", "A"), prompts);
+    QPointer<DocumentSourceWindow> second = OpenDocumentSource(owner, Write("b.txt", "B"), prompts);
     ASSERT_NE(first.data(), second.data());
-    first->Close1Click();
+    first->CloseSource();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());
     ASSERT_FALSE(second.isNull());
-    EXPECT_EQ(second->RichEdit1->toPlainText(), "B");
+    EXPECT_EQ(second->SourceText->toPlainText(), "B");
     delete owner.data();
     EXPECT_TRUE(second.isNull());
 }
@@ -136,8 +136,8 @@ TEST_F(DocumentSourceTest, WindowsAreIndependentAndCloseWithTheirOpener) {
 TEST_F(DocumentSourceTest, PrintsTheWholeTextAsOneJob) {
     const std::string pdf = folder.Text() + "out.pdf";
     SetPrintToFile(pdf);
-    TDocumentSourceForm* form = OpenDocumentSource(owner, Write("a.txt", "printed text"), prompts);
-    form->Print1Click();
+    DocumentSourceWindow* form = OpenDocumentSource(owner, Write("a.txt", "printed text"), prompts);
+    form->PrintSource();
     EXPECT_TRUE(prompts.Messages.empty());
     FILE* f = fopen(pdf.c_str(), "rb");
     ASSERT_NE(f, nullptr);

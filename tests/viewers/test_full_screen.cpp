@@ -9,7 +9,7 @@
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
-#include "viewers/TFullScreenForm.h"
+#include "viewers/FullScreenShow.h"
 
 namespace {
 
@@ -37,14 +37,14 @@ class FullScreenTest : public ::testing::Test {
     }
 
     // A show over the project list with the given items, the selected one named.
-    TFullScreenForm* Open(const std::vector<std::string>& paths, const std::string& selected = {},
+    FullScreenShow* Open(const std::vector<std::string>& paths, const std::string& selected = {},
                           const std::string& caption = {}) {
-        TFullScreenSource source;
+        FullScreenShowSource source;
         source.ProjectListVisible = true;
         source.ItemPaths = paths;
         source.SelectedPath = selected;
         source.PanelFileCaption = caption;
-        form = new TFullScreenForm(source, prompts);
+        form = new FullScreenShow(source, prompts);
         form->PrintPicture = [this](const std::string& path) {
             printed.push_back(path);
             return printError;
@@ -56,7 +56,7 @@ class FullScreenTest : public ::testing::Test {
 
     TempFolder folder;
     ScriptedPrompts prompts;
-    QPointer<TFullScreenForm> form;
+    QPointer<FullScreenShow> form;
     std::vector<std::string> printed;
     std::string printError;
 
@@ -70,9 +70,9 @@ TEST_F(FullScreenTest, TheRingHoldsTheListsPicturesInOrder) {
     Open(paths);
     EXPECT_EQ(form->ImageRing(), (std::vector<std::string>{paths[1], paths[2], paths[4]}));
 
-    TFullScreenSource hidden;  // neither list visible: nothing to show
+    FullScreenShowSource hidden;  // neither list visible: nothing to show
     hidden.ItemPaths = paths;
-    TFullScreenForm none(hidden, prompts);
+    FullScreenShow none(hidden, prompts);
     EXPECT_TRUE(none.ImageRing().empty());
     EXPECT_EQ(none.CurrentImage(), -1);
 }
@@ -99,14 +99,14 @@ TEST_F(FullScreenTest, TheStartIsTheSelectedPictureWhenTheListSaysSo) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        TFullScreenSource source;
+        FullScreenShowSource source;
         source.ProjectListVisible = !c.Local;
         source.LocalListVisible = c.Local;
         source.LocalListHasFocus = c.Focus;
         source.ItemPaths = paths;
         source.SelectedPath = c.Selected;
         source.PanelFileCaption = c.Caption;
-        TFullScreenForm show(source, prompts);
+        FullScreenShow show(source, prompts);
         EXPECT_EQ(show.CurrentImage(), c.Start);
     }
 }
@@ -159,7 +159,7 @@ TEST_F(FullScreenTest, OtherKeysAndClicksShowTheHelpText) {
     }
     prompts.Messages.clear();
     form->show();
-    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    QTest::mouseClick(form->PictureLabel, Qt::LeftButton);
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{help});
     ASSERT_FALSE(form.isNull());  // neither closed the show
 }
@@ -186,7 +186,7 @@ TEST_F(FullScreenTest, BackgroundColourInvertsTheRedOfTheName) {
         QTest::keyClick(form, Qt::Key_C);
         EXPECT_EQ(form->FileName->palette().color(QPalette::WindowText), c.Name);
         EXPECT_EQ(form->FileName->palette().color(QPalette::Window), c.Chosen);
-        EXPECT_EQ(form->ScrollBox1->palette().color(QPalette::Window), c.Chosen);
+        EXPECT_EQ(form->PictureBox->palette().color(QPalette::Window), c.Chosen);
     }
     form->ChooseColor = [](const QColor&) { return std::optional<QColor>(); };  // Cancel
     QTest::keyClick(form, Qt::Key_C);
@@ -241,7 +241,7 @@ TEST_F(FullScreenTest, ALargePictureOpensScrolledInABit) {
     Open({path});
     form->resize(640, 480);
     form->DisplayImage(path);
-    EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->value(), 100);
-    EXPECT_EQ(form->ScrollBox1->verticalScrollBar()->value(), 100);
-    EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->singleStep(), 4);
+    EXPECT_EQ(form->PictureBox->horizontalScrollBar()->value(), 100);
+    EXPECT_EQ(form->PictureBox->verticalScrollBar()->value(), 100);
+    EXPECT_EQ(form->PictureBox->horizontalScrollBar()->singleStep(), 4);
 }

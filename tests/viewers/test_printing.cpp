@@ -6,12 +6,12 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include "htmlcontrol/THTML.h"
+#include "htmlview/HtmlView.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/TempFolder.h"
 #include "viewers/Printing.h"
-#include "viewers/TPrintHTMLTextForm.h"
+#include "viewers/SelectionPrinter.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ class PrintingTest : public ::testing::Test {
         WriteBytes(folder.Text() + name, bytes);
         return folder.Text() + name;
     }
-    void Show(THTML& html, const std::string& path) {
-        html.ShowURL(THTML::LocalFileURL(path));
+    void Show(HtmlView& html, const std::string& path) {
+        html.ShowURL(HtmlView::LocalFileURL(path));
         if (!QTest::qWaitFor([&] { return !html.Retrieving(); }, 10000))
             ADD_FAILURE() << "the page is still loading";
     }
@@ -44,11 +44,11 @@ class PrintingTest : public ::testing::Test {
 TEST_F(PrintingTest, SelectedTextIsStagedUnderTheLowerCaseAddress) {
     SetPrintToFile(folder.Text() + "selection.pdf");
     const std::string page = Write("Page.HTML", "<p>First words</p><p>Second words</p>");
-    THTML html;
+    HtmlView html;
     Show(html, page);
-    const std::string address = THTML::LocalFileURL(page);
+    const std::string address = HtmlView::LocalFileURL(page);
     const QString lower = QString::fromStdString(address).toLower();
-    QTextEdit& box = *PrintHTMLTextForm().RichEdit1;
+    QTextEdit& box = *SharedSelectionPrinter().PrintText;
 
     struct Case {
         const char* Label;
@@ -66,8 +66,8 @@ TEST_F(PrintingTest, SelectedTextIsStagedUnderTheLowerCaseAddress) {
         EXPECT_EQ(box.toPlainText(), c.Staged);
         EXPECT_GE(PdfPages(folder.Text() + "selection.pdf"), 1);
     }
-    EXPECT_FALSE(PrintHTMLTextForm().isVisible());
-    EXPECT_EQ(&PrintHTMLTextForm(), &PrintHTMLTextForm());  // one for the whole program
+    EXPECT_FALSE(SharedSelectionPrinter().isVisible());
+    EXPECT_EQ(&SharedSelectionPrinter(), &SharedSelectionPrinter());  // one for the whole program
 }
 
 TEST_F(PrintingTest, LongTextRunsOverSeveralPages) {
@@ -111,6 +111,6 @@ TEST_F(PrintingTest, WithoutAPrinterTheErrorIsTold) {
     SetPrintToFile("");
     const std::string error = ShellPrint(Write("a.txt", "text"));
     EXPECT_EQ(error, "There is no default printer currently selected.");
-    THTML html;
-    EXPECT_THROW(PrintSelectedHTMLText(html), EPrintError);
+    HtmlView html;
+    EXPECT_THROW(PrintSelectedHTMLText(html), PrintError);
 }

@@ -6,15 +6,15 @@
 #include <fstream>
 
 #include "engine/SessionState.h"
-#include "shell/TSystemListView.h"
+#include "shell/FolderFileList.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
-#include "viewers/FindFile.h"
-#include "viewers/HtmlViewer.h"
+#include "finder/FinderWindow.h"
+#include "viewers/ViewerWindow.h"
 #include "window/GridModel.h"
-#include "window/TForm2.h"
+#include "window/MainWindow.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class ViewerCommands : public ::testing::Test, private QtAppFirst {
         s.View.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
         s.View.SetRow(2, {"2", "logo.gif", "9", "9", "Complete"});
         s.View.SetSiteRoot("http://host/");
-        form.Mgrid1Model->Flush();
+        form.GridRows->Flush();
         form.show();
         form.DirTree->setCurrentItem(form.SiteRootNode);
     }
@@ -50,7 +50,7 @@ class ViewerCommands : public ::testing::Test, private QtAppFirst {
 
     TempFolder project;
     ScriptedPrompts prompts;
-    TForm2 form{prompts};
+    MainWindow form{prompts};
 };
 
 }  // namespace
@@ -61,9 +61,9 @@ TEST_F(ViewerCommands, TheViewerOpensOnTheSelectedItemAndStepsThroughTheList) {
     form.FileListView->SelectItem(logo);
     form.QuickHTMLViewerBtn->click();
     form.QuickHTMLViewerBtn->click();  // each request opens a further window
-    const auto viewers = Opened<THtmlViewerForm>();
+    const auto viewers = Opened<ViewerWindow>();
     ASSERT_EQ(viewers.size(), 2);
-    THtmlViewerForm& v = *viewers[0];
+    ViewerWindow& v = *viewers[0];
     EXPECT_EQ(v.ListIndex, logo);
     EXPECT_EQ(v.ViewerFileName, "logo.gif");
     EXPECT_EQ(v.ViewerFolder, project.Text());
@@ -76,9 +76,9 @@ TEST_F(ViewerCommands, TheViewerOpensOnTheSelectedItemAndStepsThroughTheList) {
 }
 
 TEST_F(ViewerCommands, FindFilesOpensAFinderEachTime) {
-    form.FindBtnClick();
-    form.FindBtnClick();
-    const auto finders = Opened<TFindFileForm>();
+    form.OpenFinder();
+    form.OpenFinder();
+    const auto finders = Opened<FinderWindow>();
     ASSERT_EQ(finders.size(), 2);
     EXPECT_EQ(finders[0]->windowTitle(), "Lanternway 1.3 - Find File");
     EXPECT_TRUE(finders[0]->isVisible());

@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "htmlcontrol/ScreenCursor.h"
-#include "htmlcontrol/THTML.h"
+#include "htmlview/ScreenCursor.h"
+#include "htmlview/HtmlView.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
@@ -24,7 +24,7 @@
 namespace {
 
 // The main window as the panel sees it: two folders, which list shows, the histories.
-class FakeHost : public TBrowserPanelHost {
+class FakeHost : public BrowserPanelHost {
   public:
     bool ProjectVisible = true;
     bool LocalVisible = false;
@@ -43,7 +43,7 @@ class FakeHost : public TBrowserPanelHost {
     std::string ProjectFolder() const override { return Project; }
     std::string LocalFilesFolder() const override { return Local; }
     std::vector<std::string> VisibleListNames() const override { return Names; }
-    TFullScreenSource FullScreenSource() const override { return {}; }
+    FullScreenShowSource FullScreenSource() const override { return {}; }
     bool BrowserPanelIsLowerPane() const override { return LowerPane; }
     void SetLowerPaneLowered(bool lowered) override { Lowered = lowered; }
     void SetGridSetVisible(bool visible) override { GridSet = visible; }
@@ -60,10 +60,10 @@ class BrowserPanelTest : public ::testing::Test {
         host = std::make_unique<FakeHost>();
         host->Project = project.Text();
         host->Local = local.Text();
-        panel = std::make_unique<TBrowserPanel>(*host);
+        panel = std::make_unique<BrowserPanel>(*host);
         panel->resize(500, 300);
         // As the window shows it: the lower pane holds the panel, the image is visible.
-        panel->JpegImage->show();
+        panel->PictureLabel->show();
     }
     ~BrowserPanelTest() override { SetScreenCursor(Qt::ArrowCursor); }
 
@@ -72,12 +72,12 @@ class BrowserPanelTest : public ::testing::Test {
         return project.Text() + name;
     }
     void Wait() {
-        if (!QTest::qWaitFor([this] { return !panel->HTML1->Retrieving(); }, 10000))
+        if (!QTest::qWaitFor([this] { return !panel->PageView->Retrieving(); }, 10000))
             ADD_FAILURE() << "the page is still loading";
     }
     // What the panel does when the control reports a request for this project file.
     void Reported(const std::string& name) {
-        panel->HTML1DoRequestDoc(THTML::LocalFileURL(project.Text() + name));
+        panel->OnPageRequested(HtmlView::LocalFileURL(project.Text() + name));
     }
     std::vector<std::string> Paths(std::initializer_list<const char*> names) {
         std::vector<std::string> out;
@@ -87,7 +87,7 @@ class BrowserPanelTest : public ::testing::Test {
 
     TempFolder project, local;
     std::unique_ptr<FakeHost> host;
-    std::unique_ptr<TBrowserPanel> panel;
+    std::unique_ptr<BrowserPanel> panel;
 };
 
 }  // namespace
@@ -132,15 +132,15 @@ TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
         host->Indexes[0] = c.Index;
         panel->EnableBackForward(false);
         if (c.Url.starts_with("http"))
-            panel->HTML1DoRequestDoc(c.Url);
+            panel->OnPageRequested(c.Url);
         else
             Reported(c.Url);
         EXPECT_EQ(host->Histories[0], c.After);
         EXPECT_EQ(host->Indexes[0], c.IndexAfter);
         EXPECT_EQ(panel->HTMLBackBtn->isEnabled(), c.Back);
         EXPECT_EQ(panel->HTMLForwardBtn->isEnabled(), c.Forward);
-        EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLBackBtn), c.BackHint);
-        EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLForwardBtn), c.ForwardHint);
+        EXPECT_EQ(BrowserPanel::Hint(panel->HTMLBackBtn), c.BackHint);
+        EXPECT_EQ(BrowserPanel::Hint(panel->HTMLForwardBtn), c.ForwardHint);
         EXPECT_EQ(ScreenCursor(), Qt::WaitCursor);
     }
     EXPECT_TRUE(host->Histories[1].empty());  // the local history is another list
@@ -150,13 +150,13 @@ TEST_F(BrowserPanelTest, RequestsGoToTheVisibleListsHistory) {
     WriteBytes(local.Text() + "x.htm", "<p>x</p>");
     host->ProjectVisible = false;
     host->LocalVisible = true;
-    panel->HTML1DoRequestDoc(THTML::LocalFileURL(local.Text() + "x.htm"));
+    panel->OnPageRequested(HtmlView::LocalFileURL(local.Text() + "x.htm"));
     EXPECT_EQ(host->Histories[1], std::vector<std::string>{local.Text() + "x.htm"});
     EXPECT_TRUE(host->Histories[0].empty());
-    EXPECT_EQ(panel->CBrowserPanelFile->text(), "x.htm");
+    EXPECT_EQ(panel->PanelFileLabel->text(), "x.htm");
 
     host->LocalVisible = false;  // neither list: nothing is kept
-    panel->HTML1DoRequestDoc(THTML::LocalFileURL(local.Text() + "x.htm"));
+    panel->OnPageRequested(HtmlView::LocalFileURL(local.Text() + "x.htm"));
     EXPECT_EQ(host->Histories[1].size(), 1u);
 }
 
@@ -165,27 +165,27 @@ TEST_F(BrowserPanelTest, BrowsingBackAndForwardThroughFollowedLinks) {
     Page("second.html", "<p>second page</p>");
     panel->DisplayFile("Main.html", true);
     Wait();
-    emit panel->HTML1->anchorClicked(QUrl("second.html"));
+    emit panel->PageView->anchorClicked(QUrl("second.html"));
     Wait();
     EXPECT_EQ(host->Histories[0], Paths({"Main.html", "second.html"}));
-    EXPECT_EQ(panel->CBrowserPanelFile->text(), "second.html");
-    EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLBackBtn), "Main.html|");
+    EXPECT_EQ(panel->PanelFileLabel->text(), "second.html");
+    EXPECT_EQ(BrowserPanel::Hint(panel->HTMLBackBtn), "Main.html|");
 
     QTest::mouseClick(panel->HTMLBackBtn, Qt::LeftButton);
     Wait();
     EXPECT_EQ(host->Indexes[0], 0);
-    EXPECT_EQ(panel->CBrowserPanelFile->text(), "Main.html");
+    EXPECT_EQ(panel->PanelFileLabel->text(), "Main.html");
     EXPECT_FALSE(panel->HTMLBackBtn->isEnabled());
     EXPECT_TRUE(panel->HTMLForwardBtn->isEnabled());
-    EXPECT_EQ(TBrowserPanel::Hint(panel->HTMLForwardBtn), "second.html|");
+    EXPECT_EQ(BrowserPanel::Hint(panel->HTMLForwardBtn), "second.html|");
 
-    panel->HTMLForwardBtnClick();
+    panel->GoForward();
     Wait();
     EXPECT_EQ(host->Indexes[0], 1);
-    EXPECT_TRUE(panel->HTML1->toPlainText().contains("second page"));
+    EXPECT_TRUE(panel->PageView->toPlainText().contains("second page"));
     EXPECT_EQ(host->Histories[0].size(), 2u);
     EXPECT_EQ(ScreenCursor(), Qt::ArrowCursor);  // the hourglass ended with the page
-    EXPECT_EQ(panel->ProgressBar1->value(), 0);
+    EXPECT_EQ(panel->LoadProgress->value(), 0);
 }
 
 TEST_F(BrowserPanelTest, FilesShowByKindInTheirList) {
@@ -217,9 +217,9 @@ TEST_F(BrowserPanelTest, FilesShowByKindInTheirList) {
         host->Asked.Messages.clear();
         panel->DisplayFile(c.Name, c.Project);
         Wait();
-        EXPECT_EQ(!panel->HTML1->isHidden(), c.Html);
-        EXPECT_EQ(!panel->JpegImage->isHidden(), c.Image);
-        EXPECT_EQ(!panel->ScrollBox1->isHidden(), c.Box);
+        EXPECT_EQ(!panel->PageView->isHidden(), c.Html);
+        EXPECT_EQ(!panel->PictureLabel->isHidden(), c.Image);
+        EXPECT_EQ(!panel->PictureBox->isHidden(), c.Box);
         EXPECT_EQ(panel->DocSourceBtn->isEnabled(), c.DocSource);
         EXPECT_EQ(host->Asked.MessageTexts(), c.Messages);
         EXPECT_EQ(host->Lowered, c.Box);  // bevels lowered for a picture only
@@ -228,25 +228,25 @@ TEST_F(BrowserPanelTest, FilesShowByKindInTheirList) {
 
 TEST_F(BrowserPanelTest, NothingHappensWhileTheGridHasTheProjectPane) {
     Page("page.htm");
-    panel->JpegImage->hide();  // neither the control nor the image shows
+    panel->PictureLabel->hide();  // neither the control nor the image shows
     panel->DisplayFile("page.htm", true);
-    EXPECT_TRUE(panel->CBrowserPanelFile->text().isEmpty());
-    EXPECT_FALSE(panel->HTML1->Retrieving());
+    EXPECT_TRUE(panel->PanelFileLabel->text().isEmpty());
+    EXPECT_FALSE(panel->PageView->Retrieving());
 }
 
 TEST_F(BrowserPanelTest, PicturesOpenScrolledInAndBrokenOnesAreReported) {
     WriteBytes(project.Text() + "wide.gif", EncodeGif(QuadrantPicture(1600, 800)));
     panel->DisplayFile("wide.gif", true);
-    EXPECT_EQ(panel->ScrollBox1->horizontalScrollBar()->value(), 100);
-    EXPECT_EQ(panel->ScrollBox1->verticalScrollBar()->value(), 100);
-    EXPECT_EQ(panel->ScrollBox1->verticalScrollBar()->singleStep(), 4);
+    EXPECT_EQ(panel->PictureBox->horizontalScrollBar()->value(), 100);
+    EXPECT_EQ(panel->PictureBox->verticalScrollBar()->value(), 100);
+    EXPECT_EQ(panel->PictureBox->verticalScrollBar()->singleStep(), 4);
 
-    panel->ScrollBox1->hide();
+    panel->PictureBox->hide();
     WriteBytes(project.Text() + "vector.wmf", std::string("\xD7\xCD\xC6\x9A", 4) + "rest");
     panel->DisplayFile("vector.wmf", true);
     ASSERT_EQ(host->Asked.Messages.size(), 1u);
     EXPECT_NE(host->Asked.Messages[0].Text.find("vector.wmf"), std::string::npos);
-    EXPECT_TRUE(panel->ScrollBox1->isHidden());  // the display stopped at the load
+    EXPECT_TRUE(panel->PictureBox->isHidden());  // the display stopped at the load
 }
 
 TEST_F(BrowserPanelTest, ButtonsFollowTheFileName) {
@@ -267,14 +267,14 @@ TEST_F(BrowserPanelTest, ButtonsFollowTheFileName) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        panel->CBrowserPanelFile->setText(c.Name);
+        panel->PanelFileLabel->setText(c.Name);
         panel->EnableDisableHTMLButtons();
         EXPECT_EQ(panel->DocSourceBtn->isEnabled(), c.Source);
         EXPECT_EQ(panel->SavePanelFileBtn->isEnabled(), c.Save);
         EXPECT_EQ(panel->PrintBtn->isEnabled(), c.Save);
-        EXPECT_EQ(TBrowserPanel::Hint(panel->DocSourceBtn), c.SourceHint);
-        EXPECT_EQ(TBrowserPanel::Hint(panel->SavePanelFileBtn), c.SaveHint);
-        EXPECT_EQ(TBrowserPanel::Hint(panel->PrintBtn), c.PrintHint);
+        EXPECT_EQ(BrowserPanel::Hint(panel->DocSourceBtn), c.SourceHint);
+        EXPECT_EQ(BrowserPanel::Hint(panel->SavePanelFileBtn), c.SaveHint);
+        EXPECT_EQ(BrowserPanel::Hint(panel->PrintBtn), c.PrintHint);
     }
 }
 
@@ -300,7 +300,7 @@ TEST_F(BrowserPanelTest, FullScreenShowNeedsAPictureInTheVisibleList) {
 
 TEST_F(BrowserPanelTest, SaveAsCopiesTheFileAndAddsItsExtension) {
     const std::string source = Page("Main.html", "<p>the page</p>");
-    panel->CBrowserPanelFile->setText("Main.html");
+    panel->PanelFileLabel->setText("Main.html");
     TempFolder out;
     WriteBytes(out.Text() + "old.html", "old text");
     struct Case {
@@ -316,7 +316,7 @@ TEST_F(BrowserPanelTest, SaveAsCopiesTheFileAndAddsItsExtension) {
     };
     for (const auto& c : cases) {
         host->Asked.FileNames.push_back(c.Chosen);
-        panel->SavePanelFileBtnClick();
+        panel->SavePanelFileAs();
         if (!c.Written.empty()) {
             std::ifstream in(c.Written);
             std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -332,36 +332,36 @@ TEST_F(BrowserPanelTest, PopupMenuFollowsTheSelection) {
     Page("sel.html", "<p>select me</p>");
     panel->DisplayFile("sel.html", true);
     Wait();
-    panel->HTMLPopupMenuPopup();
+    panel->UpdatePageMenu();
     EXPECT_FALSE(panel->HTMLCopy->isEnabled());
     EXPECT_FALSE(panel->HTMLPrintSelectedText->isEnabled());
     EXPECT_TRUE(panel->HTMLOpen->isEnabled());
     EXPECT_TRUE(panel->HTMLSelectAll->isEnabled());
-    panel->HTMLSelectAllClick();
-    panel->HTMLPopupMenuPopup();
+    panel->SelectAllText();
+    panel->UpdatePageMenu();
     EXPECT_TRUE(panel->HTMLCopy->isEnabled());
     EXPECT_TRUE(panel->HTMLPrintSelectedText->isEnabled());
-    panel->HTMLCopyClick();
+    panel->CopySelection();
     EXPECT_EQ(QApplication::clipboard()->text(), "select me");
 }
 
 TEST_F(BrowserPanelTest, PrintAndColourCommands) {
     Page("a.html");
-    panel->CBrowserPanelFile->setText("a.html");
+    panel->PanelFileLabel->setText("a.html");
     std::vector<std::string> printed;
     panel->PrintFile = [&](const std::string& path) {
         printed.push_back(path);
         return std::string("There is no default printer currently selected.");
     };
-    panel->PrintBtnClick();
+    panel->PrintPanelFile();
     EXPECT_EQ(printed, std::vector<std::string>{project.Text() + "a.html"});
     EXPECT_EQ(host->Asked.MessageTexts(),
               std::vector<std::string>{"There is no default printer currently selected."});
 
     panel->ChooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 128, 0)); };
-    panel->ColorBtnClick();
-    EXPECT_FALSE(panel->ScrollBox1->isHidden());
-    EXPECT_EQ(panel->ScrollBox1->palette().color(QPalette::Window), QColor(0, 128, 0));
+    panel->ChooseBackgroundColour();
+    EXPECT_FALSE(panel->PictureBox->isHidden());
+    EXPECT_EQ(panel->PictureBox->palette().color(QPalette::Window), QColor(0, 128, 0));
 }
 
 TEST_F(BrowserPanelTest, TheBottomBarSwitchesBetweenItsSets) {

@@ -17,15 +17,15 @@
 #include <functional>
 #include <memory>
 
-#include "about/TAboutBox.h"
-#include "about/TMessageForm.h"
-#include "settings/TFTPAuthenticationForm.h"
-#include "settings/THTTPAuthenticationForm.h"
-#include "settings/TInitialForm.h"
-#include "settings/FileSizeLimitsDialog.h"
+#include "about/AboutDialog.h"
+#include "window/PleaseWaitPanel.h"
+#include "newsession/FtpOptionsDialog.h"
+#include "newsession/SiteLoginDialog.h"
+#include "newsession/NewSessionDialog.h"
+#include "newsession/FileSizeLimitsDialog.h"
 #include "support/GuiTestApp.h"
 #include "window/GuiPrompts.h"
-#include "window/TParseFile.h"
+#include "window/ConversionProgress.h"
 
 // Every dialog and small window is drawn at its own size into build/screenshots/, so that a
 // person can look at them, and checked for texts that do not fit their controls.
@@ -71,45 +71,45 @@ std::vector<QString> ClippedTexts(QWidget& window) {
 TEST(DialogPictures, EveryWindowShowsItsTextsWhole) {
     EnsureGuiApplication();
     const Picture pictures[] = {
-        {"new-session", [] { return std::make_unique<TInitialForm>(); }},
+        {"new-session", [] { return std::make_unique<NewSessionDialog>(); }},
         {"new-session-choices",
          [] {
-             auto d = std::make_unique<TInitialForm>();
-             d->CZIPEXEFiles->click();
-             d->COtherFiles->click();
-             d->RProxyConnection->click();
+             auto d = std::make_unique<NewSessionDialog>();
+             d->RetrieveZIPEXEFiles->click();
+             d->RetrieveOtherFiles->click();
+             d->UseProxy->click();
              return std::unique_ptr<QWidget>(std::move(d));
          }},
         {"specify-file-size-checked",
          [] {
-             auto d = std::make_unique<TSpecifyFileSize>();
-             d->CheckBox1->click();
+             auto d = std::make_unique<FileSizeLimitsDialog>();
+             d->LimitSizesCheck->click();
              d->NewTypeBtn->click();
              return std::unique_ptr<QWidget>(std::move(d));
          }},
         {"ftp-option-checked",
          [] {
-             auto d = std::make_unique<TFTPAuthenticationForm>();
-             d->CheckBox1->click();
+             auto d = std::make_unique<FtpOptionsDialog>();
+             d->RetrieveFromFtpCheck->click();
              return std::unique_ptr<QWidget>(std::move(d));
          }},
         {"specify-file-size",
          [] {
-             auto d = std::make_unique<TSpecifyFileSize>();
+             auto d = std::make_unique<FileSizeLimitsDialog>();
              return std::unique_ptr<QWidget>(std::move(d));
          }},
-        {"ftp-option", [] { return std::make_unique<TFTPAuthenticationForm>(); }},
-        {"http-authentication", [] { return std::make_unique<THTTPAuthenticationForm>(); }},
-        {"about", [] { return std::make_unique<TAboutBox>(); }},
+        {"ftp-option", [] { return std::make_unique<FtpOptionsDialog>(); }},
+        {"http-authentication", [] { return std::make_unique<SiteLoginDialog>(); }},
+        {"about", [] { return std::make_unique<AboutDialog>(); }},
         {"wait-panel",
          [] {
-             auto w = std::make_unique<TMessageForm>();
+             auto w = std::make_unique<PleaseWaitPanel>();
              w->ShowPanel("Please Wait.", "Loading Session..");
              return std::unique_ptr<QWidget>(std::move(w));
          }},
         {"conversion",
          [] {
-             auto w = std::make_unique<TParseFile>();
+             auto w = std::make_unique<ConversionProgress>();
              w->SetProgress("Updating HTML links for off line browsing..",
                             "/home/someone/Sites/www.example.org/www.example.org_docs_guide_"
                             "chapter-one_index.html",

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <functional>
 
-#include "about/TMessageForm.h"
+#include "window/PleaseWaitPanel.h"
 #include "support/GuiTestApp.h"
 #include "support/TempFolder.h"
 #include "window/GuiPrompts.h"
-#include "window/TParseFile.h"
+#include "window/ConversionProgress.h"
 
 namespace {
 
@@ -168,23 +168,23 @@ TEST_F(GuiPromptsTest, OpenDialogCancelGivesNothing) {
 
 TEST_F(GuiPromptsTest, ConversionWindowFollowsTheRun) {
     prompts.ConversionShow();
-    TParseFile* window = prompts.ConversionWindow();
+    ConversionProgress* window = prompts.ConversionWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->size(), QSize(366, 94));
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(window->Label2->text(), "Updating HTML links for off line browsing..");
+    EXPECT_EQ(window->StepLabel->text(), "Updating HTML links for off line browsing..");
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
 
-    prompts.ConversionProgress("Deleting HTML Files..", "/p/Main.html", 50);
-    EXPECT_EQ(window->Label2->text(), "Deleting HTML Files..");
-    EXPECT_EQ(window->CCurrentFile->text(), "/p/Main.html");
-    EXPECT_TRUE(window->CCurrentFile->isVisibleTo(window));
-    EXPECT_EQ(window->Gauge1->PercentDone(), 50);
+    prompts.ConversionUpdate("Deleting HTML Files..", "/p/Main.html", 50);
+    EXPECT_EQ(window->StepLabel->text(), "Deleting HTML Files..");
+    EXPECT_EQ(window->CurrentFileLabel->text(), "/p/Main.html");
+    EXPECT_TRUE(window->CurrentFileLabel->isVisibleTo(window));
+    EXPECT_EQ(window->ProgressGauge->PercentDone(), 50);
 
-    prompts.ConversionProgress("Updating Complete!", "", 100);
-    EXPECT_FALSE(window->CCurrentFile->isVisibleTo(window));
-    EXPECT_EQ(window->Gauge1->PercentDone(), 100);
+    prompts.ConversionUpdate("Updating Complete!", "", 100);
+    EXPECT_FALSE(window->CurrentFileLabel->isVisibleTo(window));
+    EXPECT_EQ(window->ProgressGauge->PercentDone(), 100);
 
     prompts.ConversionClose();
     EXPECT_EQ(prompts.ConversionWindow(), nullptr);
@@ -196,12 +196,12 @@ TEST_F(GuiPromptsTest, ConversionWindowFollowsTheRun) {
 TEST_F(GuiPromptsTest, LongFileNamesAreShortenedInTheMiddle) {
     prompts.ConversionShow();
     const std::string name = "/home/someone/" + std::string(200, 'x') + "/Main.html";
-    prompts.ConversionProgress("Updating HTML links for off line browsing..", name, 0);
-    TParseFile* window = prompts.ConversionWindow();
+    prompts.ConversionUpdate("Updating HTML links for off line browsing..", name, 0);
+    ConversionProgress* window = prompts.ConversionWindow();
     EXPECT_EQ(window->CurrentFileName().toStdString(), name);
-    EXPECT_TRUE(window->CCurrentFile->text().startsWith("/home/"));
-    EXPECT_TRUE(window->CCurrentFile->text().endsWith("Main.html"));
-    EXPECT_LE(window->CCurrentFile->sizeHint().width(), window->CCurrentFile->width());
+    EXPECT_TRUE(window->CurrentFileLabel->text().startsWith("/home/"));
+    EXPECT_TRUE(window->CurrentFileLabel->text().endsWith("Main.html"));
+    EXPECT_LE(window->CurrentFileLabel->sizeHint().width(), window->CurrentFileLabel->width());
     prompts.ConversionClose();
 }
 
@@ -216,7 +216,7 @@ TEST_F(GuiPromptsTest, WaitPanelAndBusyCursorNest) {
     prompts.SetBusyCursor(true);
     prompts.WaitShow("Please Wait.", "Loading Session..");
     ASSERT_NE(prompts.WaitPanel(), nullptr);
-    EXPECT_EQ(prompts.WaitPanel()->Label2->text(), "Loading Session..");
+    EXPECT_EQ(prompts.WaitPanel()->MessageLabel->text(), "Loading Session..");
     prompts.WaitPicture(1);
     EXPECT_EQ(prompts.WaitPanel()->CurrentPicture(), 1);
     prompts.WaitClose();

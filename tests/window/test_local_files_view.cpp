@@ -9,18 +9,18 @@
 #include <filesystem>
 #include <set>
 
-#include "htmlcontrol/THTML.h"
-#include "shell/TSystemTreeView.h"
+#include "htmlview/HtmlView.h"
+#include "shell/FolderTree.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
-#include "viewers/TFullScreenForm.h"
+#include "viewers/FullScreenShow.h"
 #include "window/BrowserPanel.h"
-#include "window/TForm2.h"
-#include "window/TMgrid.h"
-#include "window/TStatusBar.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
 
 namespace fs = std::filesystem;
 
@@ -47,79 +47,79 @@ class LocalFilesView : public ::testing::Test, private QtAppFirst {
         form.resize(900, 640);
         form.show();
     }
-    void TearDown() override { delete FullScreenForm.data(); }
+    void TearDown() override { delete CurrentFullScreenShow.data(); }
 
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (int i = 0; i < form.SystemListView1->Count(); ++i)
-            names.insert(form.SystemListView1->ItemName(i).toStdString());
+        for (int i = 0; i < form.LocalFileList->Count(); ++i)
+            names.insert(form.LocalFileList->ItemName(i).toStdString());
         return names;
     }
     void ChooseFolder(const TempFolder& folder) {
-        ASSERT_TRUE(form.SystemTreeView1->SetSelectedPath(QString::fromStdString(folder.Path())));
-        form.SystemTreeView1Click();
+        ASSERT_TRUE(form.LocalFolderTree->SetSelectedPath(QString::fromStdString(folder.Path())));
+        form.ListLocalFolder();
     }
     void ClickFile(const char* name) {
-        form.SystemListView1->SelectItem(form.SystemListView1->FindCaption(name, 0, false));
-        form.SystemListView1Click();
+        form.LocalFileList->SelectItem(form.LocalFileList->FindCaption(name, 0, false));
+        form.OnLocalFileSelected();
         EXPECT_TRUE(
-            QTest::qWaitFor([this] { return !form.BrowserPanel->HTML1->Retrieving(); }, 10000));
+            QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
     }
     std::string Folder(const TempFolder& folder) { return folder.Path().string(); }
 
     TempFolder web, more, project;
     ScriptedPrompts prompts;
-    TForm2 form{prompts};
+    MainWindow form{prompts};
 };
 
 }  // namespace
 
 TEST_F(LocalFilesView, OpeningForTheFirstTime) {
-    form.ViewLocalFilesBtnClick();
-    EXPECT_TRUE(form.ViewLocalFiles1->isChecked());
+    form.SwitchToLocalFiles();
+    EXPECT_TRUE(form.ViewLocalFilesItem->isChecked());
     EXPECT_EQ(form.windowTitle(), "Lanternway 1.3 - View Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
-    EXPECT_EQ(form.StatusBar2->PanelText(0), "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
-    EXPECT_EQ(form.StatusBar2->PanelText(1), "Contents Of: ");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: ");
     EXPECT_FALSE(form.OpenProjectFolderBtn->isEnabled());
     EXPECT_EQ(form.OpenProjectFolderBtn->toolTip(), "Open Current Folder");
     EXPECT_FALSE(form.ViewBrowserPanelBtn->isEnabled());
     EXPECT_TRUE(form.ViewGridBtn->isEnabled());
-    EXPECT_FALSE(form.SystemListView1->isHidden());
+    EXPECT_FALSE(form.LocalFileList->isHidden());
     EXPECT_TRUE(form.FileListView->isHidden());
-    EXPECT_TRUE(form.Mgrid1->isHidden());
-    EXPECT_FALSE(form.BrowserPanel->PanelButtons->isHidden());
-    EXPECT_TRUE(form.CMessage->isHidden());
-    EXPECT_FALSE(form.BrowserPanel->HTMLBackBtn->isEnabled());
+    EXPECT_TRUE(form.Grid->isHidden());
+    EXPECT_FALSE(form.LowerBrowser->PanelButtons->isHidden());
+    EXPECT_TRUE(form.MessageLabel->isHidden());
+    EXPECT_FALSE(form.LowerBrowser->HTMLBackBtn->isEnabled());
 }
 
 TEST_F(LocalFilesView, AFolderIsNarrowedToWebFilesAndTheDiskIsUntouched) {
-    form.ViewLocalFilesBtnClick();
+    form.SwitchToLocalFiles();
     ChooseFolder(web);
     EXPECT_EQ(Listed(), (std::set<std::string>{"page.html", "other.HTM", "pic.gif"}));
     EXPECT_EQ(form.LocalFilesFolder(), web.Text());
-    EXPECT_EQ(form.StatusBar2->PanelText(1).toStdString(), Folder(web));
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(), Folder(web));
     EXPECT_TRUE(form.OpenProjectFolderBtn->isEnabled());
-    EXPECT_TRUE(form.BrowserPanel->ShowFullScreenBtn->isEnabled());  // pic.gif
+    EXPECT_TRUE(form.LowerBrowser->ShowFullScreenBtn->isEnabled());  // pic.gif
     for (const char* name : {"notes.txt", "Readme", "archive.zip"})
         EXPECT_TRUE(fs::exists(web.Path() / name)) << name;
     EXPECT_TRUE(form.ScratchNames.empty());
 
     const auto before = Listed();
-    form.SystemTreeView1->setCurrentItem(form.SystemTreeView1->topLevelItem(0));  // the root
-    form.SystemTreeView1Click();
+    form.LocalFolderTree->setCurrentItem(form.LocalFolderTree->topLevelItem(0));  // the root
+    form.ListLocalFolder();
     EXPECT_EQ(Listed(), before);
 }
 
 TEST_F(LocalFilesView, PagesAndPicturesShowFromTheLocalList) {
-    form.ViewLocalFilesBtnClick();
+    form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("pic.gif");
-    EXPECT_FALSE(form.BrowserPanel->ScrollBox1->isHidden());
-    EXPECT_TRUE(form.BrowserPanel->HTML1->isHidden());
+    EXPECT_FALSE(form.LowerBrowser->PictureBox->isHidden());
+    EXPECT_TRUE(form.LowerBrowser->PageView->isHidden());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "local-files-picture");
     ClickFile("page.html");
-    EXPECT_FALSE(form.BrowserPanel->HTML1->isHidden());
+    EXPECT_FALSE(form.LowerBrowser->PageView->isHidden());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "local-files-page");
     EXPECT_EQ(form.LocalHistory, std::vector<std::string>{web.Text() + "page.html"});
@@ -128,41 +128,41 @@ TEST_F(LocalFilesView, PagesAndPicturesShowFromTheLocalList) {
 }
 
 TEST_F(LocalFilesView, ComingBackShowsTheLastFolderAndItsHistory) {
-    form.ViewLocalFilesBtnClick();
+    form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("page.html");
-    emit form.BrowserPanel->HTML1->anchorClicked(QUrl("other.HTM"));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.BrowserPanel->HTML1->Retrieving(); }, 10000));
+    emit form.LowerBrowser->PageView->anchorClicked(QUrl("other.HTM"));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
     EXPECT_EQ(form.LocalHistoryIndex, 1);
 
-    form.ViewGridBtnClick();
+    form.SwitchToGrid();
     EXPECT_FALSE(
-        form.BrowserPanel->HTMLBackBtn->isEnabled());  // the grid follows the project's history
-    form.ViewLocalFilesBtnClick();
-    EXPECT_EQ(form.StatusBar2->PanelText(1).toStdString(), Folder(web));
-    EXPECT_TRUE(form.BrowserPanel->HTMLBackBtn->isEnabled());
+        form.LowerBrowser->HTMLBackBtn->isEnabled());  // the grid follows the project's history
+    form.SwitchToLocalFiles();
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(), Folder(web));
+    EXPECT_TRUE(form.LowerBrowser->HTMLBackBtn->isEnabled());
     EXPECT_TRUE(form.OpenProjectFolderBtn->isEnabled());
     EXPECT_EQ(form.OpenProjectFolderBtn->toolTip().toStdString(), "Open Folder - " + Folder(web));
 
-    form.ViewLocalFiles1Click();  // the menu item leaves the view again
-    EXPECT_FALSE(form.ViewLocalFiles1->isChecked());
-    EXPECT_TRUE(form.SystemListView1->isHidden());
+    form.ToggleLocalFiles();  // the menu item leaves the view again
+    EXPECT_FALSE(form.ViewLocalFilesItem->isChecked());
+    EXPECT_TRUE(form.LocalFileList->isHidden());
 }
 
 TEST_F(LocalFilesView, AnotherFolderEmptiesTheHistoryEvenWhenChosenByKeyboard) {
-    form.ViewLocalFilesBtnClick();
+    form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("page.html");
     ASSERT_EQ(form.LocalHistory.size(), 1u);
     // Choosing the folder without a click (as the arrow keys do) lists and narrows it too,
     // so that its files open from where they are.
-    ASSERT_TRUE(form.SystemTreeView1->SetSelectedPath(QString::fromStdString(more.Path())));
+    ASSERT_TRUE(form.LocalFolderTree->SetSelectedPath(QString::fromStdString(more.Path())));
     EXPECT_TRUE(form.LocalHistory.empty());
     EXPECT_EQ(form.LocalHistoryIndex, -1);
     EXPECT_EQ(form.LocalSelectedPath, Folder(more));
     EXPECT_EQ(Listed(), std::set<std::string>{"second.htm"});
     ClickFile("second.htm");
-    EXPECT_TRUE(form.BrowserPanel->HTML1->toPlainText().contains("second folder"));
+    EXPECT_TRUE(form.LowerBrowser->PageView->toPlainText().contains("second folder"));
 }
 
 TEST_F(LocalFilesView, TheProjectListUsesThePanelToo) {
@@ -170,28 +170,28 @@ TEST_F(LocalFilesView, TheProjectListUsesThePanelToo) {
     WriteBytes(project.Text() + "readme.txt", "project notes");
     WriteBytes(project.Text() + "logo.gif", EncodeGif(QuadrantPicture(8, 8)));
     form.FileListView->SetFolder(QString::fromStdString(project.Path()));
-    form.ViewBrowserPanelBtnClick();
-    EXPECT_FALSE(form.BrowserPanel->isHidden());
-    EXPECT_TRUE(form.BrowserPanel->ShowFullScreenBtn->isEnabled());
+    form.SwitchToBrowserPanel();
+    EXPECT_FALSE(form.LowerBrowser->isHidden());
+    EXPECT_TRUE(form.LowerBrowser->ShowFullScreenBtn->isEnabled());
 
     form.FileListView->SelectItem(form.FileListView->FindCaption("big.zip", 0, false));
-    form.FileListViewClick();
+    form.OnProjectFileSelected();
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Preview Not Available!"});
 
     form.FileListView->SelectItem(form.FileListView->FindCaption("readme.txt", 0, false));
-    form.FileListViewClick();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.BrowserPanel->HTML1->Retrieving(); }, 10000));
-    EXPECT_TRUE(form.BrowserPanel->HTML1->toPlainText().contains("project notes"));
-    EXPECT_TRUE(form.BrowserPanel->DocSourceBtn->isEnabled());
+    form.OnProjectFileSelected();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
+    EXPECT_TRUE(form.LowerBrowser->PageView->toPlainText().contains("project notes"));
+    EXPECT_TRUE(form.LowerBrowser->DocSourceBtn->isEnabled());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "browser-panel-text");
 
     form.FileListView->SelectItem(form.FileListView->FindCaption("logo.gif", 0, false));
-    form.ShowFullScreenBtnClick();
-    ASSERT_FALSE(FullScreenForm.isNull());
-    EXPECT_EQ(FullScreenForm->ImageRing(), std::vector<std::string>{project.Text() + "logo.gif"});
+    form.StartFullScreenShow();
+    ASSERT_FALSE(CurrentFullScreenShow.isNull());
+    EXPECT_EQ(CurrentFullScreenShow->ImageRing(), std::vector<std::string>{project.Text() + "logo.gif"});
 
-    form.ViewGridBtnClick();
-    EXPECT_TRUE(form.BrowserPanel->isHidden());
-    EXPECT_FALSE(form.CMessage->isHidden());
+    form.SwitchToGrid();
+    EXPECT_TRUE(form.LowerBrowser->isHidden());
+    EXPECT_FALSE(form.MessageLabel->isHidden());
 }

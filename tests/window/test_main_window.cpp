@@ -18,16 +18,16 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
-#include "window/TForm2.h"
-#include "window/TMgrid.h"
-#include "window/TStatusBar.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         EnsureQtApp();
@@ -50,11 +50,11 @@ void Press(QWidget* target, int key) {
 
 }  // namespace
 
-TEST_F(MainWindow, RendersAtDesignAndScreenWidths) {
-    for (int width : {TForm2::DesignWidth, 1024, 1920}) {
-        TForm2 form(prompts);
+TEST_F(MainWindowTest, RendersAtDesignAndScreenWidths) {
+    for (int width : {MainWindow::DesignWidth, 1024, 1920}) {
+        MainWindow form(prompts);
         form.AdaptToScreenWidth(width);
-        form.resize(width, width == TForm2::DesignWidth ? TForm2::DesignHeight : width * 9 / 16);
+        form.resize(width, width == MainWindow::DesignWidth ? MainWindow::DesignHeight : width * 9 / 16);
         form.show();
         QApplication::processEvents();
         SaveScreenshot(form, QStringLiteral("main-window-%1").arg(width));
@@ -62,64 +62,64 @@ TEST_F(MainWindow, RendersAtDesignAndScreenWidths) {
     }
 }
 
-TEST_F(MainWindow, WideScreensWidenPanelsAndColumns) {
+TEST_F(MainWindowTest, WideScreensWidenPanelsAndColumns) {
     struct Case {
         int screen;
         int fileColumn;
         int firstPanel;
     } cases[] = {{640, 306, 142}, {800, 396, 187}, {1024, 546, 237}, {1920, 546, 237}};
     for (const Case& c : cases) {
-        TForm2 form(prompts);
+        MainWindow form(prompts);
         form.AdaptToScreenWidth(c.screen);
-        EXPECT_EQ(form.Mgrid1->columnWidth(1), c.fileColumn) << c.screen;
-        EXPECT_EQ(form.Mgrid1->columnWidth(0), 50) << c.screen;
-        EXPECT_EQ(form.StatusBar1->PanelWidth(0), c.firstPanel) << c.screen;
+        EXPECT_EQ(form.Grid->columnWidth(1), c.fileColumn) << c.screen;
+        EXPECT_EQ(form.Grid->columnWidth(0), 50) << c.screen;
+        EXPECT_EQ(form.LowerStatusBar->PanelWidth(0), c.firstPanel) << c.screen;
     }
 }
 
-TEST_F(MainWindow, StartsWithTheDesignStates) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, StartsWithTheDesignStates) {
+    MainWindow form(prompts);
     EXPECT_TRUE(form.OpenBtn->isEnabled());
     EXPECT_FALSE(form.SaveAsBtn->isEnabled());
     EXPECT_FALSE(form.StopBtn->isEnabled());
     EXPECT_FALSE(form.ViewGridBtn->isEnabled());
     EXPECT_TRUE(form.ViewBrowserPanelBtn->isEnabled());
     EXPECT_TRUE(form.ViewDetailsItemBtn->isChecked());
-    EXPECT_TRUE(form.DetailsItem1->isChecked());
-    EXPECT_EQ(form.Mgrid1Model->rowCount(), 10);  // 11 rows with the header
-    EXPECT_EQ(form.StatusBar1->PanelText(0), "Files Added in Queue: 0");
-    EXPECT_EQ(form.StatusBar1->PanelText(4), "Time Elapsed: 00:00");
-    EXPECT_EQ(form.StatusBar2->PanelText(0), "Session Started On: ");
+    EXPECT_TRUE(form.DetailsStyleItem->isChecked());
+    EXPECT_EQ(form.GridRows->rowCount(), 10);  // 11 rows with the header
+    EXPECT_EQ(form.LowerStatusBar->PanelText(0), "Files Added in Queue: 0");
+    EXPECT_EQ(form.LowerStatusBar->PanelText(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Session Started On: ");
     EXPECT_EQ(form.OpenBtn->toolTip(), "Open Session");
 }
 
-TEST_F(MainWindow, TheHintLineReplacesThePanelsWhileAHintShows) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, TheHintLineReplacesThePanelsWhileAHintShows) {
+    MainWindow form(prompts);
     QStatusTipEvent hint(form.RetrieveBtn->statusTip());
     QApplication::sendEvent(&form, &hint);
-    EXPECT_TRUE(form.StatusBar1->SimplePanel());
-    EXPECT_EQ(form.StatusBar1->SimpleText(), "Open the new project dialog box");
+    EXPECT_TRUE(form.LowerStatusBar->SimplePanel());
+    EXPECT_EQ(form.LowerStatusBar->SimpleText(), "Open the new project dialog box");
     QStatusTipEvent none{QString()};
     QApplication::sendEvent(&form, &none);
-    EXPECT_FALSE(form.StatusBar1->SimplePanel());
+    EXPECT_FALSE(form.LowerStatusBar->SimplePanel());
     // "Large Icons|" has no long part: no hint line.
     EXPECT_EQ(form.ViewLargeItemBtn->statusTip(), "");
 }
 
-TEST_F(MainWindow, HidingTheMainMenuTogglesItAndItsMark) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, HidingTheMainMenuTogglesItAndItsMark) {
+    MainWindow form(prompts);
     form.show();
-    form.ShowMainMenu1->trigger();
+    form.HideMainMenuItem->trigger();
     EXPECT_TRUE(form.menuBar()->isHidden());
-    EXPECT_TRUE(form.ShowMainMenu1->isChecked());
-    EXPECT_EQ(form.ShowMainMenu1->text(), "Hide Main &Menu");
-    form.ShowMainMenu1->trigger();
+    EXPECT_TRUE(form.HideMainMenuItem->isChecked());
+    EXPECT_EQ(form.HideMainMenuItem->text(), "Hide Main &Menu");
+    form.HideMainMenuItem->trigger();
     EXPECT_FALSE(form.menuBar()->isHidden());
-    EXPECT_FALSE(form.ShowMainMenu1->isChecked());
+    EXPECT_FALSE(form.HideMainMenuItem->isChecked());
 }
 
-TEST_F(MainWindow, EscapeInTheSiteTreeAsksBeforeExiting) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, EscapeInTheSiteTreeAsksBeforeExiting) {
+    MainWindow form(prompts);
     form.show();
     prompts.Answers.push_back(Answer::No);
     Press(form.DirTree, Qt::Key_Escape);
@@ -131,56 +131,56 @@ TEST_F(MainWindow, EscapeInTheSiteTreeAsksBeforeExiting) {
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(MainWindow, TheViewerRefusesAnEmptyList) {
-    TForm2 form(prompts);
-    form.QuickHTMLViewerBtnClick();
+TEST_F(MainWindowTest, TheViewerRefusesAnEmptyList) {
+    MainWindow form(prompts);
+    form.OpenSelectedInViewer();
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No item in list box"});
 }
 
-TEST_F(MainWindow, ViewStylesMarkOneItemAndOneButton) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, ViewStylesMarkOneItemAndOneButton) {
+    MainWindow form(prompts);
     form.ViewListItemBtn->click();
-    EXPECT_EQ(form.FileListView->Style(), TSystemListView::ViewStyle::List);
-    EXPECT_TRUE(form.ListItem1->isChecked());
-    EXPECT_FALSE(form.DetailsItem1->isChecked());
+    EXPECT_EQ(form.FileListView->Style(), FolderFileList::ViewStyle::List);
+    EXPECT_TRUE(form.ListStyleItem->isChecked());
+    EXPECT_FALSE(form.DetailsStyleItem->isChecked());
     EXPECT_TRUE(form.ViewListItemBtn->isChecked());
     EXPECT_FALSE(form.ViewDetailsItemBtn->isChecked());
-    form.LargeItem1->trigger();
-    EXPECT_EQ(form.FileListView->Style(), TSystemListView::ViewStyle::LargeIcon);
+    form.LargeIconsItem->trigger();
+    EXPECT_EQ(form.FileListView->Style(), FolderFileList::ViewStyle::LargeIcon);
     EXPECT_TRUE(form.ViewLargeItemBtn->isChecked());
     EXPECT_FALSE(form.ViewListItemBtn->isChecked());
 }
 
-TEST_F(MainWindow, MenusTakeTheStatesOfTheirButtons) {
-    TForm2 form(prompts);
-    form.File1Click();
-    EXPECT_TRUE(form.New1->isEnabled());
-    EXPECT_FALSE(form.Save1->isEnabled());
+TEST_F(MainWindowTest, MenusTakeTheStatesOfTheirButtons) {
+    MainWindow form(prompts);
+    form.UpdateFileMenu();
+    EXPECT_TRUE(form.NewSessionItem->isEnabled());
+    EXPECT_FALSE(form.SaveSessionAsItem->isEnabled());
     form.BrowseBtn->setEnabled(true);
-    form.Project1Click();
-    EXPECT_TRUE(form.BrowseProject1->isEnabled());
-    EXPECT_FALSE(form.ViewEMailAddress1->isEnabled());
+    form.UpdateProjectMenu();
+    EXPECT_TRUE(form.BrowseProjectItem->isEnabled());
+    EXPECT_FALSE(form.ViewEMailAddressItem->isEnabled());
 }
 
-TEST_F(MainWindow, GridAndBrowserPanelSwitchTheLowerPane) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, GridAndBrowserPanelSwitchTheLowerPane) {
+    MainWindow form(prompts);
     form.show();
-    form.ViewBrowserPanelBtnClick();
-    EXPECT_TRUE(form.Mgrid1->isHidden());
+    form.SwitchToBrowserPanel();
+    EXPECT_TRUE(form.Grid->isHidden());
     EXPECT_TRUE(form.ViewGridBtn->isEnabled());
     EXPECT_FALSE(form.ViewBrowserPanelBtn->isEnabled());
     EXPECT_FALSE(form.HTMLButtonsBar->isHidden());
-    EXPECT_TRUE(form.CMessage->isHidden());
-    form.ViewGridBtnClick();
-    EXPECT_FALSE(form.Mgrid1->isHidden());
+    EXPECT_TRUE(form.MessageLabel->isHidden());
+    form.SwitchToGrid();
+    EXPECT_FALSE(form.Grid->isHidden());
     EXPECT_FALSE(form.ViewGridBtn->isEnabled());
     EXPECT_TRUE(form.ViewBrowserPanelBtn->isEnabled());
     EXPECT_TRUE(form.HTMLButtonsBar->isHidden());
     EXPECT_FALSE(form.OpenProjectFolderBtn->isEnabled());  // no project yet
 }
 
-TEST_F(MainWindow, GridColoursAsAPersonSeesThem) {
-    TForm2 form(prompts);
+TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
+    MainWindow form(prompts);
     SessionView& view = form.State().View;
     const SessionView::GridRow rows[] = {
         {"1", "http://host/", "900", "900", "Complete"},
@@ -192,10 +192,10 @@ TEST_F(MainWindow, GridColoursAsAPersonSeesThem) {
     };
     for (int r = 0; r < 6; ++r) view.SetRow(r + 1, rows[r]);
     view.SelectRow(1);
-    form.Mgrid1Model->Flush();
-    form.resize(TForm2::DesignWidth, TForm2::DesignHeight);
+    form.GridRows->Flush();
+    form.resize(MainWindow::DesignWidth, MainWindow::DesignHeight);
     form.show();
     QApplication::processEvents();
-    SaveScreenshot(*form.Mgrid1, QStringLiteral("status-grid-colours"));
-    EXPECT_EQ(form.Mgrid1->Row(), 1);
+    SaveScreenshot(*form.Grid, QStringLiteral("status-grid-colours"));
+    EXPECT_EQ(form.Grid->Row(), 1);
 }

@@ -16,9 +16,9 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
-#include "window/TForm2.h"
-#include "window/TMgrid.h"
-#include "window/TStatusBar.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
@@ -60,7 +60,7 @@ class ProjectBrowser : public ::testing::Test, private QtAppFirst {
         for (int r = 0; r < 6; ++r) s.View.SetRow(r + 1, rows[r]);
         s.View.SetSiteRoot(Site);
         s.View.AddSiteChild("images/");
-        form.Mgrid1Model->Flush();
+        form.GridRows->Flush();
         form.show();
     }
     void TearDown() override { SetShellOpenHandler({}); }
@@ -94,7 +94,7 @@ class ProjectBrowser : public ::testing::Test, private QtAppFirst {
 
     TempFolder project;
     ScriptedPrompts prompts;
-    TForm2 form{prompts};
+    MainWindow form{prompts};
     std::vector<std::string> launched;
 };
 
@@ -103,11 +103,11 @@ class ProjectBrowser : public ::testing::Test, private QtAppFirst {
 TEST_F(ProjectBrowser, SiteNodesNarrowTheFileList) {
     SelectNode(-1);
     EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "a.html"}));
-    EXPECT_EQ(form.StatusBar2->PanelText(1), "Contents Of: http://host/");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: http://host/");
     EXPECT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
     SelectNode(0);
     EXPECT_EQ(Listed(), (std::set<std::string>{"logo.gif", "photo.jpg"}));
-    EXPECT_EQ(form.StatusBar2->PanelText(1), "Contents Of: http://host/images/");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: http://host/images/");
 }
 
 TEST_F(ProjectBrowser, NothingNarrowsBeforeTheStartPageIsComplete) {
@@ -123,37 +123,37 @@ TEST_F(ProjectBrowser, NothingNarrowsBeforeTheStartPageIsComplete) {
 TEST_F(ProjectBrowser, AFileSelectsItsGridRow) {
     SelectNode(0);
     SelectFiles({"photo.jpg"});
-    form.FileListViewClick();
+    form.OnProjectFileSelected();
     EXPECT_EQ(form.State().View.SelectedRow(), 4);
-    EXPECT_EQ(form.Mgrid1->Row(), 4);
+    EXPECT_EQ(form.Grid->Row(), 4);
     SelectNode(-1);
     SelectFiles({"Main.html"});
-    form.FileListViewClick();
+    form.OnProjectFileSelected();
     EXPECT_EQ(form.State().View.SelectedRow(), 1);
 }
 
 TEST_F(ProjectBrowser, GridPopupActsOnTheSelectedRow) {
     form.State().View.SelectRow(3);
-    form.StringGrid1PopupMenuPopup();
-    EXPECT_TRUE(form.OpenDefaultViewer1->isEnabled());
-    EXPECT_TRUE(form.CopyURL1->isEnabled());
-    form.OpenDefaultViewer1Click();
-    form.RetrieveDefaultBrowser1Click();
-    form.CopyURL1Click();
+    form.UpdateGridMenu();
+    EXPECT_TRUE(form.OpenDefaultViewerItem->isEnabled());
+    EXPECT_TRUE(form.CopyUrlItem->isEnabled());
+    form.OpenRowFile();
+    form.OpenRowAddress();
+    form.CopyRowAddress();
     EXPECT_EQ(launched, (std::vector<std::string>{project.Text() + "logo.gif|1",
                                                   "http://host/images/logo.gif|2"}));
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/logo.gif");
     form.State().View.SelectRow(5);  // ignored: no file
-    form.StringGrid1PopupMenuPopup();
-    EXPECT_FALSE(form.SaveAs1->isEnabled());
-    EXPECT_TRUE(form.RetrieveDefaultBrowser1->isEnabled());
+    form.UpdateGridMenu();
+    EXPECT_FALSE(form.SaveRowAsItem->isEnabled());
+    EXPECT_TRUE(form.RetrieveDefaultBrowserItem->isEnabled());
 }
 
 TEST_F(ProjectBrowser, GridSaveAsGivesTheCopyTheFilesExtension) {
     TempFolder elsewhere;
     form.State().View.SelectRow(3);
     prompts.FileNames.push_back((elsewhere.Path() / "copy").string());
-    form.SaveAs1Click();
+    form.SaveRowFileAs();
     ASSERT_EQ(prompts.FileDialogCaptions.size(), 1u);
     EXPECT_EQ(prompts.FileDialogCaptions[0], "Save \"" + project.Text() + "logo.gif\" As ..");
     EXPECT_TRUE(fs::exists(elsewhere.Path() / "copy.gif"));
@@ -163,21 +163,21 @@ TEST_F(ProjectBrowser, GridSaveAsGivesTheCopyTheFilesExtension) {
 TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
     form.State().View.SelectRow(4);
     prompts.Answers = {Answer::No};
-    form.Delete1Click();
+    form.DeleteRowFile();
     EXPECT_TRUE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(4, 1), "images/photo.jpg");
 
-    form.Delete1Click();  // answered Yes
+    form.DeleteRowFile();  // answered Yes
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
     EXPECT_EQ(SavedFileText(4), "<FILE DELETED>***images/photo.jpg***");  // saved at once
     EXPECT_TRUE(form.State().SessionOpenedFromFile);
     EXPECT_EQ(prompts.Messages.back().Text,
               "Are you sure you want to delete \"" + project.Text() + "photo.jpg\"?");
-    form.StringGrid1PopupMenuPopup();
-    EXPECT_FALSE(form.Delete1->isEnabled());
-    EXPECT_TRUE(form.CopyURL1->isEnabled());
-    form.CopyURL1Click();
+    form.UpdateGridMenu();
+    EXPECT_FALSE(form.DeleteRowItem->isEnabled());
+    EXPECT_TRUE(form.CopyUrlItem->isEnabled());
+    form.CopyRowAddress();
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/photo.jpg");
 
     // A file that cannot be deleted keeps its row and says why.
@@ -186,7 +186,7 @@ TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
     fs::create_directory(project.Path() / "logo.gif");
     std::ofstream(project.Path() / "logo.gif" / "inside") << "x";
     const std::size_t before = prompts.Messages.size();
-    form.Delete1Click();
+    form.DeleteRowFile();
     ASSERT_EQ(prompts.Messages.size(), before + 2);
     EXPECT_EQ(prompts.Messages.back().IconKind, SessionPrompts::Kind::Error);
     EXPECT_NE(prompts.Messages.back().Text.find("Cannot delete"), std::string::npos);
@@ -196,7 +196,7 @@ TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
 TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
     SelectNode(-1);
     SelectFiles({"a.html"});
-    form.DeleteClick();
+    form.DeleteSelectedFiles();
     EXPECT_EQ(prompts.MessageTexts(),
               std::vector<std::string>{"Are you sure you want to delete file\r\"" + project.Text() +
                                        "a.html\"?"});
@@ -208,7 +208,7 @@ TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
     ASSERT_EQ(form.FileListView->Count(), 2);
     SelectFiles({"logo.gif", "photo.jpg"});
     prompts.Messages.clear();
-    form.DeleteClick();
+    form.DeleteSelectedFiles();
     ASSERT_EQ(prompts.Messages.size(), 3u);
     EXPECT_EQ(prompts.Messages[2].Text, "Total 2 File(s) Deleted!");
     EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
@@ -220,7 +220,7 @@ TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
     SelectNode(0);
     SelectFiles({"logo.gif", "photo.jpg"});
     prompts.Answers = {Answer::No, Answer::Yes};
-    form.DeleteClick();
+    form.DeleteSelectedFiles();
     EXPECT_EQ(prompts.Messages.size(), 2u);  // one deletion: no total
     EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
@@ -230,7 +230,7 @@ TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
 TEST_F(ProjectBrowser, DeletingDuringARunWritesNoSessionFile) {
     form.State().SessionComplete = false;
     form.State().View.SelectRow(3);
-    form.Delete1Click();
+    form.DeleteRowFile();
     EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
     EXPECT_EQ(SavedFileText(3), "(no session file)");
     EXPECT_TRUE(prompts.FileDialogCaptions.empty());
@@ -241,7 +241,7 @@ TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
     SelectNode(0);
     SelectFiles({"logo.gif", "photo.jpg"});
     prompts.FileNames = {(elsewhere.Path() / "one").string(), (elsewhere.Path() / "two").string()};
-    form.SaveClick();
+    form.SaveSelectedFiles();
     EXPECT_TRUE(fs::exists(elsewhere.Path() / "one.gif"));
     EXPECT_TRUE(fs::exists(elsewhere.Path() / "two.jpg"));
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Total 2 File(s) Saved!"});
@@ -251,7 +251,7 @@ TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
     // A cancelled dialog and a copy into a missing folder save nothing: no message.
     prompts.Messages.clear();
     prompts.FileNames = {std::nullopt, (elsewhere.Path() / "missing" / "x.jpg").string()};
-    form.SaveClick();
+    form.SaveSelectedFiles();
     EXPECT_TRUE(prompts.Messages.empty());
 }
 
@@ -259,26 +259,26 @@ TEST_F(ProjectBrowser, ListKeysRunTheirCommands) {
     SelectNode(-1);
     SelectFiles({"a.html"});
     prompts.Answers = {Answer::No};
-    form.ListKeyDown(Qt::Key_Delete);
+    form.HandleListKey(Qt::Key_Delete);
     EXPECT_EQ(prompts.Messages.size(), 1u);
     prompts.FileNames = {std::nullopt};
-    form.ListKeyDown(Qt::Key_S);
+    form.HandleListKey(Qt::Key_S);
     EXPECT_EQ(prompts.FileDialogCaptions.size(), 1u);
-    form.PopupMenu1Popup();
-    EXPECT_TRUE(form.Open2->isEnabled());
-    form.Open2Click();
+    form.UpdateFileListMenu();
+    EXPECT_TRUE(form.OpenFileItem->isEnabled());
+    form.OpenSelectedFile();
     EXPECT_EQ(launched, std::vector<std::string>{project.Text() + "a.html|1"});
     form.FileListView->ClearSelection();
-    form.PopupMenu1Popup();
-    EXPECT_FALSE(form.ContextMenu1->isEnabled());
+    form.UpdateFileListMenu();
+    EXPECT_FALSE(form.ContextMenuItem->isEnabled());
 }
 
 TEST_F(ProjectBrowser, TheEMailCommandFindsTheEMailPage) {
     std::ofstream(project.Path() / "EMailAddress.html") << "<HTML></HTML>";
     form.State().View.SetGridRowCount(8);
     form.State().View.SetRow(7, {"", "EMailAddress.html", "13", "13", "Complete"});
-    form.EMailBtnClick();
+    form.ShowEMailAddresses();
     ASSERT_GE(form.FileListView->Selected(), 0);
     EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "EMailAddress.html");
-    EXPECT_TRUE(form.Mgrid1->isHidden());  // the browser panel shows it
+    EXPECT_TRUE(form.Grid->isHidden());  // the browser panel shows it
 }

@@ -9,9 +9,9 @@
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "window/GridModel.h"
-#include "window/TForm2.h"
-#include "window/TMgrid.h"
-#include "window/TStatusBar.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
 #include "window/ViewRefresh.h"
 
 namespace {
@@ -67,30 +67,30 @@ TEST(ViewRefresh, ShowsAtOnceWhenIdleAndInBatchesWhileDeferring) {
 TEST(ViewRefresh, TheWindowBatchesARunningSessionsLabels) {
     EnsureQtApp();
     ScriptedPrompts prompts;
-    TForm2 form(prompts);
+    MainWindow form(prompts);
     SessionState& state = form.State();
-    state.Timer1.start();  // a session runs
-    const QString before = form.StatusBar1->PanelText(1);
+    state.SessionClock.start();  // a session runs
+    const QString before = form.LowerStatusBar->PanelText(1);
     for (int i = 1; i <= 20; ++i) {
-        state.View.SetStatusBar1(1, "Files Read: " + std::to_string(i));
-        state.View.SetCThreadRunning(std::to_string(i % 10));
+        state.View.SetLowerStatusBar(1, "Files Read: " + std::to_string(i));
+        state.View.SetThreadCountLabel(std::to_string(i % 10));
         state.View.SetGridRowCount(i + 2);
         state.View.SelectRow(i);
     }
-    EXPECT_EQ(form.StatusBar1->PanelText(1), before);
-    EXPECT_TRUE(Eventually([&] { return form.StatusBar1->PanelText(1) == "Files Read: 20"; }));
-    EXPECT_EQ(form.CThreadRunning->text(), "0");
-    EXPECT_EQ(form.Mgrid1->Row(), 20);
+    EXPECT_EQ(form.LowerStatusBar->PanelText(1), before);
+    EXPECT_TRUE(Eventually([&] { return form.LowerStatusBar->PanelText(1) == "Files Read: 20"; }));
+    EXPECT_EQ(form.ThreadCountLabel->text(), "0");
+    EXPECT_EQ(form.Grid->Row(), 20);
 
-    state.View.SetStatusBar1(1, "Files Read: 21");
+    state.View.SetLowerStatusBar(1, "Files Read: 21");
     state.View.SelectRow(21);
-    state.Timer1.stop();
+    state.SessionClock.stop();
     emit form.Engine().SessionFinished();
-    EXPECT_EQ(form.StatusBar1->PanelText(1), "Files Read: 21") << "shown when the session ends";
-    EXPECT_EQ(form.Mgrid1->Row(), 21);
+    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 21") << "shown when the session ends";
+    EXPECT_EQ(form.Grid->Row(), 21);
 
-    state.View.SetStatusBar1(1, "Files Read: 22");
-    EXPECT_EQ(form.StatusBar1->PanelText(1), "Files Read: 22") << "no session: at once";
+    state.View.SetLowerStatusBar(1, "Files Read: 22");
+    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 22") << "no session: at once";
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
-#include "window/TForm2.h"
-#include "window/TMgrid.h"
-#include "window/TStatusBar.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
 
 namespace fs = std::filesystem;
 
@@ -37,16 +37,16 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
     void SetUp() override {
         SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
         prompts.DefaultFileName = folder.Text() + "site.lwa";
-        form.NewSessionDialog = [this](NewSessionSettings& settings) {
+        form.AskSessionSettings = [this](NewSessionSettings& settings) {
             settings.MainURL = web.Url();
-            settings.CEMailAddress = true;
+            settings.CollectEMailAddresses = true;
             return true;
         };
         form.show();
     }
     void TearDown() override { SetShellOpenHandler({}); }
 
-    bool RunUntilFinished(TForm2& window) {
+    bool RunUntilFinished(MainWindow& window) {
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
@@ -55,18 +55,18 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
         limit.start(120000);
         if (!window.State().SessionComplete) loop.exec();
         QApplication::processEvents();
-        window.Mgrid1Model->Flush();
+        window.GridRows->Flush();
         return window.State().SessionComplete;
     }
 
-    static std::set<std::string> Listed(TForm2& window) {
+    static std::set<std::string> Listed(MainWindow& window) {
         std::set<std::string> names;
         for (int i = 0; i < window.FileListView->Count(); ++i)
             names.insert(window.FileListView->ItemName(i).toStdString());
         return names;
     }
 
-    static std::vector<SessionView::GridRow> Rows(TForm2& window) {
+    static std::vector<SessionView::GridRow> Rows(MainWindow& window) {
         std::vector<SessionView::GridRow> rows;
         const SessionView& view = window.State().View;
         for (int r = 1; r < view.GridRowCount(); ++r) rows.push_back(view.Row(r));
@@ -76,7 +76,7 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
     NginxServer web{{.Root = kSite}};
     TempFolder folder;
     ScriptedPrompts prompts;
-    TForm2 form{prompts};
+    MainWindow form{prompts};
 };
 
 }  // namespace
@@ -95,13 +95,13 @@ TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
     EXPECT_FALSE(form.StopBtn->isEnabled());
     EXPECT_TRUE(form.BrowseBtn->isEnabled());
     EXPECT_TRUE(form.EMailBtn->isEnabled());
-    EXPECT_EQ(form.StatusBar1->PanelText(1), "Files Read: 10");
+    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 10");
 
     // The grid shows every row the engine wrote, the tree the site's folders, and the file list
     // the root's files (the completion's save selects the root).
     const auto rows = Rows(form);
-    ASSERT_EQ(form.Mgrid1Model->rowCount(), static_cast<int>(rows.size()));
-    EXPECT_EQ(form.Mgrid1Model->data(form.Mgrid1Model->index(0, 1)).toString().toStdString(),
+    ASSERT_EQ(form.GridRows->rowCount(), static_cast<int>(rows.size()));
+    EXPECT_EQ(form.GridRows->data(form.GridRows->index(0, 1)).toString().toStdString(),
               web.Url());
     ASSERT_NE(form.SiteRootNode, nullptr);
     EXPECT_EQ(form.SiteRootNode->text(0).toStdString(), web.Url());
@@ -114,29 +114,29 @@ TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
     // The browser panel shows the selected file in the lower pane.
     form.DirTree->setCurrentItem(form.SiteRootNode);
     form.FileListView->SelectItem(form.FileListView->FindCaption("Main.html", 0, false));
-    form.ViewBrowserPanelBtnClick();
-    EXPECT_TRUE(form.Mgrid1->isHidden());
+    form.SwitchToBrowserPanel();
+    EXPECT_TRUE(form.Grid->isHidden());
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     SaveScreenshot(form, QStringLiteral("main-window-browser-panel"));
-    form.ViewGridBtnClick();
+    form.SwitchToGrid();
 
     // A second window opens the file named on its command line; a second argument is ignored.
     ScriptedPrompts otherPrompts;
-    TForm2 reopened(otherPrompts);
+    MainWindow reopened(otherPrompts);
     reopened.show();
     reopened.OpenCommandLineSession(
         {"lanternway", QString::fromStdString(sessionFile), "ignored.lwa"});
-    reopened.Mgrid1Model->Flush();
+    reopened.GridRows->Flush();
     EXPECT_TRUE(otherPrompts.Messages.empty());
     EXPECT_EQ(Rows(reopened), rows);
-    EXPECT_EQ(reopened.StatusBar1->PanelText(1), "Files Read: 10");
+    EXPECT_EQ(reopened.LowerStatusBar->PanelText(1), "Files Read: 10");
     EXPECT_TRUE(reopened.SaveAsBtn->isEnabled());
     EXPECT_EQ(reopened.State().View.SelectedRow(), 1);
     ASSERT_NE(reopened.SiteRootNode, nullptr);
     EXPECT_EQ(reopened.SiteRootNode->childCount(), 2);
     EXPECT_EQ(Listed(reopened), (std::set<std::string>{"Main.html", "about.html", "main1.html",
                                                        "EMailAddress.html"}));
-    EXPECT_FALSE(reopened.Mgrid1->isHidden());
+    EXPECT_FALSE(reopened.Grid->isHidden());
     SaveScreenshot(reopened, QStringLiteral("main-window-reopened"));
 }
 

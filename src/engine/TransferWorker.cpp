@@ -1,0 +1,535 @@
+#include "engine/TransferWorker.h"
+
+#include <QLoggingCategory>
+#include <QUrl>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/FileBytes.h"
+#include "core/Text.h"
+#include "engine/RunControl.h"
+#include "engine/SessionState.h"
+#include "core/ExtractLinks.h"
+#include "engine/ProtectedFetch.h"
+
+Q_LOGGING_CATEGORY(lcWorker, "lanternway.worker", QtWarningMsg)
+
+namespace {
+
+const char* StateName(TransferWorker::State s) {
+    switch (s) {
+        case TransferWorker::State::Created:
+            return "created";
+        case TransferWorker::State::Transferring:
+            return "transferring";
+        case TransferWorker::State::Redirected:
+            return "redirected";
+        case TransferWorker::State::ProtectedFetch:
+            return "protected fetch";
+        case TransferWorker::State::Ended:
+            return "ended";
+        case TransferWorker::State::Ignored:
+            return "ignored";
+        case TransferWorker::State::Finished:
+            return "finished";
+        case TransferWorker::State::Closed:
+            return "closed";
+    }
+    return "?";
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+// The extension of a real path: from the last "." after the last "/", dot included.
+std::string_view PathExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string_view::npos && slash > dot) return {};
+    return path.substr(dot);
+}
+
+// The most a page's announced length reserves for its text before the bytes arrive.
+constexpr std::int64_t kAnnouncedPageReserve = 4 << 20;
+
+}  // namespace
+
+bool IsRedirectReply(int statusCode, const std::string& replyText) {
+    switch (statusCode) {
+        case 301:
+        case 302:
+        case 303:
+        case 307:
+        case 308:
+            return true;
+        default:
+            return Contains(replyText, "Moved Permanently");
+    }
+}
+
+bool IsAuthorizationReply(int statusCode, const std::string& replyText) {
+    return statusCode == 401 || Contains(replyText, "Authorization Required");
+}
+
+namespace {
+// An address found in a reply, made absolute against the document's address.
+std::string ResolveAgainst(const std::string& address, const std::string& documentAddress) {
+    if (address.empty() || Contains(address, "://")) return address;
+    const QUrl base =
+        QUrl::fromEncoded(QByteArray::fromStdString(documentAddress), QUrl::TolerantMode);
+    const QUrl relative = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::TolerantMode);
+    return base.resolved(relative).toEncoded().toStdString();
+}
+}  // namespace
+
+std::string RedirectTarget(const std::string& location, const std::string& documentAddress,
+                           const std::string& bodyFile) {
+    if (!location.empty()) return ResolveAgainst(location, documentAddress);
+    // No Location header: the first quoted text of the body, up to its closing quote or a ">".
+    std::ifstream in(bodyFile, std::ios::binary);
+    std::string target;
+    char c;
+    while (in.get(c) && c != '"') {
+    }
+    while (in.get(c) && c != '"' && c != '>') target += c;
+    return ResolveAgainst(target, documentAddress);
+}
+
+TransferWorker::TransferWorker(SessionState& session, RunControl& engine)
+    : QObject(&engine), session_(session), engine_(engine) {
+    ++engine_.liveWorkers_;
+    Http.OnProgress = [this](const TransferProgress& d) { OnHttpProgress(d); };
+    Http.OnConnectionState = [this](short s) { OnHttpConnectionState(s); };
+    Ftp.OnProgress = [this](const TransferProgress& d) { OnFtpProgress(d); };
+    Ftp.OnConnectionState = [this](short s) { OnFtpConnectionState(s); };
+}
+
+TransferWorker::~TransferWorker() {
+    --engine_.liveWorkers_;
+}
+
+void TransferWorker::SetState(State next) {
+    if (state_ == State::Closed || next == state_) return;
+    qCDebug(lcWorker) << LocalFile.c_str() << StateName(state_) << "->" << StateName(next);
+    state_ = next;
+    switch (next) {
+        case State::Redirected:
+            RedirectHandled = true;
+            break;
+        case State::ProtectedFetch:
+            ProtectedFetchStarted = true;
+            session_.ProtectedFetchActive = true;
+            break;
+        case State::Ended:
+            TransferEnded = true;
+            break;
+        case State::Ignored:
+            // A later close of the connection changes nothing any more.
+            Ignored = true;
+            TransferEnded = true;
+            break;
+        case State::Finished:
+            Finished = true;
+            break;
+        case State::Closed:
+            // Runs inside this worker's own event: the release waits until the handler returns.
+            deleteLater();
+            break;
+        case State::Created:
+        case State::Transferring:
+            break;
+    }
+}
+
+bool TransferWorker::IsScannedPage() const {
+    const std::string ext = UpperCase(PathExtension(LocalFile));
+    return ext == ".HTML" || ext == ".HTM" || ext == ".SHTML" || ext == ".SHTM";
+}
+
+void TransferWorker::SetCell(int column, const std::string& text) {
+    session_.View.SetCell(GridRow - 1, column, text);
+}
+
+void TransferWorker::Start() {
+    SessionState& s = session_;
+    BytesTransferred = 0;
+    TransferEnded = false;
+    Finished = false;
+    Ignored = false;
+    GridRow = ++s.GridRowCount;
+    SetState(State::Transferring);
+
+    s.View.SetGridRowCount(GridRow);
+    s.View.SelectRow(GridRow - 1);
+    std::string shown = DocumentURL;
+    if (StartsWithText(DocumentURL, s.SiteBase)) shown.erase(0, s.SiteBase.size());
+    if (shown.empty()) shown = s.SiteBase;
+    SetCell(0, std::to_string(GridRow - 1));
+    SetCell(1, shown);
+    requestURL_ = DocumentURL;
+
+    if (IsFTP) {
+        SetCell(2, "0");
+        SetCell(3, "0");
+        SetCell(4, "Initiated..");
+        if (s.RetrieveFromFTP) {
+            if (!s.FTPUserName.empty()) Ftp.UserId = s.FTPUserName;
+            if (!s.FTPPassword.empty()) Ftp.Password = s.FTPPassword;
+        }
+        if (Ftp.Busy()) Ftp.Cancel();
+        Ftp.Authenticate(Ftp.UserId, Ftp.Password);
+        Ftp.GetDoc(DocumentURL, "", LocalFile);
+        return;
+    }
+
+    RedirectHandled = false;
+    ProtectedFetchStarted = false;
+    // Only pages that will be scanned keep their text in memory.
+    scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
+    const std::string address = DocumentURL;
+    DocumentURL = BaseAddress(address, s);
+    if (Http.Busy()) Http.Cancel();
+    Http.URL = DocumentURL;
+    if (s.UseProxy) {
+        Http.ProxyHost = s.ProxyAddress;
+        try {
+            Http.ProxyPort = std::stoi(s.ProxyPort);
+        } catch (...) {
+            Http.ProxyPort = 0;  // the transfer layer's default proxy port
+        }
+    } else {
+        Http.ProxyHost.clear();
+        Http.ProxyPort = 0;
+    }
+    if (s.FirstContactPending) {
+        const std::string host = LowerCase(Http.RemoteHost());
+        s.View.SetMessageLabel("Contacting Remote Host " + host);
+        s.ContactHost = host;
+    }
+    Http.Document = address;
+    RemoveFile(LocalFile);
+    Http.GetDoc(address, "", LocalFile);
+}
+
+void TransferWorker::ShowProgress(int kind, std::int64_t transferred, std::int64_t total) {
+    switch (kind) {
+        case 1:
+            SetCell(2, std::to_string(total));
+            SetCell(3, "0");
+            SetCell(4, "Initiated..");
+            break;
+        case 3:
+            SetCell(2, std::to_string(total));
+            SetCell(3, std::to_string(transferred));
+            SetCell(4, "Transferring..");
+            if (session_.FirstContactPending) {
+                session_.View.SetMessageLabel(
+                    "Connection to server is established. Data is being transferred..");
+                session_.FirstContactPending = false;
+            }
+            break;
+        case 5:
+            SetCell(2, std::to_string(total));
+            SetCell(3, std::to_string(transferred));
+            SetCell(4, "Complete");
+            BytesTransferred = transferred;
+            break;
+        default:
+            break;
+    }
+}
+
+void TransferWorker::MarkIgnored() {
+    SetState(State::Ignored);
+    if (Http.Busy()) Http.Cancel();
+    if (Ftp.Busy()) Ftp.Cancel();
+    SetCell(3, "0");
+    SetCell(4, "Ignored");
+}
+
+void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
+    // While a protected fetch blocks, the cancelled transfer's events do not count; once the
+    // worker is counted, nothing it still receives may change its row.
+    if (session_.ProtectedFetchActive || Finished || state_ == State::Closed) return;
+    ShowProgress(1, doc.BytesTransferred, doc.TotalSize);
+    switch (doc.State) {
+        case TransferProgress::Begin:
+            DocumentText.clear();
+            // One allocation for the page as announced (within reason: the number is the
+            // server's word).
+            if (scanPage_ && doc.TotalKnown)
+                DocumentText.reserve(static_cast<std::size_t>(
+                    std::min<std::int64_t>(doc.TotalSize, kAnnouncedPageReserve)));
+            break;
+        case TransferProgress::Data:
+            if (scanPage_) DocumentText.append(doc.DataChunk);
+            ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            // TotalSize is never below the bytes received, so an unannounced length is caught
+            // as soon as the bytes pass the limit.
+            if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
+                MarkIgnored();
+                FinishTransfer();
+            }
+            break;
+        case TransferProgress::End:
+            if (Ignored || EndedCutOff(doc)) break;
+            // A redirect's body is not the document: it is neither counted nor scanned.
+            ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
+            SetState(State::Ended);
+            if (redirectFromBody_) {
+                redirectFromBody_ = false;
+                if (!session_.StopRequested) FollowRedirect();
+            }
+            if (!session_.StopRequested && scanPage_ && !RedirectHandled) {
+                if (ExtractLinks(DocumentText, DocumentURL, session_) > 0)
+                    session_.ShowQueuedCount();
+            }
+            std::string().swap(DocumentText);
+            if (!ProtectedFetchStarted) FinishTransfer();
+            break;
+        case TransferProgress::Error:
+            transferFailed_ = true;
+            break;
+        default:
+            break;
+    }
+}
+
+bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
+    // Bytes came but the transfer failed (the disk refused them, say): the document was not
+    // kept, so it is not counted as retrieved.
+    if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
+    MarkIgnored();
+    FinishTransfer();
+    return true;
+}
+
+void TransferWorker::OnHttpConnectionState(short state) {
+    if (Finished || state_ == State::Closed || session_.ProtectedFetchActive) return;
+    SessionState& s = session_;
+    const int status = Http.StatusCode();
+    if (!RedirectHandled && !s.StopRequested && IsRedirectReply(status, Http.ReplyText())) {
+        SetState(State::Redirected);
+        if (Http.ReplyHeader("Location").empty()) {
+            // The address is in the body, which is still arriving: read it at the end.
+            redirectFromBody_ = true;
+        } else {
+            Http.Cancel();
+            FollowRedirect();
+        }
+        return;
+    }
+    if (s.UseHTTPAuthentication && !ProtectedFetchStarted && !s.StopRequested &&
+        IsAuthorizationReply(status, Http.ReplyText())) {
+        SetState(State::ProtectedFetch);
+        Http.Cancel();
+        FetchProtectedFile(Http.Document);
+        return;
+    }
+    // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
+    // transfer closed early, it is not counted and its file is removed at completion.
+    if (state == TransferState::Closed && !TransferEnded && !RedirectHandled &&
+        !ProtectedFetchStarted) {
+        MarkIgnored();
+        FinishTransfer();
+    }
+}
+
+void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
+    if (Finished || state_ == State::Closed) return;
+    switch (doc.State) {
+        case TransferProgress::Begin:
+            ShowProgress(1, doc.BytesTransferred, doc.TotalSize);
+            break;
+        case TransferProgress::Data:
+            ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
+                MarkIgnored();
+                FinishTransfer();
+            }
+            break;
+        case TransferProgress::End:
+            if (Ignored || EndedCutOff(doc)) break;
+            SetState(State::Ended);
+            ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
+            FinishTransfer();
+            break;
+        case TransferProgress::Error:
+            transferFailed_ = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void TransferWorker::OnFtpConnectionState(short state) {
+    if (Finished || state_ == State::Closed) return;
+    if (!TransferEnded && state == TransferState::Closed) {
+        MarkIgnored();
+        FinishTransfer();
+    }
+}
+
+void TransferWorker::FollowRedirect() {
+    SessionState& s = session_;
+    // The body is read where the transfer is writing it (it takes the local file's name only
+    // when it has arrived whole).
+    const std::string& body = Http.OutputFile().empty() ? LocalFile : Http.OutputFile();
+    const std::string target = RedirectTarget(Http.ReplyHeader("Location"), requestURL_, body);
+    const std::string name = UrlToLocalName(target, s);
+    if (name.empty()) return;
+    const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
+    if (hops > MaxRedirectHops) return;
+    std::string file = s.ProjectFolder + name;
+    if (s.KnownFiles.Contains(file)) {
+        // Only a redirect to this worker's own file with another address is followed (once):
+        // "dir" -> "dir/" keeps the local name; a page redirecting to itself would loop.
+        const bool sameFileOtherAddress =
+            SameText(file, LocalFile) && !SameText(target, requestURL_);
+        if (!sameFileOtherAddress || !engine_.FirstRedirectTo(target)) return;
+    } else {
+        s.KnownFiles.Add(file);
+    }
+    engine_.SetRedirectHops(target, hops);
+    ++s.QueuedCount;
+    s.AppendPending(target, std::move(file));
+    s.ShowQueuedCount();
+}
+
+void TransferWorker::FetchProtectedFile(const std::string& address) {
+    SessionState& s = session_;
+    const auto started = std::chrono::steady_clock::now();
+    BusyCursor busy(s.Prompts());
+    const std::string shown = s.View.Cell(GridRow - 1, 1);
+    SetCell(1, "Password protected file [" + shown + "]");
+    SetCell(2, "Unknown");
+    SetCell(3, "0");
+    SetCell(4, "Retrieving..");
+
+    bool received = false;
+    ProtectedFetchResult result;
+    if (ProtectedFetch* fetch = CurrentProtectedFetch()) {
+        ProtectedFetchRequest request;
+        request.URL = address;
+        if (s.UseProxy) request.Proxy = s.ProxyAddress + ":" + s.ProxyPort;
+        request.UserName = s.HTTPUserName;
+        request.Password = s.HTTPPassword;
+        try {
+            result = fetch->Fetch(request);
+            received = true;
+        } catch (const std::exception& e) {
+            s.ProtectedFetchActive = false;
+            busy.Release();
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    s.ProtectedFetchActive = false;
+
+    if (received) {
+        // Written whole under a temporary name and then renamed: a full disk or a crash never
+        // leaves a cut-off file under the final name.
+        try {
+            ReplaceFileBytes(LocalFile, result.Body);
+        } catch (const std::exception& e) {
+            received = false;
+            busy.Release();
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    if (received) {
+        if (IsScannedPage() && !s.StopRequested) {
+            // The page's lines joined without separators.
+            std::string joined;
+            joined.reserve(result.Body.size());
+            for (char c : result.Body)
+                if (c != '\r' && c != '\n') joined += c;
+            if (ExtractLinks(joined, DocumentURL, s) > 0) s.ShowQueuedCount();
+        }
+        SetCell(1, shown);
+        SetCell(2, std::to_string(result.ContentSize));
+        SetCell(3, std::to_string(result.Body.size()));
+        SetCell(4, "Complete");
+        BytesTransferred = static_cast<std::int64_t>(result.Body.size());
+    } else {
+        // Not received: no file, nothing counted; the session goes on without it.
+        RemoveFile(LocalFile);
+        SetCell(1, shown);
+        SetCell(2, "0");
+        SetCell(3, "0");
+        SetCell(4, "Complete");
+        BytesTransferred = 0;
+    }
+
+    // The clock did not tick while the fetch blocked: one tick per whole second it took.
+    if (s.SessionClock.isActive()) {
+        s.SessionClock.stop();
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now() - started)
+                                 .count();
+        for (long long i = 0; i < seconds; ++i) engine_.TickClock();
+        s.SessionClock.start();
+    }
+    busy.Release();
+    SetState(State::Ended);
+    FinishTransfer();
+}
+
+void TransferWorker::AddSiteFolder() {
+    SessionState& s = session_;
+    if (Ignored || SameText(DocumentURL, s.SiteBase) || BytesTransferred <= 0) return;
+    std::string folder;
+    if (Contains(DocumentURL, "ftp://")) {
+        const std::size_t k = UrlToLocalName(DocumentURL, s).size();
+        if (k < DocumentURL.size()) folder = DocumentURL.substr(0, DocumentURL.size() - k);
+    } else if (StartsWithText(DocumentURL, s.SiteBase)) {
+        folder = DocumentURL.substr(s.SiteBase.size());
+        const std::size_t slash = folder.find('/');
+        if (slash != std::string::npos) folder.erase(slash + 1);
+    }
+    // The file-system lookup last: only a folder not in the tree yet needs it.
+    if (folder.size() > 2 && !s.SiteFolders.Contains(folder) && FileExists(LocalFile)) {
+        s.SiteFolders.Add(folder);
+        s.View.AddSiteChild(folder);
+    }
+}
+
+void TransferWorker::FinishTransfer() {
+    SessionState& s = session_;
+    if (Finished) {
+        SetState(State::Closed);
+        return;
+    }
+    if (Ignored)
+        s.DiscardedFiles.push_back(LocalFile);
+    else if (BytesTransferred > 0)
+        ++s.FilesRead;
+    s.BytesReceived += BytesTransferred;
+    s.View.SetLowerStatusBar(1, "Files Read: " + std::to_string(s.FilesRead));
+    s.View.SetLowerStatusBar(2, "Bytes Received: " + std::to_string(s.BytesReceived));
+    if (s.ElapsedSeconds > 0)
+        s.View.SetLowerStatusBar(
+            3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds) + " KB/s");
+    AddSiteFolder();
+    const bool counted = s.RunningThreads >= 1;
+    SetState(State::Finished);
+    if (counted) {
+        --s.RunningThreads;
+        s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
+        engine_.StartWorkers();
+    }
+    SetState(State::Closed);
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <string>
+
+#include "transfer/FtpTransfer.h"
+#include "transfer/HttpTransfer.h"
+
+class RunControl;
+class SessionState;
+
+// A download worker: fetches exactly one file of the session's queue into the project folder,
+// writes its own row of the status grid, hands HTML pages to link extraction, counts itself into
+// the session statistics, asks the engine for further workers and then deletes itself. What the
+// person sees as a "thread" is one of these; they all run on the event loop's thread.
+class TransferWorker : public QObject {
+    Q_OBJECT
+  public:
+    // Where a worker stands. Every change goes through SetState, which keeps the flags below in
+    // step with it.
+    enum class State {
+        Created,         // fields set by the engine, not started
+        Transferring,    // row added, request started
+        Redirected,      // a redirect was queued and the transfer cancelled; its end still comes
+        ProtectedFetch,  // being fetched again with credentials, synchronously
+        Ended,           // the document reached its end
+        Ignored,         // abandoned: over its size limit, or the FTP connection closed early
+        Finished,        // counted into the session; nothing it receives matters any more
+        Closed,          // its release is scheduled
+    };
+
+    TransferWorker(SessionState& session, RunControl& engine);
+    ~TransferWorker() override;
+
+    // Set by the creator before Start.
+    std::string DocumentURL;  // the address; for HTTP replaced by its base address at the start
+    std::string LocalFile;    // full path of the file to write
+    bool IsFTP = false;
+    bool SizeLimitOn = false;
+    std::int64_t SizeLimitBytes = 0;
+
+    int GridRow = 0;           // this worker's row count value; its grid row is GridRow - 1
+    std::string DocumentText;  // the page received so far, kept only for pages that are scanned
+    std::int64_t BytesTransferred = 0;
+    bool Ignored = false;
+    bool Finished = false;
+    bool TransferEnded = false;
+    bool RedirectHandled = false;
+    bool ProtectedFetchStarted = false;
+
+    HttpTransfer Http;
+    FtpTransfer Ftp;
+
+    State CurrentState() const { return state_; }
+    // The address as requested (DocumentURL becomes the base address for HTTP).
+    const std::string& RequestURL() const { return requestURL_; }
+
+    void Start();
+    // Writes a progress state (1 begin, 3 data, 5 end) into the worker's row.
+    void ShowProgress(int kind, std::int64_t transferred, std::int64_t total);
+
+    void OnHttpProgress(const TransferProgress& doc);
+    void OnHttpConnectionState(short state);
+    void OnFtpProgress(const TransferProgress& doc);
+    void OnFtpConnectionState(short state);
+
+    // Queues the new location of a redirect reply.
+    void FollowRedirect();
+    // Fetches the file again, synchronously, with the session's HTTP credentials.
+    void FetchProtectedFile(const std::string& address);
+    // Counts the worker, updates the statistics and the site tree, lets the engine start further
+    // workers, and closes the worker.
+    void FinishTransfer();
+
+  private:
+    void SetState(State next);
+    void MarkIgnored();  // row "0", "Ignored"; the transfer is abandoned
+    // At the End event: a transfer that failed after bytes had come is finished as ignored.
+    bool EndedCutOff(const TransferProgress& doc);
+    void AddSiteFolder();
+    bool IsScannedPage() const;
+    void SetCell(int column, const std::string& text);
+
+    SessionState& session_;
+    RunControl& engine_;
+    State state_ = State::Created;
+    std::string requestURL_;
+    bool scanPage_ = false;
+    bool redirectFromBody_ = false;  // a redirect without Location: followed at the end
+    bool transferFailed_ = false;    // an Error event came: the document did not arrive whole
+};
+
+// True for a reply that moves the document elsewhere: any redirect status, or the reason text
+// "Moved Permanently".
+bool IsRedirectReply(int statusCode, const std::string& replyText);
+// True for a reply that asks for credentials: status 401 whatever its reason text says, or the
+// reason text "Authorization Required".
+bool IsAuthorizationReply(int statusCode, const std::string& replyText);
+// The address a redirect reply points to: the Location header resolved against the document's
+// address when there is one, else the first quoted text of the body (up to a closing quote or
+// ">"). Empty when neither gives one.
+std::string RedirectTarget(const std::string& location, const std::string& documentAddress,
+                           const std::string& bodyFile);

@@ -1,0 +1,234 @@
+#include "viewers/FullScreenShow.h"
+
+#include <QColorDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "core/SessionPrompts.h"
+#include "core/Text.h"
+#include "imaging/Picture.h"
+#include "viewers/PictureView.h"
+#include "viewers/Printing.h"
+
+QPointer<FullScreenShow> CurrentFullScreenShow;
+
+void SetTaskbarVisible(bool visible) {
+    (void)visible;
+}
+
+namespace {
+
+bool IsImageName(const std::string& path) {
+    const std::string ext =
+        LowerCase(QFileInfo(QString::fromStdString(path)).suffix().prepend('.').toStdString());
+    return ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".bmp" || ext == ".wmf" ||
+           ext == ".emf" || ext == ".ico";
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+const char* FullScreenShow::HelpText() {
+    return "Press Key: \r\n"
+           "---------------\r\n"
+           "Enter - \t\t\t\tClose Window\r\n"
+           "P - \t\t\t\tPrint Image\r\n"
+           "C - \t\t\t\tChange Background Color\r\n"
+           "PageUp/UpArrow - \t\tGo Previous Image\r\n"
+           "PageDown/DownArrow - \tGo Next Image";
+}
+
+FullScreenShow::FullScreenShow(const FullScreenShowSource& source, SessionPrompts& prompts,
+                                 QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), prompts_(prompts) {
+    setObjectName("CurrentFullScreenShow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::StrongFocus);
+    SetBackground(this, Qt::black);
+
+    PictureBox = new QScrollArea(this);
+    PictureBox->setObjectName("PictureBox");
+    PictureBox->setFrameShape(QFrame::NoFrame);
+    PictureBox->setAlignment(Qt::AlignCenter);
+    PictureBox->setFocusPolicy(Qt::NoFocus);
+    SetBackground(PictureBox, Qt::black);
+    SetBackground(PictureBox->viewport(), Qt::black);
+    PictureBox->horizontalScrollBar()->setTracking(true);
+    PictureBox->verticalScrollBar()->setTracking(true);
+    PictureLabel = new QLabel;
+    PictureLabel->setObjectName("PictureLabel");
+    PictureLabel->setAlignment(Qt::AlignCenter);
+    PictureLabel->installEventFilter(this);
+    PictureBox->setWidget(PictureLabel);
+    PictureBox->setWidgetResizable(false);
+
+    FileName = new QLabel(this);
+    FileName->setObjectName("FileName");
+    FileName->setAlignment(Qt::AlignCenter);
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    FileName->setFont(font);
+    SetBackground(FileName, Qt::black);
+    QPalette text = FileName->palette();
+    text.setColor(QPalette::WindowText, Qt::red);
+    FileName->setPalette(text);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PictureBox, 1);
+    layout->addWidget(FileName);
+
+    ChooseColor = [this](const QColor& initial) -> std::optional<QColor> {
+        const QColor chosen =
+            QColorDialog::getColor(initial, this, QString(), QColorDialog::DontUseNativeDialog);
+        if (!chosen.isValid()) return std::nullopt;
+        return chosen;
+    };
+    PrintPicture = [](const std::string& path) { return ShellPrint(path); };
+
+    // Creation: the task bar goes, the ring is built from the visible list, the start chosen.
+    SetTaskbarVisible(false);
+    if (source.ProjectListVisible || source.LocalListVisible)
+        for (const std::string& path : source.ItemPaths)
+            if (IsImageName(path)) ring_.push_back(path);
+    if (!ring_.empty()) {
+        current_ = 0;
+        const bool startAtSelection =
+            !source.PanelFileCaption.empty() && !source.SelectedPath.empty() &&
+            (source.ProjectListVisible || (source.LocalListVisible && source.LocalListHasFocus));
+        if (startAtSelection)
+            for (std::size_t i = 0; i < ring_.size(); ++i)
+                if (SameText(ring_[i], source.SelectedPath)) current_ = static_cast<int>(i);
+    }
+}
+
+FullScreenShow::~FullScreenShow() = default;
+
+void FullScreenShow::showEvent(QShowEvent* event) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->geometry());
+    QWidget::showEvent(event);
+}
+
+bool FullScreenShow::event(QEvent* event) {
+    const bool result = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate) OnActivated();
+    return result;
+}
+
+void FullScreenShow::OnActivated() {
+    if (current_ >= 0) {
+        try {
+            DisplayImage(ring_[static_cast<std::size_t>(current_)]);
+        } catch (const std::exception& e) {
+            prompts_.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    repaint();
+    if (ring_.empty())
+        prompts_.Message("No image in current folder", SessionPrompts::Kind::Information,
+                         SessionPrompts::Buttons::Ok);
+}
+
+void FullScreenShow::DisplayImage(const std::string& path) {
+    // Names show in lower case; the file itself is opened by its real name, which on this
+    // platform's file systems is not the same file as its lower-case spelling.
+    FileName->setText(QFileInfo(QString::fromStdString(path)).fileName().toLower());
+    ShowPicture(*PictureBox, *PictureLabel, LoadPicture(path));  // raises; the show stays here
+}
+
+void FullScreenShow::Step(int by) {
+    if (ring_.empty()) return;
+    const int count = static_cast<int>(ring_.size());
+    current_ = ((current_ + by) % count + count) % count;
+    try {
+        DisplayImage(ring_[static_cast<std::size_t>(current_)]);
+    } catch (const std::exception& e) {
+        prompts_.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+    }
+}
+
+void FullScreenShow::ApplyColour(const QColor& colour) {
+    SetBackground(PictureBox, colour);
+    SetBackground(PictureBox->viewport(), colour);
+    SetBackground(PictureLabel, colour);
+    SetBackground(FileName, colour);
+    QPalette text = FileName->palette();
+    text.setColor(QPalette::WindowText, QColor(255 - colour.red(), colour.green(), colour.blue()));
+    FileName->setPalette(text);
+}
+
+void FullScreenShow::HandleKey(int key) {
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            close();
+            return;
+        case Qt::Key_PageUp:
+        case Qt::Key_Up:
+            Step(-1);
+            return;
+        case Qt::Key_PageDown:
+        case Qt::Key_Down:
+            Step(1);
+            return;
+        case Qt::Key_C:
+            if (const auto chosen = ChooseColor(PictureBox->palette().color(QPalette::Window))) {
+                if (chosen->isValid())
+                    ApplyColour(*chosen);
+                else
+                    prompts_.Message("Color dialog failed to load.", SessionPrompts::Kind::Error,
+                                     SessionPrompts::Buttons::Ok);
+            }
+            return;
+        case Qt::Key_P:
+            if (current_ >= 0) {
+                // Only a missing printer (or an unreadable picture) is worth a word.
+                const std::string error = PrintPicture(ring_[static_cast<std::size_t>(current_)]);
+                if (!error.empty())
+                    prompts_.Message(error, SessionPrompts::Kind::Error,
+                                     SessionPrompts::Buttons::Ok);
+            }
+            return;
+        default:
+            prompts_.Message(HelpText(), SessionPrompts::Kind::Information,
+                             SessionPrompts::Buttons::Ok);
+    }
+}
+
+void FullScreenShow::OnPictureClicked() {
+    prompts_.Message(HelpText(), SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+}
+
+void FullScreenShow::keyPressEvent(QKeyEvent* event) {
+    HandleKey(event->key());
+}
+
+bool FullScreenShow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PictureLabel && event->type() == QEvent::MouseButtonPress) {
+        OnPictureClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FullScreenShow::closeEvent(QCloseEvent* event) {
+    SetTaskbarVisible(true);
+    ring_.clear();
+    current_ = -1;
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,452 @@
+#include "viewers/ViewerWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "core/Text.h"
+#include "engine/SessionState.h"
+#include "htmlview/ScreenCursor.h"
+#include "htmlview/HtmlView.h"
+#include "imaging/Picture.h"
+#include "shell/ShellOpen.h"
+#include "viewers/NeedleGauge.h"
+#include "viewers/PictureView.h"
+#include "viewers/Printing.h"
+#include "viewers/DocumentSourceWindow.h"
+#include "viewers/SelectionPrinter.h"
+#include "viewers/ViewerDialogs.h"
+#include "widgets/ViewerIcons.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* ViewerCaption = "Lanternway Viewer";
+
+// Lower-case extension of a file name, dot included; empty when it has none.
+std::string NameExtension(const std::string& name) {
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : LowerCase(name.substr(dot));
+}
+
+std::string NamePart(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+// Tool tip before the bar, status text after it.
+void SetHint(QToolButton* button, const std::string& hint) {
+    const QString text = QString::fromStdString(hint);
+    const auto bar = text.indexOf('|');
+    button->setToolTip(bar < 0 ? text : text.left(bar));
+    button->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
+}
+
+QToolButton* ToolButton(QWidget* parent, const QIcon& icon) {
+    auto* b = new QToolButton(parent);
+    b->setIcon(icon);
+    b->setIconSize(QSize(20, 20));
+    b->setAutoRaise(true);
+    b->setFixedSize(30, 30);
+    return b;
+}
+
+}  // namespace
+
+ViewerKind ViewerKindOf(const std::string& ext) {
+    for (const char* e : {".html", ".htm", ".shtml", ".shtm", ".asp", ".txt"})
+        if (ext == e) return ViewerKind::Html;
+    for (const char* e : {".jpg", ".jpeg", ".gif", ".bmp", ".ico", ".wmf", ".emf"})
+        if (ext == e) return ViewerKind::Image;
+    return ViewerKind::Other;
+}
+
+ViewerWindow::ViewerWindow(ViewerFileSource& files, QWidget* owner, ViewerDialogs* dialogs)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint),
+      files_(files),
+      dialogs_(dialogs ? *dialogs : DefaultViewerDialogs()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(ViewerCaption);
+    resize(560, 418);
+    setWindowState(Qt::WindowMaximized);  // the size above is the restored size
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildToolBar();
+    BuildPanels();
+    BuildMenu();
+    layout->addWidget(ToolBarPanel);
+    layout->addWidget(HTMLPanel, 1);
+    layout->addWidget(JPEGPanel, 1);
+}
+
+ViewerWindow::~ViewerWindow() {
+    // A page still loading would leave the hourglass behind.
+    if (PageView && PageView->Retrieving()) SetScreenCursor(Qt::ArrowCursor);
+}
+
+void ViewerWindow::BuildToolBar() {
+    ToolBarPanel = new QFrame(this);
+    ToolBarPanel->setFrameShape(QFrame::StyledPanel);
+    ToolBarPanel->setFixedHeight(34);
+    auto* bar = new QHBoxLayout(ToolBarPanel);
+    bar->setContentsMargins(3, 1, 3, 1);
+    bar->setSpacing(1);
+    QStyle* s = style();
+    BackBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_MediaSkipBackward));
+    NextBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_MediaSkipForward));
+    PrintBtn = ToolButton(ToolBarPanel, PrinterIcon());
+    SourceBtn = ToolButton(ToolBarPanel, DocumentSourceIcon());
+    SaveAsBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_DialogSaveButton));
+    ColorBtn = ToolButton(ToolBarPanel, ColorSwatchIcon());
+    ExitBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_DialogCloseButton));
+    HTMLBackBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_ArrowBack));
+    HTMLForwardBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_ArrowForward));
+    ReloadBtn = ToolButton(ToolBarPanel, s->standardIcon(QStyle::SP_BrowserReload));
+    for (QToolButton* b : {BackBtn, NextBtn, PrintBtn, SourceBtn, SaveAsBtn, ColorBtn, ExitBtn})
+        bar->addWidget(b);
+    bar->addSpacing(16);
+    for (QToolButton* b : {HTMLBackBtn, HTMLForwardBtn, ReloadBtn}) bar->addWidget(b);
+    bar->addStretch(1);
+    ProgressGauge = new NeedleGauge(ToolBarPanel);
+    ProgressGauge->setFixedSize(56, 30);
+    bar->addWidget(ProgressGauge);
+
+    SetHint(ExitBtn, "Close|Close active window");
+    SetHint(ColorBtn, "Change Color|Change background color of image panel");
+    SetHint(HTMLBackBtn, "Back");
+    SetHint(HTMLForwardBtn, "Forward");
+    SetHint(ReloadBtn, "Reload");
+    for (QToolButton* b : {BackBtn, NextBtn, PrintBtn, SourceBtn, SaveAsBtn, ColorBtn, HTMLBackBtn,
+                           HTMLForwardBtn, ReloadBtn})
+        b->setEnabled(false);
+
+    connect(BackBtn, &QToolButton::clicked, this, [this] { ShowPreviousFile(); });
+    connect(NextBtn, &QToolButton::clicked, this, [this] { ShowNextFile(); });
+    connect(PrintBtn, &QToolButton::clicked, this, [this] { PrintFile(); });
+    connect(SourceBtn, &QToolButton::clicked, this, [this] { ShowDocumentSource(); });
+    connect(SaveAsBtn, &QToolButton::clicked, this, [this] { SaveFileCopy(); });
+    connect(ColorBtn, &QToolButton::clicked, this, [this] { ChooseBackgroundColour(); });
+    connect(ExitBtn, &QToolButton::clicked, this, [this] { CloseViewer(); });
+    connect(HTMLBackBtn, &QToolButton::clicked, this, [this] { PageBack(); });
+    connect(HTMLForwardBtn, &QToolButton::clicked, this, [this] { PageForward(); });
+    connect(ReloadBtn, &QToolButton::clicked, this, [this] { ReloadPage(); });
+}
+
+void ViewerWindow::BuildPanels() {
+    HTMLPanel = new QWidget(this);
+    auto* h = new QVBoxLayout(HTMLPanel);
+    h->setContentsMargins(0, 0, 0, 0);
+    PageView = new HtmlView(HTMLPanel);
+    h->addWidget(PageView);
+    HTMLPanel->hide();
+
+    JPEGPanel = new QFrame(this);
+    JPEGPanel->setFrameShape(QFrame::StyledPanel);
+    JPEGPanel->setAutoFillBackground(true);
+    auto* j = new QVBoxLayout(JPEGPanel);
+    j->setContentsMargins(0, 0, 0, 0);
+    PictureBox = new QScrollArea(JPEGPanel);
+    PictureBox->setAlignment(Qt::AlignCenter);
+    PictureBox->setFrameShape(QFrame::NoFrame);
+    PictureBox->setBackgroundRole(QPalette::Window);
+    PictureBox->viewport()->setAutoFillBackground(false);
+    PictureLabel = new QLabel;
+    PictureLabel->setAlignment(Qt::AlignCenter);
+    PictureBox->setWidget(PictureLabel);
+    j->addWidget(PictureBox);
+    JPEGPanel->hide();
+
+    PageView->OnDoRequestDoc = [this](const std::string& url, bool&) { OnPageRequested(url); };
+    PageView->OnDocInput = [this](const DocumentProgress& input) {
+        OnPageData(input.ExpectedBytes, input.ReceivedBytes);
+    };
+    PageView->OnEndRetrieval = [this] { OnPageLoaded(); };
+    PageView->OnError = [this](int, std::string&, bool&) { OnPageError(); };
+    PageView->OnMousePressed = [this](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        OnPagePressed(button, PageView->mapToGlobal(QPoint(x, y)));
+    };
+}
+
+void ViewerWindow::BuildMenu() {
+    PageMenu = new QMenu(this);
+    OpenAction =
+        PageMenu->addAction("&Open", this, [this] { OpenFileExternally(); });
+    CopyAction =
+        PageMenu->addAction("&Copy", this, [this] { CopySelection(); });
+    SelectAllAction =
+        PageMenu->addAction("&Select All", this, [this] { SelectAllText(); });
+    PrintSelectionAction = PageMenu->addAction(
+        "&Print Selected Text", this, [this] { PrintSelection(); });
+    connect(PageMenu, &QMenu::aboutToShow, this, [this] { UpdatePageMenu(); });
+}
+
+std::string ViewerWindow::CurrentURL() const {
+    return HtmlView::LocalFileURL(CurrentPath());
+}
+
+int ViewerWindow::VisibleCount() const {
+    return files_.FileListViewVisible() ? files_.FileListViewCount()
+                                        : files_.LocalFilesCount();
+}
+
+void ViewerWindow::SetCaptionToCurrent() {
+    setWindowTitle(QString::fromStdString(std::string(AppTitle) + " - " + CurrentPath()));
+}
+
+// --- Showing the list's files -----------------------------------------------------------------
+
+void ViewerWindow::ShowFile() {
+    if (files_.LocalFilesCount() == 0 && files_.FileListViewCount() == 0) return;
+    // The list may have shrunk since this window stepped to its position.
+    if (ListIndex < 0 || ListIndex >= VisibleCount()) return;
+    const bool projectList = files_.FileListViewVisible();
+    ViewerFileName = NamePart(files_.ItemPath(ListIndex));
+    ViewerFolder = projectList ? files_.ProjectFolder() : files_.LocalFilesFolder();
+    if (!ViewerFolder.empty() && ViewerFolder.back() != '/') ViewerFolder += '/';
+    ViewerFileExt = NameExtension(ViewerFileName);
+    const ViewerKind kind = ViewerKindOf(ViewerFileExt);
+    HTMLPanel->setVisible(kind == ViewerKind::Html);
+    JPEGPanel->setVisible(kind == ViewerKind::Image);
+    SetCaptionToCurrent();
+    if (kind == ViewerKind::Image) {
+        ShowPictureFile();
+    } else if (kind == ViewerKind::Html) {
+        PictureLabel->hide();
+        PictureBox->hide();
+        PageView->ShowURL(CurrentURL());
+    }
+    // Also after a picture that could not be shown: Back and Next must still step on.
+    EnableDisableButtons();
+}
+
+void ViewerWindow::ShowPictureFile() {
+    PictureBox->show();
+    PictureLabel->show();
+    QImage picture;
+    try {
+        picture = LoadPicture(CurrentPath());
+    } catch (const std::exception& e) {
+        PictureLabel->clear();
+        PictureLabel->adjustSize();
+        ShowError(e.what());
+        return;
+    }
+    ShowPicture(*PictureBox, *PictureLabel, picture);
+}
+
+void ViewerWindow::EnableDisableButtons() {
+    const int count = VisibleCount();
+    BackBtn->setEnabled(ListIndex > 0);
+    NextBtn->setEnabled(ListIndex < count - 1);
+    SourceBtn->setEnabled(ViewerKindOf(ViewerFileExt) == ViewerKind::Html);
+    ReloadBtn->setEnabled(SourceBtn->isEnabled());
+    SaveAsBtn->setEnabled(!ViewerFileExt.empty());
+    PrintBtn->setEnabled(!ViewerFileExt.empty());
+    ColorBtn->setEnabled(!SourceBtn->isEnabled() && SaveAsBtn->isEnabled());
+
+    const std::string path = CurrentPath();
+    auto item = [&](int i) {
+        return (i >= 0 && i < count) ? files_.ItemDisplayName(i) : std::string();
+    };
+    SetHint(BackBtn, BackBtn->isEnabled() ? item(ListIndex - 1) : "");
+    SetHint(NextBtn, NextBtn->isEnabled() ? item(ListIndex + 1) : "");
+    SetHint(SourceBtn, SourceBtn->isEnabled() ? "Document source of \"" + path + "\"" : "");
+    SetHint(SaveAsBtn, SaveAsBtn->isEnabled() ? "Save \"" + path + "\" as .." : "");
+    SetHint(PrintBtn, PrintBtn->isEnabled() ? "Print \"" + path + "\"" : "");
+}
+
+void ViewerWindow::ShowPreviousFile() {
+    --ListIndex;
+    ShowFile();
+}
+
+void ViewerWindow::ShowNextFile() {
+    ++ListIndex;
+    ShowFile();
+}
+
+// --- The page history ------------------------------------------------------------------------
+
+void ViewerWindow::OnPageRequested(const std::string& url) {
+    SetScreenCursor(Qt::WaitCursor);
+    PageView->viewport()->setCursor(Qt::WaitCursor);
+    // Only pages of the viewer's own folder enter the history; web pages, pages in other
+    // folders and jumps to a "#" mark are shown by the control and change nothing here.
+    if (!StartsWithText(url, "file:")) return;
+    std::string path = url.substr(5);
+    while (path.size() > 1 && path[0] == '/' && path[1] == '/') path.erase(0, 1);
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return;
+    const std::string folder = path.substr(0, slash + 1);
+    const std::string name = path.substr(slash + 1);
+    if (name.empty() || folder != ViewerFolder || !IsFile(ViewerFolder + name)) return;
+
+    ViewerFileName = name;
+    SetCaptionToCurrent();
+    const auto known = std::find(History.begin(), History.end(), name);
+    if (known != History.end()) {
+        HistoryIndex = static_cast<int>(known - History.begin());
+    } else {
+        History.resize(static_cast<std::size_t>(HistoryIndex + 1));
+        History.push_back(name);
+        HistoryIndex = static_cast<int>(History.size()) - 1;
+    }
+    HTMLForwardBtn->setEnabled(HistoryIndex < static_cast<int>(History.size()) - 1);
+    HTMLBackBtn->setEnabled(HistoryIndex > 0);
+    ViewerFileExt = NameExtension(name);
+    EnableDisableButtons();
+    SetHistoryHints();
+}
+
+void ViewerWindow::SetHistoryHints() {
+    SetHint(HTMLBackBtn, HTMLBackBtn->isEnabled() && HistoryIndex > 0
+                             ? History[static_cast<std::size_t>(HistoryIndex - 1)]
+                             : "Back");
+    const bool next = HTMLForwardBtn->isEnabled() && HistoryIndex >= 0 &&
+                      HistoryIndex + 1 < static_cast<int>(History.size());
+    SetHint(HTMLForwardBtn,
+            next ? History[static_cast<std::size_t>(HistoryIndex + 1)] : std::string("Forward"));
+}
+
+void ViewerWindow::PageBack() {
+    if (HistoryIndex <= 0 || HistoryIndex > static_cast<int>(History.size())) return;
+    JPEGPanel->hide();
+    PictureLabel->hide();
+    PictureBox->hide();
+    HTMLPanel->show();
+    ViewerFileName = History[static_cast<std::size_t>(HistoryIndex - 1)];
+    SetCaptionToCurrent();
+    PageView->ShowURL(CurrentURL());
+    SetHistoryHints();
+}
+
+void ViewerWindow::PageForward() {
+    if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(History.size())) return;
+    JPEGPanel->hide();
+    PictureLabel->hide();
+    PictureBox->hide();
+    HTMLPanel->show();
+    ViewerFileName = History[static_cast<std::size_t>(HistoryIndex + 1)];
+    SetCaptionToCurrent();
+    PageView->ShowURL(CurrentURL());
+}
+
+void ViewerWindow::ReloadPage() {
+    PageView->ShowURL(CurrentURL());
+}
+
+void ViewerWindow::OnPageLoaded() {
+    SetScreenCursor(Qt::ArrowCursor);
+    PageView->viewport()->setCursor(Qt::ArrowCursor);
+}
+
+void ViewerWindow::OnPageError() {
+    OnPageLoaded();
+}
+
+void ViewerWindow::OnPageData(std::int64_t expectedBytes, std::int64_t receivedBytes) {
+    ProgressGauge->SetMaxValue(expectedBytes);
+    ProgressGauge->SetProgress(receivedBytes);
+}
+
+// --- Commands on the shown file ----------------------------------------------------------------
+
+void ViewerWindow::ShowDocumentSource() {
+    OpenDocumentSource(this, CurrentPath(), dialogs_);
+}
+
+void ViewerWindow::SaveFileCopy() {
+    const std::string path = CurrentPath();
+    ViewerDialogs::SaveOptions options;
+    options.ConfirmOverwrite = true;
+    options.MustExistFolder = true;
+    const auto chosen =
+        dialogs_.SaveCopyName(this, "Lanternway Viewer - Save \"" + path + "\" As ..",
+                              "*" + ViewerFileExt + "|", ViewerFileName, options);
+    if (!chosen || chosen->empty()) return;
+    std::error_code ec;
+    std::string target = fs::absolute(fs::path(*chosen), ec).string();
+    if (ec) return;
+    if (NameExtension(NamePart(target)).empty()) {
+        const auto dot = ViewerFileName.find_last_of('.');
+        if (dot != std::string::npos) target += ViewerFileName.substr(dot);
+    }
+    // copy_file refuses to copy a file onto itself, so nothing is lost that way.
+    fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
+}
+
+void ViewerWindow::PrintFile() {
+    // Nothing printed (no printer, a file that cannot be read) is said, not passed over.
+    const std::string reason = ShellPrint(CurrentPath());
+    if (!reason.empty()) ShowError(reason);
+}
+
+void ViewerWindow::ChooseBackgroundColour() {
+    const auto colour = dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window));
+    if (!colour) return;
+    if (!colour->isValid()) {
+        ShowError("Color dialog failed to load.");
+        return;
+    }
+    QPalette p = JPEGPanel->palette();
+    p.setColor(QPalette::Window, *colour);
+    JPEGPanel->setPalette(p);
+}
+
+void ViewerWindow::CloseViewer() {
+    close();
+}
+
+// --- The page's pop-up menu ------------------------------------------------------------------
+
+void ViewerWindow::OnPagePressed(Qt::MouseButton button, const QPoint& globalPos) {
+    if (button != Qt::RightButton) return;
+    PageMenu->popup(globalPos);
+}
+
+void ViewerWindow::UpdatePageMenu() {
+    const bool selection = PageView->HasSelection();
+    CopyAction->setEnabled(selection);
+    PrintSelectionAction->setEnabled(selection);
+}
+
+void ViewerWindow::OpenFileExternally() {
+    ShellOpen(CurrentPath(), CurrentPath(), ViewerFolder, 1);
+}
+
+void ViewerWindow::CopySelection() {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(PageView->GetSelectedText(-1, -1)));
+}
+
+void ViewerWindow::SelectAllText() {
+    PageView->SelectAll();
+}
+
+void ViewerWindow::PrintSelection() {
+    try {
+        PrintSelectedHTMLText(*PageView);
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
+
+void ViewerWindow::ShowError(const std::string& text) {
+    dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
+}

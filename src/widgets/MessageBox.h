@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "core/SessionPrompts.h"
+
+class QWidget;
+
+// A modal message box over the owner with the program's title, the icon of the kind and the
+// button set; the text is shown as plain text. Closing it by other means than a button gives the
+// refusing answer where the box has one.
+SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
+                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons);

@@ -1,0 +1,641 @@
+#include "window/MainWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "engine/RunControl.h"
+#include "shell/FolderTree.h"
+#include "window/BrowserPanel.h"
+#include "window/GridModel.h"
+#include "window/GridRules.h"
+#include "widgets/Hints.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
+#include "widgets/ToolIcons.h"
+#include "window/ViewRefresh.h"
+
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace {
+
+// Design widths of the grid's columns and of the lower status bar's panels.
+constexpr int GridColumnWidths[5] = {50, 306, 82, 74, 97};
+constexpr int StatisticsBarWidths[5] = {142, 94, 150, 139, 48};
+constexpr int LowerPaneHeight = 160;
+
+QToolButton* MakeButton(QWidget* parent, QHBoxLayout* layout, const char* name, const QString& hint,
+                        const QIcon& icon, bool enabled) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(icon);
+    button->setIconSize(QSize(22, 22));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setEnabled(enabled);
+    SetHint(button, hint);
+    layout->addWidget(button);
+    return button;
+}
+
+void AddSeparator(QWidget* parent, QHBoxLayout* layout) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addSpacing(2);
+    layout->addWidget(line);
+    layout->addSpacing(2);
+}
+
+// Folder pictures of the site tree: the site, a folder, and the open folder of the selected node.
+QIcon TreeIcon(const char* normal) {
+    QIcon icon;
+    icon.addPixmap(ToolIcon(nullptr, normal).pixmap(16, 16), QIcon::Normal);
+    icon.addPixmap(ToolIcon(nullptr, "open").pixmap(16, 16), QIcon::Selected);
+    return icon;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      prompts_(prompts),
+      state_(std::make_unique<SessionState>(prompts)),
+      run_(std::make_unique<RunControl>(*state_)) {
+    InitIconResources();
+    AskSessionSettings = [this](NewSessionSettings& settings) {
+        return ShowNewSessionDialog(settings);
+    };
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QString::fromLatin1(AppTitle));
+    resize(DesignWidth, DesignHeight);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+
+    BuildToolBar();
+    column->addWidget(ToolBarFrame);
+    UpperStatusBar = new StatusBar({238, 250}, central);
+    UpperStatusBar->setObjectName(QStringLiteral("UpperStatusBar"));
+    column->addWidget(UpperStatusBar);
+
+    LowerPaneSplitter = new QSplitter(Qt::Vertical, central);
+    LowerPaneSplitter->setObjectName(QStringLiteral("LowerPaneSplitter"));
+    LowerPaneSplitter->setChildrenCollapsible(false);
+    BuildBrowser();
+    BuildLowerPane();
+    BuildBrowserPanel();
+    LowerPaneSplitter->addWidget(TreeListSplitter);
+    LowerPaneSplitter->addWidget(LowerPane);
+    LowerPaneSplitter->setStretchFactor(0, 1);
+    LowerPaneSplitter->setStretchFactor(1, 0);
+    column->addWidget(LowerPaneSplitter, 1);
+    column->addWidget(BottomBar);
+
+    LowerStatusBar = new StatusBar(
+        std::vector<int>(std::begin(StatisticsBarWidths), std::end(StatisticsBarWidths)), central);
+    LowerStatusBar->setObjectName(QStringLiteral("LowerStatusBar"));
+    column->addWidget(LowerStatusBar);
+
+    BuildMenus();
+    BuildPopupMenus();
+    ConnectView();
+
+    // Start-up: the views reset, the design texts, the grid's 11 rows.
+    ResetViews();
+    SessionView& view = state_->View;
+    view.SetLowerStatusBar(0, "Files Added in Queue: 0");
+    view.SetLowerStatusBar(1, "Files Read: 0");
+    view.SetLowerStatusBar(2, "Bytes Received: 0");
+    view.SetLowerStatusBar(3, "Retrieval Speed: 0.0 KB/s");
+    view.SetLowerStatusBar(4, "Time Elapsed: 00:00");
+    view.SetUpperStatusBar(0, "Session Started On: ");
+    view.SetUpperStatusBar(1, "Contents Of: ");
+    view.SetGridRowCount(11);
+    view.SetCaption(AppTitle);
+    state_->FileListHasItems = [this] { return FileListView->Count() > 0; };
+    GridRows->Flush();
+    Grid->SetRow(view.SelectedRow());
+    ApplyStatusTexts();
+    ApplyMessage();
+    ApplyButtons();
+    UpdateCaption();
+    for (int c = 0; c < 5; ++c) Grid->setColumnWidth(c, GridColumnWidths[c]);
+}
+
+MainWindow::~MainWindow() {
+    // The views go first: while they close they may still read the session they show.
+    state_->View.disconnect(this);
+    delete centralWidget();
+    delete GridRows;
+}
+
+void MainWindow::BuildToolBar() {
+    ToolBarFrame = new QFrame(this);
+    ToolBarFrame->setObjectName(QStringLiteral("ToolBarFrame"));
+    ToolBarFrame->setFrameShape(QFrame::Panel);
+    ToolBarFrame->setFrameShadow(QFrame::Raised);
+    ToolBarFrame->setFixedHeight(33);
+    ToolBarFrame->setContextMenuPolicy(Qt::DefaultContextMenu);
+    ToolBarFrame->installEventFilter(this);
+    auto* row = new QHBoxLayout(ToolBarFrame);
+    row->setContentsMargins(3, 1, 3, 1);
+    row->setSpacing(1);
+
+    OpenBtn = MakeButton(ToolBarFrame, row, "OpenBtn", "Open Session|Open an existing session",
+                         ToolIcon("document-open", "open"), true);
+    SaveAsBtn = MakeButton(ToolBarFrame, row, "SaveAsBtn",
+                           "Save Session As..|Save an existing session with new name",
+                           ToolIcon("document-save-as", "saveas"), false);
+    OpenProjectFolderBtn =
+        MakeButton(ToolBarFrame, row, "OpenProjectFolderBtn", "Open Project Folder|Open folder",
+                   ToolIcon(nullptr, "projectfolder"), false);
+    ExitBtn = MakeButton(ToolBarFrame, row, "ExitBtn", "Exit Lanternway|Close the program",
+                         ToolIcon("application-exit", "exit"), true);
+    AddSeparator(ToolBarFrame, row);
+    RetrieveBtn =
+        MakeButton(ToolBarFrame, row, "RetrieveBtn", "New Session|Open the new project dialog box",
+                   ToolIcon(nullptr, "newsession"), true);
+    StopBtn = MakeButton(ToolBarFrame, row, "StopBtn", "Stop Session|Stop an ongoing download or session",
+                         ToolIcon("process-stop", "stop"), false);
+    AddSeparator(ToolBarFrame, row);
+    ViewGridBtn = MakeButton(ToolBarFrame, row, "ViewGridBtn",
+                             "View Grid|Display grid of files information in main lower window",
+                             ToolIcon(nullptr, "grid"), false);
+    ViewBrowserPanelBtn =
+        MakeButton(ToolBarFrame, row, "ViewBrowserPanelBtn",
+                   "View Browser Panel|Display embedded browser window in main lower window",
+                   ToolIcon(nullptr, "panel"), true);
+    AddSeparator(ToolBarFrame, row);
+    ViewLargeItemBtn = MakeButton(ToolBarFrame, row, "ViewLargeItemBtn", "Large Icons|",
+                                  ToolIcon(nullptr, "largeicons"), true);
+    ViewSmallItemBtn = MakeButton(ToolBarFrame, row, "ViewSmallItemBtn", "Small Icons|",
+                                  ToolIcon(nullptr, "smallicons"), true);
+    ViewListItemBtn =
+        MakeButton(ToolBarFrame, row, "ViewListItemBtn", "List|", ToolIcon(nullptr, "list"), true);
+    ViewDetailsItemBtn = MakeButton(ToolBarFrame, row, "ViewDetailsItemBtn", "Details|",
+                                    ToolIcon(nullptr, "details"), true);
+    for (QToolButton* b : {ViewLargeItemBtn, ViewSmallItemBtn, ViewListItemBtn, ViewDetailsItemBtn})
+        b->setCheckable(true);
+    AddSeparator(ToolBarFrame, row);
+    QuickHTMLViewerBtn = MakeButton(ToolBarFrame, row, "QuickHTMLViewerBtn",
+                                    "Lanternway Viewer|Launch full screen browser",
+                                    ToolIcon(nullptr, "viewer"), true);
+    BrowseBtn =
+        MakeButton(ToolBarFrame, row, "BrowseBtn", "Browse|Browse current session using default browser",
+                   ToolIcon(nullptr, "browse"), false);
+    EMailBtn =
+        MakeButton(ToolBarFrame, row, "EMailBtn", "View E-Mail|View e-mail addresses found in project",
+                   ToolIcon(nullptr, "email"), false);
+    ViewLocalFilesBtn = MakeButton(
+        ToolBarFrame, row, "ViewLocalFilesBtn",
+        "Local Files|View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
+        ToolIcon(nullptr, "localfiles"), true);
+    FindBtn = MakeButton(ToolBarFrame, row, "FindBtn",
+                         "Find Files|Launch lanternway file finder for web related files",
+                         ToolIcon("edit-find", "find"), true);
+    row->addStretch(1);
+
+    connect(OpenBtn, &QToolButton::clicked, this, &MainWindow::OpenSession);
+    connect(SaveAsBtn, &QToolButton::clicked, this, &MainWindow::SaveSessionAs);
+    connect(OpenProjectFolderBtn, &QToolButton::clicked, this, &MainWindow::OpenListedFolder);
+    connect(ExitBtn, &QToolButton::clicked, this, &MainWindow::ConfirmExit);
+    connect(RetrieveBtn, &QToolButton::clicked, this, &MainWindow::StartNewSession);
+    connect(StopBtn, &QToolButton::clicked, this, &MainWindow::StopSession);
+    connect(ViewGridBtn, &QToolButton::clicked, this, &MainWindow::SwitchToGrid);
+    connect(ViewBrowserPanelBtn, &QToolButton::clicked, this, &MainWindow::SwitchToBrowserPanel);
+    connect(ViewLargeItemBtn, &QToolButton::clicked, this, &MainWindow::ShowLargeIcons);
+    connect(ViewSmallItemBtn, &QToolButton::clicked, this, &MainWindow::ShowSmallIcons);
+    connect(ViewListItemBtn, &QToolButton::clicked, this, &MainWindow::ShowAsList);
+    connect(ViewDetailsItemBtn, &QToolButton::clicked, this, &MainWindow::ShowDetails);
+    connect(QuickHTMLViewerBtn, &QToolButton::clicked, this, &MainWindow::OpenSelectedInViewer);
+    connect(BrowseBtn, &QToolButton::clicked, this, &MainWindow::BrowseProject);
+    connect(EMailBtn, &QToolButton::clicked, this, &MainWindow::ShowEMailAddresses);
+    connect(ViewLocalFilesBtn, &QToolButton::clicked, this, &MainWindow::SwitchToLocalFiles);
+    connect(FindBtn, &QToolButton::clicked, this, &MainWindow::OpenFinder);
+}
+
+void MainWindow::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    const auto item = [this](QMenu* menu, const QString& caption, const QString& hint,
+                             void (MainWindow::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setStatusTip(hint);
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return action;
+    };
+
+    FileMenu = bar->addMenu(QStringLiteral("&File"));
+    NewSessionItem =
+        item(FileMenu, "&New Session", "Open the new project dialog box", &MainWindow::StartNewSession);
+    OpenSessionItem = item(FileMenu, "&Open Session", "Open an existing session, also called project",
+                 &MainWindow::OpenSession);
+    SaveSessionAsItem = item(FileMenu, "&Save Session As..", "Save an existing session with new name",
+                 &MainWindow::SaveSessionAs);
+    FileMenu->addSeparator();
+    ExitItem = item(FileMenu, "E&xit Lanternway", "Close the program", &MainWindow::ConfirmExit);
+    connect(FileMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateFileMenu);
+
+    ProjectMenu = bar->addMenu(QStringLiteral("&Project"));
+    BrowseProjectItem = item(ProjectMenu, "&Browse Project",
+                          "Browse current session using default browser", &MainWindow::BrowseProject);
+    ViewEMailAddressItem = item(ProjectMenu, "View E-Mail &Address",
+                             "View e-mail addresses found in project", &MainWindow::ShowEMailAddresses);
+    OpenProjectFolderItem =
+        item(ProjectMenu, "Open Project &Folder", "Open folder", &MainWindow::OpenListedFolder);
+    connect(ProjectMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateProjectMenu);
+
+    ViewMenu = bar->addMenu(QStringLiteral("&View"));
+    ViewGridItem = item(ViewMenu, "&Grid", "Display grid of files information in main lower window",
+                 &MainWindow::SwitchToGrid);
+    ViewPanelItem = item(ViewMenu, "&Panel", "Display embedded browser window in main lower window",
+                  &MainWindow::SwitchToBrowserPanel);
+    ViewMenu->addSeparator();
+    FileListViewMenu = ViewMenu->addMenu(QStringLiteral("&File List View"));
+    auto* styles = new QActionGroup(this);
+    LargeIconsItem = item(FileListViewMenu, "&Large", QString(), &MainWindow::ShowLargeIcons);
+    SmallIconsItem = item(FileListViewMenu, "&Small", QString(), &MainWindow::ShowSmallIcons);
+    ListStyleItem = item(FileListViewMenu, "&List", QString(), &MainWindow::ShowAsList);
+    DetailsStyleItem = item(FileListViewMenu, "&Details", QString(), &MainWindow::ShowDetails);
+    for (QAction* a : {LargeIconsItem, SmallIconsItem, ListStyleItem, DetailsStyleItem}) {
+        a->setCheckable(true);
+        styles->addAction(a);
+    }
+
+    ToolsMenu = bar->addMenu(QStringLiteral("&Tools"));
+    OpenViewerItem = item(ToolsMenu, "Open Lanternway &Viewer", "Launch full screen browser",
+                       &MainWindow::OpenSelectedInViewer);
+    ToolsMenu->addSeparator();
+    ViewLocalFilesItem =
+        item(ToolsMenu, "View &Local Files",
+             "View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
+             &MainWindow::ToggleLocalFiles);
+    ViewLocalFilesItem->setCheckable(true);
+    FindFilesItem = item(ToolsMenu, "&Find Files", "Launch lanternway file finder for web related files",
+                      &MainWindow::OpenFinder);
+    ToolsMenu->addSeparator();
+    FullScreenShowItem = item(ToolsMenu, "Full Screen &Show", "Full screen show/slide show of image(s)",
+                           &MainWindow::StartFullScreenShow);
+    connect(ToolsMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateToolsMenu);
+
+    HelpMenu = bar->addMenu(QStringLiteral("&Help"));
+    AboutItem = item(HelpMenu, "&About Lanternway 1.3", QString(), &MainWindow::ShowAbout);
+
+    // The window's own menu: this platform's windows have no system menu to extend, so it
+    // opens on the tool bar, where the main menu can be hidden and brought back.
+    SystemPopupMenu = new QMenu(this);
+    SystemPopupMenu->addSeparator();
+    HideMainMenuItem =
+        item(SystemPopupMenu, "Hide Main &Menu", QString(), &MainWindow::ToggleMainMenu);
+    HideMainMenuItem->setCheckable(true);
+    SystemPopupMenu->addSeparator();
+    SystemAboutItem = item(SystemPopupMenu, "&About Lanternway 1.3", QString(), &MainWindow::ShowAbout);
+}
+
+void MainWindow::BuildBrowser() {
+    TreeListSplitter = new QSplitter(Qt::Horizontal, LowerPaneSplitter);
+    TreeListSplitter->setObjectName(QStringLiteral("TreeListSplitter"));
+    TreeListSplitter->setChildrenCollapsible(false);
+
+    DirTreePanel = new QWidget(TreeListSplitter);
+    DirTreePanel->setObjectName(QStringLiteral("DirTreePanel"));
+    auto* treeColumn = new QVBoxLayout(DirTreePanel);
+    treeColumn->setContentsMargins(0, 0, 0, 0);
+    DirTree = new QTreeWidget(DirTreePanel);
+    DirTree->setObjectName(QStringLiteral("DirTree"));
+    DirTree->setHeaderHidden(true);
+    DirTree->setIndentation(19);
+    DirTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DirTree->installEventFilter(this);
+    treeColumn->addWidget(DirTree);
+    LocalFolderTree = new FolderTree(DirTreePanel);
+    LocalFolderTree->setObjectName(QStringLiteral("LocalFolderTree"));
+    LocalFolderTree->hide();
+    treeColumn->addWidget(LocalFolderTree);
+
+    FileViewPanel = new QWidget(TreeListSplitter);
+    FileViewPanel->setObjectName(QStringLiteral("FileViewPanel"));
+    auto* listColumn = new QVBoxLayout(FileViewPanel);
+    listColumn->setContentsMargins(0, 0, 0, 0);
+    FileListView = new FolderFileList(FileViewPanel);
+    FileListView->setObjectName(QStringLiteral("FileListView"));
+    listColumn->addWidget(FileListView);
+    LocalFileList = new FolderFileList(FileViewPanel);
+    LocalFileList->setObjectName(QStringLiteral("LocalFileList"));
+    LocalFileList->hide();
+    listColumn->addWidget(LocalFileList);
+    LocalFolderTree->SetListView(LocalFileList);
+
+    TreeListSplitter->addWidget(DirTreePanel);
+    TreeListSplitter->addWidget(FileViewPanel);
+    TreeListSplitter->setStretchFactor(0, 0);
+    TreeListSplitter->setStretchFactor(1, 1);
+    TreeListSplitter->setSizes({238, DesignWidth - 238});
+
+    connect(DirTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { ListSiteFolder(current); });
+    for (FolderFileList* list : {FileListView, LocalFileList}) {
+        connect(list, &FolderFileList::KeyDown, this, [this](int key) { HandleListKey(key); });
+        connect(list, &FolderFileList::KeyUp, this,
+                [this, list](int key) { OnListKeyReleased(*list, key); });
+        connect(list, &FolderFileList::ContextMenuRequested, this, [this](QPoint at) {
+            UpdateFileListMenu();
+            FileListPopupMenu->popup(at);
+        });
+    }
+    connect(FileListView, &FolderFileList::Clicked, this, &MainWindow::OnProjectFileSelected);
+    connect(LocalFolderTree, &FolderTree::KeyDown, this,
+            [this](int key) { HandleTreeKey(key); });
+}
+
+void MainWindow::BuildLowerPane() {
+    LowerPane = new QFrame(LowerPaneSplitter);
+    LowerPane->setObjectName(QStringLiteral("LowerPane"));
+    auto* pane = new QVBoxLayout(LowerPane);
+    pane->setContentsMargins(1, 1, 1, 1);
+    pane->setSpacing(0);
+    Grid = new StatusGrid(LowerPane);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    // No stripes: both row colours are the window colour.
+    Grid->BorderColor = QColor(0xC0, 0xC0, 0xC0);
+    Grid->OddRowColor = Grid->palette().color(QPalette::Base);
+    Grid->EvenRowColor = Grid->palette().color(QPalette::Base);
+    Grid->UpdateBorder();
+    Grid->StyleCell = [this](int r, int c, int& colour, bool& b, bool& i, bool& u) {
+        StyleForCell(r, c, colour, b, i, u);
+    };
+    GridRows = new GridModel(state_->View, this);
+    Grid->setModel(GridRows);
+    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    pane->addWidget(Grid);
+    SetLowerPaneLowered(true);
+    LowerPane->resize(DesignWidth, 160);
+
+    connect(Grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) state_->View.SelectRow(current.row() + 1);
+            });
+    connect(Grid, &QTableView::clicked, this, &MainWindow::OnGridClicked);
+    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateGridMenu();
+        GridPopupMenu->popup(Grid->viewport()->mapToGlobal(at));
+    });
+
+    BottomBar = new QWidget(this);
+    BottomBar->setObjectName(QStringLiteral("BottomBar"));
+    BottomBar->setFixedHeight(std::max(21, fontMetrics().height() + 6));
+    auto* bottom = new QHBoxLayout(BottomBar);
+    bottom->setContentsMargins(4, 0, 4, 0);
+    bottom->setSpacing(4);
+    BottomBarIcon = new QLabel(BottomBar);
+    BottomBarIcon->setPixmap(ToolIcon(nullptr, "newsession").pixmap(16, 16));
+    ThreadRunningCaption = new QLabel(QStringLiteral("Thread Running: "), BottomBar);
+    ThreadCountLabel = new QLabel(QStringLiteral("0"), BottomBar);
+    ThreadCountLabel->setObjectName(QStringLiteral("ThreadCountLabel"));
+    ThreadCountLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+    MessageLabel = new QLabel(BottomBar);
+    MessageLabel->setObjectName(QStringLiteral("MessageLabel"));
+    MessageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    MessageLabel->setTextFormat(Qt::PlainText);
+    MessageLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    HTMLButtonsBar = new QWidget(BottomBar);
+    HTMLButtonsBar->setObjectName(QStringLiteral("HTMLButtonsBar"));
+    HTMLButtonsBar->hide();
+    bottom->addWidget(BottomBarIcon);
+    bottom->addWidget(ThreadRunningCaption);
+    bottom->addWidget(ThreadCountLabel);
+    bottom->addWidget(MessageLabel, 1);
+    bottom->addWidget(HTMLButtonsBar, 1);
+}
+
+void MainWindow::BuildPopupMenus() {
+    GridPopupMenu = new QMenu(this);
+    OpenDefaultViewerItem = GridPopupMenu->addAction(QStringLiteral("Open - Default Viewer"));
+    RetrieveDefaultBrowserItem =
+        GridPopupMenu->addAction(QStringLiteral("Retrieve - Default Browser"));
+    GridPopupMenu->addSeparator();
+    CopyUrlItem = GridPopupMenu->addAction(QStringLiteral("Copy URL"));
+    GridPopupMenu->addSeparator();
+    SaveRowAsItem = GridPopupMenu->addAction(QStringLiteral("Save As.."));
+    DeleteRowItem = GridPopupMenu->addAction(QStringLiteral("Delete"));
+    for (QAction* a : {OpenDefaultViewerItem, RetrieveDefaultBrowserItem, CopyUrlItem, SaveRowAsItem, DeleteRowItem})
+        a->setEnabled(false);
+    connect(OpenDefaultViewerItem, &QAction::triggered, this, &MainWindow::OpenRowFile);
+    connect(RetrieveDefaultBrowserItem, &QAction::triggered, this,
+            &MainWindow::OpenRowAddress);
+    connect(CopyUrlItem, &QAction::triggered, this, &MainWindow::CopyRowAddress);
+    connect(SaveRowAsItem, &QAction::triggered, this, &MainWindow::SaveRowFileAs);
+    connect(DeleteRowItem, &QAction::triggered, this, &MainWindow::DeleteRowFile);
+
+    FileListPopupMenu = new QMenu(this);
+    OpenFileItem = FileListPopupMenu->addAction(QStringLiteral("&Open"));
+    SaveFileAsItem = FileListPopupMenu->addAction(QStringLiteral("&Save As.."));
+    DeleteFileItem = FileListPopupMenu->addAction(QStringLiteral("&Delete"));
+    PropertiesItem = FileListPopupMenu->addAction(QStringLiteral("&Properties"));
+    FileListPopupMenu->addSeparator();
+    ContextMenuItem = FileListPopupMenu->addAction(QStringLiteral("Context Menu"));
+    connect(OpenFileItem, &QAction::triggered, this, &MainWindow::OpenSelectedFile);
+    connect(SaveFileAsItem, &QAction::triggered, this, &MainWindow::SaveSelectedFiles);
+    connect(DeleteFileItem, &QAction::triggered, this, &MainWindow::DeleteSelectedFiles);
+    connect(PropertiesItem, &QAction::triggered, this, &MainWindow::ShowSelectedProperties);
+    connect(ContextMenuItem, &QAction::triggered, this, &MainWindow::ShowSelectedContextMenu);
+}
+
+void MainWindow::ConnectView() {
+    SessionView& view = state_->View;
+    // A running session's labels and selection show in batches; the grid's model batches its
+    // rows the same way.
+    viewRefresh_ = new ViewRefresh([this] { return state_->Running(); }, this);
+    auto batched = [this, &view](auto signal, std::function<void()> apply) {
+        const int kind = viewRefresh_->Add(std::move(apply));
+        connect(&view, signal, this, [this, kind] { viewRefresh_->Changed(kind); });
+    };
+    connect(run_.get(), &RunControl::SessionFinished, viewRefresh_, &ViewRefresh::Flush);
+    batched(&SessionView::StatusTextsChanged, [this] { ApplyStatusTexts(); });
+    batched(&SessionView::MessageChanged, [this] { ApplyMessage(); });
+    batched(&SessionView::ThreadRunningChanged, [this] {
+        ThreadCountLabel->setText(QString::fromStdString(state_->View.ThreadCountLabel()));
+    });
+    batched(&SessionView::GridSelectionChanged, [this] {
+        // The row may be new: the model learns of it first.
+        const int row = state_->View.SelectedRow();
+        GridRows->Flush();
+        if (Grid->Row() != row) Grid->SetRow(row);
+        Grid->viewport()->update();
+    });
+    connect(&view, &SessionView::CaptionChanged, this, &MainWindow::UpdateCaption);
+    connect(&view, &SessionView::ButtonsChanged, this, &MainWindow::ApplyButtons);
+    connect(&view, &SessionView::SiteTreeChanged, this, &MainWindow::RebuildSiteTree);
+    connect(&view, &SessionView::FileListCleared, this, [this] { FileListView->Clear(); });
+    connect(&view, &SessionView::SiteRootSelectionRequested, this, &MainWindow::SelectSiteRoot);
+    connect(&view, &SessionView::SessionOpenStarted, this, &MainWindow::SessionOpenStarted);
+    connect(&view, &SessionView::SessionOpenFinished, this, &MainWindow::SessionOpenFinished);
+    // Rows the selection points at may only now have reached the grid.
+    connect(GridRows, &QAbstractItemModel::rowsInserted, this, [this] {
+        const int row = state_->View.SelectedRow();
+        if (Grid->Row() != row) Grid->SetRow(row);
+    });
+}
+
+void MainWindow::ResetViews() {
+    SessionView& view = state_->View;
+    view.SetCell(0, 0, "");
+    view.SetCell(0, 1, "File");
+    view.SetCell(0, 2, "Total Bytes");
+    view.SetCell(0, 3, "Transferred");
+    view.SetCell(0, 4, "State");
+    FileListView->Clear();
+    view.ClearSiteTree();
+    SetViewStyle(FolderFileList::ViewStyle::Report);
+}
+
+void MainWindow::AdaptToScreenWidth(int screenWidth) {
+    int panelGrowth[4] = {0, 0, 0, 0};
+    int columnGrowth[4] = {0, 0, 0, 0};
+    if (screenWidth == 800) {
+        const int p[4] = {45, 45, 60, 10}, c[4] = {90, 15, 15, 15};
+        std::copy(p, p + 4, panelGrowth);
+        std::copy(c, c + 4, columnGrowth);
+    } else if (screenWidth > 800) {
+        const int p[4] = {95, 95, 110, 60}, c[4] = {240, 40, 40, 40};
+        std::copy(p, p + 4, panelGrowth);
+        std::copy(c, c + 4, columnGrowth);
+    }
+    for (int i = 0; i < 4; ++i) {
+        LowerStatusBar->SetPanelWidth(i, StatisticsBarWidths[i] + panelGrowth[i]);
+        Grid->setColumnWidth(i + 1, GridColumnWidths[i + 1] + columnGrowth[i]);
+    }
+}
+
+void MainWindow::SetLowerPaneLowered(bool lowered) {
+    LowerPane->setFrameShape(lowered ? QFrame::Panel : QFrame::NoFrame);
+    LowerPane->setFrameShadow(QFrame::Sunken);
+}
+
+void MainWindow::UpdateCaption() {
+    const std::string& caption = state_->View.Caption();
+    setWindowTitle(QString::fromStdString(caption.empty() ? std::string(AppTitle) : caption));
+}
+
+void MainWindow::ApplyStatusTexts() {
+    const SessionView& view = state_->View;
+    for (int i = 0; i < 5; ++i)
+        LowerStatusBar->SetPanelText(i, QString::fromStdString(view.LowerStatusBar(i)));
+    // While the local-files view is on, the upper bar shows that view's folder.
+    if (LocalListVisible()) return;
+    for (int i = 0; i < 2; ++i)
+        UpperStatusBar->SetPanelText(i, QString::fromStdString(view.UpperStatusBar(i)));
+}
+
+void MainWindow::ApplyMessage() {
+    const SessionView& view = state_->View;
+    MessageLabel->setText(QString::fromStdString(view.MessageLabel()));
+    QPalette p = MessageLabel->palette();
+    p.setColor(QPalette::WindowText,
+               view.MessageLabelRed() ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    MessageLabel->setPalette(p);
+}
+
+void MainWindow::ApplyButtons() {
+    const SessionView::ButtonStates& b = state_->View.Buttons();
+    OpenBtn->setEnabled(b.OpenBtn);
+    RetrieveBtn->setEnabled(b.RetrieveBtn);
+    StopBtn->setEnabled(b.StopBtn);
+    if (!LocalListVisible()) OpenProjectFolderBtn->setEnabled(b.OpenProjectFolderBtn);
+    QuickHTMLViewerBtn->setEnabled(b.QuickHTMLViewerBtn);
+    BrowseBtn->setEnabled(b.BrowseBtn);
+    EMailBtn->setEnabled(b.EMailBtn);
+    if (state_->View.SaveAsBtnEnabled()) SaveAsBtn->setEnabled(true);
+}
+
+void MainWindow::RebuildSiteTree() {
+    const SessionView& view = state_->View;
+    const bool sameRoot = SiteRootNode != nullptr && view.HasSiteRoot() &&
+                          SiteRootNode->text(0) == QString::fromStdString(view.SiteRootText());
+    const auto& children = view.SiteChildren();
+    const bool onlyAdded = sameRoot && children.size() >= treeChildren_.size() &&
+                           std::equal(treeChildren_.begin(), treeChildren_.end(), children.begin());
+    if (!onlyAdded) {
+        const QSignalBlocker quiet(DirTree);
+        DirTree->clear();
+        SiteRootNode = nullptr;
+        treeChildren_.clear();
+        if (!view.HasSiteRoot()) return;
+        SiteRootNode = new QTreeWidgetItem(DirTree, {QString::fromStdString(view.SiteRootText())});
+        SiteRootNode->setIcon(0, TreeIcon("browse"));
+    }
+    // During a run folders only ever join the tree: add the new ones and keep the selection.
+    for (std::size_t i = treeChildren_.size(); i < children.size(); ++i) {
+        auto* node = new QTreeWidgetItem(SiteRootNode, {QString::fromStdString(children[i])});
+        node->setIcon(0, TreeIcon("projectfolder"));
+        treeChildren_.push_back(children[i]);
+    }
+    SiteRootNode->setExpanded(true);
+}
+
+void MainWindow::SelectSiteRoot() {
+    if (!SiteRootNode) return;
+    if (DirTree->currentItem() == SiteRootNode)
+        ListSiteFolder(SiteRootNode);
+    else
+        DirTree->setCurrentItem(SiteRootNode);  // runs ListSiteFolder
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (paneSized_) return;
+    // The lower pane starts 160 pixels high; the project browser takes the rest.
+    paneSized_ = true;
+    const int total = LowerPaneSplitter->height() - LowerPaneSplitter->handleWidth();
+    LowerPaneSplitter->setSizes({std::max(total - LowerPaneHeight, 80), LowerPaneHeight});
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        ApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void MainWindow::ApplicationHint(const QString& hint) {
+    if (!hint.isEmpty()) {
+        LowerStatusBar->SetSimpleText(hint);
+        LowerStatusBar->SetSimplePanel(true);
+    } else {
+        LowerStatusBar->SetSimplePanel(false);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolBarFrame && event->type() == QEvent::ContextMenu) {
+        SystemPopupMenu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    if (watched == DirTree && event->type() == QEvent::KeyPress) {
+        if (HandleTreeKey(static_cast<QKeyEvent*>(event)->key())) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (HandleTreeKey(event->key())) return;
+    QMainWindow::keyPressEvent(event);
+}

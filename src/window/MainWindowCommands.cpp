@@ -1,0 +1,98 @@
+// The main window's own commands: start-up, the hint line, menus, Exit, Browse, the project
+// folder, the viewer, the e-mail page and hiding the main menu.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "shell/ShellOpen.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+
+using Kind = SessionPrompts::Kind;
+using Buttons = SessionPrompts::Buttons;
+using Answer = SessionPrompts::Answer;
+
+void MainWindow::OpenCommandLineSession(const QStringList& arguments) {
+    // arguments[0] is the program; only the first argument after it counts.
+    if (arguments.size() < 2) return;
+    const QString path = arguments.at(1);
+    if (!QFileInfo(path).isFile()) return;
+    PerformFileOpen(path.toStdString());
+}
+
+void MainWindow::UpdateFileMenu() {
+    NewSessionItem->setEnabled(RetrieveBtn->isEnabled());
+    OpenSessionItem->setEnabled(OpenBtn->isEnabled());
+    SaveSessionAsItem->setEnabled(SaveAsBtn->isEnabled());
+}
+
+void MainWindow::UpdateProjectMenu() {
+    BrowseProjectItem->setEnabled(BrowseBtn->isEnabled());
+    ViewEMailAddressItem->setEnabled(EMailBtn->isEnabled());
+    OpenProjectFolderItem->setEnabled(OpenProjectFolderBtn->isEnabled());
+}
+
+void MainWindow::UpdateToolsMenu() {
+    ViewLocalFilesItem->setEnabled(ViewLocalFilesBtn->isEnabled());
+    FindFilesItem->setEnabled(FindBtn->isEnabled());
+    FullScreenShowItem->setEnabled(ShowFullScreenEnabled());
+}
+
+void MainWindow::ConfirmExit() {
+    if (prompts_.Message("Exit Lanternway?", Kind::Confirmation, Buttons::YesNo) != Answer::Yes)
+        return;
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing asks nothing and does not wait for running transfers.
+    event->accept();
+}
+
+void MainWindow::BrowseProject() {
+    const std::string start = state_->ProjectFolder + "Main.html";
+    ShellOpen(start, start, {}, 1);
+}
+
+void MainWindow::OpenListedFolder() {
+    if (ProjectListVisible()) {
+        ShellOpen(state_->ProjectFolder, state_->ProjectFolder, {}, 1);
+    } else if (LocalListVisible()) {
+        ShellOpen(localFilesFolder_, localFilesFolder_, {}, 1);
+    }
+}
+
+void MainWindow::OpenSelectedInViewer() {
+    FolderFileList* list = VisibleList();
+    if (list == nullptr || list->Count() == 0) {
+        prompts_.Message("No item in list box", Kind::Information, Buttons::Ok);
+        return;
+    }
+    const int selected = list->Selected();
+    OpenViewerWindow(selected < 0 ? 0 : selected);
+}
+
+void MainWindow::ShowEMailAddresses() {
+    if (LocalListVisible()) SwitchToGrid();
+    if (SiteRootNode != nullptr) {
+        ListSiteFolder(SiteRootNode);
+        const QSignalBlocker quiet(DirTree);
+        DirTree->setCurrentItem(DirTree->topLevelItem(0));
+    }
+    FileListView->CurrentView()->setFocus();
+    const int found = FileListView->FindCaption(QStringLiteral("EMailAddress"), 1, true);
+    if (found >= 0) FileListView->SelectItem(found);
+    SwitchToBrowserPanel();
+}
+
+void MainWindow::ToggleMainMenu() {
+    mainMenuHidden_ = !mainMenuHidden_;
+    menuBar()->setVisible(!mainMenuHidden_);
+    HideMainMenuItem->setChecked(mainMenuHidden_);
+}

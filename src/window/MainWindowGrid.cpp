@@ -1,0 +1,170 @@
+// The status grid: its colours, its pop-up menu and the switch of the lower pane between the
+// grid and the browser panel.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Addresses.h"
+#include "core/Text.h"
+#include "shell/ShellOpen.h"
+#include "shell/FolderTree.h"
+#include "window/GridModel.h"
+#include "window/GridRules.h"
+#include "widgets/Hints.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+#include "window/StatusBar.h"
+
+namespace fs = std::filesystem;
+using Kind = SessionPrompts::Kind;
+using Buttons = SessionPrompts::Buttons;
+using Answer = SessionPrompts::Answer;
+
+namespace {
+
+// The extension of a file name, dot included ("" when it has none).
+std::string ExtensionOf(const std::string& name) {
+    return PseudoExtension(ToBackslashes(name));
+}
+
+// A Save dialog answer made absolute, with the file's own extension when it has none.
+std::string CompleteSaveName(const std::string& chosen, const std::string& ownExtension) {
+    std::string name = QFileInfo(QString::fromStdString(chosen)).absoluteFilePath().toStdString();
+    if (ExtensionOf(fs::path(name).filename().string()).empty()) name += ownExtension;
+    return name;
+}
+
+}  // namespace
+
+int MainWindow::GridRow() const {
+    const int row = state_->View.SelectedRow();
+    return row >= 1 && row < state_->View.GridRowCount() ? row : 0;
+}
+
+std::string MainWindow::RowLocalName() {
+    return ::RowLocalName(state_->View, GridRow(), *state_);
+}
+
+std::string MainWindow::RowAddress() {
+    return ::RowAddress(state_->View, GridRow(), *state_);
+}
+
+void MainWindow::StyleForCell(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic,
+                           bool& underline) {
+    (void)Bold;
+    (void)Italic;
+    (void)underline;
+    const int colour = GridTextColour(state_->View, ARow, Acol, state_->View.SelectedRow());
+    if (colour != NoColour) Fcolor = colour;
+}
+
+void MainWindow::OnGridClicked() {
+    Grid->viewport()->update();
+}
+
+void MainWindow::UpdateGridMenu() {
+    const GridPopupState enabling = GridPopupEnabling(state_->View, GridRow(), *state_);
+    OpenDefaultViewerItem->setEnabled(enabling.FileItems);
+    SaveRowAsItem->setEnabled(enabling.FileItems);
+    DeleteRowItem->setEnabled(enabling.FileItems);
+    RetrieveDefaultBrowserItem->setEnabled(enabling.AddressItems);
+    CopyUrlItem->setEnabled(enabling.AddressItems);
+}
+
+void MainWindow::OpenRowFile() {
+    const std::string path = state_->ProjectFolder + RowLocalName();
+    ShellOpen(path, path, {}, 1);
+}
+
+void MainWindow::OpenRowAddress() {
+    const std::string address = RowAddress();
+    ShellOpen(address, address, {}, 2);
+}
+
+void MainWindow::CopyRowAddress() {
+    QApplication::clipboard()->setText(QString::fromStdString(RowAddress()));
+}
+
+void MainWindow::SaveRowFileAs() {
+    const std::string name = RowLocalName();
+    const std::string source = state_->ProjectFolder + name;
+    const std::string extension = ExtensionOf(name);
+    // The dialog opens in the project folder.
+    if (!state_->ProjectFolder.empty())
+        QDir::setCurrent(QString::fromStdString(state_->ProjectFolder));
+    const auto chosen = prompts_.SaveFileName("Save \"" + source + "\" As ..",
+                                              extension + "|*" + extension + "|", source);
+    if (!chosen || chosen->empty()) return;
+    std::error_code ec;
+    fs::copy_file(source, CompleteSaveName(*chosen, extension),
+                  fs::copy_options::overwrite_existing, ec);
+}
+
+std::string MainWindow::DeleteLocalFile(const std::string& path) {
+    std::error_code ec;
+    if (fs::remove(path, ec)) return {};
+    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    return ec.message();
+}
+
+void MainWindow::DeleteRowFile() {
+    const int row = GridRow();
+    if (row == 0) return;
+    const std::string path = state_->ProjectFolder + RowLocalName();
+    if (prompts_.Message("Are you sure you want to delete \"" + path + "\"?", Kind::Confirmation,
+                         Buttons::YesNo) != Answer::Yes)
+        return;
+    // A row is marked deleted only when its file is really gone; otherwise the reason is shown.
+    const std::string failure = DeleteLocalFile(path);
+    if (!failure.empty()) {
+        prompts_.Message("Cannot delete \"" + path + "\": " + failure, Kind::Error, Buttons::Ok);
+        return;
+    }
+    state_->View.SetCell(row, 1, MarkDeleted(state_->View.Cell(row, 1)));
+    ForcedSilentSave();
+}
+
+void MainWindow::SwitchToGrid() {
+    const bool leavingLocalView = LocalListVisible();
+    ViewLocalFilesItem->setChecked(false);
+    Grid->show();
+    VisibleHTMLButtons(false);
+    EnableBackForward(false);
+    UpdateCaption();
+    SetLowerPaneLowered(true);
+    HideBrowserPanel();
+    ViewBrowserPanelBtn->setEnabled(true);
+    ViewGridBtn->setEnabled(false);
+    LocalFolderTree->hide();
+    LocalFileList->hide();
+    DirTree->show();
+    FileListView->show();
+    if (leavingLocalView) {
+        // The upper bar shows the project again, as it was before the local view opened.
+        const std::string& started = state_->StartedText;
+        state_->View.SetUpperStatusBar(0,
+                                   started.empty() ? std::string("Session Started On: ") : started);
+        state_->View.SetUpperStatusBar(1, ContentsText);
+        ApplyStatusTexts();
+    }
+    OpenProjectFolderBtn->setEnabled(!state_->ProjectFolder.empty());
+    SetHint(OpenProjectFolderBtn, QStringLiteral("Open Project Folder"));
+}
+
+void MainWindow::SwitchToBrowserPanel() {
+    Grid->hide();
+    ViewGridBtn->setEnabled(true);
+    ViewBrowserPanelBtn->setEnabled(false);
+    SetLowerPaneLowered(true);
+    ShowBrowserPanel();
+    VisibleHTMLButtons(true);
+    EnableDisableFullScreenBtn();
+    EnableDisableHTMLButtons();
+    OnProjectFileSelected();
+}

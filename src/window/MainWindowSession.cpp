@@ -1,0 +1,70 @@
+// The session commands of the main window: New Session, Stop, Open Session and Save Session As,
+// and what the window does while a session file opens.
+#include <QTreeWidget>
+
+#include "engine/RunControl.h"
+#include "sessionfile/SessionFile.h"
+#include "newsession/NewSessionDialog.h"
+#include "shell/FolderTree.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+
+bool MainWindow::ShowNewSessionDialog(NewSessionSettings& settings) {
+    NewSessionDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    settings = dialog.Settings();
+    return true;
+}
+
+void MainWindow::StartNewSession() {
+    NewSessionSettings settings;
+    if (!AskSessionSettings || !AskSessionSettings(settings)) return;
+    if (run_->StartNewSession(settings)) {
+        // The project list shows the new project folder from now on.
+        std::string listed = state_->ProjectFolder;
+        if (!listed.empty() && listed.back() == '/') listed.pop_back();
+        state_->View.SetListedFolder(listed);
+    }
+    update();
+}
+
+void MainWindow::StopSession() {
+    run_->StopSession();
+}
+
+void MainWindow::OpenSession() {
+    ::OpenSession(*state_);
+}
+
+void MainWindow::SaveSessionAs() {
+    ::SaveSessionAs(*state_);
+}
+
+void MainWindow::ForcedSilentSave() {
+    ::ForcedSilentSave(*state_);
+}
+
+void MainWindow::PerformFileOpen(const std::string& path) {
+    ::PerformFileOpen(*state_, path);
+}
+
+void MainWindow::SessionOpenStarted() {
+    SwitchToGrid();
+    ProjectHistory.clear();
+    ProjectHistoryIndex = -1;
+    DirTree->hide();
+    FileListView->hide();
+    Grid->hide();
+    update();
+}
+
+void MainWindow::SessionOpenFinished() {
+    Grid->show();
+    DirTree->show();
+    FileListView->show();
+    LocalFolderTree->hide();
+    LocalFileList->hide();
+    DirTree->expandAll();
+    VisibleHTMLButtons(false);
+    update();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QTableView>
+#include <functional>
+
+// A grid that draws its own cells: fixed cells in BorderColor, data rows in OddRowColor or
+// EvenRowColor (a pattern, when set, replaces the colour), and a text colour and style chosen
+// per cell by StyleCell. The selected row gets no highlight: only StyleCell shows it.
+class StatusGrid : public QTableView {
+    Q_OBJECT
+  public:
+    // ARow counts the header as row 0; Fcolor is 0xRRGGBB, or -1 for the grid's font colour.
+    using CellStyler = std::function<void(int ARow, int Acol, int& Fcolor, bool& Bold,
+                                             bool& Italic, bool& underline)>;
+
+    explicit StatusGrid(QWidget* parent = nullptr);
+
+    QColor BorderColor{0xC0, 0xC0, 0xC0};
+    QColor OddRowColor{0x00, 0xFF, 0xFF};
+    QColor EvenRowColor{0x00, 0xFF, 0x00};
+    QPixmap BorderPattern;
+    QPixmap OddRowPattern;
+    QPixmap EvenRowPattern;
+    CellStyler StyleCell;
+
+    // Applies BorderColor/BorderPattern to the header; call after changing them.
+    void UpdateBorder();
+
+    // The grid row (header = 0) of the current selection, 0 when nothing is selected.
+    int Row() const;
+    // Selects grid row row (1 and up) and scrolls it into view.
+    void SetRow(int row);
+
+    // Background brush of a data row (grid numbering).
+    QBrush RowBrush(int gridRow) const;
+};

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "DialogTestSupport.h"
+#include "newsession/FileSizeLimitsDialog.h"
+#include "support/GuiTestApp.h"
+
+namespace {
+
+class FileSizeDialog : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { EnsureGuiApplication(); }
+    void SetUp() override {
+        dialog.show();
+        dialog.LimitSizesCheck->click();
+    }
+
+    // Opens the cell's editor (as a click would) and types into it.
+    void TypeIntoCell(int row, int column, const QString& keys) {
+        QTableWidgetItem* item = dialog.LimitsGrid->item(row, column);
+        dialog.LimitsGrid->setCurrentItem(item);  // opens the editor, as the grid always shows it
+        auto* editor = qobject_cast<QLineEdit*>(
+            dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)));
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, keys);
+        lastEditorText = editor->text();
+        if (closeEditor) QTest::keyClick(editor, Qt::Key_Return);
+    }
+
+    bool closeEditor = true;
+
+    RecordedDialogMessages messages;
+    FileSizeLimitsDialog dialog;
+    QString lastEditorText;
+};
+
+struct CellCase {
+    int column;
+    const char* typed;
+    const char* kept;
+    int messageCount;
+};
+
+TEST_F(FileSizeDialog, SizeCellsTakeDigitsOnly) {
+    const CellCase cases[] = {
+        {1, "12", "12", 0},           {1, "12a", "200", 1},  // one message, then the cell reads 200
+        {1, "x", "200", 1},           {1, "1 ", "200", 1},
+        {0, ".tar.gz", ".tar.gz", 0},  // types are not examined
+        {0, "1a", "1a", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        messages.Texts.clear();
+        TypeIntoCell(2, c.column, c.typed);
+        EXPECT_EQ(dialog.LimitsGrid->item(2, c.column)->text(), c.kept);
+        EXPECT_EQ(lastEditorText, c.kept);
+        EXPECT_EQ(messages.Texts.size(), c.messageCount);
+        if (c.messageCount) {
+            EXPECT_EQ(messages.Texts.front(), "Value must be integer");
+        }
+    }
+}
+
+TEST_F(FileSizeDialog, AnEmptiedSizeCellIsAccepted) {
+    closeEditor = false;
+    TypeIntoCell(0, 1, "5");
+    QTableWidgetItem* item = dialog.LimitsGrid->item(0, 1);
+    QTest::keyClick(dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)),
+                    Qt::Key_Backspace);
+    EXPECT_EQ(dialog.LimitsGrid->item(0, 1)->text(), "");
+    EXPECT_TRUE(messages.Texts.isEmpty());
+    EXPECT_EQ(dialog.LimitLines()[1], "");
+}
+
+TEST_F(FileSizeDialog, CheckAppliesToTheSizeColumnWhereverItWasDragged) {
+    dialog.LimitsGrid->horizontalHeader()->moveSection(1, 0);  // sizes now on the left
+    TypeIntoCell(0, 0, "1a");  // logical type column, now second on screen
+    EXPECT_EQ(messages.Texts.size(), 1);
+    EXPECT_EQ(dialog.LimitsGrid->item(0, 0)->text(), "200");
+    messages.Texts.clear();
+    TypeIntoCell(0, 1, "abc");  // logical size column, now first on screen
+    EXPECT_TRUE(messages.Texts.isEmpty());
+}
+
+TEST_F(FileSizeDialog, RowsAreReadInScreenOrder) {
+    dialog.LimitsGrid->verticalHeader()->moveSection(2, 0);    // .gif row to the top
+    dialog.LimitsGrid->horizontalHeader()->moveSection(1, 0);  // sizes shown first
+    std::vector<std::string> lines = dialog.LimitLines();
+    ASSERT_EQ(lines.size(), 18u);
+    // The first column on screen is taken as the type (and lower-cased).
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+              (std::vector<std::string>{"500", ".gif", "200", ".html", "200", ".htm"}));
+}
+
+TEST_F(FileSizeDialog, NewTypeAddsAnEmptyRowAtTheBottom) {
+    dialog.NewTypeBtn->click();
+    dialog.NewTypeBtn->click();
+    ASSERT_EQ(dialog.LimitsGrid->rowCount(), 11);
+    TypeIntoCell(10, 0, ".PDF");
+    TypeIntoCell(10, 1, "100");
+    std::vector<std::string> lines = dialog.LimitLines();
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines[18], "");
+    EXPECT_EQ(lines[20], ".pdf");
+    EXPECT_EQ(lines[21], "100");
+}
+
+TEST_F(FileSizeDialog, UncheckingDisablesOkAgain) {
+    EXPECT_TRUE(dialog.OkBtn->isEnabled());
+    dialog.LimitSizesCheck->click();
+    EXPECT_FALSE(dialog.OkBtn->isEnabled() || dialog.NewTypeBtn->isEnabled() ||
+                 dialog.LimitsGrid->isEnabled());
+    dialog.OkBtn->click();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+}  // namespace

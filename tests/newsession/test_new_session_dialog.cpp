@@ -1,0 +1,409 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <deque>
+#include <functional>
+
+#include "DialogTestSupport.h"
+#include "newsession/FtpOptionsDialog.h"
+#include "newsession/SiteLoginDialog.h"
+#include "newsession/NewSessionDialog.h"
+#include "newsession/FileSizeLimitsDialog.h"
+#include "support/GuiTestApp.h"
+
+namespace {
+
+// What the address field looked like while the one-second pause held it.
+struct PauseSeen {
+    int Milliseconds;
+    QString Text;
+    QColor Colour;
+};
+
+class NewSessionDialogTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { EnsureGuiApplication(); }
+
+    void SetUp() override {
+        form.Pause = [this](int ms) {
+            pauses.push_back(
+                {ms, form.MainURL->text(), form.MainURL->palette().color(QPalette::Text)});
+        };
+        form.RunSubDialog = [this](QDialog& dialog) {
+            EXPECT_FALSE(script.empty()) << "a sub-dialog opened that the test did not expect";
+            if (script.empty()) return int(QDialog::Rejected);
+            auto step = script.front();
+            script.pop_front();
+            return step(dialog);
+        };
+        form.show();
+    }
+
+    // Scripts the next sub-dialog: `drive` sees the fresh dialog and returns its result.
+    template <typename Dialog>
+    void NextSubDialog(std::function<int(Dialog&)> drive) {
+        script.push_back([drive](QDialog& dialog) {
+            auto* typed = dynamic_cast<Dialog*>(&dialog);
+            EXPECT_NE(typed, nullptr) << "another sub-dialog opened";
+            return typed ? drive(*typed) : int(QDialog::Rejected);
+        });
+    }
+
+    void Type(QLineEdit* edit, const QString& keys) { QTest::keyClicks(edit, keys); }
+
+    RecordedDialogMessages messages;
+    NewSessionDialog form;
+    std::vector<PauseSeen> pauses;
+    std::deque<std::function<int(QDialog&)>> script;
+};
+
+TEST_F(NewSessionDialogTest, OpensWithTheDefaults) {
+    NewSessionSettings defaults;
+    NewSessionSettings shown = form.Settings();
+    EXPECT_EQ(shown.MainURL, defaults.MainURL);
+    EXPECT_EQ(shown.OtherFileTypes, defaults.OtherFileTypes);
+    EXPECT_EQ(shown.MaximumThreads, "10");
+    EXPECT_EQ(shown.MinimumDiskSpace, "50");
+    EXPECT_TRUE(shown.RetrieveHTMLFiles && shown.RetrieveImageFiles && shown.SearchEntireSite);
+    EXPECT_FALSE(shown.RetrieveZIPEXEFiles || shown.RetrieveJavaApplets || shown.RetrieveOtherFiles ||
+                 shown.CollectEMailAddresses || shown.UseProxy);
+    EXPECT_TRUE(shown.ChosenFileSizeLimits.empty());
+    EXPECT_FALSE(shown.ChosenRetrieveFromFTP || shown.ChosenHTTPAuthentication);
+    EXPECT_TRUE(form.OKBtn->isEnabled());
+    EXPECT_FALSE(form.FtpOptionBtn->isEnabled());
+    EXPECT_FALSE(form.OtherFileTypes->isEnabled());
+    EXPECT_FALSE(form.ProxyAddress->isEnabled() || form.ProxyPort->isEnabled());
+    EXPECT_EQ(form.MainURL->cursorPosition(), 11);
+    EXPECT_EQ(form.MaximumThreads->maxLength(), 2);
+}
+
+struct AddressCase {
+    const char* typed;
+    const char* finalText;
+    bool currentPageOnly;
+    bool okEnabled;
+    bool warned;  // "Please enter a valid URL" held for a second
+};
+
+TEST_F(NewSessionDialogTest, AddressRuleSetsDepthAndOk) {
+    const AddressCase cases[] = {
+        {"http://www.site.com/page.html", "http://www.site.com/page.html", true, true, false},
+        {"http://www.site.com/a.htm?x=1", "http://www.site.com/a.htm?x=1", true, true, false},
+        {"http://www.site.com/", "http://www.site.com/", false, true, false},
+        {"http://www.site.com/PAGE.HTML", "http://www.site.com/PAGE.HTML", false, true, false},
+        {"http://", "http://", false, false, false},
+        {"HTTP://", "HTTP://", false, false, false},
+        {"hTtP://", "hTtP://", false, false, false},
+        {"http://a", "http://a", false, true, false},
+        {"http://www.", "http://www.", false, true, false},
+        {"Enter a valid URL", "Enter a valid URL", false, false, false},
+        {"http:/", "http://", false, false, true},
+        {"a.htm", "http://", false, false, true},
+        {"", "http://", false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        pauses.clear();
+        form.MainURL->setText("http://www.placeholder.org/");  // a neutral start
+        form.MainURL->setText(c.typed);
+        EXPECT_EQ(form.MainURL->text(), c.finalText);
+        EXPECT_EQ(form.SearchOnlyCurrentPage->isChecked(), c.currentPageOnly);
+        EXPECT_EQ(form.SearchEntireSite->isChecked(), !c.currentPageOnly);
+        EXPECT_EQ(form.OKBtn->isEnabled(), c.okEnabled);
+        ASSERT_EQ(pauses.size(), c.warned ? 1u : 0u);
+        if (c.warned) {
+            EXPECT_EQ(pauses[0].Milliseconds, 1000);
+            EXPECT_EQ(pauses[0].Text, "Please enter a valid URL");
+            EXPECT_EQ(pauses[0].Colour, QColor(Qt::red));
+            EXPECT_NE(form.MainURL->palette().color(QPalette::Text), QColor(Qt::red));
+            EXPECT_EQ(form.MainURL->cursorPosition(), 7);
+        }
+    }
+    EXPECT_TRUE(messages.Texts.isEmpty());
+}
+
+TEST_F(NewSessionDialogTest, DeletingIntoHttpColonSlashIsPutBack) {
+    form.MainURL->setText("http://");
+    form.MainURL->end(false);
+    QTest::keyClick(form.MainURL, Qt::Key_Backspace);
+    ASSERT_EQ(pauses.size(), 1u);
+    EXPECT_EQ(form.MainURL->text(), "http://");
+    EXPECT_FALSE(form.OKBtn->isEnabled());
+    // One more character after it makes the address acceptable.
+    Type(form.MainURL, "x");
+    EXPECT_EQ(form.MainURL->text(), "http://x");
+    EXPECT_TRUE(form.OKBtn->isEnabled());
+}
+
+TEST_F(NewSessionDialogTest, DepthFollowsTheAddressOverAManualChoice) {
+    form.MainURL->setText("http://www.site.com/");
+    form.SearchOnlyCurrentPage->click();
+    ASSERT_TRUE(form.SearchOnlyCurrentPage->isChecked());
+    Type(form.MainURL, "x");
+    EXPECT_TRUE(form.SearchEntireSite->isChecked());
+    Type(form.MainURL, "/index.htm");
+    EXPECT_TRUE(form.SearchOnlyCurrentPage->isChecked());
+    form.MainURL->setText("http://www.site.com/");
+    EXPECT_TRUE(form.SearchEntireSite->isChecked());
+}
+
+struct OkCase {
+    const char* address;
+    bool chooseCurrentPage;  // clicked after typing the address
+    bool chooseEntireSite;   // clicked after typing the address
+    const char* confirmed;
+};
+
+TEST_F(NewSessionDialogTest, OkAppendsTheSlashOnlyForTheEntireSite) {
+    const OkCase cases[] = {
+        {"http://www.site.com", false, false, "http://www.site.com/"},
+        {"http://www.site.com/dir/", false, false, "http://www.site.com/dir/"},
+        {"http://www.site.com/a.html", false, false, "http://www.site.com/a.html"},
+        {"http://www.site.com", true, false, "http://www.site.com"},
+        // The appended slash runs the address rule again, which picks the page mode.
+        {"http://www.site.com/a.html", false, true, "http://www.site.com/a.html/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        NewSessionDialog dialog;
+        dialog.Pause = [](int) {};
+        dialog.MainURL->setText(c.address);
+        if (c.chooseCurrentPage) dialog.SearchOnlyCurrentPage->click();
+        if (c.chooseEntireSite) dialog.SearchEntireSite->click();
+        dialog.OKBtn->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.Settings().MainURL, c.confirmed);
+    }
+}
+
+struct NumberCase {
+    bool diskField;
+    bool atStart;  // typed in front of the text instead of after it
+    const char* start;
+    const char* typed;
+    const char* left;
+    int messageCount;
+};
+
+TEST_F(NewSessionDialogTest, NumberFieldsCatchANonDigitTypedAtTheEnd) {
+    const NumberCase cases[] = {
+        {false, false, "", "12", "12", 0},
+        {false, false, "", "1a", "", 1},
+        {false, false, "", "a", "", 1},
+        {false, false, "", "123", "12", 0},  // two characters at most
+        {true, false, "", "50x", "", 1},
+        {true, false, "", "1024", "1024", 0},
+        // Only the last of the first three characters is looked at; what slips through is
+        // refused when the session starts.
+        {true, false, "", "500x", "500x", 0},
+        {true, true, "50", "x", "x50", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.diskField ? "disk: " : "threads: ") + c.start + "+" + c.typed);
+        QLineEdit* field = c.diskField ? form.MinimumDiskSpace : form.MaximumThreads;
+        field->setText(c.start);
+        messages.Texts.clear();
+        if (c.atStart)
+            field->home(false);
+        else
+            field->end(false);
+        Type(field, c.typed);
+        EXPECT_EQ(field->text(), c.left);
+        EXPECT_EQ(messages.Texts.size(), c.messageCount);
+        if (c.messageCount) {
+            EXPECT_EQ(messages.Texts.front(), "Value must be integer");
+        }
+    }
+}
+
+TEST_F(NewSessionDialogTest, OtherFilesFieldFollowsItsBox) {
+    const QColor grey(128, 128, 128);
+    EXPECT_EQ(form.OtherFileTypes->palette().color(QPalette::Text), grey);
+    form.RetrieveOtherFiles->click();
+    EXPECT_TRUE(form.OtherFileTypes->isEnabled());
+    EXPECT_NE(form.OtherFileTypes->palette().color(QPalette::Text), grey);
+    EXPECT_EQ(form.OtherFileTypes->cursorPosition(), 1);
+    form.OtherFileTypes->setText(".pdf;.txt");
+    form.RetrieveOtherFiles->click();
+    EXPECT_FALSE(form.OtherFileTypes->isEnabled());
+    EXPECT_EQ(form.OtherFileTypes->palette().color(QPalette::Text), grey);
+    EXPECT_EQ(form.Settings().OtherFileTypes, ".pdf;.txt");  // never changed by the dialog
+}
+
+TEST_F(NewSessionDialogTest, ProxyFieldsAndOptionButtonFollowTheirChoices) {
+    form.UseProxy->click();
+    EXPECT_TRUE(form.ProxyAddress->isEnabled() && form.ProxyPort->isEnabled());
+    form.ProxyAddress->setText("127.0.0.1");
+    form.ProxyPort->setText("3128");
+    EXPECT_TRUE(form.Settings().UseProxy);
+    form.UseDirectConnection->click();
+    EXPECT_FALSE(form.ProxyAddress->isEnabled() || form.ProxyPort->isEnabled());
+    NewSessionSettings s = form.Settings();
+    EXPECT_FALSE(s.UseProxy);
+    EXPECT_EQ(s.ProxyAddress, "127.0.0.1");  // kept; the engine ignores it
+    EXPECT_EQ(s.ProxyPort, "3128");
+
+    form.RetrieveZIPEXEFiles->click();
+    EXPECT_TRUE(form.FtpOptionBtn->isEnabled());
+    form.RetrieveZIPEXEFiles->click();
+    EXPECT_FALSE(form.FtpOptionBtn->isEnabled());
+}
+
+TEST_F(NewSessionDialogTest, CheckBoxesReachTheSettings) {
+    using Field = bool NewSessionSettings::*;
+    const std::pair<QCheckBox*, Field> boxes[] = {
+        {form.RetrieveHTMLFiles, &NewSessionSettings::RetrieveHTMLFiles},
+        {form.RetrieveImageFiles, &NewSessionSettings::RetrieveImageFiles},
+        {form.RetrieveZIPEXEFiles, &NewSessionSettings::RetrieveZIPEXEFiles},
+        {form.RetrieveJavaApplets, &NewSessionSettings::RetrieveJavaApplets},
+        {form.RetrieveOtherFiles, &NewSessionSettings::RetrieveOtherFiles},
+        {form.CollectEMailAddresses, &NewSessionSettings::CollectEMailAddresses},
+    };
+    for (auto [box, field] : boxes) {
+        SCOPED_TRACE(box->text().toStdString());
+        const bool before = form.Settings().*field;
+        box->click();
+        EXPECT_EQ(form.Settings().*field, !before);
+    }
+}
+
+TEST_F(NewSessionDialogTest, FtpOptionDialogEnablesOkOnlyWhenWanted) {
+    NextSubDialog<FtpOptionsDialog>([](FtpOptionsDialog& d) {
+        EXPECT_FALSE(d.OkBtn->isEnabled());
+        EXPECT_FALSE(d.CredentialsGroup->isEnabled());
+        d.RetrieveFromFtpCheck->click();
+        EXPECT_TRUE(d.OkBtn->isEnabled());
+        EXPECT_TRUE(d.UserNameEdit->isEnabled() && d.PasswordEdit->isEnabled());
+        EXPECT_EQ(d.PasswordEdit->echoMode(), QLineEdit::Password);
+        d.RetrieveFromFtpCheck->click();
+        EXPECT_FALSE(d.OkBtn->isEnabled());
+        d.RetrieveFromFtpCheck->click();
+        d.OkBtn->click();  // empty name and password
+        return d.result();
+    });
+    form.RetrieveZIPEXEFiles->click();
+    form.FtpOptionBtn->click();
+    NewSessionSettings s = form.Settings();
+    EXPECT_TRUE(s.ChosenRetrieveFromFTP);
+    EXPECT_EQ(s.ChosenFTPUserName, "");
+    EXPECT_EQ(s.ChosenFTPPassword, "");
+}
+
+TEST_F(NewSessionDialogTest, CancellingTheReopenedFtpDialogTurnsFtpOff) {
+    NextSubDialog<FtpOptionsDialog>([](FtpOptionsDialog& d) {
+        d.RetrieveFromFtpCheck->click();
+        d.UserNameEdit->setText("anonymous");
+        d.PasswordEdit->setText("guest@");
+        d.OkBtn->click();
+        return d.result();
+    });
+    NextSubDialog<FtpOptionsDialog>([](FtpOptionsDialog& d) {
+        EXPECT_FALSE(d.RetrieveFromFtpCheck->isChecked());  // a fresh dialog, not the accepted one
+        EXPECT_EQ(d.UserNameEdit->text(), "");
+        EXPECT_EQ(d.PasswordEdit->text(), "");
+        d.CancelBtn->click();
+        return d.result();
+    });
+    form.RetrieveZIPEXEFiles->click();
+    form.FtpOptionBtn->click();
+    ASSERT_TRUE(form.Settings().ChosenRetrieveFromFTP);
+    EXPECT_EQ(form.Settings().ChosenFTPUserName, "anonymous");
+    form.FtpOptionBtn->click();
+    EXPECT_FALSE(form.Settings().ChosenRetrieveFromFTP);
+}
+
+struct HttpCase {
+    const char* user;
+    const char* password;
+    bool accept;
+    bool authenticationAfter;
+    const char* userAfter;
+};
+
+TEST_F(NewSessionDialogTest, HttpDialogNeedsAUserName) {
+    // Applied one after the other to the same New Session dialog.
+    const HttpCase steps[] = {
+        {"", "secret", true, false, ""},  // a password alone turns nothing on
+        {"alice", "secret", true, true, "alice"},
+        {"bob", "other", false, true, "alice"},  // Cancel keeps what was accepted
+        {"", "", true, false, ""},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.user) + "/" + step.password);
+        NextSubDialog<SiteLoginDialog>([&step](SiteLoginDialog& d) {
+            EXPECT_EQ(d.UserNameEdit->text(), "");
+            EXPECT_EQ(d.PasswordEdit->text(), "");
+            EXPECT_EQ(d.PasswordEdit->echoMode(), QLineEdit::Password);
+            d.UserNameEdit->setText(step.user);
+            d.PasswordEdit->setText(step.password);
+            (step.accept ? d.OkBtn : d.CancelBtn)->click();
+            return d.result();
+        });
+        form.SiteLoginBtn->click();
+        NewSessionSettings s = form.Settings();
+        EXPECT_EQ(s.ChosenHTTPAuthentication, step.authenticationAfter);
+        EXPECT_EQ(s.ChosenHTTPUserName, step.userAfter);
+    }
+}
+
+const std::vector<std::string> DefaultLimitLines = {".html", "200", ".htm", "200",  ".gif", "500",
+                                                    ".jpg",  "500", ".zip", "5000", ".exe", "5000",
+                                                    "",      "",    "",     "",     "",     ""};
+
+TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog) {
+    // OK without the box: impossible, and nothing is taken even if the dialog says Accepted.
+    NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
+        EXPECT_FALSE(d.OkBtn->isEnabled());
+        EXPECT_FALSE(d.LimitsGrid->isEnabled() || d.NewTypeBtn->isEnabled());
+        return int(QDialog::Accepted);
+    });
+    form.FileSizeLimitsBtn->click();
+    EXPECT_TRUE(form.ChosenFileSizeLimits.empty());
+
+    NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
+        d.LimitSizesCheck->click();
+        EXPECT_TRUE(d.OkBtn->isEnabled() && d.LimitsGrid->isEnabled());
+        d.OkBtn->click();
+        return d.result();
+    });
+    form.FileSizeLimitsBtn->click();
+    EXPECT_EQ(form.Settings().ChosenFileSizeLimits, DefaultLimitLines);
+
+    // A second acceptance replaces the first; the dialog opens with the defaults again.
+    NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
+        EXPECT_EQ(d.LimitLines(), DefaultLimitLines);
+        d.LimitSizesCheck->click();
+        d.LimitsGrid->item(0, 0)->setText(".GIF");
+        d.LimitsGrid->item(0, 1)->setText("30");
+        d.NewTypeBtn->click();
+        d.LimitsGrid->item(9, 0)->setText(".pdf");
+        d.LimitsGrid->item(9, 1)->setText("100");
+        d.OkBtn->click();
+        return d.result();
+    });
+    form.FileSizeLimitsBtn->click();
+    std::vector<std::string> expected = DefaultLimitLines;
+    expected[0] = ".gif";
+    expected[1] = "30";
+    expected.insert(expected.end(), {".pdf", "100"});
+    EXPECT_EQ(form.ChosenFileSizeLimits, expected);
+
+    // Cancel keeps what was accepted before.
+    NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
+        d.LimitSizesCheck->click();
+        d.LimitsGrid->item(0, 1)->setText("1");
+        d.CancelBtn->click();
+        return d.result();
+    });
+    form.FileSizeLimitsBtn->click();
+    EXPECT_EQ(form.ChosenFileSizeLimits, expected);
+}
+
+}  // namespace
