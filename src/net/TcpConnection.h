@@ -8,31 +8,10 @@
 #include <vector>
 
 #include "net/ByteBuffer.h"
+#include "net/NetErrors.h"
 
 // A blocking TCP stream socket with line and block receives, optionally wrapped in TLS, and a
 // trace of every step. It is the base of the HTTP/1.0 client HttpClient.
-
-class TcpError : public std::runtime_error {
-  public:
-    explicit TcpError(const std::string& message) : std::runtime_error(message) {}
-};
-
-// Socket creation or connection failed; ErrorNumber is the system's error code (errno).
-class SocketError : public TcpError {
-  public:
-    explicit SocketError(int errorNumber)
-        : TcpError("Error creating socket"), ErrorNumber(errorNumber) {}
-    int ErrorNumber;
-};
-
-// The server answered with a failure status; the message is the server's status text.
-class ProtocolError : public TcpError {
-  public:
-    ProtocolError(std::string protocol, int errorNumber, const std::string& message)
-        : TcpError(message), ErrorNumber(errorNumber), Protocol(std::move(protocol)) {}
-    int ErrorNumber;
-    std::string Protocol;
-};
 
 // A text that should be a number is not one ("'x' is not a valid integer value").
 class ConvertError : public std::runtime_error {

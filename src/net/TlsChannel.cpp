@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "net/TcpConnection.h"
+#include "net/NetErrors.h"
 
 namespace {
 
