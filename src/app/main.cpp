@@ -2,10 +2,12 @@
 #include <QScreen>
 
 #include "engine/SessionState.h"
+#include "window/DesktopDisplay.h"
 #include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
 
 int main(int argc, char* argv[]) {
+    if (!CheckDesktopDisplay(argc, argv)) return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppTitle));
     GuiPrompts prompts;

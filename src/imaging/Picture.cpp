@@ -133,9 +133,9 @@ QImage DecodePicture(const unsigned char* data, std::size_t size, std::string_vi
         case PictureKind::Png:
             return DecodeWithQt(data, size, "png", "PNG", error);
         case PictureKind::Wmf:
+            return DecodeWmf(data, size, error);
         case PictureKind::Emf:
-            error = "Metafile pictures (.wmf, .emf) cannot be shown by this program";
-            return {};
+            return DecodeEmf(data, size, error);
         case PictureKind::Unknown:
             break;
     }

@@ -31,3 +31,11 @@ QImage DecodeGif(const unsigned char* data, std::size_t size, std::string& error
 // a single complete frame gives none and an error. Frames beyond the pixel budget are dropped.
 std::vector<GifFrame> DecodeGifFrames(const unsigned char* data, std::size_t size,
                                       std::string& error);
+
+// Windows metafiles (WMF, placeable or not) through libwmf, on a white page at 96 dots per inch,
+// scaled down when the page is larger than the metafile limits allow.
+QImage DecodeWmf(const unsigned char* data, std::size_t size, std::string& error);
+
+// Enhanced metafiles (EMF) through libemf2svg and Qt's SVG renderer, on a white page the size of
+// the picture's bounds, scaled down in the same way.
+QImage DecodeEmf(const unsigned char* data, std::size_t size, std::string& error);

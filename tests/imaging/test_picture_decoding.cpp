@@ -5,6 +5,7 @@
 
 #include "imaging/Picture.h"
 #include "imaging/PictureDecoders.h"
+#include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/TempFolder.h"
 
@@ -47,6 +48,10 @@ std::vector<GoodFile> GoodFiles() {
         {"PNG in a page", EncodeWithQt(quad, "PNG"), "a.png", 0, false},
         // The bytes decide, not the name: a GIF saved as ".jpg" still shows.
         {"GIF named .jpg", EncodeGif(quad), "photo.jpg", 0, false},
+        {"placeable WMF", EncodeWmf(64, 48, QuadrantBoxes(64, 48)), "a.wmf", 0, false},
+        {"WMF without its placeable header", EncodeWmf(64, 48, QuadrantBoxes(64, 48), false),
+         "a.wmf", 0, false},
+        {"EMF", EncodeEmf(64, 48, QuadrantBoxes(64, 48)), "a.emf", 0, false},
     };
 }
 
@@ -135,10 +140,10 @@ TEST(PictureDecoding, CorruptAndForeignFilesGiveClearErrors) {
         {"GIF claiming a huge screen", gifBadScreen, "a.gif", "too large"},
         {"GIF with an impossible code size", gifBadCodeSize, "a.gif", "GIF error"},
         {"BMP header only", "BM\x10\0\0\0\0\0\0\0\x36\0\0\0", "a.bmp", "Bitmap error"},
-        {"placeable WMF", std::string("\xD7\xCD\xC6\x9A", 4) + std::string(40, '\0'), "a.wmf",
-         "Metafile"},
-        {"EMF by its name", std::string(60, 'x'), "a.emf", "Metafile"},
-        {"WMF by its name", std::string(60, 'x'), "A.WMF", "Metafile"},
+        {"placeable WMF of zeros", std::string("\xD7\xCD\xC6\x9A", 4) + std::string(40, '\0'),
+         "a.wmf", "WMF error"},
+        {"EMF by its name", std::string(60, 'x'), "a.emf", "EMF error"},
+        {"WMF by its name", std::string(60, 'x'), "A.WMF", "WMF error"},
         {"unknown kind", "hello", "a.txt", "Unknown picture"},
     };
     for (const auto& c : cases) {

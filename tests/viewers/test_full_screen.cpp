@@ -5,8 +5,10 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "viewers/FullScreenShow.h"
@@ -244,4 +246,26 @@ TEST_F(FullScreenTest, ALargePictureOpensScrolledInABit) {
     EXPECT_EQ(form->PictureBox->horizontalScrollBar()->value(), 100);
     EXPECT_EQ(form->PictureBox->verticalScrollBar()->value(), 100);
     EXPECT_EQ(form->PictureBox->horizontalScrollBar()->singleStep(), 4);
+}
+
+TEST_F(FullScreenTest, MetafilesAreShownAsPictures) {
+    const std::string wmf = folder.Text() + "drawing.wmf";
+    const std::string emf = folder.Text() + "drawing.emf";
+    WriteBytes(wmf, EncodeWmf(64, 48, QuadrantBoxes(64, 48)));
+    WriteBytes(emf, EncodeEmf(80, 60, QuadrantBoxes(80, 60)));
+    Open({wmf, emf}, wmf, "drawing.wmf");
+    form->resize(320, 240);
+    form->show();
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(form, &activate);
+    for (const QSize size : {QSize(64, 48), QSize(80, 60)}) {
+        SCOPED_TRACE(Shown());
+        const QImage shown = form->PictureLabel->pixmap().toImage();
+        EXPECT_EQ(shown.size(), size);
+        EXPECT_EQ(shown.pixel(size.width() / 4, size.height() / 4), qRgb(255, 0, 0));
+        EXPECT_EQ(shown.pixel(size.width() / 4, 3 * size.height() / 4), qRgb(0, 0, 255));
+        SaveScreenshot(*form, QString::fromStdString("full-screen-" + Shown()));
+        QTest::keyClick(form, Qt::Key_PageDown);
+    }
+    EXPECT_TRUE(prompts.Messages.empty());
 }

@@ -12,8 +12,10 @@
 
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
+#include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
 #include "viewers/ViewerWindow.h"
@@ -399,4 +401,21 @@ TEST(NeedleGauge, PercentDone) {
         gauge.SetProgress(c.progress);
         EXPECT_EQ(gauge.PercentDone(), c.percent) << c.max << " " << c.progress;
     }
+}
+
+TEST_F(HtmlViewer, MetafilesAreShownAsPictures) {
+    Write("drawing.wmf", EncodeWmf(64, 48, QuadrantBoxes(64, 48)));
+    Write("drawing.emf", EncodeEmf(80, 60, QuadrantBoxes(80, 60)));
+    files.Project = {"drawing.wmf", "drawing.emf"};
+    auto& v = Open();
+    for (const QSize size : {QSize(64, 48), QSize(80, 60)}) {
+        SCOPED_TRACE(size.width());
+        const QImage shown = v.PictureLabel->pixmap().toImage();
+        EXPECT_EQ(shown.size(), size);
+        EXPECT_EQ(shown.pixel(3 * size.width() / 4, size.height() / 4), qRgb(0, 255, 0));
+        EXPECT_EQ(shown.pixel(size.width() / 4, 3 * size.height() / 4), qRgb(0, 0, 255));
+        SaveScreenshot(v, QStringLiteral("viewer-%1").arg(size.width()));
+        v.NextBtn->click();
+    }
+    EXPECT_TRUE(dialogs.Messages.empty());
 }

@@ -15,8 +15,10 @@
 
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
+#include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/BrowserPanel.h"
@@ -373,4 +375,20 @@ TEST_F(BrowserPanelTest, TheBottomBarSwitchesBetweenItsSets) {
     panel->VisibleHTMLButtons(false);
     EXPECT_TRUE(panel->PanelButtons->isHidden());
     EXPECT_TRUE(host->GridSet);
+}
+
+TEST_F(BrowserPanelTest, MetafilesAreShownAsPictures) {
+    WriteBytes(project.Text() + "drawing.wmf", EncodeWmf(64, 48, QuadrantBoxes(64, 48)));
+    WriteBytes(project.Text() + "drawing.emf", EncodeEmf(80, 60, QuadrantBoxes(80, 60)));
+    for (const auto& [name, size] :
+         {std::pair{"drawing.wmf", QSize(64, 48)}, std::pair{"drawing.emf", QSize(80, 60)}}) {
+        SCOPED_TRACE(name);
+        panel->DisplayFile(name, true);
+        const QImage shown = panel->PictureLabel->pixmap().toImage();
+        EXPECT_EQ(shown.size(), size);
+        EXPECT_EQ(shown.pixel(size.width() / 4, size.height() / 4), qRgb(255, 0, 0));
+        EXPECT_EQ(shown.pixel(3 * size.width() / 4, size.height() / 4), qRgb(0, 255, 0));
+        SaveScreenshot(*panel, QStringLiteral("browser-panel-") + QString::fromLatin1(name));
+    }
+    EXPECT_TRUE(host->Asked.Messages.empty());
 }
