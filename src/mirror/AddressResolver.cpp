@@ -1,0 +1,245 @@
+#include "mirror/AddressResolver.h"
+
+#include <curl/curl.h>
+
+#include <array>
+
+namespace mirror {
+
+namespace {
+
+// Host names stay as written (in UTF-8): libcurl's conversion to punycode is not in every build.
+constexpr unsigned kGetFlags = CURLU_NO_DEFAULT_PORT;
+
+char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool IsSchemeChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '-' || c == '.';
+}
+
+// The length of "scheme:" at the start of a reference, 0 when it has none.
+std::size_t SchemeLength(std::string_view text) {
+    if (text.empty() || !((text[0] >= 'a' && text[0] <= 'z') || (text[0] >= 'A' && text[0] <= 'Z')))
+        return 0;
+    std::size_t i = 1;
+    while (i < text.size() && IsSchemeChar(text[i])) ++i;
+    return i < text.size() && text[i] == ':' ? i + 1 : 0;
+}
+
+bool IsWebScheme(std::string_view lowerScheme) {
+    return lowerScheme == "http" || lowerScheme == "https";
+}
+
+// Bytes an address may not hold as they are.
+constexpr std::array<bool, 256> MakeEncodeTable() {
+    std::array<bool, 256> table{};
+    for (int c = 0; c <= 0x20; ++c) table[c] = true;
+    for (int c = 0x7F; c < 256; ++c) table[c] = true;
+    for (unsigned char c : {'"', '<', '>', '`', '{', '}', '|', '^'}) table[c] = true;
+    return table;
+}
+constexpr std::array<bool, 256> kEncode = MakeEncodeTable();
+
+// Bytes of the shortcut: a relative path or query made of these needs no normalising.
+constexpr std::array<bool, 256> MakePlainTable(bool query) {
+    std::array<bool, 256> table{};
+    for (int c = 'a'; c <= 'z'; ++c) table[c] = true;
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = true;
+    for (int c = '0'; c <= '9'; ++c) table[c] = true;
+    for (unsigned char c : {'-', '.', '_', '~', '/', '!', '$', '&', '\'', '(', ')', '*', '+', ',',
+                            ';', '=', '@'})
+        table[c] = true;
+    if (query) {
+        table[':'] = true;
+        table['?'] = true;
+    }
+    return table;
+}
+constexpr std::array<bool, 256> kPlainPath = MakePlainTable(false);
+constexpr std::array<bool, 256> kPlainQuery = MakePlainTable(true);
+
+// The address text libcurl made, with the host in lower case (libcurl keeps its case).
+std::string LowerHost(std::string text) {
+    const std::size_t start = text.find("://");
+    if (start == std::string::npos) return text;
+    for (std::size_t i = start + 3; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '/' || c == '?' || c == '#') break;
+        text[i] = ToLower(c);
+    }
+    return text;
+}
+
+// Reads a prepared absolute or relative address into url and returns its normalised text.
+std::optional<std::string> Normalized(CURLU* url, const char* address) {
+    if (curl_url_set(url, CURLUPART_URL, address, 0) != CURLUE_OK) return std::nullopt;
+    curl_url_set(url, CURLUPART_USER, nullptr, 0);
+    curl_url_set(url, CURLUPART_PASSWORD, nullptr, 0);
+    curl_url_set(url, CURLUPART_FRAGMENT, nullptr, 0);
+    char* scheme = nullptr;
+    if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return std::nullopt;
+    const bool web = IsWebScheme(scheme);
+    curl_free(scheme);
+    if (!web) return std::nullopt;
+    char* text = nullptr;
+    if (curl_url_get(url, CURLUPART_URL, &text, kGetFlags) != CURLUE_OK) return std::nullopt;
+    std::string out = LowerHost(text);
+    curl_free(text);
+    return out;
+}
+
+// Drops white space and controls around the reference and tabs and line breaks inside it, and
+// cuts the fragment.
+std::string CleanReference(std::string_view reference) {
+    std::size_t begin = 0;
+    std::size_t end = reference.size();
+    while (begin < end && static_cast<unsigned char>(reference[begin]) <= 0x20) ++begin;
+    while (end > begin && static_cast<unsigned char>(reference[end - 1]) <= 0x20) --end;
+    std::string out;
+    out.reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+        const char c = reference[i];
+        if (c == '#') break;
+        if (c != '\t' && c != '\n' && c != '\r') out += c;
+    }
+    return out;
+}
+
+std::string PercentEncoded(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += '/';
+        } else if (kEncode[u]) {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void AddressResolver::UrlDeleter::operator()(Curl_URL* url) const { curl_url_cleanup(url); }
+
+AddressResolver::AddressResolver(std::string_view baseAddress) {
+    const std::string prepared = PercentEncoded(CleanReference(baseAddress));
+    const std::size_t schemeLength = SchemeLength(prepared);
+    if (schemeLength == 0) return;
+    std::unique_ptr<Curl_URL, UrlDeleter> url(curl_url());
+    if (!url) return;
+    std::optional<std::string> normal = Normalized(url.get(), prepared.c_str());
+    // Parsed again from its normal form, so that what is resolved against it is normal too.
+    if (!normal || curl_url_set(url.get(), CURLUPART_URL, normal->c_str(), 0) != CURLUE_OK) return;
+    baseText_ = std::move(*normal);
+    baseScheme_ = baseText_.substr(0, baseText_.find(':'));
+    const std::size_t authority = baseText_.find("://") + 3;
+    originLength_ = baseText_.find_first_of("/?", authority);
+    if (originLength_ == std::string::npos) return;
+    pathEnd_ = baseText_.find('?', originLength_);
+    if (pathEnd_ == std::string::npos) pathEnd_ = baseText_.size();
+    directoryLength_ = baseText_.rfind('/', pathEnd_ - 1) + 1;
+    base_ = std::move(url);
+}
+
+AddressResolver::~AddressResolver() = default;
+
+std::optional<std::string> AddressResolver::Prepare(std::string_view reference) const {
+    std::string cleaned = CleanReference(reference);
+    const std::size_t schemeLength = SchemeLength(cleaned);
+    if (schemeLength > 0) {
+        std::string scheme = cleaned.substr(0, schemeLength - 1);
+        for (char& c : scheme) c = ToLower(c);
+        if (!IsWebScheme(scheme)) return std::nullopt;
+        // "http:page.html" on an http page is a relative reference.
+        const char next = schemeLength < cleaned.size() ? cleaned[schemeLength] : '\0';
+        if (scheme == baseScheme_ && next != '/' && next != '\\') cleaned.erase(0, schemeLength);
+    }
+    return PercentEncoded(cleaned);
+}
+
+std::optional<std::string> AddressResolver::Shortcut(const std::string& prepared) const {
+    const std::size_t n = prepared.size();
+    if (n == 0) return baseText_;
+    if (prepared[0] == '/' && n > 1 && prepared[1] == '/') return std::nullopt;
+    std::size_t segmentStart = 0;
+    bool inQuery = false;
+    for (std::size_t i = 0; i <= n; ++i) {
+        const char c = i < n ? prepared[i] : '\0';
+        if (!inQuery && (i == n || c == '/' || c == '?')) {
+            const std::string_view segment(prepared.data() + segmentStart, i - segmentStart);
+            if (segment == "." || segment == "..") return std::nullopt;
+            segmentStart = i + 1;
+            if (c == '?') inQuery = true;
+            continue;
+        }
+        if (i == n) break;
+        const auto u = static_cast<unsigned char>(c);
+        if (!(inQuery ? kPlainQuery[u] : kPlainPath[u])) return std::nullopt;
+    }
+    std::string out;
+    out.reserve(baseText_.size() + n);
+    if (prepared[0] == '/') {
+        out.append(baseText_, 0, originLength_);
+    } else if (prepared[0] == '?') {
+        out.append(baseText_, 0, pathEnd_);
+    } else {
+        out.append(baseText_, 0, directoryLength_);
+    }
+    out += prepared;
+    return out;
+}
+
+std::optional<std::string> AddressResolver::ResolvePrepared(const std::string& prepared) const {
+    if (prepared.empty()) return baseText_;
+    std::unique_ptr<Curl_URL, UrlDeleter> url(curl_url_dup(base_.get()));
+    if (!url) return std::nullopt;
+    return Normalized(url.get(), prepared.c_str());
+}
+
+std::optional<std::string> AddressResolver::Resolve(std::string_view reference) const {
+    if (!base_) return std::nullopt;
+    const std::optional<std::string> prepared = Prepare(reference);
+    if (!prepared) return std::nullopt;
+    if (std::optional<std::string> quick = Shortcut(*prepared)) return quick;
+    return ResolvePrepared(*prepared);
+}
+
+std::optional<std::string> AddressResolver::ResolveWithLibrary(std::string_view reference) const {
+    if (!base_) return std::nullopt;
+    const std::optional<std::string> prepared = Prepare(reference);
+    if (!prepared) return std::nullopt;
+    return ResolvePrepared(*prepared);
+}
+
+std::optional<std::string> NormalizeAddress(std::string_view address) {
+    const AddressResolver resolver(address);
+    if (!resolver.Valid()) return std::nullopt;
+    return resolver.Base();
+}
+
+std::string_view ReferenceFragment(std::string_view reference) {
+    const std::size_t hash = reference.find('#');
+    if (hash == std::string_view::npos) return {};
+    std::string_view fragment = reference.substr(hash);
+    while (!fragment.empty() && static_cast<unsigned char>(fragment.back()) <= 0x20)
+        fragment.remove_suffix(1);
+    return fragment;
+}
+
+bool IsSameDocumentReference(std::string_view reference) {
+    for (const char c : reference) {
+        if (static_cast<unsigned char>(c) <= 0x20) continue;
+        return c == '#';
+    }
+    return true;
+}
+
+}  // namespace mirror
