@@ -71,6 +71,20 @@ std::string LowerHost(std::string text) {
     return text;
 }
 
+// A host name (percent-escapes decoded) that no browser would accept: controls, white space
+// and the delimiters of an address. IPv6 addresses in brackets are checked by libcurl.
+bool IsForbiddenHost(std::string_view host) {
+    if (host.empty()) return true;
+    if (host.front() == '[') return false;
+    for (const char c : host) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F) return true;
+        for (const char forbidden : std::string_view("#%/:<>?@[\\]^|"))
+            if (c == forbidden) return true;
+    }
+    return false;
+}
+
 // Reads a prepared absolute or relative address into url and returns its normalised text.
 std::optional<std::string> Normalized(CURLU* url, const char* address) {
     if (curl_url_set(url, CURLUPART_URL, address, 0) != CURLUE_OK) return std::nullopt;
@@ -82,6 +96,11 @@ std::optional<std::string> Normalized(CURLU* url, const char* address) {
     const bool web = IsWebScheme(scheme);
     curl_free(scheme);
     if (!web) return std::nullopt;
+    char* host = nullptr;
+    if (curl_url_get(url, CURLUPART_HOST, &host, 0) != CURLUE_OK) return std::nullopt;
+    const bool forbidden = IsForbiddenHost(host);
+    curl_free(host);
+    if (forbidden) return std::nullopt;
     char* text = nullptr;
     if (curl_url_get(url, CURLUPART_URL, &text, kGetFlags) != CURLUE_OK) return std::nullopt;
     std::string out = LowerHost(text);
@@ -169,6 +188,8 @@ std::optional<std::string> AddressResolver::Shortcut(const std::string& prepared
     const std::size_t n = prepared.size();
     if (n == 0) return baseText_;
     if (prepared[0] == '/' && n > 1 && prepared[1] == '/') return std::nullopt;
+    // libcurl drops an empty query.
+    if (prepared.back() == '?') return std::nullopt;
     std::size_t segmentStart = 0;
     bool inQuery = false;
     for (std::size_t i = 0; i <= n; ++i) {

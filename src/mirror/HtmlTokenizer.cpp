@@ -79,6 +79,7 @@ HtmlTokenizer::HtmlTokenizer(std::string_view source) : source_(source) {}
 
 bool HtmlTokenizer::Next() {
     token_.attributes.clear();
+    token_.repeatedAttributes.clear();
     token_.selfClosing = false;
     token_.name = {};
     token_.text = {};
@@ -276,9 +277,10 @@ void HtmlTokenizer::FinishTag() {
         }
     }
     const std::size_t valuesAt = pieces_.size();
-    for (const RawAttribute& a : raw_) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const RawAttribute& a = raw_[k];
         const std::string_view raw = source_.substr(a.valueBegin, a.valueEnd - a.valueBegin);
-        if (!NeedsDecoding(raw)) {
+        if (!keep[k] || !NeedsDecoding(raw)) {
             pieces_.push_back({false, a.valueBegin, raw.size()});
             continue;
         }
@@ -288,7 +290,6 @@ void HtmlTokenizer::FinishTag() {
     }
     token_.attributes.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {
-        if (!keep[k]) continue;
         const RawAttribute& a = raw_[k];
         HtmlAttribute out;
         out.name = View(pieces_[1 + k]);
@@ -300,7 +301,12 @@ void HtmlTokenizer::FinishTag() {
         out.quote = a.quote;
         out.hasValue = a.hasValue;
         out.decoded = pieces_[valuesAt + k].inScratch;
-        token_.attributes.push_back(out);
+        if (keep[k]) {
+            token_.attributes.push_back(out);
+        } else {
+            out.value = {};
+            token_.repeatedAttributes.push_back(out);
+        }
     }
 }
 

@@ -51,6 +51,9 @@ struct HtmlToken {
     HtmlTextKind textKind = HtmlTextKind::Data;
     bool selfClosing = false;
     std::vector<HtmlAttribute> attributes;  // start tags only; a repeated name keeps the first
+    // The later attributes of a repeated name, which a browser ignores (their value is not
+    // decoded). Whoever removes an attribute removes these too, lest one of them take its place.
+    std::vector<HtmlAttribute> repeatedAttributes;
 
     const HtmlAttribute* Attribute(std::string_view lowerName) const;
 };

@@ -11,6 +11,8 @@ namespace mirror {
 
 namespace {
 
+const char kDisabledPrefix[] = "data-";
+
 std::string EscapedForAttribute(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
@@ -68,9 +70,10 @@ std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReference
         if (text.substr(r.begin, r.end - r.begin) == replacement) continue;
         edits.push_back({r.begin, r.end, std::move(replacement)});
     }
-    for (const AttributeSpan& span : references.baseHrefs) edits.push_back({span.begin, span.end, {}});
-    for (const AttributeSpan& span : references.integrityAttributes)
-        if (localTags.count(span.tagBegin)) edits.push_back({span.begin, span.end, {}});
+    for (const DisabledAttribute& a : references.baseHrefs)
+        edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
+    for (const DisabledAttribute& a : references.integrityAttributes)
+        if (localTags.count(a.tagBegin)) edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
     std::sort(edits.begin(), edits.end(),
               [](const TextEdit& a, const TextEdit& b) { return a.begin < b.begin; });
     return edits;

@@ -12,10 +12,11 @@
 // The conversion of a retrieved page or style sheet of a complete copy for offline browsing.
 // Every reference is rewritten: to the relative path of the local file when that file was
 // retrieved (its #fragment kept), otherwise to its absolute address online. srcset lists and
-// url() are rewritten item by item. A <base href> is removed, so that it no longer sends the
-// copy's links online, and so are integrity and crossorigin on tags whose reference now points
-// to a local file (the rewritten file would fail the check, and a page opened from disk has no
-// origin to share). Every other byte stays as it was.
+// url() are rewritten item by item. The href of <base> is taken out of play (renamed
+// data-href), so that it no longer sends the copy's links online, and so are integrity and
+// crossorigin on tags whose reference now points to a local file (the rewritten file would fail
+// the check, and a page opened from disk has no origin to share). Every other byte stays as it
+// was.
 //
 // The conversion is a pure function of the bytes, the page's address and local path and the
 // lookup, cheap enough to run on each page as it lands.
@@ -27,7 +28,7 @@ namespace mirror {
 using LocalPathLookup = std::function<std::optional<std::string>(std::string_view address)>;
 
 struct TextEdit {
-    std::size_t begin = 0;  // the bytes replaced
+    std::size_t begin = 0;  // the bytes replaced (none, for an insertion)
     std::size_t end = 0;
     std::string replacement;
 };

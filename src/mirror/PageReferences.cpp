@@ -93,7 +93,6 @@ private:
                  ResourceType type);
     // The raw range in the page of a range of an attribute's decoded value.
     std::pair<std::size_t, std::size_t> RawRange(const HtmlAttribute& a, ValueRange item);
-    AttributeSpan Span(const HtmlToken& tag, const HtmlAttribute& a) const;
 
     std::string_view page_;
     PageReferences result_;
@@ -177,12 +176,6 @@ void PageScanner::ScanStyleSheet(std::string_view css, std::size_t offset, std::
         r.tagBegin = tagBegin;
         found_.push_back(std::move(r));
     }
-}
-
-AttributeSpan PageScanner::Span(const HtmlToken& tag, const HtmlAttribute& a) const {
-    std::size_t end = a.end;
-    while (end < tag.end && IsAsciiSpace(page_[end])) ++end;
-    return {a.nameBegin, end, tag.begin};
 }
 
 void PageScanner::ScanTag(const HtmlToken& tag) {
@@ -281,7 +274,10 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
             case Element::Base:
                 if (const HtmlAttribute* href = tag.Attribute("href")) {
                     if (!baseHref_) baseHref_ = std::string(href->value);
-                    result_.baseHrefs.push_back(Span(tag, *href));
+                    result_.baseHrefs.push_back({href->nameBegin, tag.begin});
+                    for (const HtmlAttribute& repeated : tag.repeatedAttributes)
+                        if (repeated.name == "href")
+                            result_.baseHrefs.push_back({repeated.nameBegin, tag.begin});
                 }
                 break;
             case Element::Style:
@@ -290,9 +286,10 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
     }
     if (const HtmlAttribute* style = tag.Attribute("style")) AddStyleAttribute(tag, *style);
     if (found_.size() == before) return;
-    for (const HtmlAttribute& a : tag.attributes)
-        if (a.name == "integrity" || a.name == "crossorigin")
-            result_.integrityAttributes.push_back(Span(tag, a));
+    for (const auto* list : {&tag.attributes, &tag.repeatedAttributes})
+        for (const HtmlAttribute& a : *list)
+            if (a.name == "integrity" || a.name == "crossorigin")
+                result_.integrityAttributes.push_back({a.nameBegin, tag.begin});
 }
 
 PageReferences PageScanner::Run(std::string_view pageAddress) {

@@ -46,20 +46,21 @@ struct Reference {
     std::size_t tagBegin = 0;  // offset of the "<" of its tag; for <style> text, of the text
 };
 
-// The bytes of an attribute the conversion drops: from its name to the start of what follows.
-struct AttributeSpan {
-    std::size_t begin = 0;
-    std::size_t end = 0;
+// An attribute the conversion takes out of play. It is renamed "data-<name>" rather than cut
+// out: cutting could join its neighbours into something else (in `a integrity=x ="y"` the "="
+// would give "a" a value), while a longer name leaves every other byte and token as it was.
+struct DisabledAttribute {
+    std::size_t nameBegin = 0;
     std::size_t tagBegin = 0;
 };
 
 struct PageReferences {
     std::vector<Reference> references;  // in the order of the page
     std::string baseAddress;            // what relative references were resolved against
-    // The href of every <base> (the copy is not redirected by it), and the integrity and
+    // The href of every <base> (the copy must not be redirected by it), and the integrity and
     // crossorigin attributes of tags with references (a rewritten file no longer matches them).
-    std::vector<AttributeSpan> baseHrefs;
-    std::vector<AttributeSpan> integrityAttributes;
+    std::vector<DisabledAttribute> baseHrefs;
+    std::vector<DisabledAttribute> integrityAttributes;
 };
 
 // The references of an HTML page retrieved from pageAddress.

@@ -67,6 +67,8 @@ const ResolveCase kResolveCases[] = {
     {"ftp://f.test/x", std::nullopt},
     {"tel:123", std::nullopt},
     {"http://", std::nullopt},
+    {"//%7Fh.test/x", std::nullopt},
+    {"http://a%20b.test/", std::nullopt},
 };
 
 INSTANTIATE_TEST_SUITE_P(References, Resolution, ::testing::ValuesIn(kResolveCases));

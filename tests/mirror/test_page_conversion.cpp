@@ -53,9 +53,10 @@ const ConversionCase kConversionCases[] = {
     {"query file name with its & escaped", "<a href=\"/q.php?a=1&amp;b=2\">",
      "<a href=\"../q.php@a=1&amp;b=2.html\">"},
     {"escape in a local name", "<a href=\"my%20file.html\">", "<a href=\"my%2520file.html\">"},
-    {"another host, integrity and crossorigin dropped",
+    {"another host, integrity and crossorigin taken out",
      "<script src=\"https://cdn.test/s.js\" integrity=\"sha384-x\" crossorigin=\"anonymous\"></script>",
-     "<script src=\"../_hosts/https/cdn.test/s.js\" ></script>"},
+     "<script src=\"../_hosts/https/cdn.test/s.js\" data-integrity=\"sha384-x\" "
+     "data-crossorigin=\"anonymous\"></script>"},
     {"integrity kept for a file left online",
      "<script src=\"https://other.test/t.js\" integrity=\"sha384-x\"></script>",
      "<script src=\"https://other.test/t.js\" integrity=\"sha384-x\"></script>"},
@@ -67,10 +68,15 @@ const ConversionCase kConversionCases[] = {
      "<style>@import \"../style.css\"; p{background:url('http://site.test/docs/nope.png')}</style>"},
     {"refresh", "<meta http-equiv=\"refresh\" content=\"0; url=/docs/a.html\">",
      "<meta http-equiv=\"refresh\" content=\"0; url=a.html\">"},
-    {"base removed, links resolved against it",
+    {"base taken out, links resolved against it",
      "<base href=\"http://site.test/\" target=\"_blank\"><a href=\"docs/a.html\">",
-     "<base target=\"_blank\"><a href=\"a.html\">"},
-    {"base without a target", "<base href=\"/\"><img src=img/x.png>", "<base ><img src=../img/x.png>"},
+     "<base data-href=\"http://site.test/\" target=\"_blank\"><a href=\"a.html\">"},
+    {"repeated attributes go with the first",
+     "<base href=/ HREF=/docs/><script src=/style.css integrity=a crossorigin integrity=b></script>",
+     "<base data-href=/ data-HREF=/docs/><script src=../style.css data-integrity=a data-crossorigin "
+     "data-integrity=b></script>"},
+    {"base without a target", "<base href=\"/\"><img src=img/x.png>",
+     "<base data-href=\"/\"><img src=../img/x.png>"},
     {"same-document and other schemes stay",
      "<a href=\"#top\"><a href=\"mailto:a@b.test\"><a href=\"javascript:go()\">",
      "<a href=\"#top\"><a href=\"mailto:a@b.test\"><a href=\"javascript:go()\">"},
@@ -82,6 +88,13 @@ const ConversionCase kConversionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, Conversion, ::testing::ValuesIn(kConversionCases));
+
+// Cutting the attribute out would give the "=" that follows it to the attribute before it.
+TEST(PageConversion, TakingAnAttributeOutLeavesItsNeighboursAsTheyWere) {
+    EXPECT_EQ(mirror::ConvertPage("<link rel=stylesheet href=/style.css x integrity=\"h\"=\"y\">",
+                                  "http://site.test/", "index.html", Lookup),
+              "<link rel=stylesheet href=style.css x data-integrity=\"h\"=\"y\">");
+}
 
 TEST(PageConversion, StyleSheetsAreRewrittenInPlace) {
     const std::string css =
@@ -114,6 +127,8 @@ TEST(PageConversion, EditsAreSortedAndDisjoint) {
     const auto edits = mirror::ConversionEdits(page, references, "index.html", Lookup);
     ASSERT_EQ(edits.size(), 4u);
     for (std::size_t k = 1; k < edits.size(); ++k) EXPECT_LE(edits[k - 1].end, edits[k].begin);
+    EXPECT_EQ(edits.back().begin, edits.back().end);
+    EXPECT_EQ(edits.back().replacement, "data-");
 }
 
 }  // namespace
