@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <array>
+#include <memory>
 
 namespace mirror {
 
@@ -85,9 +86,15 @@ bool IsForbiddenHost(std::string_view host) {
     return false;
 }
 
-// Reads a prepared absolute or relative address into url and returns its normalised text.
-std::optional<std::string> Normalized(CURLU* url, const char* address) {
-    if (curl_url_set(url, CURLUPART_URL, address, 0) != CURLUE_OK) return std::nullopt;
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+// Parses a prepared absolute address and returns its normalised text.
+std::optional<std::string> Normalized(const char* address) {
+    const std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
+    CURLU* url = handle.get();
+    if (!url || curl_url_set(url, CURLUPART_URL, address, 0) != CURLUE_OK) return std::nullopt;
     curl_url_set(url, CURLUPART_USER, nullptr, 0);
     curl_url_set(url, CURLUPART_PASSWORD, nullptr, 0);
     curl_url_set(url, CURLUPART_FRAGMENT, nullptr, 0);
@@ -144,31 +151,49 @@ std::string PercentEncoded(std::string_view text) {
     return out;
 }
 
-}  // namespace
+// Appends a path ("/" first) with its "." and ".." segments resolved, as RFC 3986 removes them:
+// "/a/b/../c/./d" is "/a/c/d", and ".." at the top stays at the top.
+void AppendWithoutDotSegments(std::string_view path, std::string& out) {
+    const std::size_t root = out.size();
+    std::size_t i = 0;
+    while (i < path.size()) {
+        // path[i] is the "/" that starts a segment.
+        std::size_t next = path.find('/', i + 1);
+        if (next == std::string_view::npos) next = path.size();
+        const std::string_view segment = path.substr(i + 1, next - i - 1);
+        const bool last = next == path.size();
+        if (segment == "." || segment == "..") {
+            if (segment == "..") {
+                const std::size_t slash = out.rfind('/');
+                out.resize(slash == std::string::npos || slash < root ? root : slash);
+            }
+            // A dot segment at the end leaves the folder: "/a/b/.." is "/a/".
+            if (last) out += '/';
+        } else {
+            out.append(path, i, next - i);
+        }
+        i = next;
+    }
+    if (out.size() == root) out += '/';
+}
 
-void AddressResolver::UrlDeleter::operator()(Curl_URL* url) const { curl_url_cleanup(url); }
+}  // namespace
 
 AddressResolver::AddressResolver(std::string_view baseAddress) {
     const std::string prepared = PercentEncoded(CleanReference(baseAddress));
-    const std::size_t schemeLength = SchemeLength(prepared);
-    if (schemeLength == 0) return;
-    std::unique_ptr<Curl_URL, UrlDeleter> url(curl_url());
-    if (!url) return;
-    std::optional<std::string> normal = Normalized(url.get(), prepared.c_str());
-    // Parsed again from its normal form, so that what is resolved against it is normal too.
-    if (!normal || curl_url_set(url.get(), CURLUPART_URL, normal->c_str(), 0) != CURLUE_OK) return;
+    if (SchemeLength(prepared) == 0) return;
+    std::optional<std::string> normal = Normalized(prepared.c_str());
+    if (!normal) return;
+    const std::size_t authority = normal->find("://") + 3;
+    const std::size_t originLength = normal->find_first_of("/?", authority);
+    if (originLength == std::string::npos) return;
     baseText_ = std::move(*normal);
     baseScheme_ = baseText_.substr(0, baseText_.find(':'));
-    const std::size_t authority = baseText_.find("://") + 3;
-    originLength_ = baseText_.find_first_of("/?", authority);
-    if (originLength_ == std::string::npos) return;
+    originLength_ = originLength;
     pathEnd_ = baseText_.find('?', originLength_);
     if (pathEnd_ == std::string::npos) pathEnd_ = baseText_.size();
     directoryLength_ = baseText_.rfind('/', pathEnd_ - 1) + 1;
-    base_ = std::move(url);
 }
-
-AddressResolver::~AddressResolver() = default;
 
 std::optional<std::string> AddressResolver::Prepare(std::string_view reference) const {
     std::string cleaned = CleanReference(reference);
@@ -190,43 +215,59 @@ std::optional<std::string> AddressResolver::Shortcut(const std::string& prepared
     if (prepared[0] == '/' && n > 1 && prepared[1] == '/') return std::nullopt;
     // libcurl drops an empty query.
     if (prepared.back() == '?') return std::nullopt;
-    std::size_t segmentStart = 0;
-    bool inQuery = false;
-    for (std::size_t i = 0; i <= n; ++i) {
-        const char c = i < n ? prepared[i] : '\0';
-        if (!inQuery && (i == n || c == '/' || c == '?')) {
-            const std::string_view segment(prepared.data() + segmentStart, i - segmentStart);
-            if (segment == "." || segment == "..") return std::nullopt;
-            segmentStart = i + 1;
-            if (c == '?') inQuery = true;
+    std::size_t query = n;
+    bool dots = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto u = static_cast<unsigned char>(prepared[i]);
+        if (query == n && u == '?') {
+            query = i;
             continue;
         }
-        if (i == n) break;
-        const auto u = static_cast<unsigned char>(c);
-        if (!(inQuery ? kPlainQuery[u] : kPlainPath[u])) return std::nullopt;
+        if (!(query < n ? kPlainQuery[u] : kPlainPath[u])) return std::nullopt;
+        if (u == '.' && query == n && (i == 0 || prepared[i - 1] == '/')) dots = true;
+    }
+    std::string path;
+    if (query == 0) {
+        path.assign(baseText_, originLength_, pathEnd_ - originLength_);
+    } else if (prepared[0] == '/') {
+        path.assign(prepared, 0, query);
+    } else {
+        path.assign(baseText_, originLength_, directoryLength_ - originLength_);
+        path.append(prepared, 0, query);
     }
     std::string out;
-    out.reserve(baseText_.size() + n);
-    if (prepared[0] == '/') {
-        out.append(baseText_, 0, originLength_);
-    } else if (prepared[0] == '?') {
-        out.append(baseText_, 0, pathEnd_);
+    out.reserve(originLength_ + path.size() + (n - query));
+    out.append(baseText_, 0, originLength_);
+    if (dots) {
+        AppendWithoutDotSegments(path, out);
     } else {
-        out.append(baseText_, 0, directoryLength_);
+        out += path;
     }
-    out += prepared;
+    out.append(prepared, query, std::string::npos);
     return out;
 }
 
+// The merge of RFC 3986 (5.2.2): the reference's scheme, authority, path or query replaces the
+// base's from that part on. Dot segments are left to the parser.
 std::optional<std::string> AddressResolver::ResolvePrepared(const std::string& prepared) const {
     if (prepared.empty()) return baseText_;
-    std::unique_ptr<Curl_URL, UrlDeleter> url(curl_url_dup(base_.get()));
-    if (!url) return std::nullopt;
-    return Normalized(url.get(), prepared.c_str());
+    std::string absolute;
+    if (SchemeLength(prepared) > 0) {
+        absolute = prepared;
+    } else if (prepared.compare(0, 2, "//") == 0) {
+        absolute = baseScheme_ + ":" + prepared;
+    } else if (prepared[0] == '/') {
+        absolute = baseText_.substr(0, originLength_) + prepared;
+    } else if (prepared[0] == '?') {
+        absolute = baseText_.substr(0, pathEnd_) + prepared;
+    } else {
+        absolute = baseText_.substr(0, directoryLength_) + prepared;
+    }
+    return Normalized(absolute.c_str());
 }
 
 std::optional<std::string> AddressResolver::Resolve(std::string_view reference) const {
-    if (!base_) return std::nullopt;
+    if (!Valid()) return std::nullopt;
     const std::optional<std::string> prepared = Prepare(reference);
     if (!prepared) return std::nullopt;
     if (std::optional<std::string> quick = Shortcut(*prepared)) return quick;
@@ -234,7 +275,7 @@ std::optional<std::string> AddressResolver::Resolve(std::string_view reference) 
 }
 
 std::optional<std::string> AddressResolver::ResolveWithLibrary(std::string_view reference) const {
-    if (!base_) return std::nullopt;
+    if (!Valid()) return std::nullopt;
     const std::optional<std::string> prepared = Prepare(reference);
     if (!prepared) return std::nullopt;
     return ResolvePrepared(*prepared);

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-struct Curl_URL;
 
 // The absolute addresses of the references on a page, resolved with libcurl's URL parser. A
 // reference is first read the way a browser reads the address in an attribute: white space and
@@ -13,6 +10,10 @@ struct Curl_URL;
 // backslashes are slashes, "http:x" on an http page is relative, and what an address may not
 // hold (spaces, quotes, non-ASCII bytes) is percent-encoded. Only http and https addresses are
 // resolved; mailto:, javascript:, data: and the like are not followed.
+//
+// A relative reference is joined to the base as RFC 3986 merges them, and libcurl parses and
+// normalises the absolute address that gives. (libcurl's own joining of relative references
+// differs from browsers in corners such as "./?x", which it resolves to "/docs?x".)
 //
 // Results are normalised: scheme and host in lower case, no default port, no user name or
 // password, no fragment, "." and ".." segments removed.
@@ -23,11 +24,8 @@ class AddressResolver {
 public:
     // An invalid base (not an absolute http or https address) resolves nothing.
     explicit AddressResolver(std::string_view baseAddress);
-    ~AddressResolver();
-    AddressResolver(const AddressResolver&) = delete;
-    AddressResolver& operator=(const AddressResolver&) = delete;
 
-    bool Valid() const { return base_ != nullptr; }
+    bool Valid() const { return !baseText_.empty(); }
     // The normalised base address.
     const std::string& Base() const { return baseText_; }
 
@@ -36,8 +34,9 @@ public:
     std::optional<std::string> Resolve(std::string_view reference) const;
 
     // The same answer, always through libcurl. Resolve takes a shortcut for plain relative
-    // references (letters, digits, "/", no dot segments), which are the bulk of a site's links;
-    // the tests and the fuzzer check that both agree.
+    // references (letters, digits, "/" and a few more, "." and ".." segments), which are the
+    // bulk of a site's links, without the parser; the tests and the fuzzer check that both
+    // agree.
     std::optional<std::string> ResolveWithLibrary(std::string_view reference) const;
 
 private:
@@ -46,10 +45,6 @@ private:
     std::optional<std::string> ResolvePrepared(const std::string& prepared) const;
     std::optional<std::string> Shortcut(const std::string& prepared) const;
 
-    struct UrlDeleter {
-        void operator()(Curl_URL* url) const;
-    };
-    std::unique_ptr<Curl_URL, UrlDeleter> base_;
     std::string baseText_;
     std::string baseScheme_;
     std::size_t originLength_ = 0;     // "scheme://host[:port]"

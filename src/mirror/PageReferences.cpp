@@ -320,10 +320,12 @@ PageReferences PageScanner::Run(std::string_view pageAddress) {
         }
     }
     // The first <base href> counts for the whole page, wherever it stands.
-    AddressResolver pageBase(pageAddress);
-    std::optional<std::string> base;
-    if (baseHref_) base = pageBase.Resolve(*baseHref_);
-    const AddressResolver resolver(base ? std::string_view(*base) : std::string_view(pageAddress));
+    const AddressResolver pageBase(pageAddress);
+    std::optional<AddressResolver> baseHref;
+    if (baseHref_) {
+        if (const std::optional<std::string> base = pageBase.Resolve(*baseHref_)) baseHref.emplace(*base);
+    }
+    const AddressResolver& resolver = baseHref ? *baseHref : pageBase;
     result_.baseAddress = resolver.Base();
     result_.references.reserve(found_.size());
     for (Reference& r : found_) {

@@ -39,6 +39,8 @@ const ResolveCase kResolveCases[] = {
     {"../../../../z", "http://site.test/z"},
     {"a/./b/../c", "http://site.test/a/b/a/c"},
     {"./", "http://site.test/a/b/"},
+    {"./?x", "http://site.test/a/b/?x"},
+    {"..//x", "http://site.test/a//x"},
     {"..", "http://site.test/a/"},
     {"/abs/p.html", "http://site.test/abs/p.html"},
     {"//cdn.test/s.js", "http://cdn.test/s.js"},
