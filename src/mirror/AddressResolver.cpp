@@ -115,29 +115,22 @@ std::optional<std::string> Normalized(const char* address) {
     return out;
 }
 
-// Drops white space and controls around the reference and tabs and line breaks inside it, and
-// cuts the fragment.
-std::string CleanReference(std::string_view reference) {
+// The reference ready for the parser, in one pass: white space and controls around it and the
+// fragment dropped, tabs and line breaks inside it dropped, backslashes made slashes, and what an
+// address may not hold percent-encoded.
+std::string PreparedText(std::string_view reference) {
+    static const char kHex[] = "0123456789ABCDEF";
     std::size_t begin = 0;
     std::size_t end = reference.size();
     while (begin < end && static_cast<unsigned char>(reference[begin]) <= 0x20) ++begin;
     while (end > begin && static_cast<unsigned char>(reference[end - 1]) <= 0x20) --end;
     std::string out;
-    out.reserve(end - begin);
+    out.reserve(end - begin + 8);
     for (std::size_t i = begin; i < end; ++i) {
         const char c = reference[i];
-        if (c == '#') break;
-        if (c != '\t' && c != '\n' && c != '\r') out += c;
-    }
-    return out;
-}
-
-std::string PercentEncoded(std::string_view text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
+        if (c == '#') break;
+        if (c == '\t' || c == '\n' || c == '\r') continue;
         if (c == '\\') {
             out += '/';
         } else if (kEncode[u]) {
@@ -180,7 +173,7 @@ void AppendWithoutDotSegments(std::string_view path, std::string& out) {
 }  // namespace
 
 AddressResolver::AddressResolver(std::string_view baseAddress) {
-    const std::string prepared = PercentEncoded(CleanReference(baseAddress));
+    const std::string prepared = PreparedText(baseAddress);
     if (SchemeLength(prepared) == 0) return;
     std::optional<std::string> normal = Normalized(prepared.c_str());
     if (!normal) return;
@@ -196,17 +189,17 @@ AddressResolver::AddressResolver(std::string_view baseAddress) {
 }
 
 std::optional<std::string> AddressResolver::Prepare(std::string_view reference) const {
-    std::string cleaned = CleanReference(reference);
-    const std::size_t schemeLength = SchemeLength(cleaned);
+    std::string prepared = PreparedText(reference);
+    const std::size_t schemeLength = SchemeLength(prepared);
     if (schemeLength > 0) {
-        std::string scheme = cleaned.substr(0, schemeLength - 1);
+        std::string scheme = prepared.substr(0, schemeLength - 1);
         for (char& c : scheme) c = ToLower(c);
         if (!IsWebScheme(scheme)) return std::nullopt;
         // "http:page.html" on an http page is a relative reference.
-        const char next = schemeLength < cleaned.size() ? cleaned[schemeLength] : '\0';
-        if (scheme == baseScheme_ && next != '/' && next != '\\') cleaned.erase(0, schemeLength);
+        const char next = schemeLength < prepared.size() ? prepared[schemeLength] : '\0';
+        if (scheme == baseScheme_ && next != '/') prepared.erase(0, schemeLength);
     }
-    return PercentEncoded(cleaned);
+    return prepared;
 }
 
 std::optional<std::string> AddressResolver::Shortcut(const std::string& prepared) const {
@@ -226,22 +219,23 @@ std::optional<std::string> AddressResolver::Shortcut(const std::string& prepared
         if (!(query < n ? kPlainQuery[u] : kPlainPath[u])) return std::nullopt;
         if (u == '.' && query == n && (i == 0 || prepared[i - 1] == '/')) dots = true;
     }
-    std::string path;
-    if (query == 0) {
-        path.assign(baseText_, originLength_, pathEnd_ - originLength_);
-    } else if (prepared[0] == '/') {
-        path.assign(prepared, 0, query);
-    } else {
-        path.assign(baseText_, originLength_, directoryLength_ - originLength_);
-        path.append(prepared, 0, query);
-    }
+    // The merged path: the base's (for a query alone), the reference's, or the base's folder and
+    // the reference.
     std::string out;
-    out.reserve(originLength_ + path.size() + (n - query));
-    out.append(baseText_, 0, originLength_);
-    if (dots) {
-        AppendWithoutDotSegments(path, out);
+    out.reserve(directoryLength_ + n);
+    if (query == 0) {
+        out.append(baseText_, 0, pathEnd_);
+    } else if (prepared[0] == '/') {
+        out.append(baseText_, 0, originLength_);
+        out.append(prepared, 0, query);
     } else {
-        out += path;
+        out.append(baseText_, 0, directoryLength_);
+        out.append(prepared, 0, query);
+    }
+    if (dots) {
+        const std::string path = out.substr(originLength_);
+        out.resize(originLength_);
+        AppendWithoutDotSegments(path, out);
     }
     out.append(prepared, query, std::string::npos);
     return out;
