@@ -20,11 +20,13 @@
 
 namespace {
 
-const char kWords[] = "lantern harbour quiet river stone morning paper window garden signal copper bridge ";
+const char kWords[] =
+    "lantern harbour quiet river stone morning paper window garden signal copper bridge ";
 
 // About 9 KB, ten links and three pictures: the generated site's pages.
 std::string SitePage(int seed) {
-    std::string page = "<HTML>\r\n<HEAD><TITLE>Page</TITLE></HEAD>\r\n<BODY BGCOLOR=\"#FFFFFF\">\r\n";
+    std::string page =
+        "<HTML>\r\n<HEAD><TITLE>Page</TITLE></HEAD>\r\n<BODY BGCOLOR=\"#FFFFFF\">\r\n";
     page += "<H1>Page " + std::to_string(seed) + "</H1>\r\n";
     for (int p = 0; p < 22; ++p) {
         page += "<P>";
@@ -47,23 +49,30 @@ std::string ModernPage(int seed) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Article " + n + " &mdash; Site</title>\n"
+        "<title>Article " +
+        n +
+        " &mdash; Site</title>\n"
         "<link rel=\"stylesheet\" href=\"/assets/css/main.css?v=3\">\n"
         "<link rel=\"stylesheet\" href=\"https://cdn.example/lib/theme.min.css\" "
         "integrity=\"sha384-abcdef\" crossorigin=\"anonymous\">\n"
-        "<link rel=\"icon\" href=\"/favicon.ico\"><link rel=\"apple-touch-icon\" href=\"/touch.png\">\n"
+        "<link rel=\"icon\" href=\"/favicon.ico\"><link rel=\"apple-touch-icon\" "
+        "href=\"/touch.png\">\n"
         "<link rel=\"preload\" as=\"font\" href=\"/fonts/body.woff2\" crossorigin>\n"
-        "<link rel=\"canonical\" href=\"https://site.example/articles/" + n + "/\">\n"
+        "<link rel=\"canonical\" href=\"https://site.example/articles/" +
+        n +
+        "/\">\n"
         "<style>:root{--accent:#246} body{background:url(/img/paper.png)} "
         "@font-face{font-family:Body;src:url(/fonts/body.woff2) format('woff2')}</style>\n"
         "<script src=\"/assets/js/app.js\" defer></script>\n"
         "<script type=\"application/ld+json\">{\"@context\":\"https://schema.org\","
-        "\"@type\":\"Article\",\"headline\":\"Article " + n + "\"}</script>\n"
+        "\"@type\":\"Article\",\"headline\":\"Article " +
+        n +
+        "\"}</script>\n"
         "</head><body class=\"article\">\n<nav class=\"top\"><ul>\n";
     for (int k = 0; k < 40; ++k)
-        page += "<li class=\"nav-item\"><a class=\"nav-link\" href=\"/section/" + std::to_string(k) +
-                "/\" title=\"Section " + std::to_string(k) + "\">Section " + std::to_string(k) +
-                "</a></li>\n";
+        page += "<li class=\"nav-item\"><a class=\"nav-link\" href=\"/section/" +
+                std::to_string(k) + "/\" title=\"Section " + std::to_string(k) + "\">Section " +
+                std::to_string(k) + "</a></li>\n";
     page += "</ul></nav>\n<main><article>\n";
     for (int p = 0; p < 30; ++p) {
         page += "<p class=\"para\" data-index=\"" + std::to_string(p) + "\">";
@@ -72,12 +81,14 @@ std::string ModernPage(int seed) {
                 ".html#top\" rel=\"noopener\">related</a> &amp; more.</p>\n";
         if (p % 5 == 0) {
             const std::string img = "/img/" + n + "-" + std::to_string(p);
-            page += "<figure><picture><source type=\"image/webp\" srcset=\"" + img + "-480.webp 480w, " +
-                    img + "-960.webp 960w\"><img src=\"" + img + ".jpg\" srcset=\"" + img +
-                    "-480.jpg 480w, " + img + "-960.jpg 960w\" sizes=\"(max-width: 600px) 480px, "
-                    "960px\" alt=\"Figure\" loading=\"lazy\" width=\"960\" height=\"540\"></picture>"
-                    "<figcaption style=\"background-image:url('/img/caption.png')\">Figure " +
-                    std::to_string(p) + "</figcaption></figure>\n";
+            page +=
+                "<figure><picture><source type=\"image/webp\" srcset=\"" + img +
+                "-480.webp 480w, " + img + "-960.webp 960w\"><img src=\"" + img +
+                ".jpg\" srcset=\"" + img + "-480.jpg 480w, " + img +
+                "-960.jpg 960w\" sizes=\"(max-width: 600px) 480px, "
+                "960px\" alt=\"Figure\" loading=\"lazy\" width=\"960\" height=\"540\"></picture>"
+                "<figcaption style=\"background-image:url('/img/caption.png')\">Figure " +
+                std::to_string(p) + "</figcaption></figure>\n";
         }
     }
     page += "</article></main>\n<script>\n";
@@ -85,8 +96,9 @@ std::string ModernPage(int seed) {
         page += "  document.querySelectorAll('.para')[" + std::to_string(k % 30) +
                 "].addEventListener('click', function(e) { if (e.target.tagName < 'B') "
                 "console.log('<a href=\"x\">'); });\n";
-    page += "</script>\n<footer><a href=\"/about/\">About</a> <a href=\"mailto:editor@site.example\">"
-            "Mail</a></footer></body></html>\n";
+    page +=
+        "</script>\n<footer><a href=\"/about/\">About</a> <a href=\"mailto:editor@site.example\">"
+        "Mail</a></footer></body></html>\n";
     return page;
 }
 
@@ -140,8 +152,8 @@ void BM_ExtractPageReferences(benchmark::State& state) {
         i = (i + 1) % pages.size();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
-    state.counters["refs/page"] =
-        benchmark::Counter(static_cast<double>(references) / static_cast<double>(state.iterations()));
+    state.counters["refs/page"] = benchmark::Counter(static_cast<double>(references) /
+                                                     static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_ExtractPageReferences)->ArgName("modern")->Arg(0)->Arg(1);
 
@@ -150,15 +162,18 @@ void BM_ConvertPageFromReferences(benchmark::State& state) {
     const std::vector<std::string> pages = Pages(state.range(0) != 0);
     const mirror::MirrorLayout layout("http://127.0.0.1:8080/");
     std::vector<mirror::PageReferences> found;
-    for (const std::string& page : pages) found.push_back(mirror::ExtractPageReferences(page, kPageAddress));
+    for (const std::string& page : pages)
+        found.push_back(mirror::ExtractPageReferences(page, kPageAddress));
     // The engine answers from a table of retrieved files; a path per address stands for it.
-    const mirror::LocalPathLookup lookup = [](std::string_view address) -> std::optional<std::string> {
+    const mirror::LocalPathLookup lookup =
+        [](std::string_view address) -> std::optional<std::string> {
         const std::size_t path = address.find('/', address.find("://") + 3);
         return std::string(address.substr(path + 1));
     };
     std::size_t bytes = 0, i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(mirror::ConvertPage(pages[i], found[i], "sec1/p000001.html", lookup));
+        benchmark::DoNotOptimize(
+            mirror::ConvertPage(pages[i], found[i], "sec1/p000001.html", lookup));
         bytes += pages[i].size();
         i = (i + 1) % pages.size();
     }

@@ -49,7 +49,8 @@ std::vector<std::string> Shape(std::string_view page) {
                     FUZZ_CHECK(a.nameBegin >= t.begin && a.end <= t.end);
                     FUZZ_CHECK(a.valueBegin <= a.valueEnd && a.valueEnd <= a.end);
                     if (list == &t.attributes) {
-                        const std::string_view raw = page.substr(a.valueBegin, a.valueEnd - a.valueBegin);
+                        const std::string_view raw =
+                            page.substr(a.valueBegin, a.valueEnd - a.valueBegin);
                         FUZZ_CHECK(mirror::DecodeCharacterReferences(
                                        raw, mirror::ReferenceContext::Attribute) == a.value);
                     }
@@ -65,7 +66,8 @@ std::vector<std::string> Shape(std::string_view page) {
         } else if (t.type == mirror::HtmlTokenType::Comment) {
             item += std::string(t.text);
         } else {
-            const bool css = inStyle || (afterStyleTag && t.textKind == mirror::HtmlTextKind::RawText);
+            const bool css =
+                inStyle || (afterStyleTag && t.textKind == mirror::HtmlTextKind::RawText);
             if (!css) item += std::string(t.text);
         }
         // Texts may be split differently around a rewritten place; join them.
@@ -104,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Which files count as retrieved: all, none, or about half of them.
     const mirror::MirrorLayout layout("http://site.test/");
     const int rule = flags & 3;
-    const mirror::LocalPathLookup lookup = [&](std::string_view address) -> std::optional<std::string> {
+    const mirror::LocalPathLookup lookup =
+        [&](std::string_view address) -> std::optional<std::string> {
         if (rule == 1 || (rule == 2 && address.size() % 2 == 0)) return std::nullopt;
         const std::string path = layout.LocalPath(address, (flags & 4) ? "text/html" : "");
         if (path.empty()) return std::nullopt;
@@ -117,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(e.begin >= at && e.begin <= e.end && e.end <= page.size());
         at = e.end;
         const bool rewrite = places.count({e.begin, e.end}) > 0;
-        const bool rename = e.begin == e.end && e.replacement == "data-" && disabled.count(e.begin) > 0;
+        const bool rename =
+            e.begin == e.end && e.replacement == "data-" && disabled.count(e.begin) > 0;
         FUZZ_CHECK(rewrite || rename);
     }
     const std::string converted = mirror::ApplyEdits(page, edits);

@@ -27,8 +27,8 @@ void CheckPath(const std::string& path, std::string_view address, std::string_vi
     bool first = true;
     for (;;) {
         const std::size_t slash = path.find('/', start);
-        const std::string_view segment =
-            std::string_view(path).substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        const std::string_view segment = std::string_view(path).substr(
+            start, slash == std::string::npos ? std::string::npos : slash - start);
         FUZZ_CHECK(!segment.empty());
         FUZZ_CHECK(segment != "." && segment != "..");
         FUZZ_CHECK(segment.size() <= 255);
@@ -41,7 +41,8 @@ void CheckPath(const std::string& path, std::string_view address, std::string_vi
             const std::optional<std::string> normal = mirror::NormalizeAddress(address);
             const std::optional<std::string> siteNormal = mirror::NormalizeAddress(site);
             FUZZ_CHECK(normal && siteNormal);
-            const std::string origin = siteNormal->substr(0, siteNormal->find('/', siteNormal->find("://") + 3) + 1);
+            const std::string origin =
+                siteNormal->substr(0, siteNormal->find('/', siteNormal->find("://") + 3) + 1);
             FUZZ_CHECK(normal->compare(0, origin.size(), origin) != 0);
         }
         first = false;
@@ -82,11 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string other = layout.LocalPath(second, (flags & 8) ? "text/html" : "");
     if (!path.empty() && !other.empty()) {
         const std::string reference = mirror::RelativeReference(path, other);
-        const mirror::AddressResolver from("http://x.test/" + mirror::RelativeReference("index.html", path));
+        const mirror::AddressResolver from("http://x.test/" +
+                                           mirror::RelativeReference("index.html", path));
         FUZZ_CHECK(from.Valid());
         const std::optional<std::string> target = from.Resolve(reference);
-        const std::optional<std::string> expected =
-            mirror::NormalizeAddress("http://x.test/" + mirror::RelativeReference("index.html", other));
+        const std::optional<std::string> expected = mirror::NormalizeAddress(
+            "http://x.test/" + mirror::RelativeReference("index.html", other));
         FUZZ_CHECK(target && expected && *target == *expected);
     }
     return 0;

@@ -12,7 +12,9 @@ namespace {
 // Host names stay as written (in UTF-8): libcurl's conversion to punycode is not in every build.
 constexpr unsigned kGetFlags = CURLU_NO_DEFAULT_PORT;
 
-char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool IsSchemeChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
@@ -48,8 +50,8 @@ constexpr std::array<bool, 256> MakePlainTable(bool query) {
     for (int c = 'a'; c <= 'z'; ++c) table[c] = true;
     for (int c = 'A'; c <= 'Z'; ++c) table[c] = true;
     for (int c = '0'; c <= '9'; ++c) table[c] = true;
-    for (unsigned char c : {'-', '.', '_', '~', '/', '!', '$', '&', '\'', '(', ')', '*', '+', ',',
-                            ';', '=', '@'})
+    for (unsigned char c :
+         {'-', '.', '_', '~', '/', '!', '$', '&', '\'', '(', ')', '*', '+', ',', ';', '=', '@'})
         table[c] = true;
     if (query) {
         table[':'] = true;

@@ -21,7 +21,7 @@
 namespace mirror {
 
 class AddressResolver {
-public:
+  public:
     // An invalid base (not an absolute http or https address) resolves nothing.
     explicit AddressResolver(std::string_view baseAddress);
 
@@ -39,7 +39,7 @@ public:
     // agree.
     std::optional<std::string> ResolveWithLibrary(std::string_view reference) const;
 
-private:
+  private:
     // The reference ready for the parser (see above), or nullopt for a scheme not followed.
     std::optional<std::string> Prepare(std::string_view reference) const;
     std::optional<std::string> ResolvePrepared(const std::string& prepared) const;

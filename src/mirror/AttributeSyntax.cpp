@@ -6,8 +6,12 @@ namespace mirror {
 
 namespace {
 
-bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool IsNonNegativeInteger(std::string_view text) {
     if (text.empty()) return false;
@@ -133,7 +137,7 @@ bool RefreshAddress(std::string_view content, ValueRange& address) {
     char quote = 0;
     auto lower = [&](std::size_t k) {
         return k < n && content[k] >= 'A' && content[k] <= 'Z' ? static_cast<char>(content[k] + 32)
-                                                                 : (k < n ? content[k] : '\0');
+                                                               : (k < n ? content[k] : '\0');
     };
     if (lower(i) == 'u' && lower(i + 1) == 'r' && lower(i + 2) == 'l') {
         std::size_t k = i + 3;

@@ -84,7 +84,8 @@ std::size_t DecodeReferenceAt(std::string_view raw, std::size_t at, ReferenceCon
         const std::size_t digits = p;
         std::uint32_t value = 0;
         for (; p < n; ++p) {
-            const int d = hex ? HexValue(raw[p]) : (raw[p] >= '0' && raw[p] <= '9' ? raw[p] - '0' : -1);
+            const int d =
+                hex ? HexValue(raw[p]) : (raw[p] >= '0' && raw[p] <= '9' ? raw[p] - '0' : -1);
             if (d < 0) break;
             // Past the last code point the exact value no longer matters.
             value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d),
@@ -126,7 +127,8 @@ void Decode(std::string_view raw, ReferenceContext context, std::string& out,
             std::vector<std::uint32_t>* offsets) {
     const std::size_t n = raw.size();
     auto mark = [&](std::size_t from, std::size_t count) {
-        if constexpr (kOffsets) offsets->insert(offsets->end(), count, static_cast<std::uint32_t>(from));
+        if constexpr (kOffsets)
+            offsets->insert(offsets->end(), count, static_cast<std::uint32_t>(from));
     };
     std::size_t i = 0;
     while (i < n) {

@@ -4,20 +4,32 @@ namespace mirror {
 
 namespace {
 
-bool IsNewline(char c) { return c == '\n' || c == '\r' || c == '\f'; }
-bool IsCssSpace(char c) { return c == ' ' || c == '\t' || IsNewline(c); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsNewline(char c) {
+    return c == '\n' || c == '\r' || c == '\f';
+}
+bool IsCssSpace(char c) {
+    return c == ' ' || c == '\t' || IsNewline(c);
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHex(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 bool IsNameStart(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
 }
-bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-'; }
+bool IsNameChar(char c) {
+    return IsNameStart(c) || IsDigit(c) || c == '-';
+}
 bool IsNonPrintable(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u <= 0x08 || u == 0x0B || (u >= 0x0E && u <= 0x1F) || u == 0x7F;
 }
-char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 void AppendUtf8(std::uint32_t code, std::string& out) {
     if (code < 0x80) {
@@ -38,14 +50,16 @@ void AppendUtf8(std::uint32_t code, std::string& out) {
 }
 
 class CssScanner {
-public:
+  public:
     explicit CssScanner(std::string_view css) : s_(css), n_(css.size()) {}
 
     std::vector<CssReference> Run();
 
-private:
+  private:
     char At(std::size_t k) const { return k < n_ ? s_[k] : '\0'; }
-    bool ValidEscape(std::size_t k) const { return k < n_ && s_[k] == '\\' && !IsNewline(At(k + 1)); }
+    bool ValidEscape(std::size_t k) const {
+        return k < n_ && s_[k] == '\\' && !IsNewline(At(k + 1));
+    }
     bool StartsIdentifier(std::size_t k) const;
     bool StartsNumber(std::size_t k) const;
     void ConsumeEscape(std::string* out);
@@ -98,7 +112,8 @@ void CssScanner::ConsumeEscape(std::string* out) {
         std::uint32_t code = 0;
         for (int k = 0; k < 6 && i_ < n_ && IsHex(s_[i_]); ++k, ++i_) {
             const char c = s_[i_];
-            code = code * 16 + static_cast<std::uint32_t>(IsDigit(c) ? c - '0' : ToLower(c) - 'a' + 10);
+            code = code * 16 +
+                   static_cast<std::uint32_t>(IsDigit(c) ? c - '0' : ToLower(c) - 'a' + 10);
         }
         if (i_ < n_ && IsCssSpace(s_[i_])) {
             if (s_[i_] == '\r' && At(i_ + 1) == '\n') ++i_;
@@ -142,7 +157,8 @@ void CssScanner::ConsumeNumber() {
     if (s_[i_] == '+' || s_[i_] == '-') ++i_;
     while (i_ < n_ && (IsDigit(s_[i_]) || s_[i_] == '.')) ++i_;
     if ((At(i_) == 'e' || At(i_) == 'E') &&
-        (IsDigit(At(i_ + 1)) || ((At(i_ + 1) == '+' || At(i_ + 1) == '-') && IsDigit(At(i_ + 2))))) {
+        (IsDigit(At(i_ + 1)) ||
+         ((At(i_ + 1) == '+' || At(i_ + 1) == '-') && IsDigit(At(i_ + 2))))) {
         i_ += 2;
         while (i_ < n_ && IsDigit(s_[i_])) ++i_;
     }
@@ -308,7 +324,8 @@ std::vector<CssReference> CssScanner::Run() {
                     ConsumeUrl(import);
                 } else {
                     ++parens_;
-                    if (name == "image-set" || name == "-webkit-image-set") imageSetParens_ = parens_;
+                    if (name == "image-set" || name == "-webkit-image-set")
+                        imageSetParens_ = parens_;
                 }
             }
         } else if (c == '(' || c == '[') {

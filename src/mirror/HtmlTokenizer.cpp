@@ -36,9 +36,15 @@ constexpr std::array<bool, 256> MakeUnquotedEndTable() {
 }
 constexpr std::array<bool, 256> kUnquotedEnd = MakeUnquotedEndTable();
 
-bool IsSpace(char c) { return kSpace[static_cast<unsigned char>(c)]; }
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool IsSpace(char c) {
+    return kSpace[static_cast<unsigned char>(c)];
+}
+bool IsAsciiAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool StartsWithFolded(std::string_view text, std::size_t at, std::string_view lowerWord) {
     if (at > text.size() || text.size() - at < lowerWord.size()) return false;
@@ -57,11 +63,11 @@ bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> name
 // the tag as HTML.
 bool BreaksOutOfForeignContent(const HtmlToken& tag) {
     static const std::unordered_set<std::string_view> kNames = {
-        "b",    "big",  "blockquote", "body",   "br",     "center", "code", "dd",   "div",
-        "dl",   "dt",   "em",         "embed",  "h1",     "h2",     "h3",   "h4",   "h5",
-        "h6",   "head", "hr",         "i",      "img",    "li",     "listing", "menu", "meta",
-        "nobr", "ol",   "p",          "pre",    "ruby",   "s",      "small",   "span", "strong",
-        "strike", "sub", "sup",       "table",  "tt",     "u",      "ul",      "var"};
+        "b",      "big",  "blockquote", "body",  "br",   "center", "code",    "dd",   "div",
+        "dl",     "dt",   "em",         "embed", "h1",   "h2",     "h3",      "h4",   "h5",
+        "h6",     "head", "hr",         "i",     "img",  "li",     "listing", "menu", "meta",
+        "nobr",   "ol",   "p",          "pre",   "ruby", "s",      "small",   "span", "strong",
+        "strike", "sub",  "sup",        "table", "tt",   "u",      "ul",      "var"};
     if (kNames.count(tag.name)) return true;
     return tag.name == "font" &&
            (tag.Attribute("color") || tag.Attribute("face") || tag.Attribute("size"));
@@ -121,8 +127,8 @@ bool HtmlTokenizer::ReadData() {
         }
         const std::size_t lt = static_cast<std::size_t>(static_cast<const char*>(found) - s);
         const char c = lt + 1 < n ? s[lt + 1] : '\0';
-        const bool markup = lt + 1 < n && (IsAsciiAlpha(c) || c == '!' || c == '?' ||
-                                          (c == '/' && lt + 2 < n));
+        const bool markup =
+            lt + 1 < n && (IsAsciiAlpha(c) || c == '!' || c == '?' || (c == '/' && lt + 2 < n));
         if (!markup) {
             i = lt + 1;
             continue;
@@ -324,7 +330,7 @@ void HtmlTokenizer::AfterStartTag() {
             if (!opens) return;
             const Space space = open_.back().space;
             if (space == Space::Svg && IsOneOf(name, {"foreignobject", "desc", "title"})) {
-                open_.push_back({Space::Integration, name == "desc" ? "desc"
+                open_.push_back({Space::Integration, name == "desc"    ? "desc"
                                                      : name == "title" ? "title"
                                                                        : "foreignobject"});
             } else if (space == Space::Math && IsOneOf(name, {"mi", "mo", "mn", "ms", "mtext"})) {
@@ -340,8 +346,9 @@ void HtmlTokenizer::AfterStartTag() {
         }
     }
     if (name == "svg" || name == "math") {
-        if (opens) open_.push_back({name == "svg" ? Space::Svg : Space::Math,
-                                    name == "svg" ? "svg" : "math"});
+        if (opens)
+            open_.push_back(
+                {name == "svg" ? Space::Svg : Space::Math, name == "svg" ? "svg" : "math"});
         return;
     }
     // Which elements hold text that is not markup is the parser's decision in HTML content.
@@ -485,7 +492,8 @@ void HtmlTokenizer::ReadComment(std::size_t at) {
             if (dash == std::string_view::npos) {
                 // At the end of the source the dashes that would have closed it are not data.
                 for (std::string_view tail : {"--!", "--", "-"}) {
-                    if (n - data >= tail.size() && source_.compare(n - tail.size(), tail.size(), tail) == 0) {
+                    if (n - data >= tail.size() &&
+                        source_.compare(n - tail.size(), tail.size(), tail) == 0) {
                         textEnd = n - tail.size();
                         break;
                     }

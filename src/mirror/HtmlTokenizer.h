@@ -59,7 +59,7 @@ struct HtmlToken {
 };
 
 class HtmlTokenizer {
-public:
+  public:
     explicit HtmlTokenizer(std::string_view source);
 
     // Reads the next token; false at the end of the source. A tag cut off by the end of the
@@ -68,7 +68,7 @@ public:
     const HtmlToken& Token() const { return token_; }
     std::string_view Source() const { return source_; }
 
-private:
+  private:
     enum class Mode : std::uint8_t { Data, RawText, RcData, ScriptData, PlainText };
     // The open elements that decide between HTML and foreign (SVG, MathML) content.
     enum class Space : std::uint8_t { Svg, Math, Integration };

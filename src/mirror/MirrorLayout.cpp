@@ -16,7 +16,9 @@ constexpr std::string_view kHostsFolder = "_hosts";
 constexpr std::size_t kLongestSegment = 200;
 const char kHex[] = "0123456789ABCDEF";
 
-char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool EqualsFolded(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -26,7 +28,8 @@ bool EqualsFolded(std::string_view text, std::string_view lower) {
 }
 
 bool EndsWithFolded(std::string_view text, std::string_view lower) {
-    return text.size() >= lower.size() && EqualsFolded(text.substr(text.size() - lower.size()), lower);
+    return text.size() >= lower.size() &&
+           EqualsFolded(text.substr(text.size() - lower.size()), lower);
 }
 
 int HexValue(char c) {
@@ -103,8 +106,10 @@ void AppendLocalName(std::string_view raw, std::string& out) {
     bytes.reserve(n);
     spelled.reserve(n);
     for (std::size_t i = 0; i < n;) {
-        if (raw[i] == '%' && i + 2 < n + 0 && HexValue(raw[i + 1]) >= 0 && HexValue(raw[i + 2]) >= 0) {
-            bytes.push_back(static_cast<unsigned char>(HexValue(raw[i + 1]) * 16 + HexValue(raw[i + 2])));
+        if (raw[i] == '%' && i + 2 < n + 0 && HexValue(raw[i + 1]) >= 0 &&
+            HexValue(raw[i + 2]) >= 0) {
+            bytes.push_back(
+                static_cast<unsigned char>(HexValue(raw[i + 1]) * 16 + HexValue(raw[i + 2])));
             spelled.push_back(3);
             i += 3;
         } else {
@@ -156,8 +161,10 @@ std::string Shortened(std::string name) {
     for (int k = 15; k >= 0; --k, value >>= 4) hash[static_cast<std::size_t>(k)] = kHex[value & 15];
     std::size_t cut = kLongestSegment - 1 - hash.size() - extension.size();
     // Not inside an escape or a UTF-8 sequence.
-    if (cut >= 1 && name[cut - 1] == '%') cut -= 1;
-    else if (cut >= 2 && name[cut - 2] == '%') cut -= 2;
+    if (cut >= 1 && name[cut - 1] == '%')
+        cut -= 1;
+    else if (cut >= 2 && name[cut - 2] == '%')
+        cut -= 2;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
     return name.substr(0, cut) + "~" + hash + extension;
 }
@@ -239,7 +246,8 @@ std::string MirrorLayout::LocalPath(std::string_view address, std::string_view c
         path.remove_prefix(slash + 1);
         if (segment.empty()) continue;
         std::string folder = LocalSegment(segment);
-        if (ownSite && first && EqualsFolded(folder, kHostsFolder)) folder = "%5F" + folder.substr(1);
+        if (ownSite && first && EqualsFolded(folder, kHostsFolder))
+            folder = "%5F" + folder.substr(1);
         first = false;
         out += folder;
         out += '/';

@@ -35,7 +35,7 @@
 namespace mirror {
 
 class MirrorLayout {
-public:
+  public:
     // siteAddress: the address the copy starts from; its scheme, host and port are the site's.
     explicit MirrorLayout(std::string_view siteAddress);
 
@@ -46,7 +46,7 @@ public:
     // served with, when known: text/html (or XHTML) without an .html or .htm name gets ".html".
     std::string LocalPath(std::string_view address, std::string_view contentType = {}) const;
 
-private:
+  private:
     std::string siteOrigin_;  // "scheme://host[:port]", normalised
 };
 

@@ -73,7 +73,8 @@ std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReference
     for (const DisabledAttribute& a : references.baseHrefs)
         edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
     for (const DisabledAttribute& a : references.integrityAttributes)
-        if (localTags.count(a.tagBegin)) edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
+        if (localTags.count(a.tagBegin))
+            edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
     std::sort(edits.begin(), edits.end(),
               [](const TextEdit& a, const TextEdit& b) { return a.begin < b.begin; });
     return edits;

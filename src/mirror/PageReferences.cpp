@@ -14,8 +14,12 @@ namespace mirror {
 
 namespace {
 
-bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
-char ToLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool IsAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+char ToLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool EqualsFolded(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -25,7 +29,8 @@ bool EqualsFolded(std::string_view text, std::string_view lower) {
 }
 
 bool EndsWithFolded(std::string_view text, std::string_view lower) {
-    return text.size() >= lower.size() && EqualsFolded(text.substr(text.size() - lower.size()), lower);
+    return text.size() >= lower.size() &&
+           EqualsFolded(text.substr(text.size() - lower.size()), lower);
 }
 
 // The type of a url() in a style sheet outside @font-face, from its extension.
@@ -57,25 +62,43 @@ bool RelHas(std::string_view rel, std::string_view word, bool partial = false) {
 }
 
 enum class Element : std::uint8_t {
-    A, Area, Frame, Iframe, Meta, Img, Image, Source, Video, Audio, Track, Input, Link, Script,
-    Object, Embed, Background, Use, Base, Style
+    A,
+    Area,
+    Frame,
+    Iframe,
+    Meta,
+    Img,
+    Image,
+    Source,
+    Video,
+    Audio,
+    Track,
+    Input,
+    Link,
+    Script,
+    Object,
+    Embed,
+    Background,
+    Use,
+    Base,
+    Style
 };
 
 const std::unordered_map<std::string_view, Element>& Elements() {
     static const std::unordered_map<std::string_view, Element> kElements = {
-        {"a", Element::A},          {"area", Element::Area},     {"frame", Element::Frame},
-        {"iframe", Element::Iframe}, {"meta", Element::Meta},     {"img", Element::Img},
-        {"image", Element::Image},  {"source", Element::Source}, {"video", Element::Video},
-        {"audio", Element::Audio},  {"track", Element::Track},   {"input", Element::Input},
-        {"link", Element::Link},    {"script", Element::Script}, {"object", Element::Object},
-        {"embed", Element::Embed},  {"body", Element::Background}, {"table", Element::Background},
-        {"td", Element::Background}, {"th", Element::Background}, {"use", Element::Use},
-        {"base", Element::Base},    {"style", Element::Style}};
+        {"a", Element::A},           {"area", Element::Area},       {"frame", Element::Frame},
+        {"iframe", Element::Iframe}, {"meta", Element::Meta},       {"img", Element::Img},
+        {"image", Element::Image},   {"source", Element::Source},   {"video", Element::Video},
+        {"audio", Element::Audio},   {"track", Element::Track},     {"input", Element::Input},
+        {"link", Element::Link},     {"script", Element::Script},   {"object", Element::Object},
+        {"embed", Element::Embed},   {"body", Element::Background}, {"table", Element::Background},
+        {"td", Element::Background}, {"th", Element::Background},   {"use", Element::Use},
+        {"base", Element::Base},     {"style", Element::Style}};
     return kElements;
 }
 
 class PageScanner {
-public:
+  public:
     explicit PageScanner(std::string_view page) : page_(page) {}
 
     PageReferences Run(std::string_view pageAddress);
@@ -83,7 +106,7 @@ public:
 
     std::vector<Reference> found_;
 
-private:
+  private:
     void ScanTag(const HtmlToken& tag);
     void AddWhole(const HtmlToken& tag, const HtmlAttribute* a, ReferenceKind kind,
                   ResourceType type);
@@ -234,7 +257,8 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
             }
             case Element::Link: {
                 const HtmlAttribute* relAttribute = tag.Attribute("rel");
-                const std::string_view rel = relAttribute ? relAttribute->value : std::string_view();
+                const std::string_view rel =
+                    relAttribute ? relAttribute->value : std::string_view();
                 const HtmlAttribute* href = tag.Attribute("href");
                 if (RelHas(rel, "stylesheet")) {
                     AddWhole(tag, href, kRequisite, ResourceType::StyleSheet);
@@ -243,7 +267,7 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
                 } else if (RelHas(rel, "preload")) {
                     const HtmlAttribute* as = tag.Attribute("as");
                     const std::string_view kind = as ? as->value : std::string_view();
-                    const ResourceType type = EqualsFolded(kind, "style")    ? ResourceType::StyleSheet
+                    const ResourceType type = EqualsFolded(kind, "style") ? ResourceType::StyleSheet
                                               : EqualsFolded(kind, "script") ? ResourceType::Script
                                               : EqualsFolded(kind, "font")   ? ResourceType::Font
                                               : EqualsFolded(kind, "image")  ? ResourceType::Image
@@ -312,7 +336,8 @@ PageReferences PageScanner::Run(std::string_view pageAddress) {
             case HtmlTokenType::Text:
             case HtmlTokenType::CData:
                 if (inStyle || (afterStyleTag && token.textKind == HtmlTextKind::RawText))
-                    ScanStyleSheet(token.text, static_cast<std::size_t>(token.text.data() - page_.data()),
+                    ScanStyleSheet(token.text,
+                                   static_cast<std::size_t>(token.text.data() - page_.data()),
                                    token.begin);
                 break;
             default:
@@ -323,7 +348,8 @@ PageReferences PageScanner::Run(std::string_view pageAddress) {
     const AddressResolver pageBase(pageAddress);
     std::optional<AddressResolver> baseHref;
     if (baseHref_) {
-        if (const std::optional<std::string> base = pageBase.Resolve(*baseHref_)) baseHref.emplace(*base);
+        if (const std::optional<std::string> base = pageBase.Resolve(*baseHref_))
+            baseHref.emplace(*base);
     }
     const AddressResolver& resolver = baseHref ? *baseHref : pageBase;
     result_.baseAddress = resolver.Base();

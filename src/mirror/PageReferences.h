@@ -27,9 +27,9 @@ enum class ResourceType : std::uint8_t { Image, StyleSheet, Script, Font, Other 
 // How the text of a reference stands in its page, which tells how a new address is written
 // in its place.
 enum class ReferenceSyntax : std::uint8_t {
-    Attribute,   // the whole value of an attribute, or an item of one (srcset, refresh)
-    CssUrl,      // an unquoted url(...)
-    CssString,   // a quoted CSS string
+    Attribute,  // the whole value of an attribute, or an item of one (srcset, refresh)
+    CssUrl,     // an unquoted url(...)
+    CssString,  // a quoted CSS string
 };
 
 struct Reference {
@@ -40,9 +40,9 @@ struct Reference {
     std::size_t begin = 0;  // the raw bytes of the reference in the page
     std::size_t end = 0;
     ReferenceSyntax syntax = ReferenceSyntax::Attribute;
-    char cssQuote = 0;        // CssString: its quote
-    bool inAttribute = true;  // inside an HTML attribute value (CSS of a style attribute too)
-    char attributeQuote = 0;  // the attribute value's quote, 0 when unquoted
+    char cssQuote = 0;         // CssString: its quote
+    bool inAttribute = true;   // inside an HTML attribute value (CSS of a style attribute too)
+    char attributeQuote = 0;   // the attribute value's quote, 0 when unquoted
     std::size_t tagBegin = 0;  // offset of the "<" of its tag; for <style> text, of the text
 };
 

@@ -14,7 +14,9 @@ struct SrcsetCase {
     std::vector<std::string> addresses;
 };
 
-void PrintTo(const SrcsetCase& c, std::ostream* os) { *os << '"' << c.value << '"'; }
+void PrintTo(const SrcsetCase& c, std::ostream* os) {
+    *os << '"' << c.value << '"';
+}
 
 class Srcset : public ::testing::TestWithParam<SrcsetCase> {};
 
@@ -58,7 +60,9 @@ struct RefreshCase {
     std::optional<std::string> address;
 };
 
-void PrintTo(const RefreshCase& c, std::ostream* os) { *os << '"' << c.content << '"'; }
+void PrintTo(const RefreshCase& c, std::ostream* os) {
+    *os << '"' << c.content << '"';
+}
 
 class Refresh : public ::testing::TestWithParam<RefreshCase> {};
 

@@ -27,11 +27,15 @@ struct CssCase {
     std::string references;
 };
 
-void PrintTo(const CssCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const CssCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class CssScan : public ::testing::TestWithParam<CssCase> {};
 
-TEST_P(CssScan, FindsTheAddresses) { EXPECT_EQ(References(GetParam().css), GetParam().references); }
+TEST_P(CssScan, FindsTheAddresses) {
+    EXPECT_EQ(References(GetParam().css), GetParam().references);
+}
 
 const CssCase kCssCases[] = {
     {"unquoted", "a{background:url(a.png)}", "a.png[a.png]u"},
@@ -48,8 +52,10 @@ const CssCase kCssCases[] = {
     {"a hash or a dimension is no function", "a{b:#url(a.png) 10url(b.png)}", ""},
     {"comments", "/* url(a.png) */a{b:url(/*x*/b.png)}", "/*x*/b.png[/*x*/b.png]u"},
     {"strings are not addresses", "a:after{content:\"url(a.png)\"}", ""},
-    {"a space inside an unquoted address spoils it", "a{b:url(a b.png) url(c.png)}", "c.png[c.png]u"},
-    {"a quote inside an unquoted address spoils it", "a{b:url(a\"b.png) url(c.png)}", "c.png[c.png]u"},
+    {"a space inside an unquoted address spoils it", "a{b:url(a b.png) url(c.png)}",
+     "c.png[c.png]u"},
+    {"a quote inside an unquoted address spoils it", "a{b:url(a\"b.png) url(c.png)}",
+     "c.png[c.png]u"},
     {"@import with a string", "@import \"x.css\";", "x.css[x.css]\" import"},
     {"@import with url() and a media list", "@import url(x.css) screen;", "x.css[x.css]u import"},
     {"@import in capitals after a comment", "@IMPORT /* c */ 'x.css';", "x.css[x.css]' import"},
@@ -79,8 +85,10 @@ TEST(CssReferences, EscapesWhatWouldEndAValue) {
 TEST(CssReferences, EscapedValuesReadBackAsTheSameAddress) {
     using mirror::CssValueSyntax;
     for (const std::string address : {"a(1).png", "x y\tz", "q'\"\\", "caf\xC3\xA9.png"}) {
-        const std::string unquoted = "a{b:url(" + mirror::EscapeCssValue(address, CssValueSyntax::Url, 0) + ")}";
-        const std::string quoted = "a{b:url('" + mirror::EscapeCssValue(address, CssValueSyntax::String, '\'') + "')}";
+        const std::string unquoted =
+            "a{b:url(" + mirror::EscapeCssValue(address, CssValueSyntax::Url, 0) + ")}";
+        const std::string quoted =
+            "a{b:url('" + mirror::EscapeCssValue(address, CssValueSyntax::String, '\'') + "')}";
         for (const std::string& css : {unquoted, quoted}) {
             const auto found = mirror::FindCssReferences(css);
             ASSERT_EQ(found.size(), 1u) << css;

@@ -9,9 +9,9 @@
 
 namespace {
 
+using mirror::HtmlTextKind;
 using mirror::HtmlTokenizer;
 using mirror::HtmlTokenType;
-using mirror::HtmlTextKind;
 
 // The tokens of a source in a compact form: <name a="v" b> for a start tag (/> when
 // self-closing), </name>, <!--text-->, <!DOCTYPE name>, <![CDATA[text]]>, and text as the
@@ -24,10 +24,12 @@ std::string Tokens(std::string_view source) {
     while (tokenizer.Next()) {
         const auto& t = tokenizer.Token();
         if (t.type == HtmlTokenType::Text) {
-            const bool decodes = t.textKind == HtmlTextKind::Data || t.textKind == HtmlTextKind::RcData;
+            const bool decodes =
+                t.textKind == HtmlTextKind::Data || t.textKind == HtmlTextKind::RcData;
             if (!lastWasText) out += "|";
-            out += decodes ? mirror::DecodeCharacterReferences(t.text, mirror::ReferenceContext::Text)
-                           : std::string(t.text);
+            out += decodes
+                       ? mirror::DecodeCharacterReferences(t.text, mirror::ReferenceContext::Text)
+                       : std::string(t.text);
             lastWasText = true;
             continue;
         }
@@ -67,7 +69,9 @@ struct TokenCase {
     std::string tokens;
 };
 
-void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const TokenCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class Tokenization : public ::testing::TestWithParam<TokenCase> {};
 
@@ -129,7 +133,8 @@ const TokenCase kTokenCases[] = {
     {"style is raw text", "<style>a<b>&amp;</style>", "|<style>|a<b>&amp;|</style>"},
     {"raw text ends only at its own end tag", "<style></foo>bar</stylex></style>",
      "|<style>|</foo>bar</stylex>|</style>"},
-    {"raw text end tag needs a following space, / or >", "<xmp>foo</xmp</xmp>", "|<xmp>|foo</xmp|</xmp>"},
+    {"raw text end tag needs a following space, / or >", "<xmp>foo</xmp</xmp>",
+     "|<xmp>|foo</xmp|</xmp>"},
     {"raw text end tag cut off by the end", "<xmp>foo</xmp ", "|<xmp>|foo"},
     {"commented end tag in raw text still ends it", "<xmp>foo<!--</xmp>-->",
      "|<xmp>|foo<!--|</xmp>|-->"},
@@ -151,8 +156,11 @@ const TokenCase kTokenCases[] = {
      "|<svg>|<title>|<a href=\"x\">|t|</a>|</title>|</svg>"},
     {"foreignObject holds HTML", "<svg><foreignObject><style><b></style></foreignObject></svg>",
      "|<svg>|<foreignobject>|<style>|<b>|</style>|</foreignobject>|</svg>"},
-    {"a breakout tag ends foreign content", "<svg><p><![CDATA[x]]>", "|<svg>|<p>|<!--[CDATA[x]]-->"},
-    {"NUL in a tag name", std::string("<a\0b>", 5), "|<a\xEF\xBF\xBD" "b>"},
+    {"a breakout tag ends foreign content", "<svg><p><![CDATA[x]]>",
+     "|<svg>|<p>|<!--[CDATA[x]]-->"},
+    {"NUL in a tag name", std::string("<a\0b>", 5),
+     "|<a\xEF\xBF\xBD"
+     "b>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(HardCases, Tokenization, ::testing::ValuesIn(kTokenCases));
@@ -163,7 +171,9 @@ struct ValueCase {
     std::string value;
 };
 
-void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class AttributeValues : public ::testing::TestWithParam<ValueCase> {};
 
@@ -253,10 +263,19 @@ TEST(HtmlTokenizer, ReadsPathologicalInputsInLinearTime) {
         return s;
     };
     const std::string inputs[] = {
-        repeat("<a "), repeat("<a b"), repeat("<!--"), repeat("<script><!--<script>"),
-        "<style>" + repeat("</styl"), "<x " + repeat("a=1 "), "<x " + repeat("a "),
-        repeat("&#"), "<a b='" + repeat("&amp"), "<svg>" + repeat("<![CDATA["),
-        "<textarea>" + repeat("</textare"), repeat("<!DOCTYPE"), "<x " + repeat("k=v ") + ">",
+        repeat("<a "),
+        repeat("<a b"),
+        repeat("<!--"),
+        repeat("<script><!--<script>"),
+        "<style>" + repeat("</styl"),
+        "<x " + repeat("a=1 "),
+        "<x " + repeat("a "),
+        repeat("&#"),
+        "<a b='" + repeat("&amp"),
+        "<svg>" + repeat("<![CDATA["),
+        "<textarea>" + repeat("</textare"),
+        repeat("<!DOCTYPE"),
+        "<x " + repeat("k=v ") + ">",
     };
     for (const std::string& input : inputs) {
         const auto start = std::chrono::steady_clock::now();

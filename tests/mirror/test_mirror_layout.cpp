@@ -16,7 +16,9 @@ struct PathCase {
     std::string path;
 };
 
-void PrintTo(const PathCase& c, std::ostream* os) { *os << c.address << " (" << c.contentType << ")"; }
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.address << " (" << c.contentType << ")";
+}
 
 class LocalPaths : public ::testing::TestWithParam<PathCase> {};
 
@@ -85,7 +87,8 @@ TEST(MirrorLayout, ShortensLongNamesKeepingTheirExtension) {
     EXPECT_EQ(first.substr(2, 10), "aaaaaaaaaa");
     EXPECT_NE(first, second);
     EXPECT_EQ(first, layout.LocalPath("http://site.test/d/" + longName + ".html"));
-    const std::string folder = layout.LocalPath("http://site.test/" + longName + "/x?" + longName, "text/html");
+    const std::string folder =
+        layout.LocalPath("http://site.test/" + longName + "/x?" + longName, "text/html");
     const std::size_t slash = folder.find('/');
     EXPECT_LE(slash, 255u);
     EXPECT_LE(folder.size() - slash - 1, 255u);
@@ -108,7 +111,9 @@ struct RelativeCase {
     std::string reference;
 };
 
-void PrintTo(const RelativeCase& c, std::ostream* os) { *os << c.from << " -> " << c.to; }
+void PrintTo(const RelativeCase& c, std::ostream* os) {
+    *os << c.from << " -> " << c.to;
+}
 
 class RelativeReferences : public ::testing::TestWithParam<RelativeCase> {};
 
@@ -148,7 +153,8 @@ const RelativeCase kRelativeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Paths, RelativeReferences, ::testing::ValuesIn(kRelativeCases));
 
 TEST(MirrorLayout, RecognisesHtmlContentTypes) {
-    for (const char* type : {"text/html", "TEXT/HTML", " text/html ; charset=utf-8", "application/xhtml+xml"})
+    for (const char* type :
+         {"text/html", "TEXT/HTML", " text/html ; charset=utf-8", "application/xhtml+xml"})
         EXPECT_TRUE(mirror::IsHtmlContentType(type)) << type;
     for (const char* type : {"", "text/plain", "text/htmlx", "image/png", "text/css"})
         EXPECT_FALSE(mirror::IsHtmlContentType(type)) << type;

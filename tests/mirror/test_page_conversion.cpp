@@ -31,13 +31,15 @@ struct ConversionCase {
     std::string converted;
 };
 
-void PrintTo(const ConversionCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const ConversionCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class Conversion : public ::testing::TestWithParam<ConversionCase> {};
 
 TEST_P(Conversion, RewritesEveryReference) {
-    EXPECT_EQ(mirror::ConvertPage(GetParam().page, "http://site.test/docs/page.html", "docs/page.html",
-                                  Lookup),
+    EXPECT_EQ(mirror::ConvertPage(GetParam().page, "http://site.test/docs/page.html",
+                                  "docs/page.html", Lookup),
               GetParam().converted);
 }
 
@@ -54,7 +56,8 @@ const ConversionCase kConversionCases[] = {
      "<a href=\"../q.php@a=1&amp;b=2.html\">"},
     {"escape in a local name", "<a href=\"my%20file.html\">", "<a href=\"my%2520file.html\">"},
     {"another host, integrity and crossorigin taken out",
-     "<script src=\"https://cdn.test/s.js\" integrity=\"sha384-x\" crossorigin=\"anonymous\"></script>",
+     "<script src=\"https://cdn.test/s.js\" integrity=\"sha384-x\" "
+     "crossorigin=\"anonymous\"></script>",
      "<script src=\"../_hosts/https/cdn.test/s.js\" data-integrity=\"sha384-x\" "
      "data-crossorigin=\"anonymous\"></script>"},
     {"integrity kept for a file left online",
@@ -65,15 +68,18 @@ const ConversionCase kConversionCases[] = {
     {"style attribute", "<div style=\"background:url(/img/x.png)\">",
      "<div style=\"background:url(../img/x.png)\">"},
     {"style block", "<style>@import \"/style.css\"; p{background:url('nope.png')}</style>",
-     "<style>@import \"../style.css\"; p{background:url('http://site.test/docs/nope.png')}</style>"},
+     "<style>@import \"../style.css\"; "
+     "p{background:url('http://site.test/docs/nope.png')}</style>"},
     {"refresh", "<meta http-equiv=\"refresh\" content=\"0; url=/docs/a.html\">",
      "<meta http-equiv=\"refresh\" content=\"0; url=a.html\">"},
     {"base taken out, links resolved against it",
      "<base href=\"http://site.test/\" target=\"_blank\"><a href=\"docs/a.html\">",
      "<base data-href=\"http://site.test/\" target=\"_blank\"><a href=\"a.html\">"},
     {"repeated attributes go with the first",
-     "<base href=/ HREF=/docs/><script src=/style.css integrity=a crossorigin integrity=b></script>",
-     "<base data-href=/ data-HREF=/docs/><script src=../style.css data-integrity=a data-crossorigin "
+     "<base href=/ HREF=/docs/><script src=/style.css integrity=a crossorigin "
+     "integrity=b></script>",
+     "<base data-href=/ data-HREF=/docs/><script src=../style.css data-integrity=a "
+     "data-crossorigin "
      "data-integrity=b></script>"},
     {"base without a target", "<base href=\"/\"><img src=img/x.png>",
      "<base data-href=\"/\"><img src=../img/x.png>"},
@@ -99,9 +105,10 @@ TEST(PageConversion, TakingAnAttributeOutLeavesItsNeighboursAsTheyWere) {
 TEST(PageConversion, StyleSheetsAreRewrittenInPlace) {
     const std::string css =
         "@import url(/style.css);\n.a{background:url(\"../img/x.png\")}\n.b{background:url(n.png)}";
-    EXPECT_EQ(mirror::ConvertStyleSheet(css, "http://site.test/css/main.css", "css/main.css", Lookup),
-              "@import url(../style.css);\n.a{background:url(\"../img/x.png\")}\n"
-              ".b{background:url(http://site.test/css/n.png)}");
+    EXPECT_EQ(
+        mirror::ConvertStyleSheet(css, "http://site.test/css/main.css", "css/main.css", Lookup),
+        "@import url(../style.css);\n.a{background:url(\"../img/x.png\")}\n"
+        ".b{background:url(http://site.test/css/n.png)}");
 }
 
 TEST(PageConversion, AddressesThatWouldBreakTheirPlaceAreEscaped) {
@@ -109,20 +116,23 @@ TEST(PageConversion, AddressesThatWouldBreakTheirPlaceAreEscaped) {
         if (address == "http://site.test/p%281%29.png") return "p(1).png";
         return std::nullopt;
     };
-    EXPECT_EQ(mirror::ConvertPage("<p style='background:url(/p%281%29.png)'><a href=\"x y'.html\">",
-                                  "http://site.test/", "index.html", lookup),
-              "<p style='background:url(p\\(1\\).png)'><a href=\"http://site.test/x%20y%27.html\">");
+    EXPECT_EQ(
+        mirror::ConvertPage("<p style='background:url(/p%281%29.png)'><a href=\"x y'.html\">",
+                            "http://site.test/", "index.html", lookup),
+        "<p style='background:url(p\\(1\\).png)'><a href=\"http://site.test/x%20y%27.html\">");
 }
 
 TEST(PageConversion, ConvertsFromReferencesExtractedBefore) {
     const std::string page = "<a href=/docs/a.html><img src=/img/x.png>";
     const auto references = mirror::ExtractPageReferences(page, "http://site.test/docs/page.html");
-    EXPECT_EQ(mirror::ConvertPage(page, references, "docs/page.html", Lookup),
-              mirror::ConvertPage(page, "http://site.test/docs/page.html", "docs/page.html", Lookup));
+    EXPECT_EQ(
+        mirror::ConvertPage(page, references, "docs/page.html", Lookup),
+        mirror::ConvertPage(page, "http://site.test/docs/page.html", "docs/page.html", Lookup));
 }
 
 TEST(PageConversion, EditsAreSortedAndDisjoint) {
-    const std::string page = "<img srcset=\"b.png 2x\" src=a.png style=\"x:url(c.png)\"><base href=/>";
+    const std::string page =
+        "<img srcset=\"b.png 2x\" src=a.png style=\"x:url(c.png)\"><base href=/>";
     const auto references = mirror::ExtractPageReferences(page, "http://site.test/");
     const auto edits = mirror::ConversionEdits(page, references, "index.html", Lookup);
     ASSERT_EQ(edits.size(), 4u);
