@@ -61,6 +61,9 @@ std::string GetUsage() {
            "  --proxy=HOST:PORT        connect through a proxy\n"
            "  --threads=N              maximum download threads (default 10)\n"
            "  --min-disk=MB            minimum free disk space (default 50)\n"
+           "  --tries=N                requests per file when the server is busy (429, 502, 503,\n"
+           "                           504) or the connection is refused, reset or timed out\n"
+           "                           (default 3; 1 turns retrying off)\n"
            "  --size-limit=TYPE:KB     largest size of a file type, e.g. .zip:500 (repeatable)\n"
            "  --http-user=USER         user name for password-protected files\n"
            "  --http-password=PASSWORD password for password-protected files\n"
@@ -78,7 +81,9 @@ std::string GetUsage() {
            "\n"
            "Ctrl-C stops the session: running transfers finish and the session is completed.\n"
            "A second Ctrl-C ends the program at once.\n"
-           "Exit status: 0 done, 1 failure, 2 usage error, 3 could not connect with the host.\n";
+           "Files that could not be retrieved are named on stderr with the reason.\n"
+           "Exit status: 0 done, 1 failure (also a start page answered with an error), 2 usage\n"
+           "error, 3 could not connect with the host.\n";
 }
 
 GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
@@ -172,6 +177,12 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             if (!needValue()) return fail("option '--min-disk' needs a number");
             if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
             s.MinimumDiskSpace = *opt.Value;
+        } else if (name == "--tries") {
+            if (!needValue()) return fail("option '--tries' needs a number");
+            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
+            const long long tries = std::stoll(*opt.Value);
+            if (tries < 1 || tries > 100) return fail("option '--tries' needs a number from 1 to 100");
+            o.Tries = static_cast<int>(tries);
         } else if (name == "--size-limit") {
             if (!needValue()) return fail("option '--size-limit' needs TYPE:KB");
             const std::size_t colon = opt.Value->rfind(':');

@@ -11,6 +11,7 @@ struct GetOptions {
     NewSessionSettings Settings;  // the dialog's values, address and search depth included
     std::string SessionFile;      // as chosen in the save dialog
     bool NoConvert = false;       // answer Cancel to the completion question
+    int Tries = 3;                // requests per file when the server is busy or the connection fails
     bool Quiet = false;           // no progress line, only error messages
     bool Help = false;
     bool Version = false;

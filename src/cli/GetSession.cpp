@@ -11,6 +11,7 @@
 #include "cli/ShowSession.h"
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
+#include "engine/TransferRetries.h"
 
 namespace {
 
@@ -33,6 +34,11 @@ class CliPrompts : public SessionPrompts {
             text.rfind("Site Retrieval Completed.", 0) == 0)
             return Answer::Cancel;
         return Answer::Ok;
+    }
+
+    void FileNotRetrieved(const std::string& text) override {
+        if (BeforePrint) BeforePrint();
+        err_ << text << '\n' << std::flush;
     }
 
     std::optional<std::string> SaveFileName(const std::string&, const std::string&,
@@ -148,6 +154,10 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
         if (!finished && state.Running()) engine.StopSession();
     });
 
+    RetryPolicy retries = CurrentRetryPolicy();
+    retries.Tries = options.Tries;
+    SetRetryPolicy(retries);
+
     NewSessionSettings settings = options.Settings;
     if (!engine.StartNewSession(settings)) {
         clearLine();
@@ -162,6 +172,8 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
             return ioFailed ? ExitFailure : ExitDone;
         case RunControl::Outcome::NotConnected:
             return ExitNotConnected;
+        case RunControl::Outcome::StartPageFailed:
+            return ExitFailure;
         case RunControl::Outcome::None:
             break;
     }

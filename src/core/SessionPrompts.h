@@ -47,6 +47,10 @@ class SessionPrompts {
         return ChooseFolder(caption);
     }
 
+    // A file of the run could not be retrieved; the text names its address and why ("... answered
+    // 404 Not Found"). The status line already shows it; answerers without a window print it.
+    virtual void FileNotRetrieved(const std::string& text) { (void)text; }
+
     // The conversion progress window: shown, updated with its label texts, the current file and
     // the gauge position (0..100), and closed.
     virtual void ConversionShow() {}

@@ -94,6 +94,37 @@ void RunControl::SetRedirectHops(const std::string& address, int hops) {
     redirectHops_[UpperCase(address)] = hops;
 }
 
+void RunControl::MoveStartPage(const std::string& from, const std::string& target) {
+    SessionState& s = session_;
+    if (!HasWebScheme(target)) return;
+    const int hops = RedirectHopsTo(from) + 1;
+    if (hops > MaxRedirectHops) return;
+    SetRedirectHops(target, hops);
+
+    // Where the page is stored and what the site is, exactly as for an address typed in.
+    std::string file = s.ProjectFolder + "Main.html";
+    std::string base = target;
+    if (s.SearchEntireSite) {
+        base = SiteRoot(target);
+    } else {
+        const std::string pseudo = UrlToPseudoPath(target);
+        if (!PseudoExtension(pseudo).empty()) {
+            file = s.ProjectFolder + PseudoFileName(pseudo);
+            base = UrlDirectory(target) + "/";
+        }
+    }
+    s.SiteBase = base;
+    s.KnownFiles.Add(file);
+    s.SiteFolders.Add(base);
+    s.View.ClearSiteTree();
+    s.View.SetSiteRoot(base);
+    s.FirstContactPending = true;  // the target's host is contacted anew
+    startPageAddress_ = target;
+    ++s.QueuedCount;
+    s.AppendPending(target, file);
+    s.ShowQueuedCount();
+}
+
 bool RunControl::StartNewSession(NewSessionSettings& settings) {
     SessionState& s = session_;
     if (!s.InitializeVariables(settings)) return false;
@@ -103,6 +134,9 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     outcome_ = Outcome::None;
     redirectTargets_.clear();
     redirectHops_.clear();
+    startPageAddress_.clear();
+    startPageArrived_ = false;
+    startPageFailure_.clear();
 
     // Size limits by extension. The first entry of an extension decides; a size that is not a
     // number (the dialog accepts empty cells) means no limit.
@@ -141,6 +175,7 @@ void RunControl::StartWorker(const std::string& url, const std::string& file, bo
     auto* worker = new TransferWorker(session_, *this);  // owned by this object; deletes itself
     worker->DocumentURL = url;
     worker->LocalFile = file;
+    worker->IsStartPage = first;
     if (!first) {
         worker->IsFTP = Contains(url, "ftp://");
         auto it = sizeLimits_.find(LowerExtension(file));
@@ -173,7 +208,9 @@ void RunControl::StartWorkers() {
         s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
         --s.QueuedCount;
         s.ShowQueuedCount();
-        StartWorker(url, file, false);
+        const bool startPage = !startPageAddress_.empty() && url == startPageAddress_;
+        if (startPage) startPageAddress_.clear();
+        StartWorker(url, file, startPage);
     }
 }
 
@@ -206,6 +243,10 @@ void RunControl::StopSession() {
     s.StopRequested = true;
     s.QueuedCount = 0;
     s.View.SetLowerStatusBar(0, "Files Added in Queue: 0");
+    // A worker pausing before its next try gives up at once. The last of them may complete
+    // the session.
+    for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
+        worker->EndRetryWait();
     if (s.RunningThreads == 1)
         s.Prompts().Message("Please wait.. \r\n1 thread still receiving data ..",
                             SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
@@ -284,13 +325,9 @@ void RunControl::FinishSession() {
         if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {
-        const std::string& transferred = s.View.Cell(1, 3);
-        long long received = 0;
-        try {
-            received = transferred.empty() ? 0 : std::stoll(transferred);
-        } catch (...) {
-        }
-        if (received > 0) {
+        // Judged by the start page, or the page its redirect led to, not by row 1: a redirect's
+        // own row shows nothing transferred.
+        if (startPageArrived_) {
             s.Prompts().Message("Retrieval Completed", SessionPrompts::Kind::Information,
                                 SessionPrompts::Buttons::Ok);
             if (SaveSession) SaveSession(s);
@@ -305,10 +342,17 @@ void RunControl::FinishSession() {
             s.View.SetLowerStatusBar(4, "Time Elapsed: 00:00");
             s.View.RequestFileListClear();
             s.View.ClearSiteTree();
-            s.Prompts().Message(
-                "Lanternway is unable to connect with host \"" + s.ContactHost + " \"",
-                SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
-            outcome_ = Outcome::NotConnected;
+            if (!startPageFailure_.empty()) {
+                // The host answered: say what it answered.
+                s.Prompts().Message(startPageFailure_, SessionPrompts::Kind::Error,
+                                    SessionPrompts::Buttons::Ok);
+                outcome_ = Outcome::StartPageFailed;
+            } else {
+                s.Prompts().Message(
+                    "Lanternway is unable to connect with host \"" + s.ContactHost + " \"",
+                    SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+                outcome_ = Outcome::NotConnected;
+            }
         }
     }
 

@@ -25,6 +25,7 @@ class RunControl : public QObject {
         None,          // no session has completed yet
         Completed,     // completed with its start page received
         NotConnected,  // the start page never arrived ("unable to connect with host")
+        StartPageFailed,  // the server answered the start page with an error status
     };
 
     explicit RunControl(SessionState& session, QObject* parent = nullptr);
@@ -61,6 +62,10 @@ class RunControl : public QObject {
     int RedirectHopsTo(const std::string& address) const;
     void SetRedirectHops(const std::string& address, int hops);
 
+    // The start page redirected to the target: the target becomes the start page, and the site
+    // becomes the target's, reduced as a typed start address is.
+    void MoveStartPage(const std::string& from, const std::string& target);
+
   signals:
     // The session has completed (FinishSession has run to its end).
     void SessionFinished();
@@ -78,6 +83,9 @@ class RunControl : public QObject {
     std::unordered_map<std::string, std::int64_t> sizeLimits_;  // lower-case extension -> bytes
     std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
     std::unordered_map<std::string, int> redirectHops_;         // upper-case address -> hops
+    std::string startPageAddress_;  // queued by a redirect of the start page, not yet started
+    bool startPageArrived_ = false;
+    std::string startPageFailure_;  // the error reply that ended the start page
 
     friend class TransferWorker;
 };

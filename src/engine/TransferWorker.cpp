@@ -17,6 +17,7 @@
 #include "engine/SessionState.h"
 #include "core/ExtractLinks.h"
 #include "engine/ProtectedFetch.h"
+#include "engine/TransferRetries.h"
 
 Q_LOGGING_CATEGORY(lcWorker, "lanternway.worker", QtWarningMsg)
 
@@ -32,6 +33,8 @@ const char* StateName(TransferWorker::State s) {
             return "redirected";
         case TransferWorker::State::ProtectedFetch:
             return "protected fetch";
+        case TransferWorker::State::WaitingToRetry:
+            return "waiting to retry";
         case TransferWorker::State::Ended:
             return "ended";
         case TransferWorker::State::Ignored:
@@ -116,6 +119,8 @@ TransferWorker::TransferWorker(SessionState& session, RunControl& engine)
     Http.OnConnectionState = [this](short s) { OnHttpConnectionState(s); };
     Ftp.OnProgress = [this](const TransferProgress& d) { OnFtpProgress(d); };
     Ftp.OnConnectionState = [this](short s) { OnFtpConnectionState(s); };
+    retryTimer_.setSingleShot(true);
+    connect(&retryTimer_, &QTimer::timeout, this, &TransferWorker::TryAgainNow);
 }
 
 TransferWorker::~TransferWorker() {
@@ -144,6 +149,7 @@ void TransferWorker::SetState(State next) {
             break;
         case State::Finished:
             Finished = true;
+            retryTimer_.stop();
             break;
         case State::Closed:
             // Runs inside this worker's own event: the release waits until the handler returns.
@@ -151,6 +157,7 @@ void TransferWorker::SetState(State next) {
             break;
         case State::Created:
         case State::Transferring:
+        case State::WaitingToRetry:
             break;
     }
 }
@@ -196,11 +203,20 @@ void TransferWorker::Start() {
         return;
     }
 
-    RedirectHandled = false;
-    ProtectedFetchStarted = false;
     // Only pages that will be scanned keep their text in memory.
     scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
-    const std::string address = DocumentURL;
+    tries_ = 0;
+    StartHttpTransfer();
+}
+
+void TransferWorker::StartHttpTransfer() {
+    SessionState& s = session_;
+    ++tries_;
+    RedirectHandled = false;
+    ProtectedFetchStarted = false;
+    redirectFromBody_ = false;
+    transferFailed_ = false;
+    const std::string address = requestURL_;
     DocumentURL = BaseAddress(address, s);
     if (Http.Busy()) Http.Cancel();
     Http.URL = DocumentURL;
@@ -262,6 +278,13 @@ void TransferWorker::MarkIgnored() {
 }
 
 void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
+    if (state_ == State::WaitingToRetry) {
+        // The failed try is over once its end has come: only then may the next one start on
+        // this control.
+        if (doc.State == TransferProgress::End && !retryTimer_.isActive())
+            retryTimer_.start(pauseMs_);
+        return;
+    }
     // While a protected fetch blocks, the cancelled transfer's events do not count; once the
     // worker is counted, nothing it still receives may change its row.
     if (session_.ProtectedFetchActive || Finished || state_ == State::Closed) return;
@@ -340,6 +363,17 @@ void TransferWorker::OnHttpConnectionState(short state) {
         FetchProtectedFile(Http.Document);
         return;
     }
+    if (state_ != State::Transferring) return;
+    // An error page is not the document: it is neither kept nor counted nor scanned.
+    if (status >= 400) {
+        ReplyFailed(status);
+        return;
+    }
+    if ((state == TransferState::Failed || state == TransferState::Closed) &&
+        Http.FailedTransiently()) {
+        ConnectionFailed();
+        return;
+    }
     // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
     // transfer closed early, it is not counted and its file is removed at completion.
     if (state == TransferState::Closed && !TransferEnded && !RedirectHandled &&
@@ -347,6 +381,62 @@ void TransferWorker::OnHttpConnectionState(short state) {
         MarkIgnored();
         FinishTransfer();
     }
+}
+
+void TransferWorker::ReplyFailed(int status) {
+    const std::string failure = requestURL_ + " answered " + StatusText(status, Http.ReplyText());
+    failureAnswered_ = true;
+    if (IsTransientStatus(status) && TryAgainLater(failure, Http.ReplyHeader("Retry-After")))
+        return;
+    GiveUp(failure, true);
+}
+
+void TransferWorker::ConnectionFailed() {
+    const std::string failure = requestURL_ + " failed: " + Http.ErrorText();
+    failureAnswered_ = false;
+    if (TryAgainLater(failure, {})) return;
+    GiveUp(failure, false);
+}
+
+bool TransferWorker::TryAgainLater(const std::string& failure, const std::string& retryAfter) {
+    const RetryPolicy policy = CurrentRetryPolicy();
+    if (tries_ >= policy.Tries || session_.StopRequested) return false;
+    failure_ = failure;
+    pauseMs_ = RetryPauseMs(policy, tries_ + 1, retryAfter);
+    SetState(State::WaitingToRetry);
+    SetCell(3, "0");
+    SetCell(4, "Retrying..");
+    // The pause starts when the cancelled try has ended (its End event still comes).
+    if (Http.Busy()) Http.Cancel();
+    return true;
+}
+
+void TransferWorker::TryAgainNow() {
+    if (state_ != State::WaitingToRetry) return;
+    if (session_.StopRequested) {
+        GiveUp(failure_, failureAnswered_);
+        return;
+    }
+    SetState(State::Transferring);
+    StartHttpTransfer();
+}
+
+void TransferWorker::EndRetryWait() {
+    if (state_ != State::WaitingToRetry) return;
+    retryTimer_.stop();
+    GiveUp(failure_, failureAnswered_);
+}
+
+void TransferWorker::GiveUp(const std::string& failure, bool answered) {
+    MarkIgnored();
+    if (IsStartPage) {
+        // The session's completion tells what became of its start page.
+        if (answered) engine_.startPageFailure_ = failure;
+    } else {
+        session_.View.SetMessageLabel(failure);
+        session_.Prompts().FileNotRetrieved(failure);
+    }
+    FinishTransfer();
 }
 
 void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
@@ -390,6 +480,12 @@ void TransferWorker::FollowRedirect() {
     // when it has arrived whole).
     const std::string& body = Http.OutputFile().empty() ? LocalFile : Http.OutputFile();
     const std::string target = RedirectTarget(Http.ReplyHeader("Location"), requestURL_, body);
+    if (IsStartPage) {
+        // Most sites answer their plain address with a redirect to another scheme or host: the
+        // session follows it as if the target had been typed.
+        engine_.MoveStartPage(requestURL_, target);
+        return;
+    }
     const std::string name = UrlToLocalName(target, s);
     if (name.empty()) return;
     const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
@@ -517,6 +613,7 @@ void TransferWorker::FinishTransfer() {
         s.DiscardedFiles.push_back(LocalFile);
     else if (BytesTransferred > 0)
         ++s.FilesRead;
+    if (IsStartPage && !Ignored && BytesTransferred > 0) engine_.startPageArrived_ = true;
     s.BytesReceived += BytesTransferred;
     s.View.SetLowerStatusBar(1, "Files Read: " + std::to_string(s.FilesRead));
     s.View.SetLowerStatusBar(2, "Bytes Received: " + std::to_string(s.BytesReceived));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -24,8 +25,10 @@ class TransferWorker : public QObject {
         Transferring,    // row added, request started
         Redirected,      // a redirect was queued and the transfer cancelled; its end still comes
         ProtectedFetch,  // being fetched again with credentials, synchronously
+        WaitingToRetry,  // a busy server or a failed connection: asked again after a pause
         Ended,           // the document reached its end
-        Ignored,         // abandoned: over its size limit, or the FTP connection closed early
+        Ignored,         // abandoned: over its size limit, an error reply, a connection closed
+                         // early, or a failure that trying again did not mend
         Finished,        // counted into the session; nothing it receives matters any more
         Closed,          // its release is scheduled
     };
@@ -37,6 +40,9 @@ class TransferWorker : public QObject {
     std::string DocumentURL;  // the address; for HTTP replaced by its base address at the start
     std::string LocalFile;    // full path of the file to write
     bool IsFTP = false;
+    // The session's start page (or the page a redirect of it led to): its redirect moves the
+    // site, and the session's outcome is judged by whether it arrived.
+    bool IsStartPage = false;
     bool SizeLimitOn = false;
     std::int64_t SizeLimitBytes = 0;
 
@@ -67,6 +73,9 @@ class TransferWorker : public QObject {
 
     // Queues the new location of a redirect reply.
     void FollowRedirect();
+    // Ends a pause before the next try at once: the file is given up as failed. No effect on a
+    // worker that is not waiting.
+    void EndRetryWait();
     // Fetches the file again, synchronously, with the session's HTTP credentials.
     void FetchProtectedFile(const std::string& address);
     // Counts the worker, updates the statistics and the site tree, lets the engine start further
@@ -75,7 +84,17 @@ class TransferWorker : public QObject {
 
   private:
     void SetState(State next);
+    void StartHttpTransfer();  // one try of the request
     void MarkIgnored();  // row "0", "Ignored"; the transfer is abandoned
+    // A reply of 400 or more, or a connection refused, reset or timed out before any reply:
+    // tried again when that may help and tries are left, otherwise given up.
+    void ReplyFailed(int status);
+    void ConnectionFailed();
+    bool TryAgainLater(const std::string& failure, const std::string& retryAfter);
+    void TryAgainNow();
+    // The file is not retrieved: its row ends "Ignored", the failure is told, and the worker is
+    // counted. `answered` tells a reply with an error status from a failed connection.
+    void GiveUp(const std::string& failure, bool answered);
     // At the End event: a transfer that failed after bytes had come is finished as ignored.
     bool EndedCutOff(const TransferProgress& doc);
     void AddSiteFolder();
@@ -89,6 +108,11 @@ class TransferWorker : public QObject {
     bool scanPage_ = false;
     bool redirectFromBody_ = false;  // a redirect without Location: followed at the end
     bool transferFailed_ = false;    // an Error event came: the document did not arrive whole
+    int tries_ = 0;                  // requests made for this file
+    QTimer retryTimer_;              // the pause before the next try
+    int pauseMs_ = 0;
+    std::string failure_;            // why the last try failed
+    bool failureAnswered_ = false;   // ... and whether the server answered it with a status
 };
 
 // True for a reply that moves the document elsewhere: any redirect status, or the reason text

@@ -344,6 +344,7 @@ void CurlDriver::Complete(CURL* easy, CURLcode result) {
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
     if (!raw) return;
     auto t = raw->shared_from_this();
+    t->Result = result;
     if (result == CURLE_OK && !t->Begun) {
         // An empty FTP file: nothing was written, but the document exists.
         if (!t->OpenFile()) result = CURLE_WRITE_ERROR;

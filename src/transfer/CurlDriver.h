@@ -53,6 +53,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::string Headers;  // the header lines of the reply being read
     std::string ErrorText;
     std::string WriteError;  // why the output file could not be written
+    CURLcode Result = CURLE_OK;  // how libcurl ended the transfer
     curl_slist* RequestHeaders = nullptr;
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
 

@@ -69,6 +69,23 @@ const std::string& Transfer::ErrorText() const {
     return transfer_ ? transfer_->ErrorText : kEmpty;
 }
 
+bool Transfer::FailedTransiently() const {
+    if (!transfer_ || transfer_->Status != 0 || transfer_->Received > 0 ||
+        !transfer_->WriteError.empty())
+        return false;
+    if (transfer_->Stalled) return true;
+    switch (transfer_->Result) {
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+            return true;
+        default:
+            return false;
+    }
+}
+
 const std::string& Transfer::OutputFile() const {
     return transfer_ ? transfer_->OutputPath() : kEmpty;
 }
