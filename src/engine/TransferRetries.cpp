@@ -21,6 +21,10 @@ long long RetryAfterSeconds(std::string text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.erase(0, 1);
     if (AllDigits(text)) return std::stoll(text);
+    // An HTTP date ("Wed, 21 Oct 2015 07:28:00 GMT") is always in GMT; the reader wants the
+    // zone as an offset.
+    if (text.size() > 4 && text.compare(text.size() - 4, 4, " GMT") == 0)
+        text.replace(text.size() - 3, 3, "+0000");
     const QDateTime when = QDateTime::fromString(QString::fromStdString(text), Qt::RFC2822Date);
     if (!when.isValid()) return -1;
     const qint64 seconds = QDateTime::currentDateTimeUtc().secsTo(when);

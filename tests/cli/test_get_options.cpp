@@ -54,6 +54,19 @@ TEST(GetOptions, DefaultsAreTheDialogs) {
     EXPECT_FALSE(s.ChosenHTTPAuthentication);
     EXPECT_TRUE(s.ChosenFileSizeLimits.empty());
     EXPECT_FALSE(r.Options.NoConvert);
+    EXPECT_EQ(r.Options.Tries, 3);
+}
+
+TEST(GetOptions, Tries) {
+    const struct {
+        const char* arg;
+        int tries;
+    } cases[] = {{"--tries=1", 1}, {"--tries=5", 5}, {"--tries=100", 100}};
+    for (const auto& c : cases) {
+        const auto r = Parse({c.arg, "http://h/", "s"});
+        EXPECT_EQ(r.Error, "") << c.arg;
+        EXPECT_EQ(r.Options.Tries, c.tries) << c.arg;
+    }
 }
 
 TEST(GetOptions, EveryControl) {
@@ -107,6 +120,11 @@ TEST(GetOptions, UsageErrors) {
         {{"http://h/", "s", "t"}, "unexpected argument 't'"},
         {{"--proxy", "http://h/", "s"}, "option '--proxy' needs HOST:PORT"},
         {{"--threads", "http://h/", "s"}, "option '--threads' needs a number"},
+        {{"--tries", "http://h/", "s"}, "option '--tries' needs a number"},
+        {{"--tries=two", "http://h/", "s"}, "'two' is not a valid integer value"},
+        {{"--tries=0", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
+        {{"--tries=-2", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
+        {{"--tries=101", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
 }
@@ -119,6 +137,7 @@ TEST(GetMain, HelpVersionAndUsageExitStatus) {
     EXPECT_EQ(LanternwayGetMain({"--help"}, out, err, false), ExitDone);
     EXPECT_NE(out.str().find("Usage: lanternway-get [OPTIONS] ADDRESS SESSION-FILE"),
               std::string::npos);
+    EXPECT_NE(out.str().find("\n  --tries=N "), std::string::npos);
     EXPECT_EQ(err.str(), "");
     EXPECT_EQ(LanternwayGetMain({"--threads=abc", "http://h/", "s"}, out, err, false), ExitUsage);
     EXPECT_EQ(err.str(),

@@ -81,6 +81,45 @@ TEST(GetProcess, ExitStatusOfFailures) {
     }
 }
 
+// The plain address answers with a redirect to another host and port, as most sites do today.
+TEST(GetProcess, FollowsARedirectedStartPage) {
+    NginxServer site({.Root = kSite});
+    const std::string target = "http://localhost:" + std::to_string(site.Port()) + "/";
+    TempFolder empty;
+    NginxServer front({.Root = empty.Path(),
+                       .ExtraServerConfig = "location = / { return 301 " + target + "; }"});
+    TempFolder out;
+    std::string output;
+    const int code = RunCommand({kProgram, front.Url(), (out.Path() / "x.lwa").string()}, &output);
+    EXPECT_EQ(code, 0) << output;
+    for (const char* f : {"Main.html", "about.html", "logo.gif", "diagram.jpg"})
+        EXPECT_TRUE(fs::exists(out.Path() / "x" / f)) << f;
+    EXPECT_TRUE(fs::exists(out.Path() / "x" / "x.lwa"));
+}
+
+TEST(GetProcess, NamesTheFilesThatFailed) {
+    TempFolder pages;
+    std::ofstream(pages.Path() / "index.html")
+        << "<html><img src='gone.gif'><a href='here.html'>h</a></html>";
+    std::ofstream(pages.Path() / "here.html") << "<html>here</html>";
+    NginxServer web({.Root = pages.Path()});
+    TempFolder out;
+    std::string output;
+    EXPECT_EQ(RunCommand({kProgram, "--quiet", web.Url(), (out.Path() / "copy").string()}, &output),
+              0);
+    EXPECT_EQ(output, web.Url("gone.gif") + " answered 404 Not Found\n");
+    EXPECT_FALSE(fs::exists(out.Path() / "copy" / "gone.gif"));
+}
+
+TEST(GetProcess, StartPageAnsweredWithAnError) {
+    NginxServer web({.Root = kSite});
+    TempFolder out;
+    std::string output;
+    EXPECT_EQ(RunCommand({kProgram, web.Url("missing/"), (out.Path() / "copy").string()}, &output),
+              1);
+    EXPECT_EQ(output, web.Url("missing/") + " answered 404 Not Found\n");
+}
+
 class Interrupt : public ::testing::Test {
   protected:
     // A start page with two images; the first one stalls after its header until the server

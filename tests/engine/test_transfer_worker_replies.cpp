@@ -121,14 +121,17 @@ TEST_F(RepliesTest, FolderWithoutSlashRedirectsOnceToTheSameFile) {
     EXPECT_EQ(ReadFile(Project() / "docs.html"), "<html>docs</html>");
 }
 
-TEST_F(RepliesTest, UnauthorizedWithoutCredentialsIsStoredAsItCame) {
+TEST_F(RepliesTest, UnauthorizedWithoutCredentialsIsNotKept) {
     Run({ScriptedServer::Reply(
              Ok("<html><a href='secret.html'>x</a><a href='b.html'>b</a></html>")),
          ScriptedServer::Reply("HTTP/1.1 401 Unauthorized\r\nContent-Length: 6\r\n"
                                "Connection: close\r\n\r\ndenied"),
          ScriptedServer::Reply(Ok("b"))});
-    EXPECT_EQ(ReadFile(Project() / "secret.html"), "denied");
-    EXPECT_EQ(Row(2)[4], "Complete");
+    EXPECT_FALSE(fs::exists(Project() / "secret.html"));
+    EXPECT_EQ(Row(2)[3], "0");
+    EXPECT_EQ(Row(2)[4], "Ignored");
+    EXPECT_EQ(h.prompts.FilesNotRetrieved,
+              std::vector<std::string>{server->Url("secret.html") + " answered 401 Unauthorized"});
 }
 
 class RecordingFetch : public ProtectedFetch {

@@ -31,6 +31,7 @@ public:
     int LastGauge = -1;
     std::string LastConversionFile;  // the file the conversion window showed last
     std::vector<std::string> WaitTexts;
+    std::vector<std::string> FilesNotRetrieved;  // every failed file told, in order
 
     Answer Message(const std::string& text, Kind kind, Buttons buttons) override {
         Messages.push_back({text, kind, buttons});
@@ -61,6 +62,7 @@ public:
         return f;
     }
 
+    void FileNotRetrieved(const std::string& text) override { FilesNotRetrieved.push_back(text); }
     void ConversionShow() override { ++ConversionShows; }
     void ConversionUpdate(const std::string& label, const std::string& currentFile,
                             int gauge) override {

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/NginxServer.h"
+#include "support/SessionHarness.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+// What the server answers for the start page decides where the session goes: real nginx
+// servers, one that redirects and one that has the site.
+namespace {
+
+const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A server whose locations answer with a redirect: "location = / { return 301 ...; }".
+NginxServer::Options Redirecting(const std::string& locations) {
+    static TempFolder empty;
+    return {.Root = empty.Path(), .ExtraServerConfig = locations};
+}
+
+std::string LocalhostUrl(const NginxServer& web, const std::string& path = "") {
+    return "http://localhost:" + std::to_string(web.Port()) + "/" + path;
+}
+
+class StartPageTest : public ::testing::Test, public SessionHarness {
+  protected:
+    fs::path Project() { return folder.Path() / "site"; }
+    NginxServer site{{.Root = kSite}};
+};
+
+struct MoveCase {
+    const char* name;
+    int status;
+};
+
+class StartPageRedirect : public StartPageTest, public ::testing::WithParamInterface<MoveCase> {};
+
+// The plain address redirects to another host and port: the site there is copied.
+TEST_P(StartPageRedirect, CopiesTheSiteAtTheTarget) {
+    NginxServer front(Redirecting("location = / { return " + std::to_string(GetParam().status) +
+                                  " " + LocalhostUrl(site) + "; }"));
+    ASSERT_TRUE(Start(front.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(state.SiteBase, LocalhostUrl(site));
+    EXPECT_EQ(ReadFile(Project() / "Main.html"), ReadFile(kSite / "index.html"));
+    for (const char* f : {"about.html", "logo.gif", "bg.gif", "guide.html", "diagram.jpg"})
+        EXPECT_TRUE(fs::exists(Project() / f)) << f;
+    EXPECT_EQ(Saves, 1);
+    EXPECT_TRUE(prompts.FilesNotRetrieved.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, StartPageRedirect,
+                         ::testing::Values(MoveCase{"Moved", 301}, MoveCase{"Found", 302},
+                                           MoveCase{"Temporary", 307},
+                                           MoveCase{"Permanent", 308}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// In Search Only Current Page mode the target's folder is the site, and its page keeps its
+// name, as for an address typed in.
+TEST_F(StartPageTest, CurrentPageModeTakesTheTargetsFolder) {
+    NginxServer front(Redirecting("location = /start.html { return 301 " +
+                                  LocalhostUrl(site, "docs/guide.html") + "; }"));
+    settings.SearchEntireSite = false;
+    ASSERT_TRUE(Start(front.Url("start.html")));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(state.SiteBase, LocalhostUrl(site, "docs/"));
+    EXPECT_EQ(ReadFile(Project() / "guide.html"), ReadFile(kSite / "docs/guide.html"));
+}
+
+// A chain of redirects (http -> another host -> a folder of it) is followed to its end.
+TEST_F(StartPageTest, ChainOfRedirects) {
+    NginxServer middle(Redirecting("location = / { return 302 " + LocalhostUrl(site, "docs/") +
+                                   "; }"));
+    NginxServer front(Redirecting("location = / { return 301 " + middle.Url() + "; }"));
+    ASSERT_TRUE(Start(front.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(state.SiteBase, LocalhostUrl(site));
+    EXPECT_EQ(ReadFile(Project() / "Main.html"), ReadFile(kSite / "docs/index.html"));
+}
+
+// The page the redirect led to is the only file read: the session completes and is saved.
+TEST_F(StartPageTest, TargetAsTheOnlyFileCompletes) {
+    TempFolder lone;
+    std::ofstream(lone.Path() / "index.html") << "<html>just this</html>";
+    NginxServer target({.Root = lone.Path()});
+    NginxServer front(Redirecting("location = / { return 301 " + LocalhostUrl(target) + "; }"));
+    ASSERT_TRUE(Start(front.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(state.FilesRead, 1);
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});
+    EXPECT_EQ(Saves, 1);
+    EXPECT_EQ(state.ProjectFolder, (Project() / "").string());
+    EXPECT_EQ(ReadFile(Project() / "Main.html"), "<html>just this</html>");
+}
+
+// A later file that redirects off the site is still not followed.
+TEST_F(StartPageTest, LaterRedirectOffTheSiteIsNotFollowed) {
+    TempFolder pages;
+    std::ofstream(pages.Path() / "index.html") << "<html><a href='away.html'>away</a></html>";
+    NginxServer web({.Root = pages.Path(),
+                     .ExtraServerConfig = "location = /away.html { return 301 " +
+                                          LocalhostUrl(site) + "; }"});
+    ASSERT_TRUE(Start(web.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(state.SiteBase, web.Url());
+    EXPECT_EQ(state.View.GridRowCount(), 3);  // the start page and away.html
+    EXPECT_FALSE(fs::exists(Project() / "about.html"));
+}
+
+struct FailedStartCase {
+    const char* name;
+    const char* path;
+    const char* told;
+};
+
+class FailedStartPage : public StartPageTest,
+                        public ::testing::WithParamInterface<FailedStartCase> {};
+
+TEST_P(FailedStartPage, IsReportedWithItsStatus) {
+    ASSERT_TRUE(Start(site.Url(GetParam().path)));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::StartPageFailed);
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{site.Url(GetParam().path) + " answered " +
+                                       GetParam().told});
+    EXPECT_EQ(Saves, 0);
+    EXPECT_TRUE(state.ProjectFolder.empty());
+    EXPECT_FALSE(fs::exists(Project() / "Main.html"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, FailedStartPage,
+    ::testing::Values(FailedStartCase{"Missing", "missing/", "404 Not Found"},
+                      // A folder without an index page, listing turned off.
+                      FailedStartCase{"Forbidden", "images/", "403 Forbidden"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// nginx's own error page for a missing file is not stored under the file's name.
+TEST_F(StartPageTest, MissingFileOfTheSiteLeavesNoFile) {
+    TempFolder pages;
+    std::ofstream(pages.Path() / "index.html")
+        << "<html><img src='gone.gif'><a href='here.html'>h</a></html>";
+    std::ofstream(pages.Path() / "here.html") << "<html>here</html>";
+    NginxServer web({.Root = pages.Path()});
+    ASSERT_TRUE(Start(web.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_FALSE(fs::exists(Project() / "gone.gif"));
+    EXPECT_EQ(ReadFile(Project() / "here.html"), "<html>here</html>");
+    EXPECT_EQ(prompts.FilesNotRetrieved,
+              std::vector<std::string>{web.Url("gone.gif") + " answered 404 Not Found"});
+    EXPECT_EQ(state.FilesRead, 2);
+}
+
+}  // namespace
