@@ -10,6 +10,7 @@
 
 #include "core/PartialFiles.h"
 #include "engine/RunControl.h"
+#include "engine/TransferRetries.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
@@ -58,8 +59,12 @@ class HostileServers : public ::testing::Test {
     void SetUp() override {
         EnsureQtApp();
         Transfer::SetTimeouts({.ConnectMs = 5000, .StallSeconds = 1});
+        SetRetryPolicy({.Tries = 3, .FirstPauseMs = 10, .LaterPauseMs = 10});
     }
-    void TearDown() override { Transfer::SetTimeouts({}); }
+    void TearDown() override {
+        Transfer::SetTimeouts({});
+        SetRetryPolicy({});
+    }
 
     void Run(const Scenario& sc) {
         SCOPED_TRACE(sc.Name);
@@ -136,8 +141,22 @@ TEST_F(HostileServers, BrokenAndStalledTransfers) {
          1,
          {},
          onlyBIsKept},
-        {"accepts and never answers",
+        // Silence before any reply may be a moment's trouble: the file is asked for again.
+        {"accepts and does not answer the first time",
          {Page(page), {S::Read(), S::Stall()}, S::Reply(head + picture)},
+         1,
+         {},
+         [&](const fs::path& project, const std::map<std::string, std::string>& st,
+             const ScriptedServer& server, SessionHarness& h) {
+             EXPECT_TRUE(ReadWholeFile((project / "a.gif").string()) == picture);
+             EXPECT_TRUE(ReadWholeFile((project / "b.gif").string()) == picture);
+             EXPECT_EQ(st.at("a.gif"), "Complete");
+             EXPECT_EQ(server.Requests().size(), 4u);
+             EXPECT_EQ(h.state.FilesRead, 3);
+         }},
+        {"accepts and never answers",
+         {Page(page), {S::Read(), S::Stall()}, {S::Read(), S::Stall()}, {S::Read(), S::Stall()},
+          S::Reply(head + picture)},
          1,
          {},
          onlyBIsKept},
