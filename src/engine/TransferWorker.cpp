@@ -77,6 +77,9 @@ TransferWorker::TransferWorker(SessionState& session, RunControl& engine)
     Ftp.OnProgress = [this](const TransferProgress& d) { OnFtpProgress(d); };
     Ftp.OnConnectionState = [this](short s) { OnFtpConnectionState(s); };
     retryTimer_.setSingleShot(true);
+    // A server that says when to come back is not asked earlier (a coarse timer may fire a
+    // little early).
+    retryTimer_.setTimerType(Qt::PreciseTimer);
     connect(&retryTimer_, &QTimer::timeout, this, &TransferWorker::TryAgainNow);
 }
 
@@ -386,6 +389,8 @@ void TransferWorker::EndRetryWait() {
 
 void TransferWorker::GiveUp(const std::string& failure, bool answered) {
     MarkIgnored();
+    // No document began, so no size was shown.
+    if (session_.View.Cell(GridRow - 1, 2).empty()) SetCell(2, "0");
     if (IsStartPage) {
         // The session's completion tells what became of its start page.
         if (answered) engine_.startPageFailure_ = failure;

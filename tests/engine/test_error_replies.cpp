@@ -87,9 +87,7 @@ TEST_P(ErrorReplies, EndTheRowIgnoredAndAreNamed) {
          ScriptedServer::Reply(Reply(GetParam().statusLine,
                                      "<html>error<img src='from-error-page.gif'></html>")),
          ScriptedServer::Reply(Ok("GIF89a"))});
-    EXPECT_EQ(Row(2)[1], "a.gif");
-    EXPECT_EQ(Row(2)[3], "0");
-    EXPECT_EQ(Row(2)[4], "Ignored");
+    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "0", "0", "Ignored"}));
     EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "b.gif", "6", "6", "Complete"}));
     EXPECT_FALSE(fs::exists(Project() / "a.gif"));
     EXPECT_EQ(RequestsFor(*server, "/a.gif"), 1);  // not a transient status: asked once
