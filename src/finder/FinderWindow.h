@@ -8,6 +8,7 @@
 #include <string>
 
 #include "finder/FileSearch.h"
+#include "finder/FinderTexts.h"
 
 class QAction;
 class QCheckBox;
@@ -24,12 +25,6 @@ class FinderGridModel;
 class QToolButton;
 class HtmlView;
 class ViewerDialogs;
-
-// Texts of the result grid and the caption.
-std::string FinderSizeText(std::int64_t size);                           // "1" for under 1 KB
-std::string FinderTotalText(std::int64_t bytes, const QLocale& locale);  // "1000 KB", "0.98 MB"
-std::string FinderAttrText(int attr);                                    // "R, A, H"; "" for others
-std::string FinderModifiedText(std::int64_t time, const QLocale& locale);
 
 // The file finder: searches a folder tree for files matching a mask, lists them with size,
 // time and attributes, previews the selected page or picture and offers file commands on it.
