@@ -51,6 +51,8 @@
 // --- Preview ----------------------------------------------------------------------------------
 
 void FinderWindow::PreviewSelectedFile() {
+    // Loading every page or picture as the walk selects it would cost more than the walk.
+    if (previewHeld_) return;
     const std::string path = SelectedPath();
     const std::string ext = FileNameExtension(path);
     const bool html = IsHtmlPreview(ext);
@@ -144,9 +146,10 @@ void FinderWindow::SaveFileCopy() {
     std::string target = fs::absolute(fs::path(*chosen), ec).string();
     if (ec) return;
     if (FileNameExtension(target).empty()) {
-        // Keep the source's own extension, in its own case.
-        const auto dot = path.find_last_of('.');
-        target += path.substr(dot);
+        // Keep the source's own extension, in its own case. A dot in a folder name is no
+        // extension, and a source without one gives the target none.
+        const auto dot = name.find_last_of('.');
+        if (dot != std::string::npos) target += name.substr(dot);
     }
     // copy_file refuses to copy a file onto itself, so nothing is lost that way.
     fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
@@ -209,7 +212,8 @@ void FinderWindow::OnPagePressed(Qt::MouseButton button, const QPoint& globalPos
 // --- Small commands ---------------------------------------------------------------------------
 
 void FinderWindow::ChooseStartFolder() {
-    if (auto folder = dialogs_.ChooseFolderFor(this, "Select the folder"))
+    if (auto folder =
+            dialogs_.ChooseFolderFor(this, "Select the folder", Location->text().toStdString()))
         Location->setText(QString::fromStdString(*folder));
 }
 

@@ -68,6 +68,7 @@ void FinderWindow::StartSearch() {
     StartBtn->setEnabled(false);
     ResultsGrid->setUpdatesEnabled(false);
     gridPaintClock_.start();
+    previewHeld_ = true;
     Searcher->StartSearch();
     // Some locales write long dates: let the time column grow to show them whole.
     const int modifiedWidth = ResultsGrid->columnWidth(3);
@@ -75,6 +76,7 @@ void FinderWindow::StartSearch() {
     if (ResultsGrid->columnWidth(3) < modifiedWidth) ResultsGrid->setColumnWidth(3, modifiedWidth);
     ResultsGrid->setUpdatesEnabled(true);
     searching_ = false;
+    previewHeld_ = false;
     StartBtn->setEnabled(true);
     if (deleteAfterSearch_) deleteLater();
 }
@@ -109,9 +111,10 @@ void FinderWindow::OnFileFound(const std::string& fullPath, const FoundFile& inf
     ++NextRow;
     ResultsModel->SetRowCount(NextRow - 1);
     const int row = NextRow - 1;
-    SelectRow(row);
+    // Filled before it is selected, so that the selection names a file.
     ResultsModel->SetRow(row - 1, {std::to_string(row), fullPath + info.Name, size, modified,
                                   FinderAttrText(info.Attr)});
+    SelectRow(row);
 }
 
 void FinderWindow::OnSearchFinished(QObject*) {
@@ -123,6 +126,13 @@ void FinderWindow::OnSearchFinished(QObject*) {
     setWindowTitle(QString::fromStdString(
         std::string(AppTitle) + " - Find File - ( Files Found: " + std::to_string(FoundCount) +
         ", Total Size: " + FinderTotalText(FoundBytes, QLocale()) + ")"));
+    // The grid is drawn only now and then during the walk: draw its last rows before the box
+    // stops everything, so that the grid agrees with the caption's count.
+    ResultsGrid->setUpdatesEnabled(true);
+    ResultsGrid->viewport()->repaint();
+    // The preview skipped the rows as they came; the last one found is the selected one.
+    previewHeld_ = false;
+    PreviewSelectedFile();
     dialogs_.Ask(this, "Search Completed", ViewerDialogs::Kind::Information,
                  ViewerDialogs::Buttons::Ok);
 }

@@ -206,6 +206,8 @@ void FinderWindow::BuildGrid() {
     ResultsGrid->viewport()->installEventFilter(this);
     connect(ResultsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { PreviewSelectedFile(); });
+    // A click on the row already selected shows it too (after a failed preview, say).
+    connect(ResultsGrid, &QAbstractItemView::clicked, this, [this] { PreviewSelectedFile(); });
     connect(ResultsGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         UpdateResultMenu();
         ResultMenu->exec(ResultsGrid->viewport()->mapToGlobal(p));

@@ -133,6 +133,7 @@ class FinderWindow : public QWidget {
 
     ViewerDialogs& dialogs_;
     bool searching_ = false;
+    bool previewHeld_ = false;  // during a walk: rows are previewed once it has ended
     bool deleteAfterSearch_ = false;
     QElapsedTimer gridPaintClock_;
 };

@@ -1,6 +1,8 @@
 #include "viewers/FullScreenShow.h"
 
 #include <QColorDialog>
+#include <QFontDatabase>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,6 +14,7 @@
 
 #include "core/SessionPrompts.h"
 #include "core/Text.h"
+#include "engine/SessionState.h"
 #include "imaging/Picture.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
@@ -42,13 +45,27 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 }  // namespace
 
 const char* FullScreenShow::HelpText() {
-    return "Press Key: \r\n"
-           "---------------\r\n"
-           "Enter - \t\t\t\tClose Window\r\n"
-           "P - \t\t\t\tPrint Image\r\n"
-           "C - \t\t\t\tChange Background Color\r\n"
-           "PageUp/UpArrow - \t\tGo Previous Image\r\n"
-           "PageDown/DownArrow - \tGo Next Image";
+    // Two columns padded with spaces: the box shows them in a fixed-width font, where tab
+    // stops would depend on the font and a long line would wrap.
+    return "Press Key:\n"
+           "---------------\n"
+           "Enter              - Close Window\n"
+           "P                  - Print Image\n"
+           "C                  - Change Background Color\n"
+           "PageUp/UpArrow     - Go Previous Image\n"
+           "PageDown/DownArrow - Go Next Image";
+}
+
+void FullScreenShow::ShowKeyHelp() {
+    // Owned by the show, so that it opens over the full-screen window.
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(AppTitle),
+                    QString::fromLatin1(HelpText()), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    if (auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        text->setWordWrap(false);
+    }
+    box.exec();
 }
 
 FullScreenShow::FullScreenShow(const FullScreenShowSource& source, SessionPrompts& prompts,
@@ -100,6 +117,7 @@ FullScreenShow::FullScreenShow(const FullScreenShowSource& source, SessionPrompt
         return chosen;
     };
     PrintPicture = [](const std::string& path) { return ShellPrint(path); };
+    ShowHelp = [this] { ShowKeyHelp(); };
 
     // Creation: the task bar goes, the ring is built from the visible list, the start chosen.
     SetTaskbarVisible(false);
@@ -131,6 +149,11 @@ bool FullScreenShow::event(QEvent* event) {
 }
 
 void FullScreenShow::OnActivated() {
+    // The first picture is shown when the show first comes up; later activations (the end
+    // of a message box among them) show nothing again, or a picture that cannot be shown
+    // would bring its box back each time and never let a key step on.
+    if (started_) return;
+    started_ = true;
     if (current_ >= 0) {
         try {
             DisplayImage(ring_[static_cast<std::size_t>(current_)]);
@@ -205,13 +228,12 @@ void FullScreenShow::HandleKey(int key) {
             }
             return;
         default:
-            prompts_.Message(HelpText(), SessionPrompts::Kind::Information,
-                             SessionPrompts::Buttons::Ok);
+            ShowHelp();
     }
 }
 
 void FullScreenShow::OnPictureClicked() {
-    prompts_.Message(HelpText(), SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+    ShowHelp();
 }
 
 void FullScreenShow::keyPressEvent(QKeyEvent* event) {

@@ -39,7 +39,7 @@ class FullScreenShow : public QWidget {
     int CurrentImage() const { return current_; }
 
     void DisplayImage(const std::string& path);
-    // Each time the window becomes active: the current picture again, or the empty-ring note.
+    // The first time the window becomes active: the current picture, or the empty-ring note.
     void OnActivated();
     void HandleKey(int key);
     void OnPictureClicked();
@@ -52,8 +52,11 @@ class FullScreenShow : public QWidget {
     // replaced in tests.
     std::function<std::optional<QColor>(const QColor& initial)> ChooseColor;
     std::function<std::string(const std::string& path)> PrintPicture;
+    // The key help: a box of HelpText() in a fixed-width font; replaceable in tests.
+    std::function<void()> ShowHelp;
 
     static const char* HelpText();
+    void ShowKeyHelp();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -69,6 +72,7 @@ class FullScreenShow : public QWidget {
     SessionPrompts& prompts_;
     std::vector<std::string> ring_;
     int current_ = -1;
+    bool started_ = false;  // the first activation has shown the first picture
 };
 
 // The show the main window opened last (null once it is closed).

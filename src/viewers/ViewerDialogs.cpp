@@ -18,7 +18,7 @@ std::optional<std::string> ViewerDialogs::SaveFileName(const std::string& captio
 }
 
 std::optional<std::string> ViewerDialogs::ChooseFolder(const std::string& caption) {
-    return ChooseFolderFor(QApplication::activeWindow(), caption);
+    return ChooseFolderFor(QApplication::activeWindow(), caption, {});
 }
 
 SessionPrompts::Answer QtViewerDialogs::Ask(QWidget* owner, const std::string& text, Kind kind,
@@ -46,8 +46,10 @@ std::optional<QColor> QtViewerDialogs::ChooseColor(QWidget* owner, const QColor&
 }
 
 std::optional<std::string> QtViewerDialogs::ChooseFolderFor(QWidget* owner,
-                                                            const std::string& title) {
-    const QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
+                                                            const std::string& title,
+                                                            const std::string& startFolder) {
+    const QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title),
+                                                          QString::fromStdString(startFolder));
     if (dir.isEmpty()) return std::nullopt;
     return dir.toStdString();
 }

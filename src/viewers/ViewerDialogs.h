@@ -28,9 +28,10 @@ class ViewerDialogs : public SessionPrompts {
                                                     const SaveOptions& options) = 0;
     // The colour dialog, fully open, starting at the given colour. The chosen colour, or nothing.
     virtual std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) = 0;
-    // The folder picker (file-system folders only). The chosen folder, or nothing.
-    virtual std::optional<std::string> ChooseFolderFor(QWidget* owner,
-                                                       const std::string& title) = 0;
+    // The folder picker (file-system folders only), opening at startFolder when it names one.
+    // The chosen folder, or nothing.
+    virtual std::optional<std::string> ChooseFolderFor(QWidget* owner, const std::string& title,
+                                                       const std::string& startFolder) = 0;
 
     Answer Message(const std::string& text, Kind kind, Buttons buttons) override;
     std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
@@ -47,7 +48,8 @@ class QtViewerDialogs : public ViewerDialogs {
                                             const std::string& proposedName,
                                             const SaveOptions& options) override;
     std::optional<QColor> ChooseColor(QWidget* owner, const QColor& initial) override;
-    std::optional<std::string> ChooseFolderFor(QWidget* owner, const std::string& title) override;
+    std::optional<std::string> ChooseFolderFor(QWidget* owner, const std::string& title,
+                                               const std::string& startFolder) override;
 };
 
 // The program-wide instance the windows use unless they are given another.

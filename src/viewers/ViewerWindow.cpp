@@ -91,7 +91,9 @@ ViewerWindow::ViewerWindow(ViewerFileSource& files, QWidget* owner, ViewerDialog
     BuildToolBar();
     BuildPanels();
     BuildMenu();
-    layout->addWidget(ToolBarPanel);
+    // Held at the top: with both panels hidden (a file that is neither page nor picture) the
+    // layout would otherwise centre the bar in the empty window.
+    layout->addWidget(ToolBarPanel, 0, Qt::AlignTop);
     layout->addWidget(HTMLPanel, 1);
     layout->addWidget(JPEGPanel, 1);
 }
@@ -217,7 +219,9 @@ void ViewerWindow::ShowFile() {
     // The list may have shrunk since this window stepped to its position.
     if (ListIndex < 0 || ListIndex >= VisibleCount()) return;
     const bool projectList = files_.FileListViewVisible();
-    ViewerFileName = NamePart(files_.ItemPath(ListIndex));
+    listItem_ = files_.ItemPath(ListIndex);
+    listItemInProject_ = projectList;
+    ViewerFileName = NamePart(listItem_);
     ViewerFolder = projectList ? files_.ProjectFolder() : files_.LocalFilesFolder();
     if (!ViewerFolder.empty() && ViewerFolder.back() != '/') ViewerFolder += '/';
     ViewerFileExt = NameExtension(ViewerFileName);
@@ -251,10 +255,28 @@ void ViewerWindow::ShowPictureFile() {
     ShowPicture(*PictureBox, *PictureLabel, picture);
 }
 
+bool ViewerWindow::FollowList() {
+    if (listItem_.empty()) return true;  // nothing shown from the list yet
+    const int count = VisibleCount();
+    const bool sameList = files_.FileListViewVisible() == listItemInProject_;
+    if (sameList && ListIndex >= 0 && ListIndex < count && files_.ItemPath(ListIndex) == listItem_)
+        return true;
+    // The list changed under this window (another session opened, files deleted, the other
+    // list shown): find its file again, or stop stepping and keep showing that file.
+    if (sameList)
+        for (int i = 0; i < count; ++i)
+            if (files_.ItemPath(i) == listItem_) {
+                ListIndex = i;
+                return true;
+            }
+    return false;
+}
+
 void ViewerWindow::EnableDisableButtons() {
     const int count = VisibleCount();
-    BackBtn->setEnabled(ListIndex > 0);
-    NextBtn->setEnabled(ListIndex < count - 1);
+    const bool inList = FollowList();
+    BackBtn->setEnabled(inList && ListIndex > 0);
+    NextBtn->setEnabled(inList && ListIndex < count - 1);
     SourceBtn->setEnabled(ViewerKindOf(ViewerFileExt) == ViewerKind::Html);
     ReloadBtn->setEnabled(SourceBtn->isEnabled());
     SaveAsBtn->setEnabled(!ViewerFileExt.empty());
@@ -273,13 +295,21 @@ void ViewerWindow::EnableDisableButtons() {
 }
 
 void ViewerWindow::ShowPreviousFile() {
+    if (!FollowList()) return EnableDisableButtons();
     --ListIndex;
     ShowFile();
 }
 
 void ViewerWindow::ShowNextFile() {
+    if (!FollowList()) return EnableDisableButtons();
     ++ListIndex;
     ShowFile();
+}
+
+bool ViewerWindow::event(QEvent* event) {
+    // Coming back to this window after the main window changed its list: the steps follow.
+    if (event->type() == QEvent::WindowActivate) EnableDisableButtons();
+    return QWidget::event(event);
 }
 
 // --- The page history ------------------------------------------------------------------------

@@ -106,7 +106,13 @@ class ViewerWindow : public QWidget {
     void OnPageError();
     void OnPagePressed(Qt::MouseButton button, const QPoint& globalPos);
 
+  protected:
+    bool event(QEvent* event) override;
+
   private:
+    // True when ListIndex names the list item this window last stepped to (moving ListIndex
+    // to it when the list has changed); false when that item is no longer in the list.
+    bool FollowList();
     void BuildToolBar();
     void BuildPanels();
     void BuildMenu();
@@ -118,4 +124,6 @@ class ViewerWindow : public QWidget {
 
     ViewerFileSource& files_;
     ViewerDialogs& dialogs_;
+    std::string listItem_;  // the list item last stepped to, as the list named it
+    bool listItemInProject_ = true;
 };

@@ -21,6 +21,7 @@
 #include "support/QtApp.h"
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
+#include "finder/FinderGridModel.h"
 #include "finder/FinderWindow.h"
 #include "viewers/DocumentSourceWindow.h"
 
@@ -382,4 +383,69 @@ TEST_F(FinderWindowLargeTreeTest, StartDuringTheWalkDoesNotStartASecondOne) {
     EXPECT_EQ(form->GridRowCount(), Total + 1);
     EXPECT_EQ(form->Cells(0, Total), std::to_string(Total));
     EXPECT_EQ(dialogs.Messages.size(), 1u);
+}
+
+TEST_F(FinderWindowTest, SaveAsTakesTheExtensionFromTheFileNameOnly) {
+    struct Case {
+        const char* Label;
+        std::string Folder, Name, Chosen, Written;
+    };
+    const Case cases[] = {
+        {"a name without extension", "www.site.com", "README", "copy", "copy"},
+        {"a dot in a folder of the target", "plain", "README", "a.b/copy", "a.b/copy"},
+        {"an extension of its own", "www.site.com", "page.Html", "copy", "copy.Html"},
+        {"the chosen name has one", "www.site.com", "README", "copy.txt", "copy.txt"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const fs::path base = tmp.Path() / std::to_string(++n);
+        fs::create_directories(base / "out" / "a.b");
+        fs::create_directories(base / c.Folder);
+        std::ofstream(base / c.Folder / c.Name) << "content";
+        Search((base / c.Folder).string() + "/", "*");
+        ASSERT_EQ(form->FoundCount, 1);
+        form->SelectRow(1);
+        dialogs.FileNames = {(base / "out" / c.Chosen).string()};
+        QTest::keyClick(form->ResultsGrid, Qt::Key_S);
+        ASSERT_TRUE(fs::exists(base / "out" / c.Written));
+        std::ifstream in(base / "out" / c.Written);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "content");
+        std::size_t entries = 0;
+        for (const auto& e : fs::recursive_directory_iterator(base / "out"))
+            entries += e.is_regular_file() ? 1 : 0;
+        EXPECT_EQ(entries, 1u);  // nothing written under another name
+    }
+}
+
+TEST_F(FinderWindowTest, TheLastResultIsPreviewedAndItsSourceOpens) {
+    std::ofstream(tmp.Path() / "only.html") << "<p>The only result</p>";
+    Search(tmp.Text(), "*.html");
+    WaitUntilIdle(*form->PageView);
+    ASSERT_EQ(form->SelectedRow(), 1);
+    EXPECT_FALSE(form->PageView->isHidden());
+    EXPECT_TRUE(form->PageView->toPlainText().contains("The only result"));
+    QTest::keyClick(form->ResultsGrid, Qt::Key_C);
+    EXPECT_EQ(form->findChildren<DocumentSourceWindow*>().size(), 1);
+}
+
+TEST_F(FinderWindowTest, AClickOnTheSelectedRowPreviewsItAgain) {
+    // A picture still being written when it was found: its preview fails; once it is whole,
+    // a click on its row shows it.
+    WriteBytes(tmp.Text() + "late.gif", "GIF8");
+    Search(tmp.Text(), "*.gif");
+    ASSERT_EQ(dialogs.Messages.size(), 2u);  // the damaged picture, then the completion
+    EXPECT_EQ(dialogs.MessageKinds[0], ViewerDialogs::Kind::Error);
+    EXPECT_TRUE(form->PictureLabel->pixmap().isNull());
+    WriteBytes(tmp.Text() + "late.gif", EncodeGif(QuadrantPicture(40, 20)));
+    const QRect cell = form->ResultsGrid->visualRect(form->ResultsModel->index(0, 1));
+    QTest::mouseClick(form->ResultsGrid->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(form->PictureLabel->pixmap().size(), QSize(40, 20));
+    EXPECT_EQ(dialogs.Messages.size(), 2u);
+}
+
+TEST_F(FinderWindowTest, TheFolderBrowserOpensAtTheTypedLocation) {
+    form->Location->setText(QString::fromStdString(tmp.Text() + "typed/"));
+    form->BrowseBtn->click();
+    EXPECT_EQ(dialogs.FolderStarts, std::vector<std::string>{tmp.Text() + "typed/"});
 }

@@ -25,6 +25,7 @@ class ScriptedViewerDialogs : public ViewerDialogs {
     std::vector<Kind> MessageKinds;
     std::vector<SaveRequest> Saves;
     std::vector<std::string> FolderTitles;
+    std::vector<std::string> FolderStarts;
 
     Answer Ask(QWidget*, const std::string& text, Kind kind, Buttons buttons) override {
         Messages.push_back(text);
@@ -47,8 +48,10 @@ class ScriptedViewerDialogs : public ViewerDialogs {
 
     std::optional<QColor> ChooseColor(QWidget*, const QColor&) override { return Next(Colors); }
 
-    std::optional<std::string> ChooseFolderFor(QWidget*, const std::string& title) override {
+    std::optional<std::string> ChooseFolderFor(QWidget*, const std::string& title,
+                                               const std::string& startFolder) override {
         FolderTitles.push_back(title);
+        FolderStarts.push_back(startFolder);
         return Next(Folders);
     }
 

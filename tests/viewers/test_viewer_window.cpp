@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QLayout>
 #include <filesystem>
 #include <fstream>
 
@@ -17,6 +18,7 @@
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedViewerDialogs.h"
+#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 #include "viewers/ViewerWindow.h"
 #include "viewers/NeedleGauge.h"
@@ -379,6 +381,58 @@ TEST_F(HtmlViewer, PrintingGoesToThePrinterOrSaysWhyNot) {
     v.PrintFile();
     ASSERT_EQ(dialogs.Messages.size(), 1u);
     EXPECT_NE(dialogs.Messages[0].find("a.html"), std::string::npos);
+}
+
+TEST_F(HtmlViewer, TheToolBarStaysAtTheTopForEveryKindOfFile) {
+    Write("a.html", "<p>page</p>");
+    Write("b.gif", EncodeGif(QuadrantPicture(8, 8)));
+    Write("c.zip", "data");
+    files.Project = {"a.html", "b.gif", "c.zip"};
+    auto& v = Open();
+    v.setWindowState(Qt::WindowNoState);
+    v.resize(560, 418);
+    for (const char* name : {"a.html", "b.gif", "c.zip"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(v.ViewerFileName, name);
+        v.layout()->activate();
+        EXPECT_EQ(v.ToolBarPanel->geometry(), QRect(0, 0, 560, 34));
+        SaveScreenshot(v, QString("viewer-") + name);
+        if (v.NextBtn->isEnabled()) v.NextBtn->click();
+        WaitUntilIdle(*v.PageView);
+    }
+}
+
+TEST_F(HtmlViewer, AViewerWhoseListChangedKeepsToItsOwnFile) {
+    for (const char* name : {"a.html", "b.html", "c.html", "d.html", "x.html"}) Write(name, name);
+    struct Case {
+        const char* Label;
+        std::vector<std::string> NewList;
+        bool Back, Next;
+        const char* AfterBack;  // the file Back shows, when it is enabled
+    };
+    const Case cases[] = {
+        {"another session's list", {"x.html"}, false, false, nullptr},
+        {"the file moved up the list", {"x.html", "d.html", "a.html"}, true, true, "x.html"},
+        {"the list emptied", {}, false, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Label);
+        files.Project = {"a.html", "b.html", "c.html", "d.html"};
+        auto& v = Open(3);
+        ASSERT_EQ(v.ViewerFileName, "d.html");
+        files.Project = c.NewList;
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&v, &activate);
+        EXPECT_EQ(v.BackBtn->isEnabled(), c.Back);
+        EXPECT_EQ(v.NextBtn->isEnabled(), c.Next);
+        // Its own file stays shown and its commands still act on it.
+        EXPECT_EQ(v.CurrentPath(), project.Text() + "d.html");
+        EXPECT_TRUE(v.SaveAsBtn->isEnabled());
+        v.ShowPreviousFile();  // even when called with the button off
+        WaitUntilIdle(*v.PageView);
+        EXPECT_EQ(v.ViewerFileName, c.AfterBack ? c.AfterBack : "d.html");
+        EXPECT_TRUE(dialogs.Messages.empty());
+    }
 }
 
 TEST(NeedleGauge, PercentDone) {

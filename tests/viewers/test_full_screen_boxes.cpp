@@ -1,0 +1,119 @@
+// The full-screen show's boxes as a person meets them: real message boxes answered by a timer
+// while their own event loops run, the show activated again when each box goes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+
+#include "support/BoxAnswerer.h"
+#include "support/PictureFixtures.h"
+#include "support/QtApp.h"
+#include "support/Screenshot.h"
+#include "support/TempFolder.h"
+#include "viewers/FullScreenShow.h"
+#include "viewers/ViewerDialogs.h"
+
+namespace {
+
+class FullScreenBoxes : public ::testing::Test {
+  protected:
+    FullScreenBoxes() { EnsureQtApp(); }
+    ~FullScreenBoxes() override { delete form.data(); }
+
+    FullScreenShow* Open(const std::vector<std::string>& names) {
+        FullScreenShowSource source;
+        source.ProjectListVisible = true;
+        for (const auto& name : names) {
+            const std::string path = folder.Text() + name;
+            WriteBytes(path, name.starts_with("bad") ? std::string("GIF89a damaged")
+                                                     : EncodeGif(QuadrantPicture(8, 8)));
+            source.ItemPaths.push_back(path);
+        }
+        form = new FullScreenShow(source, prompts);
+        form->PrintPicture = [this](const std::string&) { return printError; };
+        form->show();
+        return form;
+    }
+
+    // The window system activates the show when it comes up and each time a box over it goes.
+    void Activate() {
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(form, &activate);
+    }
+
+    std::string Shown() { return form->FileName->text().toStdString(); }
+
+    TempFolder folder;
+    QtViewerDialogs prompts;
+    BoxAnswerer boxes;
+    QPointer<FullScreenShow> form;
+    std::string printError;
+};
+
+}  // namespace
+
+TEST_F(FullScreenBoxes, APictureThatCannotBeShownIsReportedOnceAndTheNextKeyStepsOn) {
+    Open({"bad.gif", "good.gif"});
+    Activate();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_NE(boxes.Texts[0].find("bad.gif"), std::string::npos);
+    Activate();  // as the end of the box does
+    BoxAnswerer::Idle(200);
+    EXPECT_EQ(boxes.Texts.size(), 1u);
+    QTest::keyClick(form, Qt::Key_Down);
+    EXPECT_EQ(Shown(), "good.gif");
+    Activate();
+    QTest::keyClick(form, Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_EQ(boxes.Texts.size(), 1u);
+}
+
+TEST_F(FullScreenBoxes, TheEmptyShowSaysSoOnceAndEnterCloses) {
+    Open({});
+    Activate();
+    Activate();
+    BoxAnswerer::Idle(100);
+    EXPECT_EQ(boxes.Texts, std::vector<std::string>{"No image in current folder"});
+    QTest::keyClick(form, Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(FullScreenBoxes, TheKeyHelpIsSevenUnwrappedLinesInAFixedWidthFont) {
+    Open({"a.gif"});
+    Activate();
+    bool fixed = false;
+    bool fits = false;
+    int lines = 0;
+    boxes.OnBox = [&](QMessageBox& box) {
+        auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        fixed = QFontInfo(label->font()).fixedPitch();
+        lines = static_cast<int>(label->text().split('\n').size());
+        // One text line per line: the label is as tall as seven lines and as wide as the
+        // longest one.
+        const QFontMetrics metrics(label->font());
+        fits = !label->wordWrap() &&
+               label->width() >= metrics.horizontalAdvance("PageDown/DownArrow - Go Next Image");
+        SaveScreenshot(box, "full-screen-help");
+    };
+    QTest::keyClick(form, Qt::Key_X);
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_TRUE(fixed);
+    EXPECT_TRUE(fits);
+    EXPECT_EQ(lines, 7);
+    QTest::keyClick(form, Qt::Key_Down);  // the show goes on after the help
+    EXPECT_EQ(Shown(), "a.gif");
+}
+
+TEST_F(FullScreenBoxes, AFailedPrintSaysWhy) {
+    Open({"a.gif"});
+    Activate();
+    printError = "There is no default printer currently selected.";
+    QTest::keyClick(form, Qt::Key_P);
+    EXPECT_EQ(boxes.Texts, std::vector<std::string>{printError});
+}
