@@ -70,10 +70,6 @@ void FinderWindow::StartSearch() {
     gridPaintClock_.start();
     previewHeld_ = true;
     Searcher->StartSearch();
-    // Some locales write long dates: let the time column grow to show them whole.
-    const int modifiedWidth = ResultsGrid->columnWidth(3);
-    ResultsGrid->resizeColumnToContents(3);
-    if (ResultsGrid->columnWidth(3) < modifiedWidth) ResultsGrid->setColumnWidth(3, modifiedWidth);
     ResultsGrid->setUpdatesEnabled(true);
     searching_ = false;
     previewHeld_ = false;
@@ -126,6 +122,10 @@ void FinderWindow::OnSearchFinished(QObject*) {
     setWindowTitle(QString::fromStdString(
         std::string(AppTitle) + " - Find File - ( Files Found: " + std::to_string(FoundCount) +
         ", Total Size: " + FinderTotalText(FoundBytes, QLocale()) + ")"));
+    // Some locales write long dates: let the time column grow to show them whole.
+    const int modifiedWidth = ResultsGrid->columnWidth(3);
+    ResultsGrid->resizeColumnToContents(3);
+    if (ResultsGrid->columnWidth(3) < modifiedWidth) ResultsGrid->setColumnWidth(3, modifiedWidth);
     // The grid is drawn only now and then during the walk: draw its last rows before the box
     // stops everything, so that the grid agrees with the caption's count.
     ResultsGrid->setUpdatesEnabled(true);
