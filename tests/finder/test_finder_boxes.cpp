@@ -138,3 +138,13 @@ TEST_F(FinderBoxes, TheFolderBrowserOpensAtTheTypedLocation) {
     EXPECT_EQ(opened.toStdString() + "/", tmp.Text() + "typed/");
     EXPECT_EQ(form->Location->text().toStdString(), tmp.Text() + "typed/");  // cancelled
 }
+
+TEST_F(FinderBoxes, TheSourceOfAFileThatWentAwaySaysWhy) {
+    std::ofstream(tmp.Path() / "a.html") << "<p>page</p>";
+    Search("*.html");
+    fs::remove(tmp.Path() / "a.html");
+    QTest::keyClick(form->ResultsGrid, Qt::Key_C);
+    ASSERT_EQ(boxes.Texts.size(), 2u);
+    EXPECT_NE(boxes.Texts[1].find(tmp.Text() + "a.html"), std::string::npos);
+    EXPECT_FALSE(form.isNull());
+}

@@ -84,3 +84,15 @@ TEST_F(ViewerBoxes, PrintingAFileThatWentAwaySaysWhy) {
     EXPECT_NE(boxes.Texts[0].find("a.gif"), std::string::npos);
     EXPECT_TRUE(v.isVisible());
 }
+
+TEST_F(ViewerBoxes, TheSourceOfAFileThatWentAwaySaysWhy) {
+    std::ofstream(folder.Path() / "a.html") << "<p>page</p>";
+    files.Names = {"a.html"};
+    auto& v = Open();
+    fs::remove(folder.Path() / "a.html");
+    ASSERT_TRUE(v.SourceBtn->isEnabled());
+    v.SourceBtn->click();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_NE(boxes.Texts[0].find(folder.Text() + "a.html"), std::string::npos);
+    EXPECT_TRUE(v.isVisible());
+}
