@@ -18,7 +18,6 @@
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedViewerDialogs.h"
-#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 #include "viewers/ViewerWindow.h"
 #include "viewers/NeedleGauge.h"
