@@ -113,6 +113,9 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
     ApplyStatusTexts();
     ApplyMessage();
     ApplyButtons();
+    // The viewer command itself says when the list is empty ("No item in list box"), so its
+    // button starts enabled; a session's button states take over from then on.
+    QuickHTMLViewerBtn->setEnabled(true);
     UpdateCaption();
     for (int c = 0; c < 5; ++c) Grid->setColumnWidth(c, GridColumnWidths[c]);
 }
@@ -208,10 +211,7 @@ void MainWindow::BuildLowerPane() {
                 if (current.isValid()) state_->View.SelectRow(current.row() + 1);
             });
     connect(Grid, &QTableView::clicked, this, &MainWindow::OnGridClicked);
-    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        UpdateGridMenu();
-        GridPopupMenu->popup(Grid->viewport()->mapToGlobal(at));
-    });
+    connect(Grid, &QWidget::customContextMenuRequested, this, &MainWindow::OpenGridMenu);
 
     BottomBar = new QWidget(this);
     BottomBar->setObjectName(QStringLiteral("BottomBar"));

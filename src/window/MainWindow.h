@@ -282,8 +282,13 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void ForcedSilentSave();
     void SessionOpenStarted();
     void SessionOpenFinished();
-    // The selected grid row after the pop-up opened, 0 when none.
+    // The selected grid row, 0 when none.
     int GridRow() const;
+    // The row the grid's commands act on: the row the pop-up menu was opened for while it is
+    // open (a run selects each new transfer's row meanwhile), else the selected row.
+    int CommandRow() const;
+    // Opens the grid's pop-up menu for the row at the position (viewport coordinates).
+    void OpenGridMenu(const QPoint& at);
 
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
@@ -293,5 +298,6 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     std::string localFilesFolder_;
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
+    int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
     bool paneSized_ = false;
 };

@@ -221,6 +221,9 @@ void MainWindow::BuildPopupMenus() {
     connect(CopyUrlItem, &QAction::triggered, this, &MainWindow::CopyRowAddress);
     connect(SaveRowAsItem, &QAction::triggered, this, &MainWindow::SaveRowFileAs);
     connect(DeleteRowItem, &QAction::triggered, this, &MainWindow::DeleteRowFile);
+    // The menu hides before its item's command runs: the row is let go only after that.
+    connect(GridPopupMenu, &QMenu::aboutToHide, this, [this] { gridMenuRow_ = 0; },
+            Qt::QueuedConnection);
 
     FileListPopupMenu = new QMenu(this);
     OpenFileItem = FileListPopupMenu->addAction(QStringLiteral("&Open"));
