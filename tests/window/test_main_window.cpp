@@ -93,6 +93,15 @@ TEST_F(MainWindowTest, StartsWithTheDesignStates) {
     EXPECT_EQ(form.OpenBtn->toolTip(), "Open Session");
 }
 
+TEST_F(MainWindowTest, TheViewerButtonStartsEnabledAndSaysWhenThereIsNothingToShow) {
+    MainWindow form(prompts);
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
+    form.QuickHTMLViewerBtn->click();
+    ASSERT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No item in list box"});
+}
+
 TEST_F(MainWindowTest, TheHintLineReplacesThePanelsWhileAHintShows) {
     MainWindow form(prompts);
     QStatusTipEvent hint(form.RetrieveBtn->statusTip());
