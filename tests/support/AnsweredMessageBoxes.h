@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
