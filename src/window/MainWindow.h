@@ -27,6 +27,7 @@ class BrowserPanelHost;
 class StatusGrid;
 class StatusBar;
 class FolderTree;
+class FolderWatcher;
 class ViewRefresh;
 
 // The main window: tool bar, menus, the two status bars, the project browser (site tree, file
@@ -247,6 +248,11 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void StartFullScreenShow();
     bool ShowFullScreenEnabled() const;
     void OnLocalFolderChanged();
+    // Reads the local list's folder again (its files come and go), narrowed to web files; the
+    // list then follows that folder's changes on disk while it shows.
+    void ReadLocalFiles(const QString& folder);
+    // A change on disk in the local list's folder: the list reads it again, keeping the selection.
+    void FollowLocalFolderOnDisk(const QString& folder);
     void OnLocalFileSelected();
     void FitUpperStatusPanel();
     // The browser panel's controls: PageView, the image, the panel-set buttons, the pop-up menu.
@@ -298,6 +304,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     std::string localFilesFolder_;
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
-    int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
+    int gridMenuRow_ = 0;
+    FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows  // the row the grid's pop-up menu was opened for, 0 when closed
     bool paneSized_ = false;
 };

@@ -15,6 +15,7 @@
 #include "core/Text.h"
 #include "shell/ShellOpen.h"
 #include "shell/FolderTree.h"
+#include "shell/FolderWatcher.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "widgets/Hints.h"
@@ -160,6 +161,7 @@ void MainWindow::SwitchToGrid() {
     DirTree->show();
     FileListView->show();
     if (leavingLocalView) {
+        localFolderWatcher_->UnwatchAll();
         // The upper bar shows the project again, as it was before the local view opened.
         const std::string& started = state_->StartedText;
         state_->View.SetUpperStatusBar(0,
