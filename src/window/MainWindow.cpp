@@ -269,11 +269,21 @@ void MainWindow::ConnectView() {
     connect(&view, &SessionView::SiteRootSelectionRequested, this, &MainWindow::SelectSiteRoot);
     connect(&view, &SessionView::SessionOpenStarted, this, &MainWindow::SessionOpenStarted);
     connect(&view, &SessionView::SessionOpenFinished, this, &MainWindow::SessionOpenFinished);
+    connect(&view, &SessionView::BlockingWorkStarting, this, &MainWindow::ShowBeforeBlockingWork);
     // Rows the selection points at may only now have reached the grid.
     connect(GridRows, &QAbstractItemModel::rowsInserted, this, [this] {
         const int row = state_->View.SelectedRow();
         if (Grid->Row() != row) Grid->SetRow(row);
     });
+}
+
+void MainWindow::ShowBeforeBlockingWork() {
+    // What the run changed so far shows now, and the window system gets to take away a box
+    // just answered and to paint what lay under it; input waits for the work to end.
+    viewRefresh_->Flush();
+    GridRows->Flush();
+    if (isVisible()) repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::ResetViews() {

@@ -288,6 +288,8 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void ForcedSilentSave();
     void SessionOpenStarted();
     void SessionOpenFinished();
+    // Before work that holds the event loop: shows the gathered changes and paints.
+    void ShowBeforeBlockingWork();
     // The selected grid row, 0 when none.
     int GridRow() const;
     // The row the grid's commands act on: the row the pop-up menu was opened for while it is
