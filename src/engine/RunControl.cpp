@@ -321,6 +321,7 @@ void RunControl::FinishSession() {
                                 SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok;
         // A page that could not be rewritten ends the conversion (its message has been shown):
         // no session file is written, but the rest of the completion still runs.
+        if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
         const bool converted = !convert || !ConvertFiles || ConvertFiles(s);
         if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;

@@ -186,12 +186,7 @@ void SessionState::InitializeMessages() {
     View.SetLowerStatusBar(2, "Bytes Received: 0");
     View.SetLowerStatusBar(3, "Retrieval Speed: 0.0 KB/s");
     View.SetLowerStatusBar(4, "Time Elapsed: 00:00");
-    const QLocale locale;
-    const QDateTime now = QDateTime::currentDateTime();
-    StartedText = "Session Started On: " +
-                  (locale.toString(now.date(), QLocale::ShortFormat) + " " +
-                   locale.toString(now.time(), QLocale::LongFormat))
-                      .toStdString();
+    StartedText = SessionStartedText(QDateTime::currentDateTime(), QLocale());
     View.SetUpperStatusBar(0, StartedText);
     View.ClearDataRows();
 }
@@ -210,4 +205,29 @@ void SessionState::EnableDisableToolBarButtons() {
     b.EMailBtn = SessionComplete && !ProjectFolder.empty() &&
                  fs::exists(ProjectFolder + "EMailAddress.html", ec);
     View.SetButtons(b);
+}
+
+namespace {
+
+// A time format without its time-zone fields ("t" to "tttt", outside quoted text), and without
+// the separators they leave at the end.
+QString WithoutTimeZone(const QString& format) {
+    QString kept;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == u'\'') quoted = !quoted;
+        if (!quoted && c == u't') continue;
+        kept += c;
+    }
+    while (!kept.isEmpty() && (kept.back().isSpace() || kept.back() == u',')) kept.chop(1);
+    return kept.trimmed();
+}
+
+}  // namespace
+
+std::string SessionStartedText(const QDateTime& when, const QLocale& locale) {
+    const QString time =
+        locale.toString(when.time(), WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return "Session Started On: " +
+           (locale.toString(when.date(), QLocale::ShortFormat) + " " + time).toStdString();
 }

@@ -57,3 +57,9 @@ private:
 
 // Free bytes of the file system that holds the path (or its nearest existing parent).
 std::int64_t FreeDiskBytes(const std::string& path);
+
+class QDateTime;
+class QLocale;
+// "Session Started On: " with the date (short form) and the time (long form, seconds included)
+// of the locale, without the time zone the long form may carry.
+std::string SessionStartedText(const QDateTime& when, const QLocale& locale);

@@ -83,6 +83,9 @@ public:
     // ...and afterwards shows the grid and site tree again, hides the local-files view, expands
     // every node of the site tree and hides the browser-panel buttons.
     void NotifySessionOpenFinished() { emit SessionOpenFinished(); }
+    // Work that holds the event loop is about to start (a protected fetch, the conversion of
+    // the pages): the windows show what has changed so far before it does.
+    void NotifyBlockingWork() { emit BlockingWorkStarting(); }
 
 signals:
     void GridCellsChanged(int firstRow, int lastRow);
@@ -99,6 +102,7 @@ signals:
     void SiteRootSelectionRequested();
     void SessionOpenStarted();
     void SessionOpenFinished();
+    void BlockingWorkStarting();
 
 private:
     std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};

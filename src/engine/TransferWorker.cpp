@@ -480,6 +480,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
 
     bool received = false;
     ProtectedFetchResult result;
+    s.View.NotifyBlockingWork();
     if (ProtectedFetch* fetch = CurrentProtectedFetch()) {
         ProtectedFetchRequest request;
         request.URL = address;

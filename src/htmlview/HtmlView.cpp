@@ -393,7 +393,10 @@ void HtmlView::FetchNextImage() {
 std::string HtmlView::GetSelectedText(int start, int end) const {
     (void)start;
     (void)end;
-    return textCursor().selection().toPlainText().toStdString();
+    // Pictures stand in the document as object-replacement characters; the text has none.
+    QString text = textCursor().selection().toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text.toStdString();
 }
 
 bool HtmlView::HasSelection() const {

@@ -40,12 +40,21 @@ class SizeCellDelegate : public QStyledItemDelegate {
         (void)option;
         QPersistentModelIndex cell(index);
         QObject::connect(editor, &QLineEdit::textEdited, editor,
-                         [this, editor, cell](QString text) {
+                         [this, editor, cell](const QString& text) {
                              if (!cell.isValid()) return;
-                             QString kept = form_->AcceptedCellText(cell, text);
+                             const QString kept = form_->AcceptedCellText(cell, text);
                              if (kept != text) editor->setText(kept);
                          });
         return editor;
+    }
+
+    // The cell changes with every keystroke, and the view hands each change back to the open
+    // editor: putting the same text again would move the caret to the end and drop the undo
+    // steps, so the editor is only written when the cell says something else.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && line->text() == index.data(Qt::EditRole).toString()) return;
+        QStyledItemDelegate::setEditorData(editor, index);
     }
 
   private:
@@ -165,11 +174,14 @@ QString FileSizeLimitsDialog::AcceptedCellText(const QModelIndex& index, const Q
     QString kept = text;
     // Type cells take anything; a size cell may be emptied, but may hold digits only.
     bool isTypeColumn = LimitsGrid->horizontalHeader()->visualIndex(index.column()) == 0;
-    if (!isTypeColumn && !text.isEmpty() && !AllDigits(text)) {
-        ShowDialogMessage(this, ValueMustBeInteger);
-        kept = QStringLiteral("200");
-    }
+    const bool refused = !isTypeColumn && !text.isEmpty() && !AllDigits(text);
+    if (refused) kept = QStringLiteral("200");
     if (auto* item = LimitsGrid->item(index.row(), index.column())) item->setText(kept);
+    // The box takes the focus, and the grid closes (deletes) the cell editor when it loses it:
+    // the keystroke's handling must be over before the box opens.
+    if (refused)
+        QMetaObject::invokeMethod(
+            this, [this] { ShowDialogMessage(this, ValueMustBeInteger); }, Qt::QueuedConnection);
     return kept;
 }
 

@@ -38,7 +38,8 @@ class FileSizeLimitsDialog : public QDialog {
     void FillDefaultRows();
     void OnLimitSizesToggled(bool checked);
     void AddTypeRow();
-    // Runs on every keystroke in a cell editor; returns the text the cell keeps.
+    // Runs on every keystroke in a cell editor; returns the text the cell keeps. A refused text
+    // is answered by a box shown after the keystroke, when the editor may already be gone.
     QString AcceptedCellText(const QModelIndex& index, const QString& text);
 
     friend class SizeCellDelegate;

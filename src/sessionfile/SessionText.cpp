@@ -29,6 +29,26 @@ std::size_t LineEnd(std::string_view text, std::size_t p) {
     return p;
 }
 
+// A line as an error message may quote it: any file can be offered as a session file, so the line
+// may be long and hold any bytes. The first 40 bytes at most, unprintable ones as \xNN.
+std::string PrintableExcerpt(std::string_view line) {
+    constexpr std::size_t Longest = 40;
+    static const char* const Hex = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < line.size() && i < Longest; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += Hex[c >> 4];
+            out += Hex[c & 15];
+        }
+    }
+    if (line.size() > Longest) out += "...";
+    return out;
+}
+
 // Hands out the stored lines one by one; running out is a damaged file.
 class LineReader {
 public:
@@ -56,7 +76,7 @@ public:
         if (text.empty() || result.ec != std::errc() || result.ptr != last || text[0] == '+' ||
             text[0] == '-')
             throw SessionFileError("line " + std::to_string(at) + " should hold a count, but '" +
-                                    text + "' is not a valid integer value");
+                                    PrintableExcerpt(text) + "' is not a valid integer value");
         return value;
     }
 

@@ -4,9 +4,36 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QDateTime>
+#include <QLocale>
 #include <QStackedLayout>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <algorithm>
+
+namespace {
+
+// Lines of a name under a large icon before the rest is elided.
+constexpr int LargeIconTextLines = 3;
+
+// Keeps each item of the icon views inside its grid cell: a long name is elided in its cell
+// (middle out, so that the end and the extension stay) instead of running over its neighbours.
+class GridCellDelegate : public QStyledItemDelegate {
+  public:
+    explicit GridCellDelegate(QListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = view_->gridSize();
+        if (grid.isValid()) size = size.boundedTo(grid);
+        return size;
+    }
+
+  private:
+    QListView* view_;
+};
+
+}  // namespace
 
 FolderFileList::FolderFileList(QWidget* parent) : QWidget(parent) {
     model_ = new ShellFileModel(this);
@@ -26,7 +53,12 @@ FolderFileList::FolderFileList(QWidget* parent) : QWidget(parent) {
     details_->header()->resizeSection(ShellFileModel::NameColumn, 208);
     details_->header()->resizeSection(ShellFileModel::SizeColumn, 84);
     details_->header()->resizeSection(ShellFileModel::TypeColumn, 120);
-    details_->header()->resizeSection(ShellFileModel::ModifiedColumn, 120);
+    // The Modified column is as wide as the longest date and time this locale writes.
+    const QString widestDate = QLocale().toString(
+        QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat);
+    details_->header()->resizeSection(
+        ShellFileModel::ModifiedColumn,
+        std::max(120, details_->fontMetrics().horizontalAdvance(widestDate) + 24));
 
     icons_ = new QListView(this);
     icons_->setModel(model_);
@@ -35,6 +67,8 @@ FolderFileList::FolderFileList(QWidget* parent) : QWidget(parent) {
     icons_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     icons_->setResizeMode(QListView::Adjust);
     icons_->setMovement(QListView::Static);
+    icons_->setItemDelegate(new GridCellDelegate(icons_));
+    icons_->setTextElideMode(Qt::ElideMiddle);
 
     stack_->addWidget(details_);
     stack_->addWidget(icons_);
@@ -155,16 +189,17 @@ void FolderFileList::SetStyle(ViewStyle style) {
             icons_->setFlow(QListView::LeftToRight);
             icons_->setWrapping(true);
             icons_->setIconSize(QSize(32, 32));
-            icons_->setGridSize(QSize(96, 64));
+            // Room for a few lines of the name, so that names alike in their start differ.
+            icons_->setGridSize(
+                QSize(112, 32 + 10 + LargeIconTextLines * icons_->fontMetrics().lineSpacing()));
             icons_->setWordWrap(true);
-            icons_->setTextElideMode(Qt::ElideMiddle);
             break;
         case ViewStyle::SmallIcon:
             icons_->setViewMode(QListView::ListMode);
             icons_->setFlow(QListView::LeftToRight);
             icons_->setWrapping(true);
             icons_->setIconSize(QSize(small, small));
-            icons_->setGridSize(QSize(180, 20));
+            icons_->setGridSize(QSize(180, std::max(20, icons_->fontMetrics().height() + 4)));
             icons_->setWordWrap(false);
             break;
         case ViewStyle::List:
@@ -172,7 +207,7 @@ void FolderFileList::SetStyle(ViewStyle style) {
             icons_->setFlow(QListView::TopToBottom);
             icons_->setWrapping(true);
             icons_->setIconSize(QSize(small, small));
-            icons_->setGridSize(QSize(180, 20));
+            icons_->setGridSize(QSize(180, std::max(20, icons_->fontMetrics().height() + 4)));
             icons_->setWordWrap(false);
             break;
         case ViewStyle::Report:

@@ -383,8 +383,10 @@ void BrowserPanel::SavePanelFileAs() {
     const std::string path = CurrentFilePath();
     const std::string name = PanelFileLabel->text().toStdString();
     const std::string ext = PseudoExtension(name);
+    // The pattern names the extension, so that the dialog adds it before it asks whether an
+    // existing file may be replaced: the question is about the file that will be written.
     const auto chosen = host_.Prompts().SaveFileName(
-        "Lanternway Viewer - Save \"" + path + "\" As ..", "*" + ext + "|", name);
+        "Lanternway Viewer - Save \"" + path + "\" As ..", "*" + ext + "|*" + ext + "|", name);
     if (!chosen) return;
     std::string target = QFileInfo(QString::fromStdString(*chosen)).absoluteFilePath().toStdString();
     if (PseudoExtension(NameOf(target)).empty()) target += ext;
@@ -414,7 +416,8 @@ void BrowserPanel::ChooseBackgroundColour() {
         ShowError("Color dialog failed to load.");
         return;
     }
-    PictureBox->show();
+    // The colour is the picture area's; a page shown meanwhile keeps the whole pane.
+    if (PageView->isHidden()) PictureBox->show();
     QPalette palette = PictureBox->palette();
     palette.setColor(QPalette::Window, *chosen);
     PictureBox->setPalette(palette);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 PercentBar::PercentBar(QWidget* parent) : QWidget(parent) {
     setObjectName("ProgressGauge");
@@ -88,6 +89,13 @@ void ConversionProgress::ShowCentred(QWidget* near) {
     if (screen) move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
+    // The conversion holds the event loop from now on: the window system must have mapped the
+    // window before it can be painted, and the windows under it need their paint too.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    } while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 500);
     repaint();
 }
 
@@ -109,6 +117,10 @@ void ConversionProgress::SetProgress(const QString& label, const QString& curren
         CurrentFileLabel->setToolTip(currentFile_);
         fileShown_ = true;
     }
-    if (isVisible()) repaint();
+    if (isVisible()) {
+        repaint();
+        // The other windows (and the window system) follow the conversion too; input waits.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     painted_.start();
 }

@@ -26,6 +26,21 @@ std::int64_t TransferredBytes(const std::string& text) {
     return value;
 }
 
+// "scheme://..." (a letter, then letters, digits, "+", "-" or "."): a row of another site or
+// scheme holds its whole address, whichever scheme it is.
+bool IsFullAddress(const std::string& text) {
+    const std::size_t colon = text.find("://");
+    if (colon == std::string::npos || colon == 0) return false;
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isLetter(text[0])) return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = text[i];
+        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int GridTextColour(const SessionView& view, int row, int column, int selectedRow) {
@@ -76,7 +91,7 @@ std::string RowLocalName(const SessionView& view, int row, SessionFields& sessio
 
 std::string RowAddress(const SessionView& view, int row, const SessionFields& session) {
     const std::string text = WithoutDeletedMarker(view.Cell(row, FileColumn));
-    if (Contains(text, "http://") || Contains(text, "ftp://")) return text;
+    if (IsFullAddress(text)) return text;
     if (!text.empty() && text.front() == '/') return session.SiteBase + text.substr(1);
     return session.SiteBase + text;
 }

@@ -38,29 +38,6 @@ constexpr int GridColumnWidths[5] = {50, 306, 82, 74, 97};
 constexpr int StatisticsBarWidths[5] = {142, 94, 150, 139, 48};
 constexpr int LowerPaneHeight = 160;
 
-QToolButton* MakeButton(QWidget* parent, QHBoxLayout* layout, const char* name, const QString& hint,
-                        const QIcon& icon, bool enabled) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setIcon(icon);
-    button->setIconSize(QSize(22, 22));
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setEnabled(enabled);
-    SetHint(button, hint);
-    layout->addWidget(button);
-    return button;
-}
-
-void AddSeparator(QWidget* parent, QHBoxLayout* layout) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    layout->addSpacing(2);
-    layout->addWidget(line);
-    layout->addSpacing(2);
-}
-
 // Folder pictures of the site tree: the site, a folder, and the open folder of the selected node.
 QIcon TreeIcon(const char* normal) {
     QIcon icon;
@@ -136,6 +113,9 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
     ApplyStatusTexts();
     ApplyMessage();
     ApplyButtons();
+    // The viewer command itself says when the list is empty ("No item in list box"), so its
+    // button starts enabled; a session's button states take over from then on.
+    QuickHTMLViewerBtn->setEnabled(true);
     UpdateCaption();
     for (int c = 0; c < 5; ++c) Grid->setColumnWidth(c, GridColumnWidths[c]);
 }
@@ -145,168 +125,6 @@ MainWindow::~MainWindow() {
     state_->View.disconnect(this);
     delete centralWidget();
     delete GridRows;
-}
-
-void MainWindow::BuildToolBar() {
-    ToolBarFrame = new QFrame(this);
-    ToolBarFrame->setObjectName(QStringLiteral("ToolBarFrame"));
-    ToolBarFrame->setFrameShape(QFrame::Panel);
-    ToolBarFrame->setFrameShadow(QFrame::Raised);
-    ToolBarFrame->setFixedHeight(33);
-    ToolBarFrame->setContextMenuPolicy(Qt::DefaultContextMenu);
-    ToolBarFrame->installEventFilter(this);
-    auto* row = new QHBoxLayout(ToolBarFrame);
-    row->setContentsMargins(3, 1, 3, 1);
-    row->setSpacing(1);
-
-    OpenBtn = MakeButton(ToolBarFrame, row, "OpenBtn", "Open Session|Open an existing session",
-                         ToolIcon("document-open", "open"), true);
-    SaveAsBtn = MakeButton(ToolBarFrame, row, "SaveAsBtn",
-                           "Save Session As..|Save an existing session with new name",
-                           ToolIcon("document-save-as", "saveas"), false);
-    OpenProjectFolderBtn =
-        MakeButton(ToolBarFrame, row, "OpenProjectFolderBtn", "Open Project Folder|Open folder",
-                   ToolIcon(nullptr, "projectfolder"), false);
-    ExitBtn = MakeButton(ToolBarFrame, row, "ExitBtn", "Exit Lanternway|Close the program",
-                         ToolIcon("application-exit", "exit"), true);
-    AddSeparator(ToolBarFrame, row);
-    RetrieveBtn =
-        MakeButton(ToolBarFrame, row, "RetrieveBtn", "New Session|Open the new project dialog box",
-                   ToolIcon(nullptr, "newsession"), true);
-    StopBtn = MakeButton(ToolBarFrame, row, "StopBtn", "Stop Session|Stop an ongoing download or session",
-                         ToolIcon("process-stop", "stop"), false);
-    AddSeparator(ToolBarFrame, row);
-    ViewGridBtn = MakeButton(ToolBarFrame, row, "ViewGridBtn",
-                             "View Grid|Display grid of files information in main lower window",
-                             ToolIcon(nullptr, "grid"), false);
-    ViewBrowserPanelBtn =
-        MakeButton(ToolBarFrame, row, "ViewBrowserPanelBtn",
-                   "View Browser Panel|Display embedded browser window in main lower window",
-                   ToolIcon(nullptr, "panel"), true);
-    AddSeparator(ToolBarFrame, row);
-    ViewLargeItemBtn = MakeButton(ToolBarFrame, row, "ViewLargeItemBtn", "Large Icons|",
-                                  ToolIcon(nullptr, "largeicons"), true);
-    ViewSmallItemBtn = MakeButton(ToolBarFrame, row, "ViewSmallItemBtn", "Small Icons|",
-                                  ToolIcon(nullptr, "smallicons"), true);
-    ViewListItemBtn =
-        MakeButton(ToolBarFrame, row, "ViewListItemBtn", "List|", ToolIcon(nullptr, "list"), true);
-    ViewDetailsItemBtn = MakeButton(ToolBarFrame, row, "ViewDetailsItemBtn", "Details|",
-                                    ToolIcon(nullptr, "details"), true);
-    for (QToolButton* b : {ViewLargeItemBtn, ViewSmallItemBtn, ViewListItemBtn, ViewDetailsItemBtn})
-        b->setCheckable(true);
-    AddSeparator(ToolBarFrame, row);
-    QuickHTMLViewerBtn = MakeButton(ToolBarFrame, row, "QuickHTMLViewerBtn",
-                                    "Lanternway Viewer|Launch full screen browser",
-                                    ToolIcon(nullptr, "viewer"), true);
-    BrowseBtn =
-        MakeButton(ToolBarFrame, row, "BrowseBtn", "Browse|Browse current session using default browser",
-                   ToolIcon(nullptr, "browse"), false);
-    EMailBtn =
-        MakeButton(ToolBarFrame, row, "EMailBtn", "View E-Mail|View e-mail addresses found in project",
-                   ToolIcon(nullptr, "email"), false);
-    ViewLocalFilesBtn = MakeButton(
-        ToolBarFrame, row, "ViewLocalFilesBtn",
-        "Local Files|View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
-        ToolIcon(nullptr, "localfiles"), true);
-    FindBtn = MakeButton(ToolBarFrame, row, "FindBtn",
-                         "Find Files|Launch lanternway file finder for web related files",
-                         ToolIcon("edit-find", "find"), true);
-    row->addStretch(1);
-
-    connect(OpenBtn, &QToolButton::clicked, this, &MainWindow::OpenSession);
-    connect(SaveAsBtn, &QToolButton::clicked, this, &MainWindow::SaveSessionAs);
-    connect(OpenProjectFolderBtn, &QToolButton::clicked, this, &MainWindow::OpenListedFolder);
-    connect(ExitBtn, &QToolButton::clicked, this, &MainWindow::ConfirmExit);
-    connect(RetrieveBtn, &QToolButton::clicked, this, &MainWindow::StartNewSession);
-    connect(StopBtn, &QToolButton::clicked, this, &MainWindow::StopSession);
-    connect(ViewGridBtn, &QToolButton::clicked, this, &MainWindow::SwitchToGrid);
-    connect(ViewBrowserPanelBtn, &QToolButton::clicked, this, &MainWindow::SwitchToBrowserPanel);
-    connect(ViewLargeItemBtn, &QToolButton::clicked, this, &MainWindow::ShowLargeIcons);
-    connect(ViewSmallItemBtn, &QToolButton::clicked, this, &MainWindow::ShowSmallIcons);
-    connect(ViewListItemBtn, &QToolButton::clicked, this, &MainWindow::ShowAsList);
-    connect(ViewDetailsItemBtn, &QToolButton::clicked, this, &MainWindow::ShowDetails);
-    connect(QuickHTMLViewerBtn, &QToolButton::clicked, this, &MainWindow::OpenSelectedInViewer);
-    connect(BrowseBtn, &QToolButton::clicked, this, &MainWindow::BrowseProject);
-    connect(EMailBtn, &QToolButton::clicked, this, &MainWindow::ShowEMailAddresses);
-    connect(ViewLocalFilesBtn, &QToolButton::clicked, this, &MainWindow::SwitchToLocalFiles);
-    connect(FindBtn, &QToolButton::clicked, this, &MainWindow::OpenFinder);
-}
-
-void MainWindow::BuildMenus() {
-    QMenuBar* bar = menuBar();
-    const auto item = [this](QMenu* menu, const QString& caption, const QString& hint,
-                             void (MainWindow::*handler)()) {
-        QAction* action = menu->addAction(caption);
-        action->setStatusTip(hint);
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        return action;
-    };
-
-    FileMenu = bar->addMenu(QStringLiteral("&File"));
-    NewSessionItem =
-        item(FileMenu, "&New Session", "Open the new project dialog box", &MainWindow::StartNewSession);
-    OpenSessionItem = item(FileMenu, "&Open Session", "Open an existing session, also called project",
-                 &MainWindow::OpenSession);
-    SaveSessionAsItem = item(FileMenu, "&Save Session As..", "Save an existing session with new name",
-                 &MainWindow::SaveSessionAs);
-    FileMenu->addSeparator();
-    ExitItem = item(FileMenu, "E&xit Lanternway", "Close the program", &MainWindow::ConfirmExit);
-    connect(FileMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateFileMenu);
-
-    ProjectMenu = bar->addMenu(QStringLiteral("&Project"));
-    BrowseProjectItem = item(ProjectMenu, "&Browse Project",
-                          "Browse current session using default browser", &MainWindow::BrowseProject);
-    ViewEMailAddressItem = item(ProjectMenu, "View E-Mail &Address",
-                             "View e-mail addresses found in project", &MainWindow::ShowEMailAddresses);
-    OpenProjectFolderItem =
-        item(ProjectMenu, "Open Project &Folder", "Open folder", &MainWindow::OpenListedFolder);
-    connect(ProjectMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateProjectMenu);
-
-    ViewMenu = bar->addMenu(QStringLiteral("&View"));
-    ViewGridItem = item(ViewMenu, "&Grid", "Display grid of files information in main lower window",
-                 &MainWindow::SwitchToGrid);
-    ViewPanelItem = item(ViewMenu, "&Panel", "Display embedded browser window in main lower window",
-                  &MainWindow::SwitchToBrowserPanel);
-    ViewMenu->addSeparator();
-    FileListViewMenu = ViewMenu->addMenu(QStringLiteral("&File List View"));
-    auto* styles = new QActionGroup(this);
-    LargeIconsItem = item(FileListViewMenu, "&Large", QString(), &MainWindow::ShowLargeIcons);
-    SmallIconsItem = item(FileListViewMenu, "&Small", QString(), &MainWindow::ShowSmallIcons);
-    ListStyleItem = item(FileListViewMenu, "&List", QString(), &MainWindow::ShowAsList);
-    DetailsStyleItem = item(FileListViewMenu, "&Details", QString(), &MainWindow::ShowDetails);
-    for (QAction* a : {LargeIconsItem, SmallIconsItem, ListStyleItem, DetailsStyleItem}) {
-        a->setCheckable(true);
-        styles->addAction(a);
-    }
-
-    ToolsMenu = bar->addMenu(QStringLiteral("&Tools"));
-    OpenViewerItem = item(ToolsMenu, "Open Lanternway &Viewer", "Launch full screen browser",
-                       &MainWindow::OpenSelectedInViewer);
-    ToolsMenu->addSeparator();
-    ViewLocalFilesItem =
-        item(ToolsMenu, "View &Local Files",
-             "View all web related files (HTML,GIF,JPG,BMP,ICO,WMF,EMF) in local drives",
-             &MainWindow::ToggleLocalFiles);
-    ViewLocalFilesItem->setCheckable(true);
-    FindFilesItem = item(ToolsMenu, "&Find Files", "Launch lanternway file finder for web related files",
-                      &MainWindow::OpenFinder);
-    ToolsMenu->addSeparator();
-    FullScreenShowItem = item(ToolsMenu, "Full Screen &Show", "Full screen show/slide show of image(s)",
-                           &MainWindow::StartFullScreenShow);
-    connect(ToolsMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateToolsMenu);
-
-    HelpMenu = bar->addMenu(QStringLiteral("&Help"));
-    AboutItem = item(HelpMenu, "&About Lanternway 1.3", QString(), &MainWindow::ShowAbout);
-
-    // The window's own menu: this platform's windows have no system menu to extend, so it
-    // opens on the tool bar, where the main menu can be hidden and brought back.
-    SystemPopupMenu = new QMenu(this);
-    SystemPopupMenu->addSeparator();
-    HideMainMenuItem =
-        item(SystemPopupMenu, "Hide Main &Menu", QString(), &MainWindow::ToggleMainMenu);
-    HideMainMenuItem->setCheckable(true);
-    SystemPopupMenu->addSeparator();
-    SystemAboutItem = item(SystemPopupMenu, "&About Lanternway 1.3", QString(), &MainWindow::ShowAbout);
 }
 
 void MainWindow::BuildBrowser() {
@@ -393,10 +211,7 @@ void MainWindow::BuildLowerPane() {
                 if (current.isValid()) state_->View.SelectRow(current.row() + 1);
             });
     connect(Grid, &QTableView::clicked, this, &MainWindow::OnGridClicked);
-    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        UpdateGridMenu();
-        GridPopupMenu->popup(Grid->viewport()->mapToGlobal(at));
-    });
+    connect(Grid, &QWidget::customContextMenuRequested, this, &MainWindow::OpenGridMenu);
 
     BottomBar = new QWidget(this);
     BottomBar->setObjectName(QStringLiteral("BottomBar"));
@@ -423,39 +238,6 @@ void MainWindow::BuildLowerPane() {
     bottom->addWidget(ThreadCountLabel);
     bottom->addWidget(MessageLabel, 1);
     bottom->addWidget(HTMLButtonsBar, 1);
-}
-
-void MainWindow::BuildPopupMenus() {
-    GridPopupMenu = new QMenu(this);
-    OpenDefaultViewerItem = GridPopupMenu->addAction(QStringLiteral("Open - Default Viewer"));
-    RetrieveDefaultBrowserItem =
-        GridPopupMenu->addAction(QStringLiteral("Retrieve - Default Browser"));
-    GridPopupMenu->addSeparator();
-    CopyUrlItem = GridPopupMenu->addAction(QStringLiteral("Copy URL"));
-    GridPopupMenu->addSeparator();
-    SaveRowAsItem = GridPopupMenu->addAction(QStringLiteral("Save As.."));
-    DeleteRowItem = GridPopupMenu->addAction(QStringLiteral("Delete"));
-    for (QAction* a : {OpenDefaultViewerItem, RetrieveDefaultBrowserItem, CopyUrlItem, SaveRowAsItem, DeleteRowItem})
-        a->setEnabled(false);
-    connect(OpenDefaultViewerItem, &QAction::triggered, this, &MainWindow::OpenRowFile);
-    connect(RetrieveDefaultBrowserItem, &QAction::triggered, this,
-            &MainWindow::OpenRowAddress);
-    connect(CopyUrlItem, &QAction::triggered, this, &MainWindow::CopyRowAddress);
-    connect(SaveRowAsItem, &QAction::triggered, this, &MainWindow::SaveRowFileAs);
-    connect(DeleteRowItem, &QAction::triggered, this, &MainWindow::DeleteRowFile);
-
-    FileListPopupMenu = new QMenu(this);
-    OpenFileItem = FileListPopupMenu->addAction(QStringLiteral("&Open"));
-    SaveFileAsItem = FileListPopupMenu->addAction(QStringLiteral("&Save As.."));
-    DeleteFileItem = FileListPopupMenu->addAction(QStringLiteral("&Delete"));
-    PropertiesItem = FileListPopupMenu->addAction(QStringLiteral("&Properties"));
-    FileListPopupMenu->addSeparator();
-    ContextMenuItem = FileListPopupMenu->addAction(QStringLiteral("Context Menu"));
-    connect(OpenFileItem, &QAction::triggered, this, &MainWindow::OpenSelectedFile);
-    connect(SaveFileAsItem, &QAction::triggered, this, &MainWindow::SaveSelectedFiles);
-    connect(DeleteFileItem, &QAction::triggered, this, &MainWindow::DeleteSelectedFiles);
-    connect(PropertiesItem, &QAction::triggered, this, &MainWindow::ShowSelectedProperties);
-    connect(ContextMenuItem, &QAction::triggered, this, &MainWindow::ShowSelectedContextMenu);
 }
 
 void MainWindow::ConnectView() {
@@ -487,11 +269,21 @@ void MainWindow::ConnectView() {
     connect(&view, &SessionView::SiteRootSelectionRequested, this, &MainWindow::SelectSiteRoot);
     connect(&view, &SessionView::SessionOpenStarted, this, &MainWindow::SessionOpenStarted);
     connect(&view, &SessionView::SessionOpenFinished, this, &MainWindow::SessionOpenFinished);
+    connect(&view, &SessionView::BlockingWorkStarting, this, &MainWindow::ShowBeforeBlockingWork);
     // Rows the selection points at may only now have reached the grid.
     connect(GridRows, &QAbstractItemModel::rowsInserted, this, [this] {
         const int row = state_->View.SelectedRow();
         if (Grid->Row() != row) Grid->SetRow(row);
     });
+}
+
+void MainWindow::ShowBeforeBlockingWork() {
+    // What the run changed so far shows now, and the window system gets to take away a box
+    // just answered and to paint what lay under it; input waits for the work to end.
+    viewRefresh_->Flush();
+    GridRows->Flush();
+    if (isVisible()) repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void MainWindow::ResetViews() {

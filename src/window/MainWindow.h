@@ -27,6 +27,7 @@ class BrowserPanelHost;
 class StatusGrid;
 class StatusBar;
 class FolderTree;
+class FolderWatcher;
 class ViewRefresh;
 
 // The main window: tool bar, menus, the two status bars, the project browser (site tree, file
@@ -247,6 +248,11 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void StartFullScreenShow();
     bool ShowFullScreenEnabled() const;
     void OnLocalFolderChanged();
+    // Reads the local list's folder again (its files come and go), narrowed to web files; the
+    // list then follows that folder's changes on disk while it shows.
+    void ReadLocalFiles(const QString& folder);
+    // A change on disk in the local list's folder: the list reads it again, keeping the selection.
+    void FollowLocalFolderOnDisk(const QString& folder);
     void OnLocalFileSelected();
     void FitUpperStatusPanel();
     // The browser panel's controls: PageView, the image, the panel-set buttons, the pop-up menu.
@@ -282,8 +288,15 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void ForcedSilentSave();
     void SessionOpenStarted();
     void SessionOpenFinished();
-    // The selected grid row after the pop-up opened, 0 when none.
+    // Before work that holds the event loop: shows the gathered changes and paints.
+    void ShowBeforeBlockingWork();
+    // The selected grid row, 0 when none.
     int GridRow() const;
+    // The row the grid's commands act on: the row the pop-up menu was opened for while it is
+    // open (a run selects each new transfer's row meanwhile), else the selected row.
+    int CommandRow() const;
+    // Opens the grid's pop-up menu for the row at the position (viewport coordinates).
+    void OpenGridMenu(const QPoint& at);
 
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
@@ -293,5 +306,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     std::string localFilesFolder_;
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
+    int gridMenuRow_ = 0;
+    FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows  // the row the grid's pop-up menu was opened for, 0 when closed
     bool paneSized_ = false;
 };

@@ -1,6 +1,7 @@
 // The lower pane's browser panel (window/BrowserPanel.h) inside the main window, and the
 // local-files view: a shell folder tree and file list narrowed to web files.
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -13,6 +14,7 @@
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
 #include "shell/FolderTree.h"
+#include "shell/FolderWatcher.h"
 #include "window/BrowserPanel.h"
 #include "widgets/Hints.h"
 #include "window/MainWindow.h"
@@ -113,6 +115,9 @@ void MainWindow::BuildBrowserPanel() {
     buttons->addWidget(LowerBrowser->PanelButtons);
     LowerBrowser->PanelButtons->show();
 
+    localFolderWatcher_ = new FolderWatcher(this);
+    connect(localFolderWatcher_, &FolderWatcher::FolderChanged, this,
+            &MainWindow::FollowLocalFolderOnDisk);
     connect(LocalFolderTree, &FolderTree::SelectedFolderChanged, this, &MainWindow::OnLocalFolderChanged);
     connect(LocalFolderTree, &FolderTree::FolderClicked, this, &MainWindow::ListLocalFolder);
     connect(LocalFileList, &FolderFileList::Clicked, this, &MainWindow::OnLocalFileSelected);
@@ -238,9 +243,39 @@ void MainWindow::ListLocalFolder() {
     SetScreenCursor(Qt::WaitCursor);
 
     const QString folder = LocalFolderTree->SelectedPath();
+    ReadLocalFiles(folder);
+    LocalFileList->show();
+    SetScreenCursor(Qt::ArrowCursor);
+
+    std::string path = folder.toStdString();
+    if (path.empty() || path.back() != '/') path += '/';
+    SetLocalFilesFolder(path);
+
+    SetLowerPaneLowered(true);
+    LowerBrowser->PanelFileLabel->clear();
+    EnableDisableFullScreenBtn();
+    EnableDisableHTMLButtons();
+    LowerBrowser->PageView->hide();
+    LowerBrowser->PictureLabel->clear();
+    LowerBrowser->PictureLabel->show();
+}
+
+void MainWindow::OnLocalFileSelected() {
+    if (LocalFileList->Count() == 0 || LocalFileList->Selected() < 0) return;
+    DisplayFile(false);
+}
+
+void MainWindow::FitUpperStatusPanel() {
+    const QWidget* tree = !LocalFolderTree->isHidden() ? static_cast<QWidget*>(LocalFolderTree)
+                          : !DirTree->isHidden()       ? static_cast<QWidget*>(DirTree)
+                                                       : nullptr;
+    if (tree != nullptr) UpperStatusBar->SetPanelWidth(0, tree->width() + 4);
+}
+
+void MainWindow::ReadLocalFiles(const QString& folder) {
     const FolderFileList::ViewStyle style = LocalFileList->Style();
     LocalFileList->BeginUpdate();
-    if (LocalFileList->Folder() != folder) LocalFileList->SetFolder(folder);
+    LocalFileList->SetFolder(folder);  // read again, also the same folder
     for (int i = 0; i < LocalFileList->Count(); ++i) {
         const std::string name = LocalFileList->ItemName(i).toStdString();
         if (!IsWebRelatedName(name)) ScratchNames.push_back(name);
@@ -262,31 +297,17 @@ void MainWindow::ListLocalFolder() {
     LocalFileList->EndUpdate();
     LocalFileList->SetStyle(FolderFileList::ViewStyle::Report);
     LocalFileList->SetStyle(style);
-    LocalFileList->show();
-    SetScreenCursor(Qt::ArrowCursor);
-
-    std::string path = folder.toStdString();
-    if (path.empty() || path.back() != '/') path += '/';
-    SetLocalFilesFolder(path);
-
-    SetLowerPaneLowered(true);
-    LowerBrowser->PanelFileLabel->clear();
-    EnableDisableFullScreenBtn();
-    EnableDisableHTMLButtons();
-    LowerBrowser->PageView->hide();
-    LowerBrowser->PictureLabel->clear();
-    LowerBrowser->PictureLabel->show();
     ScratchNames.clear();
+    localFolderWatcher_->UnwatchAll();
+    localFolderWatcher_->Watch(folder);
 }
 
-void MainWindow::OnLocalFileSelected() {
-    if (LocalFileList->Count() == 0 || LocalFileList->Selected() < 0) return;
-    DisplayFile(false);
-}
-
-void MainWindow::FitUpperStatusPanel() {
-    const QWidget* tree = !LocalFolderTree->isHidden() ? static_cast<QWidget*>(LocalFolderTree)
-                          : !DirTree->isHidden()       ? static_cast<QWidget*>(DirTree)
-                                                       : nullptr;
-    if (tree != nullptr) UpperStatusBar->SetPanelWidth(0, tree->width() + 4);
+void MainWindow::FollowLocalFolderOnDisk(const QString& folder) {
+    if (!LocalListVisible() || QDir::cleanPath(folder) != QDir::cleanPath(LocalFileList->Folder()))
+        return;
+    QStringList selected;
+    for (int item : LocalFileList->SelectedItems()) selected << LocalFileList->ItemName(item);
+    ReadLocalFiles(LocalFileList->Folder());
+    for (int i = 0; i < LocalFileList->Count(); ++i)
+        if (selected.contains(LocalFileList->ItemName(i))) LocalFileList->SelectItem(i, false);
 }

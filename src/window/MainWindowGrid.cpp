@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "core/Text.h"
 #include "shell/ShellOpen.h"
 #include "shell/FolderTree.h"
+#include "shell/FolderWatcher.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "widgets/Hints.h"
@@ -47,12 +49,25 @@ int MainWindow::GridRow() const {
     return row >= 1 && row < state_->View.GridRowCount() ? row : 0;
 }
 
+int MainWindow::CommandRow() const {
+    if (gridMenuRow_ >= 1 && gridMenuRow_ < state_->View.GridRowCount()) return gridMenuRow_;
+    return GridRow();
+}
+
+void MainWindow::OpenGridMenu(const QPoint& at) {
+    const QModelIndex index = Grid->indexAt(at);
+    if (index.isValid()) state_->View.SelectRow(index.row() + 1);
+    gridMenuRow_ = GridRow();
+    UpdateGridMenu();
+    GridPopupMenu->popup(Grid->viewport()->mapToGlobal(at));
+}
+
 std::string MainWindow::RowLocalName() {
-    return ::RowLocalName(state_->View, GridRow(), *state_);
+    return ::RowLocalName(state_->View, CommandRow(), *state_);
 }
 
 std::string MainWindow::RowAddress() {
-    return ::RowAddress(state_->View, GridRow(), *state_);
+    return ::RowAddress(state_->View, CommandRow(), *state_);
 }
 
 void MainWindow::StyleForCell(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic,
@@ -69,7 +84,7 @@ void MainWindow::OnGridClicked() {
 }
 
 void MainWindow::UpdateGridMenu() {
-    const GridPopupState enabling = GridPopupEnabling(state_->View, GridRow(), *state_);
+    const GridPopupState enabling = GridPopupEnabling(state_->View, CommandRow(), *state_);
     OpenDefaultViewerItem->setEnabled(enabling.FileItems);
     SaveRowAsItem->setEnabled(enabling.FileItems);
     DeleteRowItem->setEnabled(enabling.FileItems);
@@ -114,7 +129,7 @@ std::string MainWindow::DeleteLocalFile(const std::string& path) {
 }
 
 void MainWindow::DeleteRowFile() {
-    const int row = GridRow();
+    const int row = CommandRow();
     if (row == 0) return;
     const std::string path = state_->ProjectFolder + RowLocalName();
     if (prompts_.Message("Are you sure you want to delete \"" + path + "\"?", Kind::Confirmation,
@@ -146,6 +161,7 @@ void MainWindow::SwitchToGrid() {
     DirTree->show();
     FileListView->show();
     if (leavingLocalView) {
+        localFolderWatcher_->UnwatchAll();
         // The upper bar shows the project again, as it was before the local view opened.
         const std::string& started = state_->StartedText;
         state_->View.SetUpperStatusBar(0,

@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QDateTime>
+#include <QLocale>
+#include <QTimeZone>
+
 #include "core/Addresses.h"
 #include "engine/SessionState.h"
 #include "support/QtApp.h"
@@ -12,6 +16,27 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+struct StartedCase {
+    const char* locale;
+    const char* text;
+};
+
+// The start time shows as the person's clock reads, without a time zone: the same text goes
+// into the session file, where a zone name would only mislead when it is read elsewhere.
+TEST(SessionStartedText, DateAndTimeWithoutTheZone) {
+    const QDateTime when(QDate(2026, 12, 8), QTime(0, 7, 22), QTimeZone::utc());
+    const StartedCase cases[] = {
+        {"en_US", "Session Started On: 12/8/26 12:07:22 AM"},
+        {"de_DE", "Session Started On: 08.12.26 00:07:22"},
+        {"en_GB", "Session Started On: 08/12/2026 00:07:22"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = SessionStartedText(when, QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(text, c.text) << c.locale;
+        EXPECT_EQ(text.find("UTC"), std::string::npos) << c.locale;
+    }
+}
 
 class SessionStateTest : public ::testing::Test {
   protected:

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "DialogTestSupport.h"
+#include "support/AnsweredMessageBoxes.h"
 #include "newsession/FileSizeLimitsDialog.h"
 #include "support/GuiTestApp.h"
 
@@ -25,12 +26,15 @@ class FileSizeDialog : public ::testing::Test {
     void TypeIntoCell(int row, int column, const QString& keys) {
         QTableWidgetItem* item = dialog.LimitsGrid->item(row, column);
         dialog.LimitsGrid->setCurrentItem(item);  // opens the editor, as the grid always shows it
+        if (!dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)))
+            dialog.LimitsGrid->editItem(item);  // it was current already: a click opens it
         auto* editor = qobject_cast<QLineEdit*>(
             dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)));
         ASSERT_NE(editor, nullptr);
         editor->selectAll();
         QTest::keyClicks(editor, keys);
         lastEditorText = editor->text();
+        QCoreApplication::processEvents();  // the box about a refused text follows the keystroke
         if (closeEditor) QTest::keyClick(editor, Qt::Key_Return);
     }
 
@@ -119,6 +123,83 @@ TEST_F(FileSizeDialog, UncheckingDisablesOkAgain) {
                  dialog.LimitsGrid->isEnabled());
     dialog.OkBtn->click();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+struct CaretCase {
+    const char* start;
+    int caret;
+    const char* typed;
+    const char* result;
+};
+
+// Typing in the middle of a number inserts there, as in any text field, and can be undone.
+TEST_F(FileSizeDialog, TypingInsideANumberKeepsTheCaretAndTheUndoSteps) {
+    const CaretCase cases[] = {
+        {"5000", 1, "12", "512000"},
+        {"5000", 0, "9", "95000"},
+        {"200", 3, "0", "2000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        QTableWidgetItem* item = dialog.LimitsGrid->item(4, 1);
+        item->setText(c.start);
+        dialog.LimitsGrid->setCurrentItem(item);
+        auto* editor = qobject_cast<QLineEdit*>(
+            dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)));
+        ASSERT_NE(editor, nullptr);
+        editor->setCursorPosition(c.caret);
+        QTest::keyClicks(editor, c.typed);
+        EXPECT_EQ(editor->text(), c.result);
+        EXPECT_EQ(item->text(), c.result);
+        EXPECT_EQ(editor->cursorPosition(), c.caret + int(qstrlen(c.typed)));
+        EXPECT_TRUE(editor->isUndoAvailable());
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_EQ(item->text(), c.result);
+    }
+    EXPECT_TRUE(messages.Texts.isEmpty());
+}
+
+// The real box, answered by a person: it takes the focus, and the grid closes the cell's editor
+// while the box is open.
+class FileSizeDialogWithRealBox : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { EnsureGuiApplication(); }
+};
+
+TEST_F(FileSizeDialogWithRealBox, ALetterInASizeCellIsAnsweredAndTheCellKeeps200) {
+    FileSizeLimitsDialog dialog;
+    dialog.show();
+    dialog.activateWindow();
+    dialog.LimitSizesCheck->click();
+    AnsweredMessageBoxes answers;
+    for (const char* typed : {"7a", "x"}) {
+        SCOPED_TRACE(typed);
+        QTableWidgetItem* item = dialog.LimitsGrid->item(1, 1);
+        dialog.LimitsGrid->setCurrentItem(nullptr);
+        dialog.LimitsGrid->setCurrentItem(item);
+        QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(
+            dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)));
+        ASSERT_FALSE(editor.isNull());
+        editor->setFocus();
+        editor->selectAll();
+        const int before = answers.Texts.size();
+        QTest::keyClicks(editor, typed);
+        ASSERT_TRUE(answers.WaitForAnswers(before + 1));
+        EXPECT_EQ(answers.Texts.back(), "Value must be integer");
+        EXPECT_EQ(item->text(), "200");
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(answers.Texts.size(), 2);
+    EXPECT_EQ(dialog.LimitLines()[3], "200");
+    // The grid still takes input after the boxes.
+    QTableWidgetItem* item = dialog.LimitsGrid->item(0, 1);
+    dialog.LimitsGrid->setCurrentItem(item);
+    auto* editor = qobject_cast<QLineEdit*>(
+        dialog.LimitsGrid->indexWidget(dialog.LimitsGrid->indexFromItem(item)));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "64");
+    EXPECT_EQ(item->text(), "64");
 }
 
 }  // namespace

@@ -129,6 +129,9 @@ TEST(SessionText, DamagedCountOrShortFileIsAnError) {
          "the file ends at line 22"},
         {"cut short", good.substr(0, good.find("Files Read")), "the file ends at line 18"},
         {"empty file", "", "the file ends at line 1"},
+        // Another kind of file: its bytes are quoted short and printable.
+        {"binary count", withFolderCount(std::string("\x89PNG\x1a\x00", 6) + std::string(300, 'z')),
+         "but '\\x89PNG\\x1A\\x00zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz...' is not a valid"},
     };
     for (const auto& c : cases) {
         try {

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QThread>
+#include <QHeaderView>
+#include <QListView>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +106,56 @@ TEST_F(ShellViews, SelectionIsReportedInListOrderWhateverTheStyle) {
     SaveScreenshot(list, QStringLiteral("file-list-large-icons"));
     list.SetStyle(FolderFileList::ViewStyle::Report);
     SaveScreenshot(list, QStringLiteral("file-list-details"));
+}
+
+// Long names alike in their start: each stays in its own cell, and under large icons enough of
+// each name shows to tell them apart.
+TEST_F(ShellViews, LongNamesStayInTheirCellsInTheIconViews) {
+    const char* const longNames[] = {"documentation-chapter-one-introduction.html",
+                                     "documentation-chapter-two-introduction.html",
+                                     "a-picture-with-a-very-long-name-number-1.gif"};
+    for (const char* name : longNames) std::ofstream(folder.Path() / name) << "x";
+    FolderFileList list;
+    list.resize(640, 300);
+    list.SetFolder(Folder());
+    list.show();
+    QListView* view = list.IconView();
+    for (auto style : {FolderFileList::ViewStyle::SmallIcon, FolderFileList::ViewStyle::List,
+                       FolderFileList::ViewStyle::LargeIcon}) {
+        list.SetStyle(style);
+        QApplication::processEvents();
+        SaveScreenshot(list, QStringLiteral("file-list-long-names-%1").arg(int(style)));
+        for (int i = 0; i < list.Count(); ++i) {
+            const QRect a = view->visualRect(view->model()->index(i, 0));
+            EXPECT_LE(a.width(), view->gridSize().width()) << list.ItemName(i).toStdString();
+            for (int j = i + 1; j < list.Count(); ++j)
+                EXPECT_FALSE(a.intersects(view->visualRect(view->model()->index(j, 0))))
+                    << int(style) << ": " << list.ItemName(i).toStdString() << " / "
+                    << list.ItemName(j).toStdString();
+        }
+    }
+    // Under a large icon the name wraps over lines; a name of this length shows whole.
+    const QSize grid = view->gridSize();
+    const QRect text = view->fontMetrics().boundingRect(
+        QRect(0, 0, grid.width() - 8, 1000), Qt::AlignHCenter | Qt::TextWrapAnywhere,
+        QString::fromLatin1(longNames[0]));
+    EXPECT_LE(text.height(), grid.height() - view->iconSize().height() - 8);
+}
+
+// The Modified column shows its date and time whole.
+TEST_F(ShellViews, TheModifiedColumnFitsItsDate) {
+    FolderFileList list;
+    list.SetFolder(Folder());
+    QTreeView* details = list.DetailsView();
+    const int width = details->header()->sectionSize(ShellFileModel::ModifiedColumn);
+    const QModelIndex index = details->model()->index(0, ShellFileModel::ModifiedColumn);
+    const QString shown = index.data().toString();
+    ASSERT_FALSE(shown.isEmpty());
+    // The longest date of the year, whatever today is: two-digit month, day and hour.
+    const QString longest = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(22, 58, 58)),
+                                               QLocale::ShortFormat);
+    for (const QString& date : {shown, longest})
+        EXPECT_LE(details->fontMetrics().horizontalAdvance(date) + 12, width) << date.toStdString();
 }
 
 TEST_F(ShellViews, SizesReadInWholeKilobytes) {

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,13 +17,15 @@
 
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
+#include "support/AnsweredMessageBoxes.h"
 #include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
-#include "support/QtApp.h"
 #include "support/Screenshot.h"
+#include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/BrowserPanel.h"
+#include "window/GuiPrompts.h"
 
 namespace {
 
@@ -38,6 +42,7 @@ class FakeHost : public BrowserPanelHost {
     std::vector<std::string> Histories[2];
     int Indexes[2] = {-1, -1};
     ScriptedPrompts Asked;
+    SessionPrompts* RealPrompts = nullptr;  // when set, asked instead of Asked
     QWidget Window;
 
     bool ProjectListVisible() const override { return ProjectVisible; }
@@ -51,7 +56,7 @@ class FakeHost : public BrowserPanelHost {
     void SetGridSetVisible(bool visible) override { GridSet = visible; }
     std::vector<std::string>& History(bool local) override { return Histories[local]; }
     int& HistoryIndex(bool local) override { return Indexes[local]; }
-    SessionPrompts& Prompts() override { return Asked; }
+    SessionPrompts& Prompts() override { return RealPrompts ? *RealPrompts : Asked; }
     QWidget* Owner() override { return &Window; }
 };
 
@@ -328,6 +333,74 @@ TEST_F(BrowserPanelTest, SaveAsCopiesTheFileAndAddsItsExtension) {
     EXPECT_EQ(host->Asked.FileDialogCaptions.front(),
               "Lanternway Viewer - Save \"" + source + "\" As ..");
     EXPECT_TRUE(host->Asked.Messages.empty());
+}
+
+// With the real file dialog: a name typed without its extension gets it before the dialog asks
+// whether an existing file may be replaced, so the question is about the file really written.
+TEST_F(BrowserPanelTest, SaveAsAsksBeforeReplacingTheFileWithTheExtension) {
+    Page("Main.html", "<p>the page</p>");
+    panel->PanelFileLabel->setText("Main.html");
+    TempFolder out;
+    WriteBytes(out.Text() + "copy.html", "keep me");
+    GuiPrompts real(&host->Window);
+    host->RealPrompts = &real;
+    AnsweredMessageBoxes answers(QStringLiteral("No"));
+    bool typed = false;
+    // Types "copy" and presses Save; after the question (answered No) the dialog is cancelled.
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog || !dialog->isVisible()) continue;
+            dialog->setDirectory(QString::fromStdString(out.Text()));
+            dialog->selectFile(QStringLiteral("copy"));
+            typed = true;
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+            answers.WaitForAnswers(1, 2000);
+            if (dialog->isVisible()) dialog->reject();
+        }
+    });
+    panel->SavePanelFileAs();
+    host->RealPrompts = nullptr;
+    ASSERT_TRUE(typed);
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("copy.html"))) << answers.Texts[0].toStdString();
+    std::ifstream in(out.Text() + "copy.html");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep me");
+}
+
+// The colour is the picture area's: a page on show keeps the whole pane, the next picture
+// shows on the colour.
+TEST_F(BrowserPanelTest, ColourLeavesAShownPageWhole) {
+    panel->show();
+    Page("a.html", "<p>a page</p>");
+    panel->DisplayFile("a.html", true);
+    Wait();
+    ASSERT_FALSE(panel->PageView->isHidden());
+    panel->ChooseColor = [](const QColor&) { return std::optional<QColor>(QColor(0, 128, 0)); };
+    panel->ChooseBackgroundColour();
+    QApplication::processEvents();
+    SaveScreenshot(*panel, QStringLiteral("browser-panel-page-after-colour"));
+    EXPECT_TRUE(panel->PictureBox->isHidden());
+    EXPECT_FALSE(panel->PageView->isHidden());
+    EXPECT_EQ(panel->PageView->height(), panel->PageView->parentWidget()->height() -
+                                             panel->PageView->y() * 2);
+
+    WriteBytes(project.Text() + "small.gif", EncodeGif(QuadrantPicture(40, 40)));
+    panel->DisplayFile("small.gif", true);
+    QApplication::processEvents();
+    SaveScreenshot(*panel, QStringLiteral("browser-panel-picture-after-colour"));
+    EXPECT_FALSE(panel->PictureBox->isHidden());
+    EXPECT_EQ(panel->PictureBox->viewport()->palette().color(QPalette::Window), QColor(0, 128, 0));
+}
+
+TEST_F(BrowserPanelTest, CopiedTextHasNoMarksWherePicturesWere) {
+    WriteBytes(project.Text() + "dot.gif", EncodeGif(QuadrantPicture(4, 4)));
+    Page("pics.html", "<p>before <img src=\"dot.gif\"> after</p>");
+    panel->DisplayFile("pics.html", true);
+    Wait();
+    panel->SelectAllText();
+    panel->CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before  after");
 }
 
 TEST_F(BrowserPanelTest, PopupMenuFollowsTheSelection) {

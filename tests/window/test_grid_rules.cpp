@@ -82,6 +82,11 @@ TEST(GridRows, LocalNameAndAddress) {
         {2, "<FILE DELETED>***docs/page.html***", "", "http://host/docs/page.html"},
         {2, "<FILE DELETED>***ftp://f/a.zip***", "", "ftp://f/a.zip"},
         {2, "", "", Site},
+        {2, "https://cdn.host/a.gif", "", "https://cdn.host/a.gif"},
+        {2, "HTTPS://cdn.host/a.gif", "", "HTTPS://cdn.host/a.gif"},
+        {2, "<FILE DELETED>***https://cdn.host/b.gif***", "", "https://cdn.host/b.gif"},
+        // Not a scheme in front of "://": a path of this site.
+        {2, "cgi/go?to=http://x/", "", "http://host/cgi/go?to=http://x/"},
     };
     for (const Case& c : cases) {
         Rows rows;

@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <fstream>
 #include <functional>
 
 #include "window/PleaseWaitPanel.h"
 #include "support/GuiTestApp.h"
+#include "support/Screenshot.h"
 #include "support/TempFolder.h"
 #include "window/GuiPrompts.h"
 #include "window/ConversionProgress.h"
@@ -191,6 +194,32 @@ TEST_F(GuiPromptsTest, ConversionWindowFollowsTheRun) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     prompts.ConversionClose();  // a second close is harmless
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The conversion holds the event loop between its updates (as the real one does, busy with the
+// pages): the window is on screen when ConversionShow returns, and each due update paints it.
+TEST_F(GuiPromptsTest, ConversionWindowPaintsThoughTheLoopIsHeld) {
+    struct PaintCounter : QObject {
+        int Paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++Paints;
+            return false;
+        }
+    } counter;
+    prompts.ConversionShow();
+    ConversionProgress* window = prompts.ConversionWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->windowHandle(), nullptr);
+    EXPECT_TRUE(window->windowHandle()->isExposed());
+    window->ProgressGauge->installEventFilter(&counter);
+    for (int step = 1; step <= 5; ++step) {
+        QThread::msleep(ConversionProgress::PaintInterval + 5);  // converting, no events
+        prompts.ConversionUpdate("Updating HTML links for off line browsing..",
+                                 "/p/page" + std::to_string(step) + ".html", step * 15);
+    }
+    EXPECT_GE(counter.Paints, 5);
+    SaveScreenshot(*window, QStringLiteral("conversion-progress-75"));
+    prompts.ConversionClose();
 }
 
 TEST_F(GuiPromptsTest, LongFileNamesAreShortenedInTheMiddle) {

@@ -195,3 +195,41 @@ TEST_F(LocalFilesView, TheProjectListUsesThePanelToo) {
     EXPECT_TRUE(form.LowerBrowser->isHidden());
     EXPECT_FALSE(form.MessageLabel->isHidden());
 }
+
+TEST_F(LocalFilesView, DeletedFilesLeaveTheListAtOnce) {
+    form.SwitchToLocalFiles();
+    ChooseFolder(web);
+    form.LocalFileList->SelectItem(form.LocalFileList->FindCaption("pic.gif", 0, false));
+    prompts.Answers = {SessionPrompts::Answer::Yes};
+    form.DeleteSelectedFiles();
+    EXPECT_FALSE(fs::exists(web.Path() / "pic.gif"));
+    EXPECT_EQ(Listed(), (std::set<std::string>{"page.html", "other.HTM"}));
+    // Choosing what is left shows it, without an error.
+    ClickFile("page.html");
+    EXPECT_FALSE(form.LowerBrowser->PageView->isHidden());
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"Are you sure you want to delete file\r\"" + web.Text() +
+                                       "pic.gif\"?"});
+}
+
+// Files made or removed by other programs show in the list while it is on screen; the file
+// chosen in it stays chosen.
+TEST_F(LocalFilesView, TheListFollowsTheFolderOnDisk) {
+    form.SwitchToLocalFiles();
+    ChooseFolder(web);
+    form.LocalFileList->SelectItem(form.LocalFileList->FindCaption("other.HTM", 0, false));
+    WriteBytes(web.Text() + "fresh.html", "<p>new</p>");
+    WriteBytes(web.Text() + "fresh.txt", "not a web file");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Listed().count("fresh.html") == 1; }, 5000));
+    fs::remove(web.Path() / "page.html");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Listed().count("page.html") == 0; }, 5000));
+    EXPECT_EQ(Listed(), (std::set<std::string>{"fresh.html", "other.HTM", "pic.gif"}));
+    ASSERT_GE(form.LocalFileList->Selected(), 0);
+    EXPECT_EQ(form.LocalFileList->ItemName(form.LocalFileList->Selected()), "other.HTM");
+
+    // Back on the grid the folder is no longer followed.
+    form.SwitchToGrid();
+    WriteBytes(web.Text() + "later.html", "<p>later</p>");
+    QTest::qWait(300);
+    EXPECT_EQ(Listed().count("later.html"), 0u);
+}

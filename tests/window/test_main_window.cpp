@@ -93,6 +93,35 @@ TEST_F(MainWindowTest, StartsWithTheDesignStates) {
     EXPECT_EQ(form.OpenBtn->toolTip(), "Open Session");
 }
 
+TEST_F(MainWindowTest, TheViewerButtonStartsEnabledAndSaysWhenThereIsNothingToShow) {
+    MainWindow form(prompts);
+    form.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
+    form.QuickHTMLViewerBtn->click();
+    ASSERT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No item in list box"});
+}
+
+// A running session's changes show in batches; work that holds the event loop (a protected
+// fetch, the conversion) shows them first, so that the window does not keep the previous ones.
+TEST_F(MainWindowTest, BlockingWorkShowsTheChangesGatheredSoFar) {
+    MainWindow form(prompts);
+    form.show();
+    QApplication::processEvents();
+    SessionState& state = form.State();
+    state.SessionClock.start();  // running: changes are gathered
+    state.View.SetLowerStatusBar(1, "Files Read: 7");
+    state.View.SetUpperStatusBar(0, "Session Started On: today");
+    state.View.SetGridRowCount(3);
+    state.View.SetRow(2, {"2", "protected.html", "Unknown", "0", "Retrieving.."});
+    ASSERT_NE(form.LowerStatusBar->PanelText(1), "Files Read: 7");  // not shown yet
+    state.View.NotifyBlockingWork();
+    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 7");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Session Started On: today");
+    EXPECT_EQ(form.GridRows->index(1, 1).data().toString(), "protected.html");
+    state.SessionClock.stop();
+}
+
 TEST_F(MainWindowTest, TheHintLineReplacesThePanelsWhileAHintShows) {
     MainWindow form(prompts);
     QStatusTipEvent hint(form.RetrieveBtn->statusTip());

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -147,6 +148,29 @@ TEST_F(ProjectBrowser, GridPopupActsOnTheSelectedRow) {
     form.UpdateGridMenu();
     EXPECT_FALSE(form.SaveRowAsItem->isEnabled());
     EXPECT_TRUE(form.RetrieveDefaultBrowserItem->isEnabled());
+}
+
+// A run selects each new transfer's row while the menu is open: the commands still act on the
+// row the menu was opened for, and only while it is open.
+TEST_F(ProjectBrowser, GridPopupActsOnTheRowItWasOpenedFor) {
+    QApplication::processEvents();
+    const QRect logoRow = form.Grid->visualRect(form.GridRows->index(2, 1));  // row 3
+    ASSERT_TRUE(logoRow.isValid());
+    emit form.Grid->customContextMenuRequested(logoRow.center());
+    EXPECT_EQ(form.State().View.SelectedRow(), 3);
+    EXPECT_TRUE(form.OpenDefaultViewerItem->isEnabled());
+    form.State().View.SelectRow(6);  // meanwhile a transfer selects its own row
+    form.CopyUrlItem->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/logo.gif");
+    form.State().View.SelectRow(4);
+    form.OpenDefaultViewerItem->trigger();
+    form.RetrieveDefaultBrowserItem->trigger();
+    EXPECT_EQ(launched, (std::vector<std::string>{project.Text() + "logo.gif|1",
+                                                  "http://host/images/logo.gif|2"}));
+    form.GridPopupMenu->hide();
+    QApplication::processEvents();
+    form.CopyRowAddress();  // closed: the selected row again
+    EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/photo.jpg");
 }
 
 TEST_F(ProjectBrowser, GridSaveAsGivesTheCopyTheFilesExtension) {
