@@ -269,7 +269,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
             // A redirect's body is not the document: it is neither counted nor scanned.
             ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
             SetState(State::Ended);
@@ -286,6 +286,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:
             break;
@@ -297,6 +298,15 @@ bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
     // kept, so it is not counted as retrieved.
     if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
     MarkIgnored();
+    FinishTransfer();
+    return true;
+}
+
+bool TransferWorker::EndedFileFailure() {
+    // Whatever arrived, the file is not there: "Complete" would be a lie.
+    if (fileFailure_.empty()) return false;
+    MarkIgnored();
+    session_.View.ReportFailure(fileFailure_);
     FinishTransfer();
     return true;
 }
@@ -415,13 +425,14 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
             SetState(State::Ended);
             ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
             FinishTransfer();
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:
             break;
@@ -497,6 +508,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
     }
     s.ProtectedFetchActive = false;
 
+    bool fileFailed = false;
     if (received) {
         // Written whole under a temporary name and then renamed: a full disk or a crash never
         // leaves a cut-off file under the final name.
@@ -504,7 +516,9 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
             ReplaceFileBytes(LocalFile, result.Body);
         } catch (const std::exception& e) {
             received = false;
+            fileFailed = true;
             busy.Release();
+            s.View.SetMessageLabel(e.what());
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         }
     }
@@ -528,7 +542,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         SetCell(1, shown);
         SetCell(2, "0");
         SetCell(3, "0");
-        SetCell(4, "Complete");
+        SetCell(4, fileFailed ? "Ignored" : "Complete");
         BytesTransferred = 0;
     }
 
@@ -542,7 +556,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         s.SessionClock.start();
     }
     busy.Release();
-    SetState(State::Ended);
+    SetState(fileFailed ? State::Ignored : State::Ended);
     FinishTransfer();
 }
 

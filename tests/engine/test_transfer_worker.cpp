@@ -175,6 +175,71 @@ TEST_F(WorkerTest, FtpCloseBeforeTheEndIsIgnoredAfterItNothing) {
     EXPECT_EQ(state.FilesRead, 2);
 }
 
+// A document that could not be written or given its name: whether bytes had come or not, the
+// row ends "Ignored", nothing is counted, and the reason is reported once.
+struct FileFailureCase {
+    bool Ftp;
+    std::int64_t BytesBefore;  // received before the file failed
+};
+
+class FileFailure : public WorkerTest, public ::testing::WithParamInterface<FileFailureCase> {};
+
+TEST_P(FileFailure, EndsTheRowIgnoredAndReportsTheReason) {
+    const FileFailureCase& c = GetParam();
+    settings.RetrieveZIPEXEFiles = true;
+    settings.ChosenRetrieveFromFTP = true;
+    StartWith(c.Ftp ? "<a href='ftp://127.0.0.1:9/a.zip'>" : "<img src='a.gif'>");
+    TransferWorker* w = Worker(c.Ftp ? "a.zip" : "a.gif");
+    ASSERT_NE(w, nullptr);
+    std::vector<std::string> reported;
+    QObject::connect(&state.View, &SessionView::FailureReported, [&](const std::string& text) {
+        reported.push_back(text);
+        EXPECT_EQ(state.View.MessageLabel(), text) << "on the status line";
+    });
+    auto send = [&](const TransferProgress& d) {
+        if (c.Ftp)
+            w->OnFtpProgress(d);
+        else
+            w->OnHttpProgress(d);
+    };
+    if (c.BytesBefore > 0) {
+        send(Doc(TransferProgress::Begin, 0, 900));
+        send(Doc(TransferProgress::Data, c.BytesBefore, 900));
+    }
+    const std::string reason = "Cannot create file " + w->LocalFile + ": File name too long";
+    TransferProgress error = Doc(TransferProgress::Error, c.BytesBefore, 900);
+    error.ErrorText = reason;
+    error.FileFailed = true;
+    send(error);
+    send(Doc(TransferProgress::End, c.BytesBefore, 900));
+
+    EXPECT_EQ(RowOf(w)[3], "0");
+    EXPECT_EQ(RowOf(w)[4], "Ignored");
+    EXPECT_TRUE(w->Finished);
+    EXPECT_EQ(state.FilesRead, 1) << "only the start page";
+    EXPECT_EQ(reported, std::vector<std::string>{reason});
+    EXPECT_TRUE(state.SessionComplete);
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, FileFailure,
+                         ::testing::Values(FileFailureCase{false, 0}, FileFailureCase{false, 300},
+                                           FileFailureCase{true, 0}, FileFailureCase{true, 300}),
+                         [](const auto& info) {
+                             return std::string(info.param.Ftp ? "Ftp" : "Http") +
+                                    (info.param.BytesBefore ? "AfterData" : "BeforeData");
+                         });
+
+// A connection that fails is not a file failure: its row stays as it always was.
+TEST_F(WorkerTest, ConnectionFailureIsNotReportedAsAFileFailure) {
+    StartWith("<img src='a.gif'>");
+    TransferWorker* w = Worker("a.gif");
+    int reported = 0;
+    QObject::connect(&state.View, &SessionView::FailureReported, [&] { ++reported; });
+    Fail(w);
+    EXPECT_EQ(RowOf(w)[4], "Complete");
+    EXPECT_EQ(reported, 0);
+}
+
 TEST_F(WorkerTest, FirstFileIsNamedSiteBase) {
     ASSERT_TRUE(Start("http://127.0.0.1:9/dir/"));
     EXPECT_EQ(RowOf(Running().at(0))[1], "http://127.0.0.1:9/dir/");
@@ -316,6 +381,24 @@ TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
     EXPECT_EQ(state.RunningThreads, 0);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_FALSE(state.ProtectedFetchActive);
+}
+
+TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
+    StartWith("<a href='p.html'>");
+    TransferWorker* w = Worker("p.html");
+    // A folder with a file in it holds the name: the rename onto it fails.
+    fs::create_directories(w->LocalFile);
+    std::ofstream(w->LocalFile + "/keep") << "x";
+    fake->Body = "<html>secret</html>";
+    w->FetchProtectedFile(w->RequestURL());
+    ASSERT_EQ(prompts.MessageTexts().size(), 2u);
+    const std::string reason = prompts.MessageTexts()[0];
+    EXPECT_NE(reason.find(w->LocalFile), std::string::npos) << reason;
+    EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
+    EXPECT_EQ(state.View.Row(w->GridRow - 1), (SessionView::GridRow{"2", "p.html", "0", "0", "Ignored"}));
+    EXPECT_EQ(state.FilesRead, 1);
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_TRUE(fs::exists(w->LocalFile + "/keep"));
 }
 
 TEST_F(ProtectedFetchTest, WithoutAnImplementationTheFileIsNotReceived) {
