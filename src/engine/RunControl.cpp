@@ -5,10 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <exception>
 #include <system_error>
 
 #include "core/Addresses.h"
+#include "core/FileBytes.h"
 #include "core/PartialFiles.h"
 #include "core/Text.h"
 #include "offline/ConvertProjectFiles.h"
@@ -281,12 +282,17 @@ void RunControl::WriteEMailPage() {
         if (seen.insert(UpperCase(s.EMailPage[i])).second) addresses.push_back(s.EMailPage[i]);
 
     const std::string path = s.ProjectFolder + "EMailAddress.html";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << "<HTML>\r\n";
-        for (const std::string& a : addresses)
-            out << "<p><a href=\"mailto:" << a << "\">" << a << "</a></p>\r\n\r\n";
-        out << "</HTML>\r\n";
+    std::string page = "<HTML>\r\n";
+    for (const std::string& a : addresses)
+        page += "<p><a href=\"mailto:" + a + "\">" + a + "</a></p>\r\n\r\n";
+    page += "</HTML>\r\n";
+    // Whole or not at all, like every other file of the project; a page that could not be
+    // written is said, as any file of the run that could not be put in place.
+    std::string failure;
+    try {
+        ReplaceFileBytes(path, page);
+    } catch (const std::exception& e) {
+        failure = e.what();
     }
     s.EMailPage.clear();
     s.EMailPageExists = false;
@@ -294,8 +300,13 @@ void RunControl::WriteEMailPage() {
     const int row = ++s.GridRowCount;
     s.View.SetGridRowCount(row);
     s.View.SelectRow(row - 1);
-    const std::string size = std::to_string(LocalFileSize(path));
-    s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
+    const std::string size = std::to_string(page.size());
+    if (failure.empty()) {
+        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
+    } else {
+        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, "0", "Ignored"});
+        s.View.ReportFailure(failure);
+    }
 }
 
 void RunControl::FinishSession() {
