@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/PartialFiles.h"
 #include "support/SessionHarness.h"
 
 namespace fs = std::filesystem;
@@ -210,7 +211,7 @@ TEST_F(RunControlTest, EMailPageThatCannotBeWrittenIsReported) {
     EXPECT_EQ(state.View.Row(last)[4], "Ignored");
     EXPECT_TRUE(fs::exists(path + "/keep"));
     for (const auto& e : fs::directory_iterator(folder.Path() / "site"))
-        EXPECT_EQ(e.path().filename().string().find(".lw"), std::string::npos) << e.path();
+        EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
 }
 
 TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {
