@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -68,7 +69,7 @@ RunControl::RunControl(SessionState& session, QObject* parent)
       ConvertFiles(ConvertProjectFiles),
       SaveSession(SaveSessionAs),
       session_(session) {
-    connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::TickClock);
+    connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::CatchUpClock);
 }
 
 RunControl::~RunControl() {
@@ -260,8 +261,19 @@ void RunControl::StopSession() {
     if (s.RunningThreads <= 0 && s.Running()) FinishSession();
 }
 
+void RunControl::CatchUpClock() {
+    SessionState& s = session_;
+    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - s.ClockStartedAt)
+                            .count();
+    // To the nearest second: a timer that fires a little early still counts its second.
+    const std::int64_t due = (passed + 500) / 1000;
+    while (s.ClockSecondsCounted < due) TickClock();
+}
+
 void RunControl::TickClock() {
     SessionState& s = session_;
+    ++s.ClockSecondsCounted;
     ++s.ElapsedSeconds;
     const int seconds = std::atoi(s.ElapsedSecondsText.c_str()) + 1;
     if (seconds >= 60) {

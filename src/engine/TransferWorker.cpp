@@ -2,7 +2,6 @@
 
 #include <QLoggingCategory>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -481,7 +480,6 @@ void TransferWorker::FollowRedirect() {
 
 void TransferWorker::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;
-    const auto started = std::chrono::steady_clock::now();
     BusyCursor busy(s.Prompts());
     const std::string shown = s.View.Cell(GridRow - 1, 1);
     SetCell(1, "Password protected file [" + shown + "]");
@@ -546,15 +544,9 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         BytesTransferred = 0;
     }
 
-    // The clock did not tick while the fetch blocked: one tick per whole second it took.
-    if (s.SessionClock.isActive()) {
-        s.SessionClock.stop();
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::steady_clock::now() - started)
-                                 .count();
-        for (long long i = 0; i < seconds; ++i) engine_.TickClock();
-        s.SessionClock.start();
-    }
+    // The clock did not tick while the fetch blocked (it did while a box was open): it catches
+    // up with the real time, which counts every second once.
+    if (s.SessionClock.isActive()) engine_.CatchUpClock();
     busy.Release();
     SetState(fileFailed ? State::Ignored : State::Ended);
     FinishTransfer();
