@@ -106,7 +106,8 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
 void RequireWritableTarget(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return;
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) Fail("Cannot write file", path, EACCES);
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        Fail("Cannot write file", path, EACCES);
     // The effective account, as an open for writing would be judged.
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         Fail("Cannot write file", path, errno);

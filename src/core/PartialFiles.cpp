@@ -30,7 +30,8 @@ pid_t ProcessOfTail(std::string_view text) {
     std::size_t start = head.size();
     while (start > 0 && head[start - 1] >= '0' && head[start - 1] <= '9') --start;
     pid_t process = 0;
-    const auto [end, error] = std::from_chars(head.data() + start, head.data() + head.size(), process);
+    const auto [end, error] =
+        std::from_chars(head.data() + start, head.data() + head.size(), process);
     if (error != std::errc() || end != head.data() + head.size() || process <= 0) return 0;
     return process;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 // A file that is being written lives under a temporary name beside its final one and takes the
 // final name only once it is complete. A file cut off by a crash, a kill or a full disk therefore

@@ -55,22 +55,26 @@ TEST(PartialFiles, OnlyTemporaryNamesAreRecognised) {
 
 TEST(PartialFiles, TheWritingProcessIsReadFromTheName) {
     const std::pair<const char*, pid_t> cases[] = {
-        {".lw4711-3.lwpart", 4711},      {".lw4711-12.tmp", 4711},
-        {"cut.gif.4711-3.lwpart", 4711}, {"Main.html.lw52-0.tmp", 52},
-        {"x.lwpart", 0},                 {"x-3.lwpart", 0},
-        {".lw0-3.lwpart", 0},            {".lw99999999999999999999-1.lwpart", 0},
-        {"Main.html", 0},                {"Main.html.lw12.tmp", 0},
+        {".lw4711-3.lwpart", 4711},
+        {".lw4711-12.tmp", 4711},
+        {"cut.gif.4711-3.lwpart", 4711},
+        {"Main.html.lw52-0.tmp", 52},
+        {"x.lwpart", 0},
+        {"x-3.lwpart", 0},
+        {".lw0-3.lwpart", 0},
+        {".lw99999999999999999999-1.lwpart", 0},
+        {"Main.html", 0},
+        {"Main.html.lw12.tmp", 0},
     };
-    for (const auto& [name, process] : cases)
-        EXPECT_EQ(PartialFileProcess(name), process) << name;
+    for (const auto& [name, process] : cases) EXPECT_EQ(PartialFileProcess(name), process) << name;
 }
 
 // A final name near the file system's limit still gets a temporary name that can be created.
 TEST(PartialFiles, TemporaryNamesAreShortWhateverTheFinalName) {
     TempFolder folder;
     const std::string longName = std::string(250, 'n') + ".gif";
-    for (const std::string& made : {NewPartialPath(folder.Text() + longName),
-                                    NewReplacementPath(folder.Text() + longName)}) {
+    for (const std::string& made :
+         {NewPartialPath(folder.Text() + longName), NewReplacementPath(folder.Text() + longName)}) {
         EXPECT_EQ(fs::path(made).parent_path(), folder.Path()) << "beside the final file";
         const std::string name = fs::path(made).filename().string();
         EXPECT_LT(name.size(), 40u) << name;
@@ -91,10 +95,9 @@ TEST(PartialFiles, RemovalTakesOnlyTemporaryFilesOfTheFolder) {
     TempFolder folder;
     fs::create_directories(folder.Path() / "sub");
     const std::string self = std::to_string(::getpid());
-    for (const std::string& name :
-         {std::string("a.gif"), "a.gif." + self + "-1.lwpart", std::string("Main.html"),
-          "Main.html.lw" + self + "-2.tmp", std::string("notes.tmp"),
-          "sub/b.gif." + self + "-3.lwpart"})
+    for (const std::string& name : {std::string("a.gif"), "a.gif." + self + "-1.lwpart",
+                                    std::string("Main.html"), "Main.html.lw" + self + "-2.tmp",
+                                    std::string("notes.tmp"), "sub/b.gif." + self + "-3.lwpart"})
         WriteWholeFile(folder.Text() + name, "x");
     EXPECT_EQ(RemovePartialFiles(folder.Text()), 2);
     EXPECT_EQ(FilesUnder(folder.Path()),
@@ -121,7 +124,8 @@ TEST(PartialFiles, RemovalLeavesTheFilesOfAnotherRunningProcess) {
     for (const std::string& name : leftOver) WriteWholeFile(folder.Text() + name, "x");
 
     EXPECT_EQ(RemovePartialFiles(folder.Text()), 6);
-    EXPECT_EQ(FilesUnder(folder.Path()), std::set<std::string>(std::begin(theirs), std::end(theirs)));
+    EXPECT_EQ(FilesUnder(folder.Path()),
+              std::set<std::string>(std::begin(theirs), std::end(theirs)));
 
     // Once the other process has ended, its files go too.
     other.Stop();

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "engine/ProtectedFetch.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
-#include "engine/ProtectedFetch.h"
 
 namespace fs = std::filesystem;
 
@@ -390,8 +390,9 @@ class ErrorBoxOpenFor : public ScriptedPrompts {
 // The clock ticks behind an open box; the time it stayed open must not be added again when the
 // fetch is over. The session's clock shows the real time it ran, to the second.
 TEST_F(ProtectedFetchTest, ClockCountsRealTimeOnceWhileAnErrorBoxIsOpen) {
-    ScriptedServer server({ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\n<html><a href='p.html'>p</a>"),
-                           ScriptedServer::Reply("HTTP/1.0 401 Unauthorized\r\n\r\nno")});
+    ScriptedServer server(
+        {ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\n<html><a href='p.html'>p</a>"),
+         ScriptedServer::Reply("HTTP/1.0 401 Unauthorized\r\n\r\nno")});
     ErrorBoxOpenFor box(2300);
     box.DefaultFileName = prompts.DefaultFileName;
     state.SetPrompts(box);
@@ -440,7 +441,8 @@ TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
     const std::string reason = prompts.MessageTexts()[0];
     EXPECT_NE(reason.find(w->LocalFile), std::string::npos) << reason;
     EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
-    EXPECT_EQ(state.View.Row(w->GridRow - 1), (SessionView::GridRow{"2", "p.html", "0", "0", "Ignored"}));
+    EXPECT_EQ(state.View.Row(w->GridRow - 1),
+              (SessionView::GridRow{"2", "p.html", "0", "0", "Ignored"}));
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_TRUE(fs::exists(w->LocalFile + "/keep"));

@@ -30,9 +30,8 @@ OfflineLinkMap::StoredNameLookup Retrieved(std::set<std::string> names) {
     };
 }
 
-const std::set<std::string> SiteFiles = {"page.html",  "products.html", "logo.gif",
-                                         "bg.gif",     "my pic.gif",    "main1.html",
-                                         "docs.html",  "page2.html"};
+const std::set<std::string> SiteFiles = {"page.html",  "products.html", "logo.gif",  "bg.gif",
+                                         "my pic.gif", "main1.html",    "docs.html", "page2.html"};
 
 struct PassCase {
     const char* what;
@@ -98,14 +97,13 @@ TEST(RewriteTagLinks, RewritesMarksOrDropsEachLink) {
          "<IMG SRC=\"logo.gif\">"},
         {"missing image loses its address", "<IMG SRC=\"images/none.gif\" WIDTH=3>",
          "<IMG SRC=\"\" WIDTH=3>"},
-        {"unquoted missing image", "<IMG SRC=images/none.gif WIDTH=3>",
-         "<IMG SRC=\"\" WIDTH=3>"},
+        {"unquoted missing image", "<IMG SRC=images/none.gif WIDTH=3>", "<IMG SRC=\"\" WIDTH=3>"},
         {"single quotes stay", "<IMG SRC='images/logo.gif'>", "<IMG SRC='logo.gif'>"},
         {"SRC after other attributes", "<IMG WIDTH=64 ALT=\"a > b\" SRC=\"images/logo.gif\">",
          "<IMG WIDTH=64 ALT=\"a > b\" SRC=\"logo.gif\">"},
         {"lower-case tag", "<img src=\"images/logo.gif\">", "<img src=\"logo.gif\">"},
-        {"IMG without SRC leaves the text after it",
-         "<IMG ALT=\"x\"> set src = your file's name", "<IMG ALT=\"x\"> set src = your file's name"},
+        {"IMG without SRC leaves the text after it", "<IMG ALT=\"x\"> set src = your file's name",
+         "<IMG ALT=\"x\"> set src = your file's name"},
         {"frame", "<FRAME NAME=\"m\" SRC=\"http://host/docs/index.html\">",
          "<FRAME NAME=\"m\" SRC=\"docs.html\">"},
         {"unterminated value is left", "<IMG SRC=\"images/none.gif\nmore text",
@@ -117,7 +115,8 @@ TEST(RewriteTagLinks, RewritesMarksOrDropsEachLink) {
         {"applet not retrieved", "<APPLET CODE=\"Clock.class\" WIDTH=9>",
          "<APPLET CODE=\"\" WIDTH=9>"},
         // Everything else.
-        {"other tags", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->"},
+        {"other tags", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->",
+         "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->"},
         {"script comparison", "if (a<b && c>d) x = 1;", "if (a<b && c>d) x = 1;"},
         {"page ends in a tag name", "text <IMG", "text <IMG"},
     };
@@ -229,9 +228,8 @@ TEST(OfflineLinkMap, CollectsNoEMailAddressesAndAsksOncePerName) {
     s.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};
     int asked = 0;
-    OfflineLinkMap links(s, OfflineLinkMap::ExactNames([&](const std::string&) {
-                             return ++asked, true;
-                         }));
+    OfflineLinkMap links(
+        s, OfflineLinkMap::ExactNames([&](const std::string&) { return ++asked, true; }));
     const std::string page = "<IMG SRC=\"images/logo.gif\"><IMG SRC=\"http://host/logo.gif\">";
     RewriteTagLinks(page + page + "<IMG SRC=\"mailto:x@y\">", links);
     EXPECT_EQ(asked, 1);

@@ -74,7 +74,9 @@ TEST(FolderListing, FindsTheStoredNameIgnoringCase) {
     Write(f / "page2.html", "x");
     Write(f / "Twice.html", "x");
     Write(f / "twice.html", "x");
-    Write(f / "\xC3\x9C" "ber.html", "x");
+    Write(f / "\xC3\x9C"
+              "ber.html",
+          "x");
     fs::create_directory(f / "Sub");
     Write(f / "Sub" / "inner.html", "x");
     fs::create_symlink(f / "gone.html", f / "Dangling.html");
@@ -87,7 +89,9 @@ TEST(FolderListing, FindsTheStoredNameIgnoringCase) {
         {"page2.html", "page2.html"},
         {"twice.html", "twice.html"},  // its own spelling first
         {"TWICE.html", "Twice.html"},  // else the first in byte order
-        {"\xC3\xBC" "ber.html", ""},    // only ASCII letters fold
+        {"\xC3\xBC"
+         "ber.html",
+         ""},  // only ASCII letters fold
         {"sub", "Sub"},
         {"sub/inner.html", ""},  // not an entry of the folder
         {"dangling.html", ""},

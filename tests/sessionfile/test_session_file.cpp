@@ -358,15 +358,17 @@ using fs::perms;
 INSTANTIATE_TEST_SUITE_P(
     SessionFile, ProtectedSessionFile,
     ::testing::Values(
-        ProtectedFileCase{"ReadOnlyForAll", perms::owner_read | perms::group_read | perms::others_read,
-                          false, false},
+        ProtectedFileCase{"ReadOnlyForAll",
+                          perms::owner_read | perms::group_read | perms::others_read, false, false},
         ProtectedFileCase{"OwnerOnlyReads", perms::owner_read, false, false},
         ProtectedFileCase{"OthersMayWriteButNotTheOwner",
-                          perms::owner_read | perms::group_write | perms::others_write, false, true},
+                          perms::owner_read | perms::group_write | perms::others_write, false,
+                          true},
         ProtectedFileCase{"OwnerWrites", perms::owner_read | perms::owner_write, true, false},
-        ProtectedFileCase{"Usual", perms::owner_read | perms::owner_write | perms::group_read |
-                                       perms::others_read,
-                          true, false}),
+        ProtectedFileCase{
+            "Usual",
+            perms::owner_read | perms::owner_write | perms::group_read | perms::others_read, true,
+            false}),
     [](const auto& info) { return std::string(info.param.Label); });
 
 }  // namespace
