@@ -135,12 +135,6 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
         lineShown = false;
     };
     prompts.BeforePrint = clearLine;
-    // A file that could not be written is told on the status line only; here it is printed,
-    // as a message box would be.
-    QObject::connect(&state.View, &SessionView::FailureReported, [&](const std::string& text) {
-        clearLine();
-        err << text << '\n' << std::flush;
-    });
     QTimer redraw;
     if (progress && !options.Quiet) {
         redraw.setInterval(200);

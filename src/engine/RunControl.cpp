@@ -317,7 +317,8 @@ void RunControl::WriteEMailPage() {
         s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
     } else {
         s.View.SetRow(row - 1, {"", "EMailAddress.html", size, "0", "Ignored"});
-        s.View.ReportFailure(failure);
+        s.View.SetMessageLabel(failure);
+        s.Prompts().FileNotRetrieved(failure);
     }
 }
 

@@ -55,11 +55,6 @@ void SessionView::SetUpperStatusBar(int panel, const std::string& text) {
     emit StatusTextsChanged();
 }
 
-void SessionView::ReportFailure(const std::string& text) {
-    SetMessageLabel(text);
-    emit FailureReported(text);
-}
-
 void SessionView::SetMessageLabel(const std::string& text) {
     if (message_ == text) return;
     message_ = text;

@@ -35,9 +35,6 @@ public:
     bool MessageLabelRed() const { return messageRed_; }
     void SetMessageLabel(const std::string& text);
     void SetMessageLabelRed(bool red);
-    // A failure the person hears of without a box (a file that could not be written): it goes
-    // on the status line and is announced, so that a headless run can print it.
-    void ReportFailure(const std::string& text);
     const std::string& ThreadCountLabel() const { return threadRunning_; }
     void SetThreadCountLabel(const std::string& text);
     const std::string& Caption() const { return caption_; }
@@ -93,7 +90,6 @@ signals:
     void GridSelectionChanged(int row);
     void StatusTextsChanged();
     void MessageChanged();
-    void FailureReported(const std::string& text);
     void ThreadRunningChanged();
     void CaptionChanged();
     void SiteTreeChanged();

@@ -305,7 +305,8 @@ bool TransferWorker::EndedFileFailure() {
     // Whatever arrived, the file is not there: "Complete" would be a lie.
     if (fileFailure_.empty()) return false;
     MarkIgnored();
-    session_.View.ReportFailure(fileFailure_);
+    session_.View.SetMessageLabel(fileFailure_);
+    session_.Prompts().FileNotRetrieved(fileFailure_);
     FinishTransfer();
     return true;
 }

@@ -195,11 +195,9 @@ TEST_F(RunControlTest, EMailPageThatCannotBeWrittenIsReported) {
     const std::string path = folder.Text() + "site/EMailAddress.html";
     fs::create_directories(path);
     std::ofstream(path + "/keep") << "x";
-    std::vector<std::string> reported;
-    QObject::connect(&state.View, &SessionView::FailureReported,
-                     [&](const std::string& text) { reported.push_back(text); });
     Deliver(Running().at(0), Page({"mailto:ann@host.q"}));
     ASSERT_TRUE(state.SessionComplete);
+    const std::vector<std::string>& reported = prompts.FilesNotRetrieved;
 
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find(path), std::string::npos) << reported[0];
