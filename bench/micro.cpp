@@ -75,7 +75,8 @@ BENCHMARK(BM_ExtractLinks);
 void BM_ConvertPageText(benchmark::State& state) {
     std::vector<std::string> pages;
     for (int i = 0; i < 16; ++i) pages.push_back(BenchPage(i));
-    OfflineLinkMap links(BenchSession(), [](const std::string&) { return true; });
+    OfflineLinkMap links(BenchSession(),
+                         OfflineLinkMap::ExactNames([](const std::string&) { return true; }));
     std::size_t bytes = 0;
     std::size_t i = 0;
     for (auto _ : state) {
@@ -92,7 +93,8 @@ enum class Pass { Join, Tags, Src };
 
 void BM_RewritingPass(benchmark::State& state) {
     const auto pass = static_cast<Pass>(state.range(0));
-    OfflineLinkMap links(BenchSession(), [](const std::string&) { return true; });
+    OfflineLinkMap links(BenchSession(),
+                         OfflineLinkMap::ExactNames([](const std::string&) { return true; }));
     std::vector<std::string> inputs;
     for (int i = 0; i < 16; ++i) {
         std::string page = BenchPage(i);

@@ -145,11 +145,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ParseOtherFileTypes(".pdf;.txt", s);
     // Which names count as retrieved: all, none, or about half of them.
     const int retrievedRule = (flags >> 5) & 3;
-    OfflineLinkMap links(s, [retrievedRule](const std::string& name) {
+    auto retrieved = [retrievedRule](const std::string& name) {
         if (retrievedRule == 0) return true;
         if (retrievedRule == 1) return false;
         return name.size() % 2 == 0;
-    });
+    };
+    OfflineLinkMap links(s, OfflineLinkMap::ExactNames(retrieved));
 
     const std::string joined = JoinAnchorTags(page);
     FUZZ_CHECK(joined.size() <= page.size());

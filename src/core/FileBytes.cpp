@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+
+#include "core/PartialFiles.h"
 
 namespace {
 
@@ -49,18 +50,16 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable) {
-    static std::atomic<unsigned> counter{0};
-    // Read once: the name only has to be unique among this process's files, and a clash with
-    // another process is caught by O_EXCL below.
-    static const std::string pid = std::to_string(::getpid());
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;
 
-    // A unique name in the same folder, so that the rename stays on one file system.
+    // A unique name in the same folder, so that the rename stays on one file system. It is
+    // unique among this process's files; a clash with a file of another process is caught by
+    // O_EXCL.
     std::string temp;
     Descriptor file;
     for (int attempt = 0; file.fd < 0; ++attempt) {
-        temp = path + ".lw" + pid + "-" + std::to_string(counter++) + ".tmp";
+        temp = NewReplacementPath(path);
         file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (file.fd < 0 && (errno != EEXIST || attempt > 100)) Fail("Cannot create file", path, errno);
     }
@@ -102,4 +101,14 @@ void CommitReplacement(const std::string& temp, const std::string& path) {
 
 void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool durable) {
     CommitReplacement(WriteReplacement(path, bytes, durable), path);
+}
+
+void RequireWritableTarget(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        Fail("Cannot write file", path, EACCES);
+    // The effective account, as an open for writing would be judged.
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        Fail("Cannot write file", path, errno);
 }

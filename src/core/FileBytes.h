@@ -22,3 +22,11 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
 // temporary file, and path keeps its old bytes.
 std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable = false);
 void CommitReplacement(const std::string& temp, const std::string& path);
+
+// Throws as a failed write does ("Cannot write file ...". and the system's reason) when path
+// names an existing file that may not be written: one whose permission bits let nobody write it
+// (such a file is refused to every account, also to one that may override the bits), or one
+// the system does not let this account write. A rename over the file asks only the folder, so
+// a save that replaces files whole must ask this first. Nothing happens for a path that does
+// not exist yet.
+void RequireWritableTarget(const std::string& path);

@@ -47,8 +47,9 @@ class SessionPrompts {
         return ChooseFolder(caption);
     }
 
-    // A file of the run could not be retrieved; the text names its address and why ("... answered
-    // 404 Not Found"). The status line already shows it; answerers without a window print it.
+    // A file of the run could not be retrieved or could not be written; the text names its
+    // address or file and why ("... answered 404 Not Found", "Cannot write file ...: Is a
+    // directory"). The status line already shows it; answerers without a window print it.
     virtual void FileNotRetrieved(const std::string& text) { (void)text; }
 
     // The conversion progress window: shown, updated with its label texts, the current file and

@@ -2,13 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <exception>
 #include <system_error>
 
 #include "core/Addresses.h"
+#include "core/FileBytes.h"
 #include "core/PartialFiles.h"
 #include "core/Text.h"
 #include "offline/ConvertProjectFiles.h"
@@ -67,7 +69,7 @@ RunControl::RunControl(SessionState& session, QObject* parent)
       ConvertFiles(ConvertProjectFiles),
       SaveSession(SaveSessionAs),
       session_(session) {
-    connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::TickClock);
+    connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::CatchUpClock);
 }
 
 RunControl::~RunControl() {
@@ -259,8 +261,19 @@ void RunControl::StopSession() {
     if (s.RunningThreads <= 0 && s.Running()) FinishSession();
 }
 
+void RunControl::CatchUpClock() {
+    SessionState& s = session_;
+    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - s.ClockStartedAt)
+                            .count();
+    // To the nearest second: a timer that fires a little early still counts its second.
+    const std::int64_t due = (passed + 500) / 1000;
+    while (s.ClockSecondsCounted < due) TickClock();
+}
+
 void RunControl::TickClock() {
     SessionState& s = session_;
+    ++s.ClockSecondsCounted;
     ++s.ElapsedSeconds;
     const int seconds = std::atoi(s.ElapsedSecondsText.c_str()) + 1;
     if (seconds >= 60) {
@@ -281,12 +294,17 @@ void RunControl::WriteEMailPage() {
         if (seen.insert(UpperCase(s.EMailPage[i])).second) addresses.push_back(s.EMailPage[i]);
 
     const std::string path = s.ProjectFolder + "EMailAddress.html";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << "<HTML>\r\n";
-        for (const std::string& a : addresses)
-            out << "<p><a href=\"mailto:" << a << "\">" << a << "</a></p>\r\n\r\n";
-        out << "</HTML>\r\n";
+    std::string page = "<HTML>\r\n";
+    for (const std::string& a : addresses)
+        page += "<p><a href=\"mailto:" + a + "\">" + a + "</a></p>\r\n\r\n";
+    page += "</HTML>\r\n";
+    // Whole or not at all, like every other file of the project; a page that could not be
+    // written is said, as any file of the run that could not be put in place.
+    std::string failure;
+    try {
+        ReplaceFileBytes(path, page);
+    } catch (const std::exception& e) {
+        failure = e.what();
     }
     s.EMailPage.clear();
     s.EMailPageExists = false;
@@ -294,8 +312,14 @@ void RunControl::WriteEMailPage() {
     const int row = ++s.GridRowCount;
     s.View.SetGridRowCount(row);
     s.View.SelectRow(row - 1);
-    const std::string size = std::to_string(LocalFileSize(path));
-    s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
+    const std::string size = std::to_string(page.size());
+    if (failure.empty()) {
+        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
+    } else {
+        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, "0", "Ignored"});
+        s.View.SetMessageLabel(failure);
+        s.Prompts().FileNotRetrieved(failure);
+    }
 }
 
 void RunControl::FinishSession() {

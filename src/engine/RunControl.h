@@ -40,8 +40,11 @@ class RunControl : public QObject {
     // Called by every finishing worker: completes the session or starts further workers.
     void StartWorkers();
     void StopSession();
-    // One tick of the elapsed-time clock.
+    // One tick of the elapsed-time clock: one second more.
     void TickClock();
+    // Brings the clock to the real time passed since the session started (to the nearest
+    // second): as many ticks as it is behind, none when it is not.
+    void CatchUpClock();
     void FinishSession();
 
     Outcome LastOutcome() const { return outcome_; }

@@ -147,6 +147,8 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     GridRowCount = 1;
     ElapsedSecondsText = "00";
     ElapsedMinutesText = "00";
+    ClockStartedAt = std::chrono::steady_clock::now();
+    ClockSecondsCounted = 0;
     SessionClock.start();
     StopRequested = false;
     FirstContactPending = true;

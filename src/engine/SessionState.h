@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -25,6 +27,11 @@ public:
 
     SessionView View;
     QTimer SessionClock;  // 1000 ms; active exactly while a session runs
+    // The real time the elapsed-time clock counts from, and the seconds it has counted so far.
+    // A timer's ticks are late or missing while the event loop is blocked (a protected fetch)
+    // and go on in a nested loop (a message box), so the clock follows this time, not the ticks.
+    std::chrono::steady_clock::time_point ClockStartedAt;
+    std::int64_t ClockSecondsCounted = 0;
     std::string ElapsedMinutesText = "00";
     std::string ElapsedSecondsText = "00";
 

@@ -2,7 +2,6 @@
 
 #include <QLoggingCategory>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -269,7 +268,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
             // A redirect's body is not the document: it is neither counted nor scanned.
             ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
             SetState(State::Ended);
@@ -286,6 +285,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:
             break;
@@ -297,6 +297,16 @@ bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
     // kept, so it is not counted as retrieved.
     if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
     MarkIgnored();
+    FinishTransfer();
+    return true;
+}
+
+bool TransferWorker::EndedFileFailure() {
+    // Whatever arrived, the file is not there: "Complete" would be a lie.
+    if (fileFailure_.empty()) return false;
+    MarkIgnored();
+    session_.View.SetMessageLabel(fileFailure_);
+    session_.Prompts().FileNotRetrieved(fileFailure_);
     FinishTransfer();
     return true;
 }
@@ -415,13 +425,14 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
             SetState(State::Ended);
             ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
             FinishTransfer();
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:
             break;
@@ -470,7 +481,6 @@ void TransferWorker::FollowRedirect() {
 
 void TransferWorker::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;
-    const auto started = std::chrono::steady_clock::now();
     BusyCursor busy(s.Prompts());
     const std::string shown = s.View.Cell(GridRow - 1, 1);
     SetCell(1, "Password protected file [" + shown + "]");
@@ -498,6 +508,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
     }
     s.ProtectedFetchActive = false;
 
+    bool fileFailed = false;
     if (received) {
         // Written whole under a temporary name and then renamed: a full disk or a crash never
         // leaves a cut-off file under the final name.
@@ -505,7 +516,9 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
             ReplaceFileBytes(LocalFile, result.Body);
         } catch (const std::exception& e) {
             received = false;
+            fileFailed = true;
             busy.Release();
+            s.View.SetMessageLabel(e.what());
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         }
     }
@@ -529,21 +542,15 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         SetCell(1, shown);
         SetCell(2, "0");
         SetCell(3, "0");
-        SetCell(4, "Complete");
+        SetCell(4, fileFailed ? "Ignored" : "Complete");
         BytesTransferred = 0;
     }
 
-    // The clock did not tick while the fetch blocked: one tick per whole second it took.
-    if (s.SessionClock.isActive()) {
-        s.SessionClock.stop();
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::steady_clock::now() - started)
-                                 .count();
-        for (long long i = 0; i < seconds; ++i) engine_.TickClock();
-        s.SessionClock.start();
-    }
+    // The clock did not tick while the fetch blocked (it did while a box was open): it catches
+    // up with the real time, which counts every second once.
+    if (s.SessionClock.isActive()) engine_.CatchUpClock();
     busy.Release();
-    SetState(State::Ended);
+    SetState(fileFailed ? State::Ignored : State::Ended);
     FinishTransfer();
 }
 

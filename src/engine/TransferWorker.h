@@ -98,6 +98,9 @@ class TransferWorker : public QObject {
     void GiveUp(const std::string& failure, bool answered);
     // At the End event: a transfer that failed after bytes had come is finished as ignored.
     bool EndedCutOff(const TransferProgress& doc);
+    // At the End event: a document that could not be written to its file or given its name is
+    // finished as ignored, and the reason is reported.
+    bool EndedFileFailure();
     void AddSiteFolder();
     bool IsScannedPage() const;
     void SetCell(int column, const std::string& text);
@@ -114,4 +117,5 @@ class TransferWorker : public QObject {
     int pauseMs_ = 0;
     std::string failure_;            // why the last try failed
     bool failureAnswered_ = false;   // ... and whether the server answered it with a status
+    std::string fileFailure_;        // why the document could not be put in place, if so
 };

@@ -72,7 +72,7 @@ bool ConvertProjectFiles(SessionState& session) {
     if (rewriting) {
         listing.emplace(session.ProjectFolder);
         prototype.emplace(
-            session, [&listing](const std::string& name) { return listing->Exists(name); },
+            session, [&listing](const std::string& name) { return listing->StoredName(name); },
             false);
         auto makeConverter = [&prototype]() -> PagePipeline::Converter {
             auto links = std::make_shared<OfflineLinkMap>(*prototype);

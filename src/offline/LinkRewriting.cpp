@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "core/Addresses.h"
 #include "core/FileBytes.h"
+#include "offline/FolderListing.h"
 
 namespace {
 
@@ -120,9 +119,11 @@ private:
         if (IsSpecialLink(value)) return after;
 
         const std::string& name = links_.LocalName(value);
-        if (!name.empty() && !links_.OffSite(value) && links_.Retrieved(name)) {
-            Replace(start, name, end);
-            return after;
+        if (!name.empty() && !links_.OffSite(value)) {
+            if (const std::string& stored = links_.StoredName(name); !stored.empty()) {
+                Replace(start, stored, end);
+                return after;
+            }
         }
         if (href) return MarkText(after);
         // An embedded file that is not in the project loses its address; an unquoted value
@@ -238,10 +239,12 @@ void RewriteSrcLine(std::string_view line, OfflineLinkMap& links, std::string& o
     }
     const std::string& name = links.LocalName(line.substr(start, end - start));
     out.append(line.substr(0, start));
-    if (!quoted && name.empty() && end > start)
-        out.append("\"\"");
-    else
-        out.append(name);
+    if (name.empty()) {
+        if (!quoted && end > start) out.append("\"\"");
+    } else {
+        const std::string& stored = links.StoredName(name);
+        out.append(stored.empty() ? name : stored);
+    }
     out.append(line.substr(end));
 }
 
@@ -272,9 +275,16 @@ private:
 
 // ------------------------------------------------------------------------------------------
 
-OfflineLinkMap::OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved,
-                               bool cacheRetrieved)
-    : retrieved_(std::move(retrieved)), cacheRetrieved_(cacheRetrieved) {
+OfflineLinkMap::StoredNameLookup OfflineLinkMap::ExactNames(
+    std::function<bool(const std::string& name)> retrieved) {
+    return [retrieved = std::move(retrieved)](const std::string& name) {
+        return retrieved(name) ? name : std::string();
+    };
+}
+
+OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup stored,
+                               bool cacheStored)
+    : stored_(std::move(stored)), cacheStored_(cacheStored) {
     mapping_.ProjectFolder = session.ProjectFolder;
     mapping_.SiteBase = session.SiteBase;
     mapping_.SearchEntireSite = session.SearchEntireSite;
@@ -288,10 +298,9 @@ OfflineLinkMap::OfflineLinkMap(const SessionFields& session, RetrievedTest retri
     mapping_.OtherFileTypes = session.OtherFileTypes;
     mapping_.CollectEMailAddresses = false;
     mapping_.SessionOpenedFromFile = session.SessionOpenedFromFile;
-    if (!retrieved_) {
-        retrieved_ = [folder = session.ProjectFolder](const std::string& name) {
-            std::error_code ec;
-            return std::filesystem::exists(folder + name, ec);
+    if (!stored_) {
+        stored_ = [folder = session.ProjectFolder](const std::string& name) {
+            return StoredNameIn(folder, name);
         };
     }
 }
@@ -303,10 +312,10 @@ const std::string& OfflineLinkMap::LocalName(std::string_view link) {
 
 bool OfflineLinkMap::OffSite(std::string_view link) const { return IsOffSite(link, mapping_); }
 
-bool OfflineLinkMap::Retrieved(const std::string& name) {
-    if (!cacheRetrieved_) return retrieved_(name);
-    if (auto it = present_.find(name); it != present_.end()) return it->second;
-    return present_.emplace(name, retrieved_(name)).first->second;
+const std::string& OfflineLinkMap::StoredName(const std::string& name) {
+    if (!cacheStored_) return lastStored_ = stored_(name);
+    if (auto it = storedNames_.find(name); it != storedNames_.end()) return it->second;
+    return storedNames_.emplace(name, stored_(name)).first->second;
 }
 
 std::string JoinAnchorTags(std::string_view page) {

@@ -12,37 +12,48 @@
 //   JoinAnchorTags   puts each "<A" + white space + "HREF=" tag on one line in the form
 //                    "<A HREF=...>", so that the next pass finds its address;
 //   RewriteTagLinks  rewrites the address of IMG, FRAME (their SRC), A, BODY and APPLET (their
-//                    first attribute, when it is HREF, SRC, BACKGROUND or CODE) to the local name
-//                    of the retrieved file; an anchor whose file was not retrieved gets "* " and
-//                    " *" around its text, an embedded file that was not retrieved loses its
-//                    address;
-//   RewriteSrcLines  maps the first SRC= value of every line to its local name and ends every
-//                    line with CR LF.
+//                    first attribute, when it is HREF, SRC, BACKGROUND or CODE) to the name the
+//                    retrieved file is stored under; an anchor whose file was not retrieved gets
+//                    "* " and " *" around its text, an embedded file that was not retrieved loses
+//                    its address;
+//   RewriteSrcLines  maps the first SRC= value of every line to the name its file is stored
+//                    under (its local name when it was not retrieved) and ends every line with
+//                    CR LF.
+//
+// A run takes links that differ only in letter case for one file ("LOGO.gif", "logo.gif"),
+// stored under the spelling met first; so a retrieved file is looked for ignoring case, and
+// every spelling of the link is rewritten to the stored name.
 //
 // Each pass is a function from a page's bytes to the new bytes. Text outside the rewritten
 // values is copied as it stands; each pass runs in one linear scan.
 
 // The address-to-file knowledge the passes need: the local name of a link, whether it is
-// off-site and whether its file was retrieved into the project folder. Answers are cached for
-// the whole conversion, since a site's pages repeat the same links.
+// off-site and under which name its file was retrieved into the project folder. Answers are
+// cached for the whole conversion, since a site's pages repeat the same links.
 class OfflineLinkMap {
 public:
-    // Whether a local name was retrieved; by default, whether ProjectFolder + name exists.
-    using RetrievedTest = std::function<bool(const std::string& name)>;
+    // The name under which a local name's file is stored, empty when it was not retrieved; by
+    // default the name itself when ProjectFolder + name exists, else an entry of ProjectFolder
+    // that differs from it only in letter case.
+    using StoredNameLookup = std::function<std::string(const std::string& name)>;
+    // A lookup from a yes/no test: a retrieved file is stored under its own name.
+    static StoredNameLookup ExactNames(std::function<bool(const std::string& name)> retrieved);
 
     // Takes a copy of the settings the address mapping reads. Links are mapped as the scan of
     // the start page mapped them (before any page had been parsed), so that a "Search Only
     // Current Page" session still rewrites the links to the pages it retrieved; e-mail
     // addresses are not collected again.
-    // Answers of the retrieved test are kept unless cacheRetrieved is false (for a test that is
-    // itself a table lookup).
-    explicit OfflineLinkMap(const SessionFields& session, RetrievedTest retrieved = {},
-                            bool cacheRetrieved = true);
+    // Answers of the lookup are kept unless cacheStored is false (for a lookup that is itself
+    // a table lookup).
+    explicit OfflineLinkMap(const SessionFields& session, StoredNameLookup stored = {},
+                            bool cacheStored = true);
 
     // The local file name of a link (empty: none).
     const std::string& LocalName(std::string_view link);
     bool OffSite(std::string_view link) const;
-    bool Retrieved(const std::string& name);
+    // The name the file of a local name is stored under; empty when it was not retrieved.
+    // Valid until the next call.
+    const std::string& StoredName(const std::string& name);
 
 private:
     struct TextHash {
@@ -52,10 +63,11 @@ private:
         }
     };
     SessionFields mapping_;
-    RetrievedTest retrieved_;
-    bool cacheRetrieved_ = true;
+    StoredNameLookup stored_;
+    bool cacheStored_ = true;
     std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names_;
-    std::unordered_map<std::string, bool, TextHash, std::equal_to<>> present_;
+    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> storedNames_;
+    std::string lastStored_;  // the answer of an uncached lookup
 };
 
 std::string JoinAnchorTags(std::string_view page);

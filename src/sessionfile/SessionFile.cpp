@@ -133,6 +133,8 @@ bool SaveSessionAs(SessionState& session) {
                     return view.Row(static_cast<int>(row) + 1);
                 });
             ScrambleInPlace(text);
+            // The rename would replace a read-only file all the same.
+            RequireWritableTarget(session.SessionFileName);
             ReplaceFileBytes(session.SessionFileName, text, true);
         } catch (const std::exception& e) {
             ShowError(prompts, e.what());

@@ -82,6 +82,7 @@ bool CurlTransfer::OpenFile() {
     PartPath = special ? FilePath : NewPartialPath(FilePath);
     File = std::fopen(PartPath.c_str(), "wb");
     if (!File) {
+        FileFailed = true;
         WriteError = "Cannot create file " + FilePath + ": " + std::strerror(errno);
         PartPath.clear();
         return false;
@@ -95,6 +96,7 @@ bool CurlTransfer::FlushToFile() {
     if (!File || Flushed == Pending.size()) return true;
     const std::size_t size = Pending.size() - Flushed;
     if (std::fwrite(Pending.data() + Flushed, 1, size, File) != size) {
+        FileFailed = true;
         WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
         return false;
     }
@@ -111,6 +113,7 @@ bool CurlTransfer::KeepFile() {
     CloseFile();
     if (Kept || PartPath.empty()) return true;
     if (std::rename(PartPath.c_str(), FilePath.c_str()) != 0) {
+        FileFailed = true;
         WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
         return false;
     }
@@ -592,7 +595,10 @@ void CurlDriver::DeliverOne(Event& e) {
         t.DataQueued = false;
         doc.DataChunk = chunk;
     }
-    if (e.Value == TransferProgress::Error) doc.ErrorText = t.ErrorText;
+    if (e.Value == TransferProgress::Error) {
+        doc.ErrorText = t.ErrorText;
+        doc.FileFailed = t.FileFailed;
+    }
     if (e.Value == TransferProgress::End) {
         t.Active = false;
         // Many controls may wait for release; keep them small.

@@ -54,6 +54,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::string ErrorText;
     std::string WriteError;  // why the output file could not be written
     CURLcode Result = CURLE_OK;  // how libcurl ended the transfer
+    bool FileFailed = false;  // the output file could not be created, written or renamed
     curl_slist* RequestHeaders = nullptr;
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
 

@@ -27,6 +27,9 @@ struct TransferProgress {
     std::string_view DataChunk;
     // Error events: a sentence for the person ("Could not connect to 127.0.0.1: ...").
     std::string ErrorText;
+    // Error events: the document could not be written to its file or given its name (ErrorText
+    // names the file and the system's reason), as opposed to a failure of the connection.
+    bool FileFailed = false;
 
     std::string DataText() const { return std::string(DataChunk); }
 };

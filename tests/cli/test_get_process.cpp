@@ -50,6 +50,25 @@ TEST(GetProcess, RetrievesASiteAndSaysSo) {
         EXPECT_TRUE(fs::exists(out.Path() / "copy" / f)) << f;
 }
 
+// A file that arrived but could not be given its name is said on stderr, with the system's
+// reason, as a message box would be.
+TEST(GetProcess, FileThatCannotBePutInPlaceIsReported) {
+    TempFolder site;
+    WriteWholeFile(site.Text() + "index.html", "<html><img src='moved.gif'></html>");
+    WriteWholeFile(site.Text() + "taken.gif", "GIF89a");
+    NginxServer web({.Root = site.Path(),
+                     .ExtraServerConfig = "location = /moved.gif { return 301 /taken.gif; }"});
+    TempFolder out;
+    const fs::path taken = out.Path() / "copy" / "taken.gif";
+    fs::create_directories(taken);
+    WriteWholeFile((taken / "keep").string(), "x");
+    std::string output;
+    EXPECT_EQ(RunCommand({kProgram, web.Url(), (out.Path() / "copy").string()}, &output), 0)
+        << output;
+    EXPECT_EQ(output,
+              "Cannot create file " + taken.string() + ": Is a directory\nRetrieval Completed\n");
+}
+
 TEST(GetProcess, ExitStatusOfFailures) {
     TempFolder out;
     std::ofstream(out.Path() / "file") << "in the way";

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 
+#include "core/FileBytes.h"
 #include "core/PartialFiles.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
@@ -11,11 +15,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A process number that no process holds right now: a child that has ended and been reaped.
+pid_t EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return child;
+}
+
+std::set<std::string> FilesUnder(const fs::path& folder) {
+    std::set<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) left.insert(fs::relative(e.path(), folder).string());
+    return left;
+}
+
 // The cleanup after a killed run deletes by name, so the names it takes must be exactly the
 // temporary ones: a retrieved file that merely looks similar stays.
 TEST(PartialFiles, OnlyTemporaryNamesAreRecognised) {
     const std::pair<const char*, bool> cases[] = {
         {"cut.gif.4711-3.lwpart", true},
+        {".lw4711-3.lwpart", true},
         {"x.lwpart", true},
         {"Main.html.lw4711-12.tmp", true},
         {".lw1-2.tmp", true},
@@ -29,26 +51,86 @@ TEST(PartialFiles, OnlyTemporaryNamesAreRecognised) {
         {"page.LWPART", false},
     };
     for (const auto& [name, partial] : cases) EXPECT_EQ(IsPartialFileName(name), partial) << name;
+}
 
-    const std::string made = NewPartialPath("/p/a.gif");
-    EXPECT_EQ(made.rfind("/p/a.gif.", 0), 0u);
-    EXPECT_TRUE(IsPartialFileName(fs::path(made).filename().string()));
-    EXPECT_NE(NewPartialPath("/p/a.gif"), made) << "each transfer gets a name of its own";
+TEST(PartialFiles, TheWritingProcessIsReadFromTheName) {
+    const std::pair<const char*, pid_t> cases[] = {
+        {".lw4711-3.lwpart", 4711},
+        {".lw4711-12.tmp", 4711},
+        {"cut.gif.4711-3.lwpart", 4711},
+        {"Main.html.lw52-0.tmp", 52},
+        {"x.lwpart", 0},
+        {"x-3.lwpart", 0},
+        {".lw0-3.lwpart", 0},
+        {".lw99999999999999999999-1.lwpart", 0},
+        {"Main.html", 0},
+        {"Main.html.lw12.tmp", 0},
+    };
+    for (const auto& [name, process] : cases) EXPECT_EQ(PartialFileProcess(name), process) << name;
+}
+
+// A final name near the file system's limit still gets a temporary name that can be created.
+TEST(PartialFiles, TemporaryNamesAreShortWhateverTheFinalName) {
+    TempFolder folder;
+    const std::string longName = std::string(250, 'n') + ".gif";
+    for (const std::string& made :
+         {NewPartialPath(folder.Text() + longName), NewReplacementPath(folder.Text() + longName)}) {
+        EXPECT_EQ(fs::path(made).parent_path(), folder.Path()) << "beside the final file";
+        const std::string name = fs::path(made).filename().string();
+        EXPECT_LT(name.size(), 40u) << name;
+        EXPECT_TRUE(IsPartialFileName(name)) << name;
+        EXPECT_EQ(PartialFileProcess(name), ::getpid()) << name;
+    }
+    EXPECT_NE(NewPartialPath("/p/a.gif"), NewPartialPath("/p/a.gif"))
+        << "each transfer gets a name of its own";
+
+    // A whole-file rewrite under such a name goes through.
+    ReplaceFileBytes(folder.Text() + longName, "old");
+    ReplaceFileBytes(folder.Text() + longName, "new");
+    EXPECT_EQ(ReadWholeFile(folder.Text() + longName), "new");
+    EXPECT_EQ(FilesUnder(folder.Path()), std::set<std::string>{longName});
 }
 
 TEST(PartialFiles, RemovalTakesOnlyTemporaryFilesOfTheFolder) {
     TempFolder folder;
     fs::create_directories(folder.Path() / "sub");
-    for (const char* name : {"a.gif", "a.gif.1-1.lwpart", "Main.html", "Main.html.lw1-2.tmp",
-                             "notes.tmp", "sub/b.gif.1-3.lwpart"})
+    const std::string self = std::to_string(::getpid());
+    for (const std::string& name : {std::string("a.gif"), "a.gif." + self + "-1.lwpart",
+                                    std::string("Main.html"), "Main.html.lw" + self + "-2.tmp",
+                                    std::string("notes.tmp"), "sub/b.gif." + self + "-3.lwpart"})
         WriteWholeFile(folder.Text() + name, "x");
     EXPECT_EQ(RemovePartialFiles(folder.Text()), 2);
-    std::set<std::string> left;
-    for (const auto& e : fs::recursive_directory_iterator(folder.Path()))
-        if (e.is_regular_file()) left.insert(fs::relative(e.path(), folder.Path()).string());
-    EXPECT_EQ(left, (std::set<std::string>{"a.gif", "Main.html", "notes.tmp",
-                                           "sub/b.gif.1-3.lwpart"}));
+    EXPECT_EQ(FilesUnder(folder.Path()),
+              (std::set<std::string>{"a.gif", "Main.html", "notes.tmp",
+                                     "sub/b.gif." + self + "-3.lwpart"}));
     EXPECT_EQ(RemovePartialFiles(folder.Text() + "missing/"), 0);
+}
+
+// Two processes may work on one project folder at once: the cleanup of one must not take the
+// file another is writing at that moment, but it does take what a process left that has ended.
+TEST(PartialFiles, RemovalLeavesTheFilesOfAnotherRunningProcess) {
+    TempFolder folder;
+    Subprocess other({"/bin/sleep", "30"}, {});
+    const std::string self = std::to_string(::getpid());
+    const std::string running = std::to_string(other.Pid());
+    const std::string ended = std::to_string(EndedProcess());
+    const std::string mine[] = {".lw" + self + "-1.lwpart", ".lw" + self + "-2.tmp"};
+    const std::string theirs[] = {".lw" + running + "-1.lwpart", "a.gif." + running + "-2.lwpart",
+                                  "Main.html.lw" + running + "-3.tmp"};
+    const std::string leftOver[] = {".lw" + ended + "-1.lwpart", "b.gif." + ended + "-1.lwpart",
+                                    ".lw" + ended + "-2.tmp", "old.lwpart"};
+    for (const std::string& name : mine) WriteWholeFile(folder.Text() + name, "x");
+    for (const std::string& name : theirs) WriteWholeFile(folder.Text() + name, "x");
+    for (const std::string& name : leftOver) WriteWholeFile(folder.Text() + name, "x");
+
+    EXPECT_EQ(RemovePartialFiles(folder.Text()), 6);
+    EXPECT_EQ(FilesUnder(folder.Path()),
+              std::set<std::string>(std::begin(theirs), std::end(theirs)));
+
+    // Once the other process has ended, its files go too.
+    other.Stop();
+    EXPECT_EQ(RemovePartialFiles(folder.Text()), 3);
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
 
 }  // namespace

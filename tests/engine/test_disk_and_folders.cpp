@@ -3,6 +3,7 @@
 // happens, the session ends cleanly, with a clear message, and no file is left half-written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -220,5 +221,108 @@ TEST(DiskAndFolders, ProjectThatBecomesReadOnlyKeepsItsFiles) {
     for (const auto& e : fs::directory_iterator(project))
         EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
 }
+
+// Names as long as the file system allows are retrieved like any other: the file is written
+// under a temporary name of its own and then takes its name.
+class NameLength : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(NameLength, FileWithANameNearTheLimitIsRetrieved) {
+    const std::string name = std::string(GetParam() - 4, 'n') + ".gif";
+    TempFolder site;
+    WriteWholeFile(site.Text() + name, Bytes(5000, 7));
+    WriteWholeFile(site.Text() + "index.html", "<html><img src=\"" + name + "\"></html>");
+    NginxServer web({.Root = site.Path()});
+    SessionHarness h;
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+
+    const fs::path project = h.folder.Path() / "site";
+    EXPECT_TRUE(ReadWholeFile((project / name).string()) == Bytes(5000, 7));
+    ASSERT_EQ(h.state.View.GridRowCount(), 3);
+    EXPECT_EQ(h.state.View.Row(2), (SessionView::GridRow{"2", name, "5000", "5000", "Complete"}));
+    EXPECT_EQ(h.state.FilesRead, 2);
+    EXPECT_EQ(h.state.View.MessageLabel(), "");
+    for (const auto& e : fs::directory_iterator(project))
+        EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(DiskAndFolders, NameLength, ::testing::Values(200, 242, 250, 255));
+
+// A document that arrived but cannot be given its name in the project folder: the row ends
+// "Ignored" with nothing counted, the system's reason is on the status line, and the session
+// goes on to complete.
+enum class Obstacle {
+    FolderAtTheName,  // a redirect leads to a name that a folder with a file in it holds
+    PathTooLong,      // the project folder is so deep that the file's path passes the limit
+};
+
+struct PlacementCase {
+    const char* Label;
+    Obstacle Kind;
+    const char* Reason;  // the system's words
+};
+
+class FilePlacement : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(FilePlacement, FailureEndsTheRowIgnoredWithTheReason) {
+    const PlacementCase& c = GetParam();
+    const std::string name =
+        c.Kind == Obstacle::FolderAtTheName ? "taken.gif" : std::string(220, 'n') + ".gif";
+    TempFolder site;
+    WriteWholeFile(site.Text() + name, Bytes(3000, 3));
+    WriteWholeFile(site.Text() + "ok.gif", Bytes(2000, 2));
+    const std::string link = c.Kind == Obstacle::FolderAtTheName ? "moved.gif" : name;
+    const std::string page = "<html><img src=\"" + link + "\"><img src=\"ok.gif\"></html>";
+    WriteWholeFile(site.Text() + "index.html", page);
+    NginxServer web({.Root = site.Path(),
+                     .ExtraServerConfig = "location = /moved.gif { return 301 /taken.gif; }"});
+
+    SessionHarness h;
+    h.settings.MaximumThreads = "1";
+    fs::path parent = h.folder.Path();
+    if (c.Kind == Obstacle::PathTooLong) {
+        // Deep enough that the project folder's own files still fit and the long name does not.
+        while (parent.string().size() < 3900) parent /= std::string(200, 'd');
+        fs::create_directories(parent);
+        h.prompts.DefaultFileName = parent.string() + "/site.lwa";
+    }
+    const fs::path project = parent / "site";
+    if (c.Kind == Obstacle::FolderAtTheName) {
+        fs::create_directories(project / name);
+        WriteWholeFile((project / name / "keep").string(), "x");
+    }
+    std::vector<std::string> statusLine;
+    QObject::connect(&h.state.View, &SessionView::MessageChanged,
+                     [&] { statusLine.push_back(h.state.View.MessageLabel()); });
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    const std::vector<std::string>& reported = h.prompts.FilesNotRetrieved;
+
+    std::map<std::string, SessionView::GridRow> rows;
+    for (int r = 1; r < h.state.View.GridRowCount(); ++r) rows[h.Row(r, 1)] = h.state.View.Row(r);
+    EXPECT_EQ(rows[name][3], "0");
+    EXPECT_EQ(rows[name][4], "Ignored");
+    EXPECT_EQ(rows["ok.gif"][3], "2000");
+    EXPECT_EQ(rows["ok.gif"][4], "Complete");
+    EXPECT_EQ(h.state.FilesRead, 2) << "the start page and ok.gif";
+    EXPECT_EQ(h.state.BytesReceived, static_cast<std::int64_t>(page.size()) + 2000);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(c.Reason), std::string::npos) << reported[0];
+    EXPECT_NE(reported[0].find(name), std::string::npos) << reported[0];
+    EXPECT_NE(std::find(statusLine.begin(), statusLine.end(), reported[0]), statusLine.end())
+        << "on the status line";
+    EXPECT_EQ(h.engine.LastOutcome(), RunControl::Outcome::Completed);
+    if (c.Kind == Obstacle::FolderAtTheName) {
+        EXPECT_EQ(ReadWholeFile((project / name / "keep").string()), "x");
+    }
+    for (const auto& e : fs::directory_iterator(project))
+        EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DiskAndFolders, FilePlacement,
+    ::testing::Values(PlacementCase{"FolderAtTheName", Obstacle::FolderAtTheName, "Is a directory"},
+                      PlacementCase{"PathTooLong", Obstacle::PathTooLong, "File name too long"}),
+    [](const auto& info) { return std::string(info.param.Label); });
 
 }  // namespace

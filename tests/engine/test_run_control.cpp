@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/PartialFiles.h"
 #include "support/SessionHarness.h"
 
 namespace fs = std::filesystem;
@@ -185,6 +186,30 @@ TEST_F(RunControlTest, EMailPageListsEachAddressOnceAndGetsAnUnnumberedRow) {
                                     std::to_string(fs::file_size(path)), "Complete"}));
     EXPECT_EQ(state.View.SelectedRow(), last);
     EXPECT_TRUE(state.View.Buttons().EMailBtn);
+}
+
+TEST_F(RunControlTest, EMailPageThatCannotBeWrittenIsReported) {
+    settings.CollectEMailAddresses = true;
+    ASSERT_TRUE(Start());
+    // A folder with a file in it holds the page's name: the page cannot take it.
+    const std::string path = folder.Text() + "site/EMailAddress.html";
+    fs::create_directories(path);
+    std::ofstream(path + "/keep") << "x";
+    Deliver(Running().at(0), Page({"mailto:ann@host.q"}));
+    ASSERT_TRUE(state.SessionComplete);
+    const std::vector<std::string>& reported = prompts.FilesNotRetrieved;
+
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(path), std::string::npos) << reported[0];
+    EXPECT_NE(reported[0].find("Is a directory"), std::string::npos) << reported[0];
+    EXPECT_EQ(state.View.MessageLabel(), reported[0]);
+    const int last = state.View.GridRowCount() - 1;
+    EXPECT_EQ(state.View.Row(last)[1], "EMailAddress.html");
+    EXPECT_EQ(state.View.Row(last)[3], "0");
+    EXPECT_EQ(state.View.Row(last)[4], "Ignored");
+    EXPECT_TRUE(fs::exists(path + "/keep"));
+    for (const auto& e : fs::directory_iterator(folder.Path() / "site"))
+        EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
 }
 
 TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
 
-#include "support/SessionHarness.h"
 #include "engine/ProtectedFetch.h"
+#include "support/ScriptedServer.h"
+#include "support/SessionHarness.h"
 
 namespace fs = std::filesystem;
 
@@ -175,6 +177,69 @@ TEST_F(WorkerTest, FtpCloseBeforeTheEndIsIgnoredAfterItNothing) {
     EXPECT_EQ(state.FilesRead, 2);
 }
 
+// A document that could not be written or given its name: whether bytes had come or not, the
+// row ends "Ignored", nothing is counted, and the reason is reported once.
+struct FileFailureCase {
+    bool Ftp;
+    std::int64_t BytesBefore;  // received before the file failed
+};
+
+class FileFailure : public WorkerTest, public ::testing::WithParamInterface<FileFailureCase> {};
+
+TEST_P(FileFailure, EndsTheRowIgnoredAndReportsTheReason) {
+    const FileFailureCase& c = GetParam();
+    settings.RetrieveZIPEXEFiles = true;
+    settings.ChosenRetrieveFromFTP = true;
+    StartWith(c.Ftp ? "<a href='ftp://127.0.0.1:9/a.zip'>" : "<img src='a.gif'>");
+    TransferWorker* w = Worker(c.Ftp ? "a.zip" : "a.gif");
+    ASSERT_NE(w, nullptr);
+    std::vector<std::string> statusLine;
+    QObject::connect(&state.View, &SessionView::MessageChanged,
+                     [&] { statusLine.push_back(state.View.MessageLabel()); });
+    auto send = [&](const TransferProgress& d) {
+        if (c.Ftp)
+            w->OnFtpProgress(d);
+        else
+            w->OnHttpProgress(d);
+    };
+    if (c.BytesBefore > 0) {
+        send(Doc(TransferProgress::Begin, 0, 900));
+        send(Doc(TransferProgress::Data, c.BytesBefore, 900));
+    }
+    const std::string reason = "Cannot create file " + w->LocalFile + ": File name too long";
+    TransferProgress error = Doc(TransferProgress::Error, c.BytesBefore, 900);
+    error.ErrorText = reason;
+    error.FileFailed = true;
+    send(error);
+    send(Doc(TransferProgress::End, c.BytesBefore, 900));
+
+    EXPECT_EQ(RowOf(w)[3], "0");
+    EXPECT_EQ(RowOf(w)[4], "Ignored");
+    EXPECT_TRUE(w->Finished);
+    EXPECT_EQ(state.FilesRead, 1) << "only the start page";
+    EXPECT_EQ(prompts.FilesNotRetrieved, std::vector<std::string>{reason});
+    EXPECT_NE(std::find(statusLine.begin(), statusLine.end(), reason), statusLine.end())
+        << "on the status line";
+    EXPECT_TRUE(state.SessionComplete);
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, FileFailure,
+                         ::testing::Values(FileFailureCase{false, 0}, FileFailureCase{false, 300},
+                                           FileFailureCase{true, 0}, FileFailureCase{true, 300}),
+                         [](const auto& info) {
+                             return std::string(info.param.Ftp ? "Ftp" : "Http") +
+                                    (info.param.BytesBefore ? "AfterData" : "BeforeData");
+                         });
+
+// A connection that fails is not a file failure: its row stays as it always was.
+TEST_F(WorkerTest, ConnectionFailureIsNotReportedAsAFileFailure) {
+    StartWith("<img src='a.gif'>");
+    TransferWorker* w = Worker("a.gif");
+    Fail(w);
+    EXPECT_EQ(RowOf(w)[4], "Complete");
+    EXPECT_TRUE(prompts.FilesNotRetrieved.empty());
+}
+
 TEST_F(WorkerTest, FirstFileIsNamedSiteBase) {
     ASSERT_TRUE(Start("http://127.0.0.1:9/dir/"));
     EXPECT_EQ(RowOf(Running().at(0))[1], "http://127.0.0.1:9/dir/");
@@ -300,7 +365,52 @@ TEST_F(ProtectedFetchTest, ClockCatchesUpAfterABlockingFetch) {
     fake->Body = "x";
     Worker("p.html")->FetchProtectedFile(std::string(Site) + "p.html");
     EXPECT_GE(state.ElapsedSeconds - before, 2);
+    EXPECT_LE(state.ElapsedSeconds - before, 3);
     EXPECT_TRUE(state.SessionClock.isActive());
+}
+
+// An error box that stays open for a while, running the event loop as a real one does.
+class ErrorBoxOpenFor : public ScriptedPrompts {
+  public:
+    explicit ErrorBoxOpenFor(int ms) : ms_(ms) {}
+    Answer Message(const std::string& text, Kind kind, Buttons buttons) override {
+        if (kind == Kind::Error) {
+            QEventLoop loop;
+            QTimer::singleShot(ms_, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return ScriptedPrompts::Message(text, kind, buttons);
+    }
+
+  private:
+    int ms_;
+};
+
+// The clock ticks behind an open box; the time it stayed open must not be added again when the
+// fetch is over. The session's clock shows the real time it ran, to the second.
+TEST_F(ProtectedFetchTest, ClockCountsRealTimeOnceWhileAnErrorBoxIsOpen) {
+    ScriptedServer server(
+        {ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\n<html><a href='p.html'>p</a>"),
+         ScriptedServer::Reply("HTTP/1.0 401 Unauthorized\r\n\r\nno")});
+    ErrorBoxOpenFor box(2300);
+    box.DefaultFileName = prompts.DefaultFileName;
+    state.SetPrompts(box);
+    fake->SleepMs = 1200;
+    fake->Error = "Authorization failed";
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Start(server.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    const std::int64_t tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - started)
+                                    .count();
+    state.SetPrompts(prompts);
+    ASSERT_EQ(box.MessageTexts(),
+              (std::vector<std::string>{"Authorization failed", "Retrieval Completed"}));
+    EXPECT_GE(tookMs, 3400);
+    const int counted = state.ElapsedSeconds - 1;
+    EXPECT_GE(counted, tookMs / 1000 - 1) << tookMs << " ms";
+    EXPECT_LE(counted, (tookMs + 500) / 1000) << tookMs << " ms";
+    EXPECT_EQ(state.View.LowerStatusBar(4), "Time Elapsed: 00:0" + std::to_string(counted));
 }
 
 TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
@@ -316,6 +426,25 @@ TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
     EXPECT_EQ(state.RunningThreads, 0);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_FALSE(state.ProtectedFetchActive);
+}
+
+TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
+    StartWith("<a href='p.html'>");
+    TransferWorker* w = Worker("p.html");
+    // A folder with a file in it holds the name: the rename onto it fails.
+    fs::create_directories(w->LocalFile);
+    std::ofstream(w->LocalFile + "/keep") << "x";
+    fake->Body = "<html>secret</html>";
+    w->FetchProtectedFile(w->RequestURL());
+    ASSERT_EQ(prompts.MessageTexts().size(), 2u);
+    const std::string reason = prompts.MessageTexts()[0];
+    EXPECT_NE(reason.find(w->LocalFile), std::string::npos) << reason;
+    EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
+    EXPECT_EQ(state.View.Row(w->GridRow - 1),
+              (SessionView::GridRow{"2", "p.html", "0", "0", "Ignored"}));
+    EXPECT_EQ(state.FilesRead, 1);
+    EXPECT_TRUE(state.SessionComplete);
+    EXPECT_TRUE(fs::exists(w->LocalFile + "/keep"));
 }
 
 TEST_F(ProtectedFetchTest, WithoutAnImplementationTheFileIsNotReceived) {

@@ -85,6 +85,30 @@ TEST_F(CompletedSessionTest, PagesPointAtRetrievedFilesAndTheSessionOpensAgain) 
     EXPECT_EQ(opened.SiteBase, "http://127.0.0.1:9/");
 }
 
+// Links that differ only in letter case are one file to the run, stored under the spelling met
+// first; every spelling of them points at that file after the conversion, on the page that
+// names them and on the pages retrieved later.
+TEST_F(CompletedSessionTest, LinksSpelledInAnotherCasePointAtTheStoredFile) {
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0),
+            "<HTML><IMG SRC=\"LOGO.gif\"> <IMG SRC=\"logo.gif\">\n"
+            "<A HREF=\"page2.html\">Two</A> <A HREF=\"Page2.html\">Again</A>\n"
+            "<EMBED SRC=\"Logo.GIF\"></HTML>");
+    ASSERT_EQ(Running().size(), 2u) << "one worker per file, whatever the case";
+    ASSERT_TRUE(Worker("LOGO.gif") && Worker("page2.html"));
+    Deliver(Worker("LOGO.gif"), "GIF89a-logo");
+    Deliver(Worker("page2.html"), "<A HREF=\"PAGE2.HTML\">Self</A><IMG SRC=\"logo.GIF\">");
+    ReleaseClosed();
+    ASSERT_TRUE(state.SessionComplete);
+
+    EXPECT_EQ(Read(Project() + "Main.html"),
+              "<HTML><IMG SRC=\"LOGO.gif\"> <IMG SRC=\"LOGO.gif\">\r\n"
+              "<A HREF=\"page2.html\">Two</A> <A HREF=\"page2.html\">Again</A>\r\n"
+              "<EMBED SRC=\"LOGO.gif\"></HTML>\r\n");
+    EXPECT_EQ(Read(Project() + "page2.html"),
+              "<A HREF=\"page2.html\">Self</A><IMG SRC=\"LOGO.gif\">\r\n");
+}
+
 TEST_F(CompletedSessionTest, ConversionThatFailsEndsTheCompletionWithoutASave) {
     engine.ConvertFiles = [](SessionState& s) {
         s.Prompts().Message("Cannot open file \"x\". Permission denied",

@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "core/Text.h"
 #include "offline/LinkRewriting.h"
 
 namespace {
@@ -18,12 +19,19 @@ SessionFields EntireSite() {
     return s;
 }
 
-OfflineLinkMap::RetrievedTest Retrieved(std::set<std::string> names) {
-    return [names = std::move(names)](const std::string& name) { return names.count(name) > 0; };
+// The project folder holds these names; like the folder's lookup, a name is found under its own
+// spelling first, else under one that differs only in letter case.
+OfflineLinkMap::StoredNameLookup Retrieved(std::set<std::string> names) {
+    return [names = std::move(names)](const std::string& name) -> std::string {
+        if (names.count(name)) return name;
+        for (const std::string& stored : names)
+            if (SameText(stored, name)) return stored;
+        return {};
+    };
 }
 
-const std::set<std::string> SiteFiles = {"page.html", "products.html", "logo.gif", "bg.gif",
-                                         "my pic.gif", "main1.html", "docs.html"};
+const std::set<std::string> SiteFiles = {"page.html",  "products.html", "logo.gif",  "bg.gif",
+                                         "my pic.gif", "main1.html",    "docs.html", "page2.html"};
 
 struct PassCase {
     const char* what;
@@ -81,18 +89,21 @@ TEST(RewriteTagLinks, RewritesMarksOrDropsEachLink) {
         {"unquoted", "<A HREF=http://host/page.html>P</A>", "<A HREF=page.html>P</A>"},
         {"unquoted off-site", "<A HREF=http://other/ TARGET=_top>O</A>",
          "<A HREF=http://other/ TARGET=_top>* O *</A>"},
+        {"page stored under another case", "<A HREF=\"Page2.html\">Two</A>",
+         "<A HREF=\"page2.html\">Two</A>"},
         // Images and frames: SRC anywhere in the tag.
         {"retrieved image", "<IMG SRC=\"http://host/images/logo.gif\">", "<IMG SRC=\"logo.gif\">"},
+        {"image stored under another case", "<IMG SRC=\"images/LOGO.GIF\">",
+         "<IMG SRC=\"logo.gif\">"},
         {"missing image loses its address", "<IMG SRC=\"images/none.gif\" WIDTH=3>",
          "<IMG SRC=\"\" WIDTH=3>"},
-        {"unquoted missing image", "<IMG SRC=images/none.gif WIDTH=3>",
-         "<IMG SRC=\"\" WIDTH=3>"},
+        {"unquoted missing image", "<IMG SRC=images/none.gif WIDTH=3>", "<IMG SRC=\"\" WIDTH=3>"},
         {"single quotes stay", "<IMG SRC='images/logo.gif'>", "<IMG SRC='logo.gif'>"},
         {"SRC after other attributes", "<IMG WIDTH=64 ALT=\"a > b\" SRC=\"images/logo.gif\">",
          "<IMG WIDTH=64 ALT=\"a > b\" SRC=\"logo.gif\">"},
         {"lower-case tag", "<img src=\"images/logo.gif\">", "<img src=\"logo.gif\">"},
-        {"IMG without SRC leaves the text after it",
-         "<IMG ALT=\"x\"> set src = your file's name", "<IMG ALT=\"x\"> set src = your file's name"},
+        {"IMG without SRC leaves the text after it", "<IMG ALT=\"x\"> set src = your file's name",
+         "<IMG ALT=\"x\"> set src = your file's name"},
         {"frame", "<FRAME NAME=\"m\" SRC=\"http://host/docs/index.html\">",
          "<FRAME NAME=\"m\" SRC=\"docs.html\">"},
         {"unterminated value is left", "<IMG SRC=\"images/none.gif\nmore text",
@@ -104,7 +115,8 @@ TEST(RewriteTagLinks, RewritesMarksOrDropsEachLink) {
         {"applet not retrieved", "<APPLET CODE=\"Clock.class\" WIDTH=9>",
          "<APPLET CODE=\"\" WIDTH=9>"},
         // Everything else.
-        {"other tags", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->"},
+        {"other tags", "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->",
+         "<P CLASS=\"x\">a<BR>b<!-- <IMG> -->"},
         {"script comparison", "if (a<b && c>d) x = 1;", "if (a<b && c>d) x = 1;"},
         {"page ends in a tag name", "text <IMG", "text <IMG"},
     };
@@ -126,6 +138,8 @@ TEST(RewriteSrcLines, MapsFirstSrcOfEachLineAndEndsLinesWithCrLf) {
          "<IMG SRC=\"my pic.gif\">\r\n"},
         {"unquoted", "<IMG SRC=images/logo.gif WIDTH=3>", "<IMG SRC=logo.gif WIDTH=3>\r\n"},
         {"unquoted, no name", "<IMG SRC=none.txt WIDTH=3>", "<IMG SRC=\"\" WIDTH=3>\r\n"},
+        {"not retrieved: the local name", "<EMBED SRC=\"images/Gone.gif\">",
+         "<EMBED SRC=\"Gone.gif\">\r\n"},
         {"only the first SRC of a line", "<IMG SRC=\"i/a.gif\"><IMG SRC=\"i/b.gif\">",
          "<IMG SRC=\"a.gif\"><IMG SRC=\"i/b.gif\">\r\n"},
         {"value already rewritten", "<IMG SRC=\"logo.gif\">", "<IMG SRC=\"logo.gif\">\r\n"},
@@ -138,6 +152,12 @@ TEST(RewriteSrcLines, MapsFirstSrcOfEachLineAndEndsLinesWithCrLf) {
         OfflineLinkMap links(EntireSite(), Retrieved({}));
         EXPECT_EQ(RewriteSrcLines(c.page, links), c.expected) << c.what;
     }
+}
+
+TEST(RewriteSrcLines, FileStoredUnderAnotherCaseGetsItsStoredName) {
+    OfflineLinkMap links(EntireSite(), Retrieved(SiteFiles));
+    EXPECT_EQ(RewriteSrcLines("<EMBED SRC=\"images/Logo.GIF\">\n<EMBED SRC=Page2.HTML>", links),
+              "<EMBED SRC=\"logo.gif\">\r\n<EMBED SRC=page2.html>\r\n");
 }
 
 TEST(ConvertPageText, WholePageKeepsItsTextAndPointsAtLocalFiles) {
@@ -208,7 +228,8 @@ TEST(OfflineLinkMap, CollectsNoEMailAddressesAndAsksOncePerName) {
     s.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};
     int asked = 0;
-    OfflineLinkMap links(s, [&](const std::string&) { return ++asked, true; });
+    OfflineLinkMap links(
+        s, OfflineLinkMap::ExactNames([&](const std::string&) { return ++asked, true; }));
     const std::string page = "<IMG SRC=\"images/logo.gif\"><IMG SRC=\"http://host/logo.gif\">";
     RewriteTagLinks(page + page + "<IMG SRC=\"mailto:x@y\">", links);
     EXPECT_EQ(asked, 1);

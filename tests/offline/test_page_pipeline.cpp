@@ -64,6 +64,46 @@ TEST(FolderListing, AnswersAsAFileSystemLookupWould) {
         EXPECT_EQ(listing.Exists(name), fs::exists(folder.Text() + name)) << "'" << name << "'";
 }
 
+// Links that differ only in letter case are one file to the run, stored under the spelling it
+// met first; the conversion finds it under any spelling. The listing and the lookup without one
+// give the same answers.
+TEST(FolderListing, FindsTheStoredNameIgnoringCase) {
+    TempFolder folder;
+    const fs::path& f = folder.Path();
+    Write(f / "LOGO.gif", "x");
+    Write(f / "page2.html", "x");
+    Write(f / "Twice.html", "x");
+    Write(f / "twice.html", "x");
+    Write(f / "\xC3\x9C"
+              "ber.html",
+          "x");
+    fs::create_directory(f / "Sub");
+    Write(f / "Sub" / "inner.html", "x");
+    fs::create_symlink(f / "gone.html", f / "Dangling.html");
+    const FolderListing listing(folder.Text());
+    const std::pair<std::string, std::string> cases[] = {
+        {"LOGO.gif", "LOGO.gif"},
+        {"logo.gif", "LOGO.gif"},
+        {"Logo.GIF", "LOGO.gif"},
+        {"Page2.html", "page2.html"},
+        {"page2.html", "page2.html"},
+        {"twice.html", "twice.html"},  // its own spelling first
+        {"TWICE.html", "Twice.html"},  // else the first in byte order
+        {"\xC3\xBC"
+         "ber.html",
+         ""},  // only ASCII letters fold
+        {"sub", "Sub"},
+        {"sub/inner.html", ""},  // not an entry of the folder
+        {"dangling.html", ""},
+        {"none.gif", ""},
+        {"", ""},
+    };
+    for (const auto& [name, stored] : cases) {
+        EXPECT_EQ(listing.StoredName(name), stored) << "'" << name << "'";
+        EXPECT_EQ(StoredNameIn(folder.Text(), name), stored) << "'" << name << "'";
+    }
+}
+
 TEST(FolderListing, AFolderThatCannotBeListedIsLookedUpNameByName) {
     TempFolder folder;
     Write(folder.Path() / "a.html", "x");

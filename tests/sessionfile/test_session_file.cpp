@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "core/PartialFiles.h"
 #include "engine/SessionState.h"
 #include "sessionfile/SessionFile.h"
 #include "sessionfile/SessionText.h"
@@ -299,5 +301,74 @@ TEST_F(SessionFileTest, FailedSaveKeepsThePreviousFile) {
               "Cannot create file \"" + file + "\". Permission denied");
     EXPECT_EQ(Read(file), bytes);
 }
+
+// A save onto a session file that may not be written fails with the system's message and
+// leaves the file as it was, bits included: the rename that puts a save in place would replace
+// it all the same. A file whose bits let nobody write it is refused also to an account that may
+// override the bits.
+struct ProtectedFileCase {
+    const char* Label;
+    fs::perms Mode;
+    bool Saved;
+    bool AsOwner;  // judged by the owner's bits alone (an overriding account gives them up)
+};
+
+class ProtectedSessionFile : public SessionFileTest,
+                             public ::testing::WithParamInterface<ProtectedFileCase> {};
+
+TEST_P(ProtectedSessionFile, SaveFollowsTheFilesPermission) {
+    const ProtectedFileCase& c = GetParam();
+    const std::string file = SavedRun();
+    const std::string bytes = Read(file);
+    run.View.SetCell(1, 4, "Ignored");
+    fs::permissions(file, c.Mode);
+    bool saved = false;
+    {
+        std::optional<NoPermissionOverride> owner;
+        if (c.AsOwner) {
+            owner.emplace();
+            // Written only where the bits are really held to (not as root with the override).
+            const int fd = ::open(file.c_str(), O_WRONLY);
+            if (fd >= 0) {
+                ::close(fd);
+                fs::permissions(file, fs::perms::owner_all);
+                GTEST_SKIP() << "this account can write any file";
+            }
+        }
+        saved = SaveSessionAs(run);
+    }
+    EXPECT_EQ(fs::status(file).permissions(), c.Mode) << "the file keeps its bits";
+    fs::permissions(file, fs::perms::owner_all);
+    EXPECT_EQ(saved, c.Saved);
+    if (c.Saved) {
+        EXPECT_TRUE(runPrompts.Messages.empty());
+        EXPECT_EQ(ParseSessionText(Plain(file)).Rows[0][4], "Ignored");
+    } else {
+        ASSERT_EQ(runPrompts.Messages.size(), 1u);
+        EXPECT_EQ(runPrompts.Messages[0].Text,
+                  "Cannot write file \"" + file + "\". Permission denied");
+        EXPECT_EQ(runPrompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+        EXPECT_EQ(Read(file), bytes);
+    }
+    for (const auto& e : fs::directory_iterator(project))
+        EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
+}
+
+using fs::perms;
+INSTANTIATE_TEST_SUITE_P(
+    SessionFile, ProtectedSessionFile,
+    ::testing::Values(
+        ProtectedFileCase{"ReadOnlyForAll",
+                          perms::owner_read | perms::group_read | perms::others_read, false, false},
+        ProtectedFileCase{"OwnerOnlyReads", perms::owner_read, false, false},
+        ProtectedFileCase{"OthersMayWriteButNotTheOwner",
+                          perms::owner_read | perms::group_write | perms::others_write, false,
+                          true},
+        ProtectedFileCase{"OwnerWrites", perms::owner_read | perms::owner_write, true, false},
+        ProtectedFileCase{
+            "Usual",
+            perms::owner_read | perms::owner_write | perms::group_read | perms::others_read, true,
+            false}),
+    [](const auto& info) { return std::string(info.param.Label); });
 
 }  // namespace
