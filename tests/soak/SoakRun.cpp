@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "engine/SessionState.h"
 #include "finder/FinderWindow.h"
 #include "shell/FolderTree.h"
 #include "viewers/DocumentSourceWindow.h"
@@ -140,6 +141,7 @@ bool SoakRun::TargetOpen() const {
 void SoakRun::OpenWindow() {
     RememberEvent("open " + WindowName(window_));
     --opensLeft_;
+    ++visits_[static_cast<int>(window_)];
     MainWindow& form = *form_;
     target_ = &form;
     form.AskSessionSettings = [&form](NewSessionSettings& settings) {
@@ -170,7 +172,10 @@ void SoakRun::OpenWindow() {
             form.NewSessionItem->trigger();
             break;
         case Window::Reopened:
-            if (const std::string file = SessionFile(); !file.empty()) form.PerformFileOpen(file);
+            if (const std::string file = SessionFile(); !file.empty()) {
+                form.PerformFileOpen(file);
+                ++sessionsOpened_;
+            }
             break;
         case Window::BrowserPanel:
             form.SwitchToGrid();
@@ -215,12 +220,23 @@ void SoakRun::OpenWindow() {
     }
 }
 
+std::string SoakRun::Summary() const {
+    std::string text = "visited:";
+    for (int i = 0; i < static_cast<int>(Window::Count); ++i)
+        text += " " + WindowName(static_cast<Window>(i)).toStdString() + " " +
+                std::to_string(visits_[i]) + ",";
+    text += " session files opened " + std::to_string(sessionsOpened_) +
+            ", most grid rows " + std::to_string(mostRows_);
+    return text;
+}
+
 void SoakRun::Tick() {
     if (done_) return;
     // The next step is due even while this one waits in a box's event loop.
     QTimer::singleShot(0, this, &SoakRun::Tick);
     ++ticking_;
     KeepInsideFolder();
+    mostRows_ = std::max(mostRows_, form_->State().View.GridRowCount() - 1);
     if (!form_->isVisible() && !closing_) {
         RememberEvent(QStringLiteral("show the main window again"));
         form_->show();

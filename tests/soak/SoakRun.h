@@ -34,6 +34,8 @@ class SoakRun : public QObject {
     enum class Window { Live, NewSession, BrowserPanel, LocalFiles, Viewer, DocumentSource,
                         Show, Finder, About, Reopened, Count };
     static QString WindowName(Window window);
+    // How often each window was opened, and what the sessions retrieved.
+    std::string Summary() const;
 
   private:
     void Tick();
@@ -60,6 +62,9 @@ class SoakRun : public QObject {
     bool done_ = false;
     bool started_ = false;
     int ticking_ = 0;
+    int visits_[static_cast<int>(Window::Count)] = {};
+    int sessionsOpened_ = 0;
+    int mostRows_ = 0;
 };
 
 // The last events, kept for the report of a crash, a sanitizer report or a hang.

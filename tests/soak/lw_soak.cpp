@@ -151,11 +151,13 @@ int main(int argc, char* argv[]) {
         const auto start = std::chrono::steady_clock::now();
         std::uint64_t events = 0;
         std::uint64_t actions = 0;
+        std::string summary;
         {
             SoakRun run(seed, seconds, folderText, web.Url());
             status = run.Exec();
             events = run.Events();
             actions = run.Actions();
+            summary = run.Summary();
         }
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -168,6 +170,7 @@ int main(int argc, char* argv[]) {
         std::printf("soak: seed %llu: %llu input events (%llu actions) in %.1f s, %.1f events/s\n",
                     static_cast<unsigned long long>(seed), static_cast<unsigned long long>(events),
                     static_cast<unsigned long long>(actions), elapsed, events / elapsed);
+        std::printf("soak: %s\n", summary.c_str());
         for (const auto& [what, count] : refused)
             std::printf("soak: refused %d %s call(s) outside the folder or the machine\n", count,
                         what.c_str());
