@@ -1,6 +1,7 @@
 #include "soak/SoakRun.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTimer>
@@ -273,6 +274,15 @@ void SoakRun::Tick() {
         opensLeft_ = kOpensPerWindow;
         OpenWindow();
     } else if (stepsLeft_-- <= 0) {
+        if (grab_) {
+            fs::create_directories(folder_ + "grabs");
+            int n = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible())
+                    w->grab().save(QString::fromStdString(folder_ + "grabs/") +
+                                   QString("%1-%2-%3.png").arg(episode_).arg(++n).arg(
+                                       QString::fromLatin1(w->metaObject()->className())));
+        }
         closing_ = true;
         closingSteps_ = 0;
     } else if (!TargetOpen() && opensLeft_ > 0) {

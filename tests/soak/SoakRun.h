@@ -36,6 +36,8 @@ class SoakRun : public QObject {
     static QString WindowName(Window window);
     // How often each window was opened, and what the sessions retrieved.
     std::string Summary() const;
+    // Saves a picture of every open window at the end of each window's turn, into grabs/.
+    void SetGrab(bool grab) { grab_ = grab; }
 
   private:
     void Tick();
@@ -65,6 +67,7 @@ class SoakRun : public QObject {
     int visits_[static_cast<int>(Window::Count)] = {};
     int sessionsOpened_ = 0;
     int mostRows_ = 0;
+    bool grab_ = false;
 };
 
 // The last events, kept for the report of a crash, a sanitizer report or a hang.

@@ -1,4 +1,4 @@
-// lw_soak [--seconds N] [--seed S] [--keep]: the desktop program's windows under seeded random
+// lw_soak [--seconds N] [--seed S] [--keep] [--grab]: the desktop program's windows under seeded random
 // input for N seconds (see SoakRun). Everything happens in a fresh folder under /tmp that stands
 // for HOME, the temporary and configuration folders and the projects; the local site is served
 // by nginx on 127.0.0.1. Exit status 0: nothing found. On a crash or a sanitizer report the
@@ -91,13 +91,15 @@ int main(int argc, char* argv[]) {
     double seconds = 60;
     std::uint64_t seed = 1;
     bool keep = false;
+    bool grab = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (a == "--seed" && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 10);
         else if (a == "--keep") keep = true;
+        else if (a == "--grab") grab = keep = true;
         else {
-            std::fprintf(stderr, "usage: lw_soak [--seconds N] [--seed S] [--keep]\n");
+            std::fprintf(stderr, "usage: lw_soak [--seconds N] [--seed S] [--keep] [--grab]\n");
             return 2;
         }
     }
@@ -154,6 +156,7 @@ int main(int argc, char* argv[]) {
         std::string summary;
         {
             SoakRun run(seed, seconds, folderText, web.Url());
+            run.SetGrab(grab);
             status = run.Exec();
             events = run.Events();
             actions = run.Actions();
