@@ -358,7 +358,7 @@ void SoakDriver::TypeText(QWidget* window) {
     }
     const QString text = RandomText();
     if (Avoid && Avoid(receiver, "type " + text)) return;
-    Record("type \"" + text.left(40).toHtmlEscaped() + (text.size() > 40 ? "...\"" : "\"") + " (" +
+    Record("type \"" + text.left(40) + (text.size() > 40 ? "...\"" : "\"") + " (" +
            QString::number(text.size()) + ") into " + WidgetPath(receiver));
     for (QChar c : text) {
         Qt::Key key = Qt::Key_unknown;

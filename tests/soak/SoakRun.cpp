@@ -75,10 +75,9 @@ SoakRun::SoakRun(std::uint64_t seed, double seconds, std::string folder, std::st
         // Specify File Size: a letter typed into a size cell brings up "Value must be integer",
         // the grid deletes the cell editor inside the box's event loop and the handler then
         // writes into it (a known fault, being mended; remove this rule with the mend).
-        const bool sizeCell = widget && widget->window()->objectName() == "SpecifyFileSize" &&
-                              qobject_cast<QLineEdit*>(widget) &&
-                              widget->parentWidget() &&
-                              widget->parentWidget()->objectName() == "qt_scrollarea_viewport";
+        bool sizeCell = false;  // the size grid, its cells or a cell's editor
+        for (QWidget* w = widget; w && !sizeCell; w = w->isWindow() ? nullptr : w->parentWidget())
+            sizeCell = w->objectName() == "LimitsGrid";
         if (sizeCell && (action.startsWith("type ") || action.startsWith("key ")))
             return !action.mid(action.indexOf(' ') + 1).contains(QRegularExpression("^\"?[0-9]*\"?$"));
         return false;
