@@ -234,7 +234,6 @@ void SoakRun::Tick() {
     if (done_) return;
     // The next step is due even while this one waits in a box's event loop.
     QTimer::singleShot(0, this, &SoakRun::Tick);
-    ++ticking_;
     KeepInsideFolder();
     mostRows_ = std::max(mostRows_, form_->State().View.GridRowCount() - 1);
     if (!form_->isVisible() && !closing_) {
@@ -289,5 +288,4 @@ void SoakRun::Tick() {
     } else {
         driver_.Step(TargetOpen() ? target_.data() : form_.get());
     }
-    --ticking_;
 }

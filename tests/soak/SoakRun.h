@@ -63,7 +63,6 @@ class SoakRun : public QObject {
     bool closing_ = false;
     bool done_ = false;
     bool started_ = false;
-    int ticking_ = 0;
     int visits_[static_cast<int>(Window::Count)] = {};
     int sessionsOpened_ = 0;
     int mostRows_ = 0;
