@@ -116,9 +116,7 @@ std::string SoakRun::SessionFile() const {
 // The local-files tree also offers the whole file system, where a random Delete would be real:
 // the soak leaves only Home (inside the run's folder) to the person.
 void SoakRun::KeepInsideFolder() {
-    for (QWidget* w : QApplication::allWidgets()) {
-        auto* tree = qobject_cast<FolderTree*>(w);
-        if (!tree) continue;
+    if (FolderTree* tree = form_->LocalFolderTree) {
         for (int i = 0; i < tree->topLevelItemCount(); ++i) {
             QTreeWidgetItem* root = tree->topLevelItem(i);
             for (int c = root->childCount() - 1; c >= 0; --c)
@@ -127,10 +125,13 @@ void SoakRun::KeepInsideFolder() {
                     delete root->takeChild(c);
         }
     }
-    for (QWidget* w : QApplication::topLevelWidgets())
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible()) continue;
+        windowsSeen_.insert(QString::fromLatin1(w->metaObject()->className()).toStdString());
         if (auto* finder = qobject_cast<FinderWindow*>(w); finder && finder->Location &&
             !finder->Location->text().startsWith(QString::fromStdString(folder_)))
             finder->Location->setText(QString::fromStdString(folder_ + "home/"));
+    }
 }
 
 bool SoakRun::TargetOpen() const {
@@ -226,7 +227,8 @@ std::string SoakRun::Summary() const {
         text += " " + WindowName(static_cast<Window>(i)).toStdString() + " " +
                 std::to_string(visits_[i]) + ",";
     text += " session files opened " + std::to_string(sessionsOpened_) +
-            ", most grid rows " + std::to_string(mostRows_);
+            ", most grid rows " + std::to_string(mostRows_) + "; windows seen:";
+    for (const std::string& name : windowsSeen_) text += " " + name;
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "soak/SoakDriver.h"
@@ -67,6 +68,7 @@ class SoakRun : public QObject {
     int sessionsOpened_ = 0;
     int mostRows_ = 0;
     bool grab_ = false;
+    std::set<std::string> windowsSeen_;  // classes of the windows and boxes shown
 };
 
 // The last events, kept for the report of a crash, a sanitizer report or a hang.
