@@ -1,6 +1,7 @@
 #include "viewers/ViewerWindow.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
@@ -10,6 +11,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -391,6 +393,21 @@ void ViewerWindow::OnPageError() {
     OnPageLoaded();
 }
 
+template <typename Box>
+auto ViewerWindow::InBox(Box&& box) {
+    ++openBoxes_;
+    struct Leave {
+        ViewerWindow* window;
+        ~Leave() {
+            if (--window->openBoxes_ == 0 && window->closeAfterBox_) {
+                window->closeAfterBox_ = false;
+                QTimer::singleShot(0, window, [w = window] { w->close(); });
+            }
+        }
+    } leave{this};
+    return box();
+}
+
 void ViewerWindow::OnPageData(std::int64_t expectedBytes, std::int64_t receivedBytes) {
     ProgressGauge->SetMaxValue(expectedBytes);
     ProgressGauge->SetProgress(receivedBytes);
@@ -407,9 +424,10 @@ void ViewerWindow::SaveFileCopy() {
     ViewerDialogs::SaveOptions options;
     options.ConfirmOverwrite = true;
     options.MustExistFolder = true;
-    const auto chosen =
-        dialogs_.SaveCopyName(this, "Lanternway Viewer - Save \"" + path + "\" As ..",
-                              "*" + ViewerFileExt + "|", ViewerFileName, options);
+    const auto chosen = InBox([&] {
+        return dialogs_.SaveCopyName(this, "Lanternway Viewer - Save \"" + path + "\" As ..",
+                                     "*" + ViewerFileExt + "|", ViewerFileName, options);
+    });
     if (!chosen || chosen->empty()) return;
     std::error_code ec;
     std::string target = fs::absolute(fs::path(*chosen), ec).string();
@@ -429,7 +447,8 @@ void ViewerWindow::PrintFile() {
 }
 
 void ViewerWindow::ChooseBackgroundColour() {
-    const auto colour = dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window));
+    const auto colour = InBox(
+        [&] { return dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window)); });
     if (!colour) return;
     if (!colour->isValid()) {
         ShowError("Color dialog failed to load.");
@@ -442,6 +461,15 @@ void ViewerWindow::ChooseBackgroundColour() {
 
 void ViewerWindow::CloseViewer() {
     close();
+}
+
+void ViewerWindow::closeEvent(QCloseEvent* event) {
+    if (openBoxes_ > 0) {
+        closeAfterBox_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 // --- The page's pop-up menu ------------------------------------------------------------------
@@ -478,5 +506,7 @@ void ViewerWindow::PrintSelection() {
 }
 
 void ViewerWindow::ShowError(const std::string& text) {
-    dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
+    InBox([&] {
+        return dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
+    });
 }

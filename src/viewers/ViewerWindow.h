@@ -108,6 +108,7 @@ class ViewerWindow : public QWidget {
 
   protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     // True when ListIndex names the list item this window last stepped to (moving ListIndex
@@ -121,9 +122,16 @@ class ViewerWindow : public QWidget {
     void SetHistoryHints();
     void ShowPictureFile();
     void ShowError(const std::string& text);
+    // Runs a box or dialog of this window. A close asked for while it is open (a click that
+    // reached Exit as the box was ending) waits until the box has returned: the box lives on
+    // the stack as this window's child and must not be destroyed with the window under it.
+    template <typename Box>
+    auto InBox(Box&& box);
 
     ViewerFileSource& files_;
     ViewerDialogs& dialogs_;
     std::string listItem_;  // the list item last stepped to, as the list named it
     bool listItemInProject_ = true;
+    int openBoxes_ = 0;
+    bool closeAfterBox_ = false;
 };

@@ -277,12 +277,9 @@ void SoakDriver::Deliver(const RawEvent& event) {
     QWindow* window = target->window()->windowHandle();
     if (!window) return;
     ++events_;
-    // A person's click or key first brings the window to the front. Not the full-screen show:
-    // it shows its picture again on every activation, and a picture it cannot show (or an
-    // empty folder) brings its box back each time, so the person never gets to a key (a known
-    // fault, being mended; remove this exception with the mend).
+    // A person's click or key first brings the window to the front.
     if (!target->isActiveWindow() && !QApplication::activePopupWidget() &&
-        !QApplication::activeModalWidget() && !target->window()->inherits("FullScreenShow"))
+        !QApplication::activeModalWidget())
         window->requestActivate();
     if (event.mouse) {
         qt_handleMouseEvent(window, event.position, window->mapToGlobal(event.position),

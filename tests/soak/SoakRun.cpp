@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
 #include <array>
@@ -71,17 +70,6 @@ SoakRun::SoakRun(std::uint64_t seed, double seconds, std::string folder, std::st
     driver_.AddText(QString::fromStdString(siteUrl_ + "docs/index.html"));
     driver_.AddText(QString::fromStdString(folder_ + "home"));
     driver_.AddText(QStringLiteral("*.html"));
-    driver_.Avoid = [](QWidget* widget, const QString& action) {
-        // Specify File Size: a letter typed into a size cell brings up "Value must be integer",
-        // the grid deletes the cell editor inside the box's event loop and the handler then
-        // writes into it (a known fault, being mended; remove this rule with the mend).
-        bool sizeCell = false;  // the size grid, its cells or a cell's editor
-        for (QWidget* w = widget; w && !sizeCell; w = w->isWindow() ? nullptr : w->parentWidget())
-            sizeCell = w->objectName() == "LimitsGrid";
-        if (sizeCell && (action.startsWith("type ") || action.startsWith("key ")))
-            return !action.mid(action.indexOf(' ') + 1).contains(QRegularExpression("^\"?[0-9]*\"?$"));
-        return false;
-    };
     prompts_ = std::make_unique<GuiPrompts>();
     form_ = std::make_unique<MainWindow>(*prompts_);
     prompts_->SetOwner(form_.get());

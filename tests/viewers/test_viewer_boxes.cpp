@@ -96,3 +96,20 @@ TEST_F(ViewerBoxes, TheSourceOfAFileThatWentAwaySaysWhy) {
     EXPECT_NE(boxes.Texts[0].find(folder.Text() + "a.html"), std::string::npos);
     EXPECT_TRUE(v.isVisible());
 }
+
+// A click on Exit that arrives while the viewer's box is still ending closes the viewer once the
+// box has returned: the box lives on the stack as the viewer's child.
+TEST_F(ViewerBoxes, ExitWhileItsBoxIsOpenClosesTheViewerAfterTheBox) {
+    WriteBytes(folder.Text() + "bad.jpg", "\xff\xd8\xff damaged");
+    WriteBytes(folder.Text() + "good.gif", EncodeGif(QuadrantPicture(8, 8)));
+    files.Names = {"good.gif", "bad.jpg"};
+    auto& v = Open();
+    boxes.OnBox = [this](QMessageBox&) {
+        if (viewer) viewer->ExitBtn->click();
+    };
+    v.NextBtn->click();  // the damaged picture's box; Exit is clicked while it is open
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    BoxAnswerer::Idle(100);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewer.isNull());
+}
