@@ -76,11 +76,11 @@ void CurlNetwork::Submit(std::shared_ptr<CurlTransfer> transfer) {
 }
 
 void CurlNetwork::Abandon(const std::shared_ptr<CurlTransfer>& transfer) {
-    std::promise<void> done;
-    std::future<void> stopped = done.get_future();
+    bool done = false;
     Post({transfer, true, &done});
     // The network thread never waits for this one, so this wait is short.
-    stopped.wait();
+    std::unique_lock lock(commandsLock_);
+    abandoned_.wait(lock, [&] { return done; });
 }
 
 void CurlNetwork::TakeEvents(std::deque<TransferEvent>& into) {
@@ -111,7 +111,11 @@ void CurlNetwork::RunCommands() {
             continue;
         }
         Stop(*c.Job);
-        c.Done->set_value();
+        {
+            std::lock_guard lock(commandsLock_);
+            *c.Done = true;
+        }
+        abandoned_.notify_all();
     }
 }
 

@@ -6,7 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <future>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -44,7 +44,7 @@ class CurlNetwork : public QObject {
     struct Command {
         std::shared_ptr<CurlTransfer> Job;
         bool Abandon = false;
-        std::promise<void>* Done = nullptr;
+        bool* Done = nullptr;  // set under commandsLock_ once the transfer has been let go
     };
 
     void Post(Command command);
@@ -83,6 +83,7 @@ class CurlNetwork : public QObject {
     // Shared with the controls' thread.
     std::mutex commandsLock_;
     std::vector<Command> commands_;
+    std::condition_variable abandoned_;
     std::mutex outboxLock_;
     std::vector<TransferEvent> outbox_;
     std::uint64_t batch_ = 1;  // changes whenever the outbox is emptied or thinned

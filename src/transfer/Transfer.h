@@ -45,7 +45,9 @@ class Transfer {
 
     // Abandons the current transfer; the output file keeps what arrived until the End event
     // (with the bytes transferred so far), which still follows from the event loop, has been
-    // handled. No effect when not busy.
+    // handled. A document that arrived whole but whose completion had not been delivered yet is
+    // not kept either. Waits (briefly) until the network thread has let go of the transfer.
+    // No effect when not busy.
     void Cancel();
 
     // Starts fetching the address into the local file. The output file is created when the
