@@ -46,11 +46,14 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
     t->StallSeconds = Timeouts.StallSeconds;
     control.transfer_ = t;
     Queue(t, TransferEvent::Kind::State, TransferState::Connecting);
+    // Handed over with the others started in the same turn, after the delivery in progress (or
+    // from the delivery this schedules): one wake-up of the network thread for all of them.
+    starts_.push_back(std::move(t));
     ScheduleDelivery();
-    network_->Submit(std::move(t));
 }
 
 void CurlDriver::TakeBack(CurlTransfer& t) {
+    HandOver();  // the transfer may be among them
     network_->Abandon(t.shared_from_this());
     DropEvents(t);
     // A document that arrived whole while its events were on the way is not kept either: the
@@ -135,7 +138,12 @@ void CurlDriver::ScheduleDelivery() {
     if (!deliveryTimer_.isActive()) deliveryTimer_.start();
 }
 
+void CurlDriver::HandOver() {
+    if (!starts_.empty()) network_->Submit(starts_);
+}
+
 void CurlDriver::Deliver() {
+    HandOver();
     network_->TakeEvents(queue_);
     // A handler may run a nested event loop that delivers further events from this same queue;
     // taking one event at a time keeps their order.
@@ -144,6 +152,7 @@ void CurlDriver::Deliver() {
         queue_.pop_front();
         DeliverOne(e);
     }
+    HandOver();
 }
 
 void CurlDriver::DeliverOne(TransferEvent& e) {

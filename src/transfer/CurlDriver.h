@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "transfer/CurlTransfer.h"
 #include "transfer/Transfer.h"
@@ -45,10 +46,13 @@ class CurlDriver : public QObject {
     // Takes the transfer back from the network thread; its view then shows where it stopped.
     void TakeBack(CurlTransfer& t);
     void ScheduleDelivery();
+    // Hands the transfers started since the last call to the network thread.
+    void HandOver();
     void Deliver();
     void DeliverOne(TransferEvent& e);
 
     std::unique_ptr<CurlNetwork> network_;
     std::deque<TransferEvent> queue_;
+    std::vector<std::shared_ptr<CurlTransfer>> starts_;
     QTimer deliveryTimer_;  // delivers events queued on this side (GetDoc, Cancel)
 };

@@ -14,6 +14,7 @@ namespace {
 // Bytes kept in memory before they go to the file within one pass over the sockets.
 constexpr std::size_t kFlushThreshold = 1 << 20;
 constexpr std::size_t kPooledHandles = 32;
+constexpr long kCachedConnections = 64;
 
 }  // namespace
 
@@ -29,6 +30,11 @@ CurlNetwork::CurlNetwork(std::function<void()> eventsWaiting)
     curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &CurlNetwork::OnTimer);
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
+    // libcurl sizes its cache of idle connections by the transfers it holds at the moment. Here
+    // a finished transfer's successor arrives only after the control's thread has seen the end,
+    // so for a moment the multi handle holds few transfers and would close the connections
+    // that are about to be reused.
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kCachedConnections);
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this] { Drive(CURL_SOCKET_TIMEOUT, 0); });
@@ -43,6 +49,7 @@ CurlNetwork::CurlNetwork(std::function<void()> eventsWaiting)
         if (rc != CURLM_OK) qWarning("curl_multi_perform: %s", curl_multi_strerror(rc));
         DrainMessages();
         SendPendingData();
+        WakeIfDue();
     });
     thread_ = new QThread;
     thread_->setObjectName("network");
@@ -61,18 +68,29 @@ CurlNetwork::~CurlNetwork() {
 // --- Hand-over between the threads ------------------------------------------------------------
 
 void CurlNetwork::Post(Command command) {
+    std::vector<Command> one;
+    one.push_back(std::move(command));
+    Post(one);
+}
+
+void CurlNetwork::Post(std::vector<Command>& commands) {
     bool wake = false;
     {
         std::lock_guard lock(commandsLock_);
         wake = commands_.empty();
-        commands_.push_back(std::move(command));
+        for (Command& c : commands) commands_.push_back(std::move(c));
     }
+    commands.clear();
     // One wake-up for a batch: the commands posted meanwhile ride along.
     if (wake) QMetaObject::invokeMethod(this, [this] { RunCommands(); }, Qt::QueuedConnection);
 }
 
-void CurlNetwork::Submit(std::shared_ptr<CurlTransfer> transfer) {
-    Post({std::move(transfer), false, nullptr});
+void CurlNetwork::Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers) {
+    std::vector<Command> commands;
+    commands.reserve(transfers.size());
+    for (auto& t : transfers) commands.push_back({std::move(t), false, nullptr});
+    transfers.clear();
+    Post(commands);
 }
 
 void CurlNetwork::Abandon(const std::shared_ptr<CurlTransfer>& transfer) {
@@ -117,6 +135,7 @@ void CurlNetwork::RunCommands() {
         }
         abandoned_.notify_all();
     }
+    WakeIfDue();
 }
 
 TransferEvent CurlNetwork::MakeEvent(CurlTransfer& t, TransferEvent::Kind kind, int value) {
@@ -162,7 +181,14 @@ void CurlNetwork::Send(CurlTransfer& t, TransferEvent::Kind kind, int value) {
         }
         outbox_.push_back(std::move(e));
     }
-    if (wake) eventsWaiting_();
+    if (wake) wakeDue_ = true;
+}
+
+void CurlNetwork::WakeIfDue() {
+    // One wake-up at the end of a pass, for all the events of the pass.
+    if (!wakeDue_) return;
+    wakeDue_ = false;
+    eventsWaiting_();
 }
 
 void CurlNetwork::SendLast(CurlTransfer& t, short state) {
@@ -181,7 +207,7 @@ void CurlNetwork::SendLast(CurlTransfer& t, short state) {
         wake = outbox_.empty();
         for (int i = 0; i < count; ++i) outbox_.push_back(std::move(last[i]));
     }
-    if (wake) eventsWaiting_();
+    if (wake) wakeDue_ = true;
 }
 
 // --- Starting and stopping ---------------------------------------------------------------------
@@ -263,6 +289,7 @@ void CurlNetwork::Drive(curl_socket_t socket, int mask) {
     if (rc != CURLM_OK) qWarning("curl_multi_socket_action: %s", curl_multi_strerror(rc));
     DrainMessages();
     SendPendingData();
+    WakeIfDue();
 }
 
 void CurlNetwork::DrainMessages() {

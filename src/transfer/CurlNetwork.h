@@ -29,8 +29,8 @@ class CurlNetwork : public QObject {
     ~CurlNetwork() override;
 
     // --- called from the controls' thread ---
-    // Starts the transfer (its request fields set) on the network thread.
-    void Submit(std::shared_ptr<CurlTransfer> transfer);
+    // Starts the transfers (their request fields set) on the network thread, in this order.
+    void Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers);
     // Stops the transfer and waits until the network thread has let go of it: on return its
     // file is closed, everything received is in it, and no further event of it is sent.
     void Abandon(const std::shared_ptr<CurlTransfer>& transfer);
@@ -48,6 +48,7 @@ class CurlNetwork : public QObject {
     };
 
     void Post(Command command);
+    void Post(std::vector<Command>& commands);
     void RunCommands();
     void Begin(const std::shared_ptr<CurlTransfer>& t);
     void Stop(CurlTransfer& t);
@@ -68,6 +69,7 @@ class CurlNetwork : public QObject {
     // The transfer's final state (Completed, Failed or Closed), then Error unless completed,
     // then End.
     void SendLast(CurlTransfer& t, short state);
+    void WakeIfDue();
 
     static int OnSocket(CURL* easy, curl_socket_t s, int what, void* network, void* watch);
     static int OnTimer(CURLM* multi, long timeoutMs, void* network);
@@ -93,6 +95,7 @@ class CurlNetwork : public QObject {
     QTimer* timer_ = nullptr;
     QTimer* ftpKick_ = nullptr;
     int ftpTransfers_ = 0;  // FTP transfers inside libcurl
+    bool wakeDue_ = false;  // the outbox has filled during this pass
     std::vector<CURL*> pool_;
     std::vector<std::shared_ptr<CurlTransfer>> dirty_;  // with bytes not yet sent
 };
