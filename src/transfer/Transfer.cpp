@@ -31,20 +31,20 @@ void Transfer::GetDoc(const std::string& url, const std::string& headers,
 }
 
 int Transfer::StatusCode() const {
-    return transfer_ ? transfer_->Status : 0;
+    return transfer_ ? transfer_->Shown.Status : 0;
 }
 
 const std::string& Transfer::ReplyText() const {
-    return transfer_ ? transfer_->Reason : kEmpty;
+    return transfer_ ? transfer_->Shown.Reason : kEmpty;
 }
 
 const std::string& Transfer::ReplyHeaders() const {
-    return transfer_ ? transfer_->Headers : kEmpty;
+    return transfer_ ? transfer_->Shown.Headers : kEmpty;
 }
 
 std::string Transfer::ReplyHeader(const std::string& name) const {
     if (!transfer_) return {};
-    const std::string& h = transfer_->Headers;
+    const std::string& h = transfer_->Shown.Headers;
     std::size_t at = 0;
     while (at < h.size()) {
         std::size_t end = h.find("\r\n", at);
@@ -66,28 +66,15 @@ std::string Transfer::ReplyHeader(const std::string& name) const {
 }
 
 const std::string& Transfer::ErrorText() const {
-    return transfer_ ? transfer_->ErrorText : kEmpty;
+    return transfer_ ? transfer_->Shown.ErrorText : kEmpty;
 }
 
 bool Transfer::FailedTransiently() const {
-    if (!transfer_ || transfer_->Status != 0 || transfer_->Received > 0 ||
-        !transfer_->WriteError.empty())
-        return false;
-    if (transfer_->Stalled) return true;
-    switch (transfer_->Result) {
-        case CURLE_COULDNT_CONNECT:
-        case CURLE_OPERATION_TIMEDOUT:
-        case CURLE_RECV_ERROR:
-        case CURLE_SEND_ERROR:
-        case CURLE_GOT_NOTHING:
-            return true;
-        default:
-            return false;
-    }
+    return transfer_ && transfer_->Shown.FailedTransiently;
 }
 
 const std::string& Transfer::OutputFile() const {
-    return transfer_ ? transfer_->OutputPath() : kEmpty;
+    return transfer_ ? transfer_->Shown.OutputPath : kEmpty;
 }
 
 void Transfer::SetTimeouts(const Timeouts& timeouts) {

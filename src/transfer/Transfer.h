@@ -21,11 +21,12 @@ class CurlTransfer;
 //
 // Every GetDoc ends with exactly one OnProgress event in state End: after success, after a
 // failure (preceded by an Error event), and after Cancel. At every event the output file
-// (OutputFile) holds everything received so far, so that a handler may read the reply body from
-// it.
+// (OutputFile) holds at least everything the events so far have reported, so that a handler may
+// read the reply body from it.
 //
-// All transfers of the process share one libcurl multi handle: connections are kept alive and
-// reused across controls, HTTP/2 is used over TLS when the server offers it, compressed replies
+// The transfers run on a network thread of their own; their events reach the control's thread
+// in order. All transfers of the process share one libcurl multi handle: connections are kept
+// alive and reused across controls, HTTP/2 is used over TLS when the server offers it, compressed replies
 // are decoded, redirects are never followed, certificates are verified against SSL_CERT_FILE /
 // SSL_CERT_DIR when those are set (as OpenSSL programs do), else the system's store.
 class Transfer {
@@ -44,7 +45,9 @@ class Transfer {
 
     // Abandons the current transfer; the output file keeps what arrived until the End event
     // (with the bytes transferred so far), which still follows from the event loop, has been
-    // handled. No effect when not busy.
+    // handled. A document that arrived whole but whose completion had not been delivered yet is
+    // not kept either. Waits (briefly) until the network thread has let go of the transfer.
+    // No effect when not busy.
     void Cancel();
 
     // Starts fetching the address into the local file. The output file is created when the

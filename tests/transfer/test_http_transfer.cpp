@@ -66,7 +66,8 @@ TEST_F(HttpTransferTest, BigFileArrivesIntactWithOrderedEvents) {
     rec.AlsoOnDoc = [&](const TransferProgress& d) {
         EXPECT_GE(d.BytesTransferred, lastBytes);
         lastBytes = d.BytesTransferred;
-        if (std::filesystem::file_size(http.OutputFile()) !=
+        // The network thread may have written more since; never less.
+        if (std::filesystem::file_size(http.OutputFile()) <
             static_cast<std::uintmax_t>(d.BytesTransferred))
             fileKeptUp = false;
     };

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <QObject>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "transfer/CurlTransfer.h"
+
+class QThread;
+class QTimer;
+
+// The network thread: one libcurl multi handle, its sockets and timers, and the transfers'
+// output files, all driven by that thread's own Qt event loop (a QSocketNotifier per socket
+// direction and a single-shot QTimer, as libcurl asks through its socket and timer callbacks).
+//
+// The controls' thread hands transfers over with Submit and takes them back with Abandon; the
+// network thread answers with events, kept in order per transfer, collected in an outbox that
+// the controls' thread empties in batches. The function given at construction is called (on the
+// network thread) whenever the outbox stops being empty.
+class CurlNetwork : public QObject {
+  public:
+    explicit CurlNetwork(std::function<void()> eventsWaiting);
+    ~CurlNetwork() override;
+
+    // --- called from the controls' thread ---
+    // Starts the transfers (their request fields set) on the network thread, in this order.
+    void Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers);
+    // Stops the transfer and waits until the network thread has let go of it: on return its
+    // file is closed, everything received is in it, and no further event of it is sent.
+    void Abandon(const std::shared_ptr<CurlTransfer>& transfer);
+    // Moves the waiting events to the end of `into`, in the order they were sent.
+    void TakeEvents(std::deque<TransferEvent>& into);
+    // Forgets the waiting events of one transfer.
+    void DropEvents(const CurlTransfer& transfer);
+
+  private:
+    struct SocketWatch;
+    struct Command {
+        std::shared_ptr<CurlTransfer> Job;
+        bool Abandon = false;
+        bool* Done = nullptr;  // set under commandsLock_ once the transfer has been let go
+    };
+
+    void Post(Command command);
+    void Post(std::vector<Command>& commands);
+    void RunCommands();
+    void Begin(const std::shared_ptr<CurlTransfer>& t);
+    void Stop(CurlTransfer& t);
+
+    void Drive(curl_socket_t socket, int mask);
+    void DrainMessages();
+    void Complete(CURL* easy, CURLcode result);
+    void SendPendingData();
+    bool SendData(const std::shared_ptr<CurlTransfer>& t);
+    void FailWrite(const std::shared_ptr<CurlTransfer>& t);
+    void ReplyBegins(CurlTransfer& t);
+    void Release(CurlTransfer& t);  // takes the handle out of libcurl and back to the pool
+    void Settle(CurlTransfer& t);   // the transfer has nothing more to send
+    CURL* AcquireHandle();
+
+    TransferEvent MakeEvent(CurlTransfer& t, TransferEvent::Kind kind, int value);
+    void Send(CurlTransfer& t, TransferEvent::Kind kind, int value);
+    // The transfer's final state (Completed, Failed or Closed), then Error unless completed,
+    // then End.
+    void SendLast(CurlTransfer& t, short state);
+    void WakeIfDue();
+
+    static int OnSocket(CURL* easy, curl_socket_t s, int what, void* network, void* watch);
+    static int OnTimer(CURLM* multi, long timeoutMs, void* network);
+    static size_t OnWrite(char* data, size_t size, size_t count, void* transfer);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* transfer);
+    static int OnPrereq(void* transfer, char*, char*, int, int);
+    static int OnProgress(void* transfer, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                          curl_off_t ulnow);
+
+    std::function<void()> eventsWaiting_;
+    QThread* thread_ = nullptr;
+
+    // Shared with the controls' thread.
+    std::mutex commandsLock_;
+    std::vector<Command> commands_;
+    std::condition_variable abandoned_;
+    std::mutex outboxLock_;
+    std::vector<TransferEvent> outbox_;
+    std::uint64_t batch_ = 1;  // changes whenever the outbox is emptied or thinned
+
+    // The network thread's own.
+    CURLM* multi_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QTimer* ftpKick_ = nullptr;
+    int ftpTransfers_ = 0;  // FTP transfers inside libcurl
+    bool wakeDue_ = false;  // the outbox has filled during this pass
+    std::vector<CURL*> pool_;
+    std::vector<std::shared_ptr<CurlTransfer>> dirty_;  // with bytes not yet sent
+};

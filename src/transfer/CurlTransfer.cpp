@@ -1,0 +1,245 @@
+#include "transfer/CurlTransfer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/PartialFiles.h"
+#include "transfer/TransferText.h"
+
+// The header lines of one reply kept at most.
+static constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+
+CurlTransfer::~CurlTransfer() {
+    DiscardFile();
+    if (RequestHeaders) curl_slist_free_all(RequestHeaders);
+}
+
+// --- The output file ---------------------------------------------------------------------------
+
+bool CurlTransfer::OpenFile() {
+    if (File) return true;
+    // A device or a pipe is written as it is: a renamed file would take its place.
+    struct stat existing {};
+    const bool special = ::lstat(FilePath.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+                         !S_ISLNK(existing.st_mode);
+    Kept = special;
+    PartPath = special ? FilePath : NewPartialPath(FilePath);
+    File = std::fopen(PartPath.c_str(), "wb");
+    if (!File) {
+        FileFailed = true;
+        WriteError = "Cannot create file " + FilePath + ": " + std::strerror(errno);
+        PartPath.clear();
+        return false;
+    }
+    // Writes are batched already; the stream's own buffer would only copy them again.
+    std::setvbuf(File, nullptr, _IONBF, 0);
+    return true;
+}
+
+bool CurlTransfer::FlushToFile() {
+    if (!File || Flushed == Pending.size()) return true;
+    const std::size_t size = Pending.size() - Flushed;
+    if (std::fwrite(Pending.data() + Flushed, 1, size, File) != size) {
+        FileFailed = true;
+        WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    Flushed = Pending.size();
+    return true;
+}
+
+void CurlTransfer::CloseFile() {
+    if (File) std::fclose(File);
+    File = nullptr;
+}
+
+bool CurlTransfer::KeepFile() {
+    CloseFile();
+    if (Kept || PartPath.empty()) return true;
+    if (std::rename(PartPath.c_str(), FilePath.c_str()) != 0) {
+        FileFailed = true;
+        WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
+        return false;
+    }
+    Kept = true;
+    return true;
+}
+
+void CurlTransfer::LinkFinalName() {
+    CloseFile();
+    if (Kept || PartPath.empty()) return;
+    // The final name comes as a second name of the file: handlers still to see its earlier
+    // events read it under the temporary name, which goes once the End has been delivered.
+    // Where the final name is taken (an update) or links are not to be had, the earlier file
+    // stays until the completion is delivered, and is replaced then.
+    if (::link(PartPath.c_str(), FilePath.c_str()) == 0) {
+        Kept = true;
+        PartLinked = true;
+    } else {
+        KeepOnDelivery = true;
+    }
+}
+
+void CurlTransfer::Unkeep() {
+    KeepOnDelivery = false;
+    if (!PartLinked) return;
+    ::unlink(FilePath.c_str());
+    Kept = false;
+    PartLinked = false;
+}
+
+void CurlTransfer::DiscardFile() {
+    CloseFile();
+    KeepOnDelivery = false;
+    if (PartPath.empty() || (Kept && !PartLinked)) return;
+    std::remove(PartPath.c_str());
+    PartPath.clear();
+    PartLinked = false;
+}
+
+// --- The request -------------------------------------------------------------------------------
+
+void CurlTransfer::Configure(CURL* e) {
+    curl_easy_setopt(e, CURLOPT_URL, Url.c_str());
+    curl_easy_setopt(e, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, ErrorBuffer);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, IsFtp ? "ftp" : "http,https");
+    // The worker decides what to do with a redirect.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Lanternway/1.3");
+    // Several transfers to one https host should share one multiplexed connection rather than
+    // each open its own while the first is still shaking hands.
+    if (StartsWithNoCase(Url, "https:")) curl_easy_setopt(e, CURLOPT_PIPEWAIT, 1L);
+    // Only the session's proxy counts, never one from the environment.
+    curl_easy_setopt(e, CURLOPT_PROXY, Proxy.c_str());
+
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(ConnectMs));
+    LastActivityMs = SteadyNowMs();
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    // Also makes libcurl wake up every second, so that the stall check runs while idle.
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallSeconds));
+    curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(StallSeconds));
+
+    // Trust what OpenSSL programs trust when told so by the environment.
+    if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file)
+        curl_easy_setopt(e, CURLOPT_CAINFO, file);
+    if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir)
+        curl_easy_setopt(e, CURLOPT_CAPATH, dir);
+
+    if (!User.empty()) {
+        curl_easy_setopt(e, CURLOPT_USERNAME, User.c_str());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, Password.c_str());
+    }
+    std::size_t at = 0;
+    while (at < RequestHeaderText.size()) {
+        std::size_t end = RequestHeaderText.find('\n', at);
+        if (end == std::string::npos) end = RequestHeaderText.size();
+        std::string line = TrimLineEnd(RequestHeaderText.substr(at, end - at));
+        if (!line.empty()) RequestHeaders = curl_slist_append(RequestHeaders, line.c_str());
+        at = end + 1;
+    }
+    if (RequestHeaders) curl_easy_setopt(e, CURLOPT_HTTPHEADER, RequestHeaders);
+}
+
+// --- The reply ---------------------------------------------------------------------------------
+
+bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* replyStarts) {
+    *replyStarts = false;
+    std::string line(data, bytes);
+    if (IsFtp) {
+        // The server's reply lines: keep the last one as the reply text.
+        std::string text = TrimLineEnd(line);
+        if (text.size() >= 3 && std::isdigit(static_cast<unsigned char>(text[0]))) {
+            Status = std::atoi(text.substr(0, 3).c_str());
+            Reason = text.size() > 4 ? text.substr(4) : std::string();
+        }
+        return true;
+    }
+    if (StartsWithNoCase(line, "http/")) {
+        // A new status line: an interim (1xx) reply came before, or this is the first.
+        HeadersDone = false;
+        Headers.clear();
+        Encoded = false;
+        std::string text = TrimLineEnd(line);
+        auto sp = text.find(' ');
+        if (sp != std::string::npos) {
+            Status = std::atoi(text.c_str() + sp + 1);
+            auto sp2 = text.find(' ', sp + 1);
+            Reason = sp2 == std::string::npos ? std::string() : text.substr(sp2 + 1);
+        }
+        return true;
+    }
+    if (HeadersDone) return true;  // trailers of a chunked body
+    if (line == "\r\n" || line == "\n") {
+        if (Status >= 100 && Status < 200) return true;
+        HeadersDone = true;
+        *replyStarts = true;
+        return true;
+    }
+    if (Headers.size() + bytes > kMaxHeaderBytes) {
+        // A header without end would grow the kept lines for as long as the server sends.
+        WriteError = "Reply header longer than " + std::to_string(kMaxHeaderBytes) +
+                     " bytes from " + Url;
+        return false;
+    }
+    if (StartsWithNoCase(line, "content-encoding:")) {
+        std::string value = TrimLineEnd(line.substr(17));
+        value.erase(0, value.find_first_not_of(" \t"));
+        if (!value.empty() && !StartsWithNoCase(value, "identity")) Encoded = true;
+    }
+    Headers += TrimLineEnd(line) + "\r\n";
+    return true;
+}
+
+void CurlTransfer::SetFailureText(CURLcode result) {
+    if (!WriteError.empty()) {
+        ErrorText = WriteError;
+    } else if (Stalled) {
+        ErrorText = "No data received for " + std::to_string(StallSeconds) + " seconds from " + Url;
+    } else {
+        ErrorText = TrimLineEnd(ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(result));
+    }
+}
+
+bool CurlTransfer::BrokeOff(CURLcode result) const {
+    if (!Connected) return false;
+    if (Stalled) return true;
+    switch (result) {
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CurlTransfer::FailedTransiently(CURLcode result) const {
+    if (Status != 0 || Received > 0 || !WriteError.empty()) return false;
+    if (Stalled) return true;
+    switch (result) {
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+            return true;
+        default:
+            return false;
+    }
+}
