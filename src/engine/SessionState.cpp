@@ -122,6 +122,8 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     RetrieveJavaApplets = settings.RetrieveJavaApplets;
     RetrieveOtherFiles = settings.RetrieveOtherFiles;
     CollectEMailAddresses = settings.CollectEMailAddresses;
+    CompleteCopy = settings.CompleteCopy;
+    MirrorFiles.clear();
     RetrieveFromFTP = settings.ChosenRetrieveFromFTP;
     if (RetrieveFromFTP) {
         FTPUserName = settings.ChosenFTPUserName;
