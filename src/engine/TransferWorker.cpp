@@ -286,7 +286,8 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             }
             if (session_.CompleteCopy && !RedirectHandled && Http.StatusCode() < 400) {
                 // Recorded even after a stop: the conversion still links to what arrived.
-                const std::string text = session_.StopRequested ? std::string() : DocumentText;
+                const std::string_view text =
+                    session_.StopRequested ? std::string_view() : std::string_view(DocumentText);
                 if (engine_.Complete().Landed(requestURL_, LocalFile,
                                               Http.ReplyHeader("Content-Type"), text) > 0)
                     session_.ShowQueuedCount();
