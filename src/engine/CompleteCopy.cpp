@@ -163,8 +163,15 @@ std::string CompleteCopy::Register(const std::string& address, std::string path)
 
 bool CompleteCopy::Queue(const std::string& address, Scan scan) {
     if (!queued_.emplace(address, scan).second) return false;
-    const std::string path = layout_.LocalPath(address);
+    std::string path = layout_.LocalPath(address);
     if (path.empty()) return false;
+    // "s.css?v=2" lies in "s.css@v=2": its extension is given again at the end, since a browser
+    // reading the copy from disk knows a file's type by its name alone (and ignores a style
+    // sheet that is not named as one). "@" marks the query, so this is no other address's name.
+    const std::string ext = AddressExtension(address);
+    if (!ext.empty() && address.find('?') != std::string::npos &&
+        UpperCase(path.substr(path.size() - std::min(path.size(), ext.size()))) != ext)
+        path += LowerCase(ext);
     ++session_.QueuedCount;
     session_.AppendPending(address, session_.ProjectFolder + Register(address, path));
     return true;

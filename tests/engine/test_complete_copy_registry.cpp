@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kStartPage =
-    "<html><head><link rel=stylesheet href=s.css>"
+    "<html><head><link rel=stylesheet href=s.css><link rel=stylesheet href='t.css?v=2'>"
     "<script src='http://cdn.test/j.js'></script></head><body>"
     "<a href=a.html>1</a> <a class=x href=a>2</a> <a href=x>3</a> <a href=x/y.html>4</a>"
     "<a href=a.html>again</a> <a href='http://other.test/page.html'>away</a>"
@@ -57,9 +57,11 @@ TEST_F(CompleteCopyRegistry, APageQueuesEachReferenceOnceWithItsPlace) {
     EXPECT_EQ(start, project.Text() + "index.html");
     std::string file = start;
     std::ofstream(file) << kStartPage;
-    EXPECT_EQ(copy.Landed("http://h/", file, "text/html", kStartPage), 9);
+    EXPECT_EQ(copy.Landed("http://h/", file, "text/html", kStartPage), 10);
     const std::map<std::string, std::string> expected = {
         {"http://h/s.css", "s.css"},
+        // Named as a style sheet still, for a browser reading the copy from disk.
+        {"http://h/t.css?v=2", "t.css@v=2.css"},
         {"http://cdn.test/j.js", "_hosts/http/cdn.test/j.js"},
         {"http://h/a.html", "a.html"},
         {"http://h/a", "a"},
