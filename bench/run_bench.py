@@ -4,8 +4,9 @@ Every tool copies the same generated site from one nginx on 127.0.0.1, alternate
 ...), into a fresh folder on a tmpfs (or on disk with --disk). Each run is checked to have every
 page and image; the table gives the median wall time with min and max, files/s, client CPU seconds
 and peak RSS, and each tool's time as a ratio to lanternway-get's. "window" is the same session
-run from the main window (offscreen). A second table times the link conversion of the pages on
-its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against the time
+run from the main window (offscreen); "complete" is lanternway-get --complete, so its ratio is
+the complete copy's time against a classic copy's in the same run. A second table times the link
+conversion of the pages on its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against the time
 wget reports for its own link conversion.
 """
 
@@ -90,6 +91,9 @@ def commands(tool, url, out, urls_file):
     if tool == "lanternway":
         return [os.path.join(BUILD, "lanternway-get"), "--threads=10", "--quiet", url,
                 os.path.join(out, "bench.lwa")]
+    if tool == "complete":
+        return [os.path.join(BUILD, "lanternway-get"), "--complete", "--threads=10", "--quiet",
+                url, os.path.join(out, "bench.lwa")]
     if tool == "window":
         return [os.path.join(BUILD, "lw_window_run"), url, os.path.join(out, "bench.lwa"),
                 "--threads=10"]
@@ -172,7 +176,7 @@ def main():
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--disk", action="store_true", help="write the copies to disk, not a tmpfs")
-    ap.add_argument("--tools", default="lanternway window wget2 aria2c wget httrack")
+    ap.add_argument("--tools", default="lanternway complete window wget2 aria2c wget httrack")
     args = ap.parse_args()
 
     site, pages, images = generate(args.size, args.seed)
@@ -227,7 +231,8 @@ def main():
         med = statistics.median(walls)
         cpu = statistics.median(r[1] for r in results[tool])
         rss = max(r[2] for r in results[tool])
-        name = {"lanternway": "lanternway-get", "window": "lanternway (window)"}.get(tool, tool)
+        name = {"lanternway": "lanternway-get", "complete": "lanternway-get --complete",
+                "window": "lanternway (window)"}.get(tool, tool)
         ratio = f"{med / ref:.2f}" if ref else "-"
         print(f"| {name} | {med:.2f} ({min(walls):.2f}-{max(walls):.2f}) | {files / med:.0f} | "
               f"{cpu:.2f} | {rss:.0f} | {ratio} |")

@@ -57,6 +57,8 @@ std::string GetUsage() {
            "  --java                   Java applets\n"
            "  --other[=TYPES]          other files (default types \".au;.pdf;.asp;.txt\")\n"
            "  --email                  collect e-mail addresses into EMailAddress.html\n"
+           "  --complete               Complete copy: style sheets, scripts, fonts and the site's\n"
+           "                           own folders (pages read fully, links made relative)\n"
            "Connection and limits:\n"
            "  --proxy=HOST:PORT        connect through a proxy\n"
            "  --threads=N              maximum download threads (default 10)\n"
@@ -135,6 +137,8 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             if (!flag(s.RetrieveZIPEXEFiles, true)) return fail("option '--zip-exe' takes no value");
         } else if (name == "--java") {
             if (!flag(s.RetrieveJavaApplets, true)) return fail("option '--java' takes no value");
+        } else if (name == "--complete") {
+            if (!flag(s.CompleteCopy, true)) return fail("option '--complete' takes no value");
         } else if (name == "--email") {
             if (!flag(s.CollectEMailAddresses, true)) return fail("option '--email' takes no value");
         } else if (name == "--no-convert") {

@@ -13,6 +13,7 @@ struct NewSessionSettings {
     bool RetrieveJavaApplets = false;
     bool RetrieveOtherFiles = false;
     std::string OtherFileTypes = ".au;.pdf;.asp;.txt";
+    bool CompleteCopy = false;  // style sheets, scripts, fonts and the site's own folders
     bool CollectEMailAddresses = false;
     bool UseProxy = false;  // false: "Direct connection to internet"
     std::string ProxyAddress;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/TextList.h"
@@ -35,6 +36,9 @@ struct SessionFields {
     bool UseHTTPAuthentication = false;
     std::string HTTPUserName;
     std::string HTTPPassword;
+    // A complete copy: style sheets, scripts and fonts too, stored in the site's own folders.
+    bool CompleteCopy = false;
+    std::string StartAddress;  // complete copy: the address the copy started from
 
     // --- Queue lists -------------------------------------------------------------------
     // PendingURLs and PendingFiles are parallel and first in, first out. The vectors are
@@ -45,6 +49,9 @@ struct SessionFields {
     FoldedTextList KnownFiles;   // every full path queued in the session (duplicate test)
     FoldedTextList SiteFolders;  // entry 0: the site root; then the site folders
     std::vector<std::string> DiscardedFiles;  // full paths of transfers that ended "Ignored"
+    // Complete copy: the local path (relative to ProjectFolder, "/"-separated) of every file
+    // retrieved, by its full address; a redirecting address names its target's file.
+    std::unordered_map<std::string, std::string> MirrorFiles;
     std::vector<std::string> EMailPage;       // "<html>" then every address found
     bool EMailPageExists = false;             // the list exists only with e-mail collection
 

@@ -68,7 +68,8 @@ RunControl::RunControl(SessionState& session, QObject* parent)
     : QObject(parent),
       ConvertFiles(ConvertProjectFiles),
       SaveSession(SaveSessionAs),
-      session_(session) {
+      session_(session),
+      complete_(session) {
     connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::CatchUpClock);
 }
 
@@ -115,15 +116,21 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
             base = UrlDirectory(target) + "/";
         }
     }
+    std::string address = target;
+    if (s.CompleteCopy) {
+        // The target is the site now: its own paths decide where files go.
+        file = complete_.Begin(target);
+        address = complete_.StartAddress();
+    }
     s.SiteBase = base;
     s.KnownFiles.Add(file);
     s.SiteFolders.Add(base);
     s.View.ClearSiteTree();
     s.View.SetSiteRoot(base);
     s.FirstContactPending = true;  // the target's host is contacted anew
-    startPageAddress_ = target;
+    startPageAddress_ = address;
     ++s.QueuedCount;
-    s.AppendPending(target, file);
+    s.AppendPending(address, file);
     s.ShowQueuedCount();
 }
 
@@ -158,9 +165,15 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     // The start page is always fetched anew; other files already there are kept.
     RemoveFile(s.ProjectFolder + "Main.html");
 
-    const std::string url = s.PendingURL(0);
-    const std::string file = s.PendingFile(0);
+    std::string url = s.PendingURL(0);
+    std::string file = s.PendingFile(0);
     s.RemoveFirstPending();
+    if (s.CompleteCopy) {
+        // The start page lies where the site's own path puts it.
+        s.KnownFiles.Clear();
+        file = complete_.Begin(url);
+        url = complete_.StartAddress();
+    }
     StartWorker(url, file, true);  // RunningThreads is already 1
 
     // After the first worker has started, so that its base address comes from the address as
@@ -346,7 +359,8 @@ void RunControl::FinishSession() {
         // A page that could not be rewritten ends the conversion (its message has been shown):
         // no session file is written, but the rest of the completion still runs.
         if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
-        const bool converted = !convert || !ConvertFiles || ConvertFiles(s);
+        const bool converted = !convert || (s.CompleteCopy ? (complete_.ConvertAll(), true)
+                                                           : !ConvertFiles || ConvertFiles(s));
         if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/NewSessionSettings.h"
+#include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 
 class TransferWorker;
@@ -47,6 +48,9 @@ class RunControl : public QObject {
     void CatchUpClock();
     void FinishSession();
 
+    // The complete copy's queue, file registry and conversion (used when the session is one).
+    CompleteCopy& Complete() { return complete_; }
+
     Outcome LastOutcome() const { return outcome_; }
     // Workers created and not yet destroyed.
     int LiveWorkers() const { return liveWorkers_; }
@@ -81,6 +85,7 @@ class RunControl : public QObject {
     int EffectiveMaximumThreads() const;
 
     SessionState& session_;
+    CompleteCopy complete_;
     Outcome outcome_ = Outcome::None;
     int liveWorkers_ = 0;
     std::unordered_map<std::string, std::int64_t> sizeLimits_;  // lower-case extension -> bytes

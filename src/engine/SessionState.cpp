@@ -122,6 +122,8 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     RetrieveJavaApplets = settings.RetrieveJavaApplets;
     RetrieveOtherFiles = settings.RetrieveOtherFiles;
     CollectEMailAddresses = settings.CollectEMailAddresses;
+    CompleteCopy = settings.CompleteCopy;
+    MirrorFiles.clear();
     RetrieveFromFTP = settings.ChosenRetrieveFromFTP;
     if (RetrieveFromFTP) {
         FTPUserName = settings.ChosenFTPUserName;
@@ -202,8 +204,13 @@ void SessionState::EnableDisableToolBarButtons() {
     b.StopBtn = running;
     b.OpenProjectFolderBtn = !ProjectFolder.empty();
     b.QuickHTMLViewerBtn = running || (FileListHasItems && FileListHasItems());
-    b.BrowseBtn = SessionComplete && !ProjectFolder.empty() &&
-                  fs::exists(ProjectFolder + "Main.html", ec);
+    std::string startPage = "Main.html";
+    if (CompleteCopy) {
+        const auto start = MirrorFiles.find(StartAddress);
+        startPage = start == MirrorFiles.end() ? std::string() : start->second;
+    }
+    b.BrowseBtn = SessionComplete && !ProjectFolder.empty() && !startPage.empty() &&
+                  fs::exists(ProjectFolder + startPage, ec);
     b.EMailBtn = SessionComplete && !ProjectFolder.empty() &&
                  fs::exists(ProjectFolder + "EMailAddress.html", ec);
     View.SetButtons(b);

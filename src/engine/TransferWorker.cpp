@@ -163,7 +163,14 @@ void TransferWorker::Start() {
     }
 
     // Only pages that will be scanned keep their text in memory.
-    scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
+    if (s.CompleteCopy) {
+        scanPage_ = engine_.Complete().KeepsText(requestURL_);
+        // The site's own folders: the file's folder may not exist yet.
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(LocalFile).parent_path(), ec);
+    } else {
+        scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
+    }
     tries_ = 0;
     StartHttpTransfer();
 }
@@ -176,7 +183,8 @@ void TransferWorker::StartHttpTransfer() {
     redirectFromBody_ = false;
     transferFailed_ = false;
     const std::string address = requestURL_;
-    DocumentURL = BaseAddress(address, s);
+    // A complete copy resolves references against the page's own address.
+    DocumentURL = s.CompleteCopy ? address : BaseAddress(address, s);
     if (Http.Busy()) Http.Cancel();
     Http.URL = DocumentURL;
     if (s.UseProxy) {
@@ -276,7 +284,15 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
                 redirectFromBody_ = false;
                 if (!session_.StopRequested) FollowRedirect();
             }
-            if (!session_.StopRequested && scanPage_ && !RedirectHandled) {
+            if (session_.CompleteCopy && !RedirectHandled && Http.StatusCode() < 400) {
+                // Recorded even after a stop: the conversion still links to what arrived.
+                const std::string_view text =
+                    session_.StopRequested ? std::string_view() : std::string_view(DocumentText);
+                if (engine_.Complete().Landed(requestURL_, LocalFile,
+                                              Http.ReplyHeader("Content-Type"), text) > 0)
+                    session_.ShowQueuedCount();
+            } else if (!session_.CompleteCopy && !session_.StopRequested && scanPage_ &&
+                       !RedirectHandled) {
                 if (ExtractLinks(DocumentText, DocumentURL, session_) > 0)
                     session_.ShowQueuedCount();
             }
@@ -459,6 +475,15 @@ void TransferWorker::FollowRedirect() {
         engine_.MoveStartPage(requestURL_, target);
         return;
     }
+    if (s.CompleteCopy) {
+        const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
+        if (target.empty() || hops > MaxRedirectHops) return;
+        if (engine_.Complete().Redirected(requestURL_, target)) {
+            engine_.SetRedirectHops(s.PendingURLs.back(), hops);
+            s.ShowQueuedCount();
+        }
+        return;
+    }
     const std::string name = UrlToLocalName(target, s);
     if (name.empty()) return;
     const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
@@ -523,7 +548,11 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         }
     }
     if (received) {
-        if (IsScannedPage() && !s.StopRequested) {
+        if (s.CompleteCopy) {
+            if (engine_.Complete().Landed(requestURL_, LocalFile, "",
+                                          s.StopRequested ? std::string() : result.Body) > 0)
+                s.ShowQueuedCount();
+        } else if (IsScannedPage() && !s.StopRequested) {
             // The page's lines joined without separators.
             std::string joined;
             joined.reserve(result.Body.size());
@@ -556,6 +585,19 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
 
 void TransferWorker::AddSiteFolder() {
     SessionState& s = session_;
+    if (s.CompleteCopy) {
+        // The project's real folders, each one level of the file's local path.
+        if (Ignored || BytesTransferred <= 0 || !StartsWithText(LocalFile, s.ProjectFolder)) return;
+        const std::string path = LocalFile.substr(s.ProjectFolder.size());
+        for (std::size_t slash = path.find('/'); slash != std::string::npos;
+             slash = path.find('/', slash + 1)) {
+            const std::string folder = path.substr(0, slash + 1);
+            if (s.SiteFolders.Contains(folder)) continue;
+            s.SiteFolders.Add(folder);
+            s.View.AddSiteChild(folder);
+        }
+        return;
+    }
     if (Ignored || SameText(DocumentURL, s.SiteBase) || BytesTransferred <= 0) return;
     std::string folder;
     if (Contains(DocumentURL, "ftp://")) {

@@ -97,6 +97,9 @@ void NewSessionDialog::BuildControls() {
     OtherFileTypes->setEnabled(false);
     SetTextColour(OtherFileTypes, QColor(128, 128, 128));
     CollectEMailAddresses = NewCheckBox("CollectEMailAddresses", "E-Mail Address", false, GroupRetrieve);
+    CompleteCopy = NewCheckBox(
+        "CompleteCopy", "Complete copy: style sheets, scripts, fonts and the site's own folders",
+        false, this);
 
     GroupConnection = new QGroupBox("Connection Mode", this);
     UseDirectConnection = new QRadioButton("Direct connection to internet", GroupConnection);
@@ -221,6 +224,7 @@ void NewSessionDialog::LayOutControls() {
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);
     main->addLayout(areas);
+    main->addWidget(CompleteCopy);
     main->addWidget(limitsFrame);
     main->addLayout(buttons);
 
@@ -355,6 +359,7 @@ NewSessionSettings NewSessionDialog::Settings() const {
     s.RetrieveOtherFiles = RetrieveOtherFiles->isChecked();
     s.OtherFileTypes = OtherFileTypes->text().toStdString();
     s.CollectEMailAddresses = CollectEMailAddresses->isChecked();
+    s.CompleteCopy = CompleteCopy->isChecked();
     s.UseProxy = UseProxy->isChecked();
     s.ProxyAddress = ProxyAddress->text().toStdString();
     s.ProxyPort = ProxyPort->text().toStdString();

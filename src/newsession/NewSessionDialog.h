@@ -55,6 +55,7 @@ class NewSessionDialog : public QDialog {
     QCheckBox* RetrieveOtherFiles;
     QLineEdit* OtherFileTypes;
     QCheckBox* CollectEMailAddresses;
+    QCheckBox* CompleteCopy;
     QGroupBox* GroupConnection;
     QRadioButton* UseDirectConnection;
     QRadioButton* UseProxy;

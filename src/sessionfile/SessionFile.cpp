@@ -1,6 +1,7 @@
 #include "sessionfile/SessionFile.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -44,6 +45,13 @@ SessionRecord RecordOf(const SessionState& session) {
     record.StartedText = session.View.UpperStatusBar(0);
     for (int panel = 1; panel <= 4; ++panel)
         record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.LowerStatusBar(panel);
+    record.CompleteCopy = session.CompleteCopy;
+    if (session.CompleteCopy) {
+        record.StartAddress = session.StartAddress;
+        record.MirrorFiles.assign(session.MirrorFiles.begin(), session.MirrorFiles.end());
+        // One order for one copy: the file does not change with the table's hashing.
+        std::sort(record.MirrorFiles.begin(), record.MirrorFiles.end());
+    }
     return record;
 }
 
@@ -102,6 +110,12 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     view.SetUpperStatusBar(0, record.StartedText);
     for (int panel = 1; panel <= 4; ++panel)
         view.SetLowerStatusBar(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
+
+    session.CompleteCopy = record.CompleteCopy;
+    session.StartAddress = std::move(record.StartAddress);
+    session.MirrorFiles.clear();
+    for (auto& [address, localPath] : record.MirrorFiles)
+        session.MirrorFiles.emplace(std::move(address), std::move(localPath));
 
     LocateMovedProjectFolder(session);
 

@@ -66,6 +66,14 @@ public:
         return line;
     }
 
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The next line without taking it.
+    std::string_view Peek() const {
+        std::size_t end = pos_;
+        while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+        return text_.substr(pos_, end - pos_);
+    }
+
     std::size_t Count() {
         const std::size_t at = line_;
         const std::string text = Next();
@@ -114,6 +122,15 @@ std::string FormatSessionText(
         for (const std::string& cell : rowAt(r)) AppendLine(out, cell);
     AppendLine(out, record.StartedText);
     for (const std::string& text : record.Statistics) AppendLine(out, text);
+    if (record.CompleteCopy) {
+        AppendLine(out, CompleteCopyMark);
+        AppendLine(out, record.StartAddress);
+        AppendLine(out, std::to_string(record.MirrorFiles.size()));
+        for (const auto& [address, path] : record.MirrorFiles) {
+            AppendLine(out, address);
+            AppendLine(out, path);
+        }
+    }
     return out;
 }
 
@@ -133,6 +150,15 @@ SessionRecord ParseSessionText(std::string_view text) {
     }
     record.StartedText = lines.Next();
     for (std::string& statistic : record.Statistics) statistic = lines.Next();
+    if (lines.AtEnd() || lines.Peek() != CompleteCopyMark) return record;
+    lines.Next();
+    record.CompleteCopy = true;
+    record.StartAddress = lines.Next();
+    const std::size_t files = lines.Count();
+    for (std::size_t f = 0; f < files; ++f) {
+        std::string address = lines.Next();
+        record.MirrorFiles.emplace_back(std::move(address), lines.Next());
+    }
     return record;
 }
 

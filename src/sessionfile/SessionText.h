@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The session file: a short text of CR LF-ended lines, scrambled byte by byte.
@@ -17,7 +18,15 @@
 //   5 x R lines            each row's five cells
 //   5 lines                "Session Started On: ..." and the four statistics texts
 //
-// so S + 5R + 9 lines in all.
+// so S + 5R + 9 lines in all. A complete copy adds, after them:
+//
+//   "Complete copy"        the mode's mark (a file without it is a classic copy)
+//   start address          the address the copy started from
+//   F                      number of retrieved files
+//   2 x F lines            each file's address, then its path in the project folder
+//
+// Readers that know only the classic record stop before these lines, so either kind of file
+// opens in either.
 
 inline constexpr const char* SessionFileHeader = "{AUTO GENERATED FILE. DO NOT MODIFY THIS FILE.}";
 
@@ -27,7 +36,12 @@ struct SessionRecord {
     std::vector<std::array<std::string, 5>> Rows;
     std::string StartedText;                // upper status bar, first panel
     std::array<std::string, 4> Statistics;  // lower status bar, panels 1 to 4
+    bool CompleteCopy = false;
+    std::string StartAddress;  // complete copy only
+    std::vector<std::pair<std::string, std::string>> MirrorFiles;  // address, local path
 };
+
+inline constexpr const char* CompleteCopyMark = "Complete copy";
 
 // A session file that cannot be read as one.
 class SessionFileError : public std::runtime_error {

@@ -70,7 +70,27 @@ std::string WithoutDeletedMarker(const std::string& fileText) {
     return fileText.substr(marker.size(), fileText.size() - marker.size() - 3);
 }
 
+std::string CompleteCopyPath(const SessionFields& session, const std::string& address) {
+    const auto it = session.MirrorFiles.find(address);
+    return it == session.MirrorFiles.end() ? std::string() : it->second;
+}
+
+std::string ProjectListName(const SessionFields& session, const std::string& listFolder,
+                            const std::string& itemName) {
+    if (!session.CompleteCopy || session.ProjectFolder.empty()) return itemName;
+    std::string folder = listFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    if (folder.size() <= session.ProjectFolder.size() ||
+        folder.compare(0, session.ProjectFolder.size(), session.ProjectFolder) != 0)
+        return itemName;
+    return folder.substr(session.ProjectFolder.size()) + itemName;
+}
+
 std::string StartPageLocalName(const SessionView& view, const SessionFields& session) {
+    if (session.CompleteCopy) {
+        const std::string path = CompleteCopyPath(session, session.StartAddress);
+        return path.empty() ? "index.html" : path;
+    }
     std::error_code ec;
     if (!session.ProjectFolder.empty() &&
         !std::filesystem::exists(session.ProjectFolder + "Main.html", ec)) {
@@ -86,6 +106,7 @@ std::string StartPageLocalName(const SessionView& view, const SessionFields& ses
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session) {
     const std::string& file = view.Cell(row, FileColumn);
     if (row == 1 || SameText(file, session.SiteBase)) return StartPageLocalName(view, session);
+    if (session.CompleteCopy) return CompleteCopyPath(session, RowAddress(view, row, session));
     return UrlToLocalName(file, session);
 }
 
@@ -112,6 +133,18 @@ GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields
 std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
                                          const std::string& folderKey, SessionFields& session) {
     std::vector<std::string> wanted;
+    if (session.CompleteCopy) {
+        // The files that lie directly in the chosen folder of the project, by their names.
+        const std::string folder = rootNode ? std::string() : folderKey;
+        for (int row = 1; row < view.GridRowCount(); ++row) {
+            if (view.Cell(row, StateColumn) != "Complete") continue;
+            const std::string path = RowLocalName(view, row, session);
+            if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                path.find('/', folder.size()) == std::string::npos)
+                wanted.push_back(path.substr(folder.size()));
+        }
+        return wanted;
+    }
     for (int row = 1; row < view.GridRowCount(); ++row) {
         if (view.Cell(row, StateColumn) != "Complete") continue;
         const std::string& file = view.Cell(row, FileColumn);
@@ -135,6 +168,11 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
 }
 
 int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionFields& session) {
+    if (session.CompleteCopy) {
+        for (int row = view.GridRowCount() - 1; row >= 1; --row)
+            if (RowLocalName(view, row, session) == fileName) return row;
+        return 0;
+    }
     if (SameText(fileName, "Main.html") && view.GridRowCount() > 1) return 1;
     for (int row = view.GridRowCount() - 1; row >= 1; --row)
         if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
@@ -143,6 +181,11 @@ int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionF
 
 int FirstGridRowOfFile(const SessionView& view, const std::string& fileName,
                        SessionFields& session) {
+    if (session.CompleteCopy) {
+        for (int row = 1; row < view.GridRowCount(); ++row)
+            if (RowLocalName(view, row, session) == fileName) return row;
+        return 0;
+    }
     for (int row = 1; row < view.GridRowCount(); ++row)
         if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
     return 0;

@@ -32,6 +32,17 @@ std::string WithoutDeletedMarker(const std::string& fileText);
 // current page stored its start page under the page's own name, that name.
 std::string StartPageLocalName(const SessionView& view, const SessionFields& session);
 
+// In a complete copy names are paths relative to the project folder ("docs/a/page.html"),
+// looked up in the copy's table of retrieved files; the functions below take and give those.
+
+// The local path of the file retrieved from an address in a complete copy ("" when none was).
+std::string CompleteCopyPath(const SessionFields& session, const std::string& address);
+
+// The name the rules above use for an item of the project file list showing listFolder: in a
+// complete copy the item's path relative to the project folder, otherwise its name.
+std::string ProjectListName(const SessionFields& session, const std::string& listFolder,
+                            const std::string& itemName);
+
 // The local file name of a grid row: the start page's for row 1 or a File text equal to
 // SiteBase, otherwise the address mapped to its local name.
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session);
@@ -51,6 +62,9 @@ GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields
 // or a child whose folder key is folderKey. Names are compared ignoring case by the caller.
 std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
                                          const std::string& folderKey, SessionFields& session);
+
+// In a complete copy, the names of the files lying directly in the folder folderKey
+// ("docs/a/"; the root node: the top of the project folder).
 
 // The grid row of a project file: row 1 for "Main.html", otherwise the last row whose address
 // maps to the name; 0 when no row matches.

@@ -18,6 +18,7 @@
 #include "window/BrowserPanel.h"
 #include "widgets/Hints.h"
 #include "window/MainWindow.h"
+#include "window/GridRules.h"
 #include "window/StatusGrid.h"
 #include "window/StatusBar.h"
 
@@ -164,7 +165,10 @@ void MainWindow::DisplayFile(bool projectList) {
     const FolderFileList* list = projectList ? FileListView : LocalFileList;
     const int item = list->Selected();
     if (item < 0) return;
-    LowerBrowser->DisplayFile(list->ItemName(item).toStdString(), projectList);
+    const std::string name = list->ItemName(item).toStdString();
+    LowerBrowser->DisplayFile(
+        projectList ? ProjectListName(*state_, list->Folder().toStdString(), name) : name,
+        projectList);
 }
 
 bool MainWindow::ShowFullScreenEnabled() const {

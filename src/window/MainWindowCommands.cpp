@@ -11,6 +11,7 @@
 
 #include "shell/ShellOpen.h"
 #include "window/MainWindow.h"
+#include "window/GridRules.h"
 #include "window/StatusGrid.h"
 
 using Kind = SessionPrompts::Kind;
@@ -56,7 +57,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::BrowseProject() {
-    const std::string start = state_->ProjectFolder + "Main.html";
+    const std::string start =
+        state_->ProjectFolder +
+        (state_->CompleteCopy ? StartPageLocalName(state_->View, *state_) : "Main.html");
     ShellOpen(start, start, {}, 1);
 }
 

@@ -57,7 +57,11 @@ void MainWindow::ListSiteFolder(QTreeWidgetItem* node) {
     // The folder the list was pointed at; after a moved project folder was chosen it stays the
     // one named in the session file until the session is saved and opened again.
     const std::string& listed = s.View.ListedFolder();
-    FileListView->SetFolder(QString::fromStdString(listed.empty() ? s.ProjectFolder : listed));
+    std::string shownFolder = listed.empty() ? s.ProjectFolder : listed;
+    // A complete copy keeps the site's folders: a folder node lists its own folder.
+    if (s.CompleteCopy && node != SiteRootNode && !s.ProjectFolder.empty())
+        shownFolder = s.ProjectFolder + node->text(0).toStdString();
+    FileListView->SetFolder(QString::fromStdString(shownFolder));
     const ViewStyle style = FileListView->Style();
     FileListView->BeginUpdate();
 
@@ -98,8 +102,11 @@ void MainWindow::OnProjectFileSelected() {
         return;
     }
     if (Grid->isHidden()) return;
-    const int row =
-        GridRowOfFile(state_->View, FileListView->ItemName(item).toStdString(), *state_);
+    const int row = GridRowOfFile(
+        state_->View,
+        ProjectListName(*state_, FileListView->Folder().toStdString(),
+                        FileListView->ItemName(item).toStdString()),
+        *state_);
     if (row > 0) state_->View.SelectRow(row);
 }
 
@@ -230,7 +237,8 @@ void MainWindow::DeleteSelectedFiles() {
         if (!DeleteLocalFile(path).empty()) continue;
         ++deleted;
         if (!projectList) continue;
-        const std::string name = fs::path(path).filename().string();
+        const std::string name = ProjectListName(*state_, fs::path(path).parent_path().string(),
+                                                 fs::path(path).filename().string());
         if (const int row = FirstGridRowOfFile(state_->View, name, *state_); row > 0)
             state_->View.SetCell(row, 1, MarkDeleted(state_->View.Cell(row, 1)));
     }

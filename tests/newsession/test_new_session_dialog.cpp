@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,7 +75,13 @@ TEST_F(NewSessionDialogTest, OpensWithTheDefaults) {
     EXPECT_EQ(shown.MinimumDiskSpace, "50");
     EXPECT_TRUE(shown.RetrieveHTMLFiles && shown.RetrieveImageFiles && shown.SearchEntireSite);
     EXPECT_FALSE(shown.RetrieveZIPEXEFiles || shown.RetrieveJavaApplets || shown.RetrieveOtherFiles ||
-                 shown.CollectEMailAddresses || shown.UseProxy);
+                 shown.CollectEMailAddresses || shown.UseProxy || shown.CompleteCopy);
+    EXPECT_EQ(form.CompleteCopy->text().toStdString(),
+              "Complete copy: style sheets, scripts, fonts and the site's own folders");
+    // Below the file kinds.
+    form.layout()->activate();
+    EXPECT_GT(form.CompleteCopy->mapTo(&form, QPoint()).y(),
+              form.GroupRetrieve->mapTo(&form, QPoint(0, form.GroupRetrieve->height())).y() - 1);
     EXPECT_TRUE(shown.ChosenFileSizeLimits.empty());
     EXPECT_FALSE(shown.ChosenRetrieveFromFTP || shown.ChosenHTTPAuthentication);
     EXPECT_TRUE(form.OKBtn->isEnabled());
@@ -266,6 +273,7 @@ TEST_F(NewSessionDialogTest, CheckBoxesReachTheSettings) {
         {form.RetrieveJavaApplets, &NewSessionSettings::RetrieveJavaApplets},
         {form.RetrieveOtherFiles, &NewSessionSettings::RetrieveOtherFiles},
         {form.CollectEMailAddresses, &NewSessionSettings::CollectEMailAddresses},
+        {form.CompleteCopy, &NewSessionSettings::CompleteCopy},
     };
     for (auto [box, field] : boxes) {
         SCOPED_TRACE(box->text().toStdString());

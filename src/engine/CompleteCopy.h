@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/SessionFields.h"
+#include "mirror/MirrorLayout.h"
+#include "mirror/PageReferences.h"
+
+// The engine's side of a complete copy: which references of a retrieved page or style sheet are
+// queued, where each file goes in the project folder, and the conversion of the copy for
+// offline browsing.
+//
+// Local paths come from mirror::MirrorLayout; what the mapping cannot settle itself (two
+// addresses giving one name, a file where a folder is needed) is settled here, by the order in
+// which files are queued: the first keeps its name, a later one gets "~2", "~3"... The duplicate
+// test of the queue is the full address, compared exactly (paths are case-sensitive).
+class CompleteCopy {
+  public:
+    explicit CompleteCopy(SessionFields& session) : session_(session), layout_("http://x/") {}
+
+    // A new run from startAddress: forgets everything of the last one. Returns the start page's
+    // full local path.
+    std::string Begin(const std::string& startAddress);
+    const std::string& StartAddress() const { return start_; }
+
+    // Whether a transfer of the address keeps its bytes in memory to be scanned when it lands.
+    bool KeepsText(const std::string& address) const;
+
+    // A file has arrived whole at localFile. A page served as HTML without an HTML name is
+    // renamed (localFile is changed); pages and style sheets are scanned and their references
+    // queued. Returns the number of files queued.
+    int Landed(const std::string& address, std::string& localFile, std::string_view contentType,
+               std::string_view text);
+
+    // A redirect from one address to another: the target is queued like the address it
+    // replaces, and references to the old address lead to the target's file. False when the
+    // target was queued before (only the link is noted).
+    bool Redirected(const std::string& from, const std::string& to);
+
+    // Rewrites every retrieved page and style sheet for offline browsing. Returns the number of
+    // files that could not be rewritten.
+    int ConvertAll();
+
+    // The local path (relative to the project folder) of the file retrieved from an address,
+    // following redirects; nullopt when none was.
+    std::optional<std::string> LocalPathOf(std::string_view address) const;
+
+  private:
+    enum class Scan : std::uint8_t { None, Page, StyleSheet };
+    bool Queue(const std::string& address, Scan scan);
+    void QueueReferences(const mirror::PageReferences& refs, bool followPages);
+    bool Wanted(const mirror::Reference& ref, bool followPages) const;
+    bool IsSiteAddress(std::string_view address) const;
+    // A free local path for the address, taken in the registry.
+    std::string Register(const std::string& address, std::string path);
+    bool PathTaken(const std::string& path) const;
+    void TakePath(const std::string& path);
+
+    SessionFields& session_;
+    mirror::MirrorLayout layout_;
+    std::string start_;
+    std::string siteOrigin_;  // "scheme://host[:port]/" of the start address
+    std::unordered_map<std::string, Scan> queued_;            // address -> how it is scanned
+    std::unordered_map<std::string, std::string> planned_;    // address -> registered path
+    std::unordered_map<std::string, std::string> redirects_;  // address -> address it moved to
+    std::unordered_set<std::string> files_;                   // registered file paths
+    std::unordered_set<std::string> folders_;                 // folders those paths need
+    struct Scanned {
+        std::string address;
+        std::string path;
+        bool page = true;
+    };
+    std::vector<Scanned> scanned_;  // pages and style sheets to convert
+};
+
+// Whether a path (relative to the project folder) names a page: its extension is .html or .htm.
+bool IsHtmlPath(std::string_view path);

@@ -1,0 +1,1 @@
+function fixtureUtil() { return 1; }

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "engine/CompleteCopy.h"
+#include "support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+// The complete copy's queue and file registry on their own: what a page queues, where each
+// file goes, and how names the layout gives twice are settled.
+namespace {
+
+const char* const kStartPage =
+    "<html><head><link rel=stylesheet href=s.css><link rel=stylesheet href='t.css?v=2'>"
+    "<script src='http://cdn.test/j.js'></script></head><body>"
+    "<a href=a.html>1</a> <a class=x href=a>2</a> <a href=x>3</a> <a href=x/y.html>4</a>"
+    "<a href=a.html>again</a> <a href='http://other.test/page.html'>away</a>"
+    "<img src=P.png><img src=p.png srcset='p.png 1x, p2.png 2x'>"
+    "</body></html>";
+
+class CompleteCopyRegistry : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        session.ProjectFolder = project.Text();
+        start = copy.Begin("http://h/");
+    }
+
+    // The queue as address -> local path.
+    std::map<std::string, std::string> Queued() const {
+        std::map<std::string, std::string> queued;
+        for (std::size_t i = 0; i < session.PendingCount(); ++i)
+            queued[session.PendingURL(i)] = session.PendingFile(i).substr(project.Text().size());
+        return queued;
+    }
+
+    // A queued file arrives: its bytes are written where the queue put it.
+    std::string Land(const std::string& address, const std::string& contentType,
+                     const std::string& text = "") {
+        std::string file = project.Text() + Queued().at(address);
+        fs::create_directories(fs::path(file).parent_path());
+        std::ofstream(file) << text;
+        copy.Landed(address, file, contentType, text);
+        return file.substr(project.Text().size());
+    }
+
+    TempFolder project;
+    SessionFields session;
+    CompleteCopy copy{session};
+    std::string start;
+};
+
+TEST_F(CompleteCopyRegistry, APageQueuesEachReferenceOnceWithItsPlace) {
+    EXPECT_EQ(start, project.Text() + "index.html");
+    std::string file = start;
+    std::ofstream(file) << kStartPage;
+    EXPECT_EQ(copy.Landed("http://h/", file, "text/html", kStartPage), 10);
+    const std::map<std::string, std::string> expected = {
+        {"http://h/s.css", "s.css"},
+        // Named as a style sheet still, for a browser reading the copy from disk.
+        {"http://h/t.css?v=2", "t.css@v=2.css"},
+        {"http://cdn.test/j.js", "_hosts/http/cdn.test/j.js"},
+        {"http://h/a.html", "a.html"},
+        {"http://h/a", "a"},
+        {"http://h/x", "x"},
+        // The folder "x" is the file "x" already.
+        {"http://h/x/y.html", "x~2/y.html"},
+        // Paths are case-sensitive, like addresses.
+        {"http://h/P.png", "P.png"},
+        {"http://h/p.png", "p.png"},
+        {"http://h/p2.png", "p2.png"},
+    };
+    EXPECT_EQ(Queued(), expected);
+    EXPECT_EQ(copy.LocalPathOf("http://h/"), "index.html");
+}
+
+TEST_F(CompleteCopyRegistry, APageWithoutHtmlNameIsRenamedToAFreeName) {
+    std::ofstream(start) << kStartPage;
+    std::string file = start;
+    copy.Landed("http://h/", file, "text/html", kStartPage);
+    EXPECT_EQ(Land("http://h/a.html", "text/html"), "a.html");
+    // "/a" served as HTML would be a.html, which "/a.html" holds.
+    Land("http://h/a", "text/html");
+    EXPECT_EQ(copy.LocalPathOf("http://h/a"), "a~2.html");
+    EXPECT_TRUE(fs::is_regular_file(project.Path() / "a~2.html"));
+    EXPECT_FALSE(fs::exists(project.Path() / "a"));
+    // Served as something else, "/x" keeps its name.
+    Land("http://h/x", "application/octet-stream");
+    EXPECT_EQ(copy.LocalPathOf("http://h/x"), "x");
+    EXPECT_EQ(copy.LocalPathOf("http://h/never.html"), std::nullopt);
+}
+
+struct BoxCase {
+    const char* name;
+    bool images;
+    bool entireSite;
+    std::vector<std::string> queued;
+};
+
+class CompleteCopyBoxes : public CompleteCopyRegistry, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(CompleteCopyBoxes, FollowTheFileKindsAndTheDepth) {
+    session.RetrieveImageFiles = GetParam().images;
+    session.SearchEntireSite = GetParam().entireSite;
+    const std::string page =
+        "<a href=next.html>n</a><img src=i.png><link rel=stylesheet href=s.css>"
+        "<script src=j.js></script><a href=f.zip>z</a>";
+    std::string file = start;
+    std::ofstream(file) << page;
+    copy.Landed("http://h/", file, "text/html", page);
+    std::vector<std::string> queued;
+    for (std::size_t i = 0; i < session.PendingCount(); ++i) queued.push_back(session.PendingURL(i));
+    EXPECT_EQ(queued, GetParam().queued);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CompleteCopyBoxes,
+    ::testing::Values(
+        BoxCase{"all", true, true,
+                {"http://h/next.html", "http://h/i.png", "http://h/s.css", "http://h/j.js"}},
+        // Style sheets and scripts are taken whatever the boxes say.
+        BoxCase{"noImages", false, true, {"http://h/next.html", "http://h/s.css", "http://h/j.js"}},
+        // The current page alone: no further pages, its requisites still.
+        BoxCase{"currentPage", true, false, {"http://h/i.png", "http://h/s.css", "http://h/j.js"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
