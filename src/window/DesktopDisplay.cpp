@@ -22,14 +22,14 @@ std::string PlatformArgument(const std::vector<std::string>& arguments) {
     return {};
 }
 
-// The platform names of a specification such as "wayland;xcb" or "vnc:size=800x600".
-std::vector<std::string> PlatformNames(const std::string& specification) {
+// The platform names of a platformList such as "wayland;xcb" or "vnc:size=800x600".
+std::vector<std::string> PlatformNames(const std::string& platformList) {
     std::vector<std::string> names;
     std::size_t start = 0;
-    while (start <= specification.size()) {
-        std::size_t end = specification.find(';', start);
-        if (end == std::string::npos) end = specification.size();
-        std::string name = specification.substr(start, end - start);
+    while (start <= platformList.size()) {
+        std::size_t end = platformList.find(';', start);
+        if (end == std::string::npos) end = platformList.size();
+        std::string name = platformList.substr(start, end - start);
         name = name.substr(0, name.find(':'));
         if (!name.empty()) names.push_back(name);
         start = end + 1;
@@ -42,12 +42,12 @@ std::vector<std::string> PlatformNames(const std::string& specification) {
 std::string MissingDisplayMessage(const std::vector<std::string>& arguments,
                                   const EnvironmentLookup& environment,
                                   const std::string& getSite) {
-    std::string specification = PlatformArgument(arguments);
-    if (specification.empty()) specification = environment("QT_QPA_PLATFORM");
+    std::string platformList = PlatformArgument(arguments);
+    if (platformList.empty()) platformList = environment("QT_QPA_PLATFORM");
     const bool x11 = !environment("DISPLAY").empty();
     const bool wayland = !environment("WAYLAND_DISPLAY").empty();
 
-    const std::vector<std::string> names = PlatformNames(specification);
+    const std::vector<std::string> names = PlatformNames(platformList);
     bool usable = names.empty() && (x11 || wayland);
     for (const std::string& name : names) {
         if (name == "xcb")

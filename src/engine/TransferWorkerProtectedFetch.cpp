@@ -1,0 +1,100 @@
+// The protected fetch of a worker: a file the server wants credentials for is fetched again,
+// synchronously, with the session's HTTP user name and password.
+#include <filesystem>
+#include <system_error>
+
+#include "core/ExtractLinks.h"
+#include "core/FileBytes.h"
+#include "engine/CompleteCopy.h"
+#include "engine/ProtectedFetch.h"
+#include "engine/RunControl.h"
+#include "engine/SessionState.h"
+#include "engine/TransferWorker.h"
+
+namespace {
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+void TransferWorker::FetchProtectedFile(const std::string& address) {
+    SessionState& s = session_;
+    BusyCursor busy(s.Prompts());
+    const std::string shown = s.View.Cell(GridRow - 1, 1);
+    SetCell(1, "Password protected file [" + shown + "]");
+    SetCell(2, "Unknown");
+    SetCell(3, "0");
+    SetCell(4, "Retrieving..");
+
+    bool received = false;
+    ProtectedFetchResult result;
+    s.View.NotifyBlockingWork();
+    if (ProtectedFetch* fetch = CurrentProtectedFetch()) {
+        ProtectedFetchRequest request;
+        request.URL = address;
+        if (s.UseProxy) request.Proxy = s.ProxyAddress + ":" + s.ProxyPort;
+        request.UserName = s.HTTPUserName;
+        request.Password = s.HTTPPassword;
+        try {
+            result = fetch->Fetch(request);
+            received = true;
+        } catch (const std::exception& e) {
+            s.ProtectedFetchActive = false;
+            busy.Release();
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    s.ProtectedFetchActive = false;
+
+    bool fileFailed = false;
+    if (received) {
+        // Written whole under a temporary name and then renamed: a full disk or a crash never
+        // leaves a cut-off file under the final name.
+        try {
+            ReplaceFileBytes(LocalFile, result.Body);
+        } catch (const std::exception& e) {
+            received = false;
+            fileFailed = true;
+            busy.Release();
+            s.View.SetMessageLabel(e.what());
+            s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        }
+    }
+    if (received) {
+        if (s.CompleteCopy) {
+            if (engine_.Complete().Landed(requestURL_, LocalFile, "",
+                                          s.StopRequested ? std::string() : result.Body) > 0)
+                s.ShowQueuedCount();
+        } else if (IsScannedPage() && !s.StopRequested) {
+            // The page's lines joined without separators.
+            std::string joined;
+            joined.reserve(result.Body.size());
+            for (char c : result.Body)
+                if (c != '\r' && c != '\n') joined += c;
+            if (ExtractLinks(joined, DocumentURL, s) > 0) s.ShowQueuedCount();
+        }
+        SetCell(1, shown);
+        SetCell(2, std::to_string(result.ContentSize));
+        SetCell(3, std::to_string(result.Body.size()));
+        SetCell(4, "Complete");
+        BytesTransferred = static_cast<std::int64_t>(result.Body.size());
+    } else {
+        // Not received: no file, nothing counted; the session goes on without it.
+        RemoveFile(LocalFile);
+        SetCell(1, shown);
+        SetCell(2, "0");
+        SetCell(3, "0");
+        SetCell(4, fileFailed ? "Ignored" : "Complete");
+        BytesTransferred = 0;
+    }
+
+    // The clock did not tick while the fetch blocked (it did while a box was open): it catches
+    // up with the real time, which counts every second once.
+    if (s.SessionClock.isActive()) engine_.CatchUpClock();
+    busy.Release();
+    SetState(fileFailed ? State::Ignored : State::Ended);
+    FinishTransfer();
+}
