@@ -399,10 +399,7 @@ auto ViewerWindow::InBox(Box&& box) {
     struct Leave {
         ViewerWindow* window;
         ~Leave() {
-            if (--window->openBoxes_ == 0 && window->closeAfterBox_) {
-                window->closeAfterBox_ = false;
-                QTimer::singleShot(0, window, [w = window] { w->close(); });
-            }
+            if (--window->openBoxes_ == 0 && window->deleteAfterBox_) window->deleteLater();
         }
     } leave{this};
     return box();
@@ -464,10 +461,11 @@ void ViewerWindow::CloseViewer() {
 }
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
-    if (openBoxes_ > 0) {
-        closeAfterBox_ = true;
-        event->ignore();
-        return;
+    // Closed while one of its boxes is still on the stack (a click that reached Exit as the box
+    // was ending): the window goes now, its deletion waits until the box has returned.
+    if (openBoxes_ > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        deleteAfterBox_ = true;
     }
     QWidget::closeEvent(event);
 }

@@ -97,8 +97,8 @@ TEST_F(ViewerBoxes, TheSourceOfAFileThatWentAwaySaysWhy) {
     EXPECT_TRUE(v.isVisible());
 }
 
-// A click on Exit that arrives while the viewer's box is still ending closes the viewer once the
-// box has returned: the box lives on the stack as the viewer's child.
+// A click on Exit that arrives while the viewer's box is still ending closes the viewer; it is deleted
+// once the box has returned: the box lives on the stack as the viewer's child.
 TEST_F(ViewerBoxes, ExitWhileItsBoxIsOpenClosesTheViewerAfterTheBox) {
     WriteBytes(folder.Text() + "bad.jpg", "\xff\xd8\xff damaged");
     WriteBytes(folder.Text() + "good.gif", EncodeGif(QuadrantPicture(8, 8)));
