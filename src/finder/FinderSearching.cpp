@@ -45,6 +45,7 @@
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
+#include "widgets/DeleteAfterBoxes.h"
 #include "widgets/ViewerIcons.h"
 #include "finder/FinderTexts.h"
 
@@ -146,5 +147,6 @@ void FinderWindow::closeEvent(QCloseEvent* event) {
         deleteAfterSearch_ = true;
         setAttribute(Qt::WA_DeleteOnClose, false);
     }
+    DeleteAfterBoxes(this);
     event->accept();
 }

@@ -1,5 +1,6 @@
 #include "viewers/DocumentSourceWindow.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFontDialog>
@@ -13,6 +14,7 @@
 
 #include "core/SessionPrompts.h"
 #include "viewers/Printing.h"
+#include "widgets/DeleteAfterBoxes.h"
 
 namespace {
 
@@ -142,6 +144,11 @@ void DocumentSourceWindow::PrintSource() {
 
 void DocumentSourceWindow::CloseSource() {
     close();
+}
+
+void DocumentSourceWindow::closeEvent(QCloseEvent* event) {
+    DeleteAfterBoxes(this);
+    QWidget::closeEvent(event);
 }
 
 DocumentSourceWindow* OpenDocumentSource(QWidget* owner, const std::string& path,

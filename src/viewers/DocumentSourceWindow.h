@@ -7,6 +7,7 @@
 #include <string>
 
 class QAction;
+class QCloseEvent;
 class QMenu;
 class QTextEdit;
 class SessionPrompts;
@@ -41,6 +42,9 @@ class DocumentSourceWindow : public QWidget {
 
     // The font dialog; replaced in tests. Nothing means the person cancelled.
     std::function<std::optional<QFont>(const QFont& initial)> ChooseFont;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     SessionPrompts& prompts_;

@@ -18,6 +18,7 @@
 #include "imaging/Picture.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
+#include "widgets/DeleteAfterBoxes.h"
 
 QPointer<FullScreenShow> CurrentFullScreenShow;
 
@@ -252,5 +253,6 @@ void FullScreenShow::closeEvent(QCloseEvent* event) {
     SetTaskbarVisible(true);
     ring_.clear();
     current_ = -1;
+    DeleteAfterBoxes(this);
     QWidget::closeEvent(event);
 }

@@ -28,6 +28,7 @@
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
+#include "widgets/DeleteAfterBoxes.h"
 #include "widgets/ViewerIcons.h"
 
 namespace fs = std::filesystem;
@@ -393,18 +394,6 @@ void ViewerWindow::OnPageError() {
     OnPageLoaded();
 }
 
-template <typename Box>
-auto ViewerWindow::InBox(Box&& box) {
-    ++openBoxes_;
-    struct Leave {
-        ViewerWindow* window;
-        ~Leave() {
-            if (--window->openBoxes_ == 0 && window->deleteAfterBox_) window->deleteLater();
-        }
-    } leave{this};
-    return box();
-}
-
 void ViewerWindow::OnPageData(std::int64_t expectedBytes, std::int64_t receivedBytes) {
     ProgressGauge->SetMaxValue(expectedBytes);
     ProgressGauge->SetProgress(receivedBytes);
@@ -421,10 +410,9 @@ void ViewerWindow::SaveFileCopy() {
     ViewerDialogs::SaveOptions options;
     options.ConfirmOverwrite = true;
     options.MustExistFolder = true;
-    const auto chosen = InBox([&] {
-        return dialogs_.SaveCopyName(this, "Lanternway Viewer - Save \"" + path + "\" As ..",
-                                     "*" + ViewerFileExt + "|", ViewerFileName, options);
-    });
+    const auto chosen =
+        dialogs_.SaveCopyName(this, "Lanternway Viewer - Save \"" + path + "\" As ..",
+                              "*" + ViewerFileExt + "|", ViewerFileName, options);
     if (!chosen || chosen->empty()) return;
     std::error_code ec;
     std::string target = fs::absolute(fs::path(*chosen), ec).string();
@@ -444,8 +432,7 @@ void ViewerWindow::PrintFile() {
 }
 
 void ViewerWindow::ChooseBackgroundColour() {
-    const auto colour = InBox(
-        [&] { return dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window)); });
+    const auto colour = dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window));
     if (!colour) return;
     if (!colour->isValid()) {
         ShowError("Color dialog failed to load.");
@@ -461,12 +448,7 @@ void ViewerWindow::CloseViewer() {
 }
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
-    // Closed while one of its boxes is still on the stack (a click that reached Exit as the box
-    // was ending): the window goes now, its deletion waits until the box has returned.
-    if (openBoxes_ > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        deleteAfterBox_ = true;
-    }
+    DeleteAfterBoxes(this);
     QWidget::closeEvent(event);
 }
 
@@ -504,7 +486,5 @@ void ViewerWindow::PrintSelection() {
 }
 
 void ViewerWindow::ShowError(const std::string& text) {
-    InBox([&] {
-        return dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
-    });
+    dialogs_.Ask(this, text, ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
 }

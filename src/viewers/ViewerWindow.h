@@ -122,16 +122,9 @@ class ViewerWindow : public QWidget {
     void SetHistoryHints();
     void ShowPictureFile();
     void ShowError(const std::string& text);
-    // Runs a box or dialog of this window. The window may be closed while it is open (a click
-    // that reached Exit as the box was ending), but is deleted only after the box has returned:
-    // the box lives on the stack as this window's child and must not be destroyed under it.
-    template <typename Box>
-    auto InBox(Box&& box);
 
     ViewerFileSource& files_;
     ViewerDialogs& dialogs_;
     std::string listItem_;  // the list item last stepped to, as the list named it
     bool listItemInProject_ = true;
-    int openBoxes_ = 0;
-    bool deleteAfterBox_ = false;
 };

@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+// For the closeEvent of a window that deletes itself on close. The window's boxes (message
+// boxes, file and colour dialogs) run their own event loop on the stack as the window's children,
+// and the window can be closed while one does: by a timer, by the end of a session, by a click
+// that reached the window as the box was ending. Deleting it then would destroy the box under
+// its loop and return into a handler of a deleted window. So the window closes at once and is
+// deleted only after the last of its boxes has gone; shown again by then, it is kept.
+// A window using this keeps no dialog of its own beyond the lifetime of a box.
+void DeleteAfterBoxes(QWidget* window);
