@@ -18,13 +18,13 @@
 
 #include "engine/RunControl.h"
 #include "shell/FolderTree.h"
+#include "widgets/Hints.h"
+#include "widgets/ToolIcons.h"
 #include "window/BrowserPanel.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
-#include "widgets/Hints.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
-#include "widgets/ToolIcons.h"
+#include "window/StatusGrid.h"
 #include "window/ViewRefresh.h"
 
 static void InitIconResources() {
@@ -179,8 +179,7 @@ void MainWindow::BuildBrowser() {
         });
     }
     connect(FileListView, &FolderFileList::Clicked, this, &MainWindow::OnProjectFileSelected);
-    connect(LocalFolderTree, &FolderTree::KeyDown, this,
-            [this](int key) { HandleTreeKey(key); });
+    connect(LocalFolderTree, &FolderTree::KeyDown, this, [this](int key) { HandleTreeKey(key); });
 }
 
 void MainWindow::BuildLowerPane() {
@@ -369,15 +368,33 @@ void MainWindow::RebuildSiteTree() {
         DirTree->clear();
         SiteRootNode = nullptr;
         treeChildren_.clear();
+        folderNodes_.clear();
         if (!view.HasSiteRoot()) return;
         SiteRootNode = new QTreeWidgetItem(DirTree, {QString::fromStdString(view.SiteRootText())});
         SiteRootNode->setIcon(0, TreeIcon("browse"));
     }
     // During a run folders only ever join the tree: add the new ones and keep the selection.
+    // A node keeps its folder as the session names it; a complete copy's folders ("docs/a/")
+    // nest under their parent folder's node and show their own name ("a/").
     for (std::size_t i = treeChildren_.size(); i < children.size(); ++i) {
-        auto* node = new QTreeWidgetItem(SiteRootNode, {QString::fromStdString(children[i])});
+        const std::string& folder = children[i];
+        QTreeWidgetItem* parent = SiteRootNode;
+        std::string label = folder;
+        if (state_->CompleteCopy && folder.size() >= 2) {
+            const std::size_t cut = folder.find_last_of('/', folder.size() - 2);
+            const auto found = cut == std::string::npos
+                                   ? folderNodes_.end()
+                                   : folderNodes_.find(folder.substr(0, cut + 1));
+            if (found != folderNodes_.end()) {
+                parent = found->second;
+                label = folder.substr(cut + 1);
+            }
+        }
+        auto* node = new QTreeWidgetItem(parent, {QString::fromStdString(label)});
+        node->setData(0, Qt::UserRole, QString::fromStdString(folder));
         node->setIcon(0, TreeIcon("projectfolder"));
-        treeChildren_.push_back(children[i]);
+        folderNodes_[folder] = node;
+        treeChildren_.push_back(folder);
     }
     SiteRootNode->setExpanded(true);
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/NewSessionSettings.h"
@@ -115,7 +116,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
 
     // --- Project browser -----------------------------------------------------------------
     QSplitter* LowerPaneSplitter;  // between the browser and the lower pane
-    QSplitter* TreeListSplitter;  // between the tree panel and the file panel
+    QSplitter* TreeListSplitter;   // between the tree panel and the file panel
     QWidget* DirTreePanel;
     QTreeWidget* DirTree;
     QTreeWidgetItem* SiteRootNode = nullptr;
@@ -302,11 +303,12 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<RunControl> run_;
     ViewRefresh* viewRefresh_ = nullptr;     // batches a running session's label changes
-    std::vector<std::string> treeChildren_;  // the children DirTree shows, in order
+    std::vector<std::string> treeChildren_;  // the folders DirTree shows, in order
+    std::unordered_map<std::string, QTreeWidgetItem*> folderNodes_;  // each folder's node
     std::string localFilesFolder_;
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
-    int gridMenuRow_ = 0;
-    FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows  // the row the grid's pop-up menu was opened for, 0 when closed
+    int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
+    FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows
     bool paneSized_ = false;
 };

@@ -13,14 +13,14 @@
 
 #include "core/Addresses.h"
 #include "core/Text.h"
+#include "shell/FolderTree.h"
+#include "shell/PropertiesDialog.h"
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
-#include "shell/PropertiesDialog.h"
-#include "shell/FolderTree.h"
 #include "window/GridRules.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
 
 namespace fs = std::filesystem;
 using Kind = SessionPrompts::Kind;
@@ -59,24 +59,23 @@ void MainWindow::ListSiteFolder(QTreeWidgetItem* node) {
     const std::string& listed = s.View.ListedFolder();
     std::string shownFolder = listed.empty() ? s.ProjectFolder : listed;
     // A complete copy keeps the site's folders: a folder node lists its own folder.
+    const std::string folder = node->data(0, Qt::UserRole).toString().toStdString();
     if (s.CompleteCopy && node != SiteRootNode && !s.ProjectFolder.empty())
-        shownFolder = s.ProjectFolder + node->text(0).toStdString();
+        shownFolder = s.ProjectFolder + folder;
     FileListView->SetFolder(QString::fromStdString(shownFolder));
     const ViewStyle style = FileListView->Style();
     FileListView->BeginUpdate();
 
-    const std::string text = node->text(0).toStdString();
     std::string key;
     if (node == SiteRootNode) {
         s.View.SetUpperStatusBar(1, "Contents Of: " + s.SiteBase);
         key = s.SiteBase;
-    } else if (Contains(text, "ftp://")) {
-        s.View.SetUpperStatusBar(1, "Contents Of: " + text);
-        key = text;
+    } else if (Contains(folder, "ftp://")) {
+        s.View.SetUpperStatusBar(1, "Contents Of: " + folder);
+        key = folder;
     } else {
-        const std::string parent = node->parent() ? node->parent()->text(0).toStdString() : "";
-        s.View.SetUpperStatusBar(1, "Contents Of: " + parent + text);
-        key = text;
+        s.View.SetUpperStatusBar(1, "Contents Of: " + SiteRootNode->text(0).toStdString() + folder);
+        key = folder;
     }
 
     std::unordered_set<std::string> wanted;
@@ -102,11 +101,10 @@ void MainWindow::OnProjectFileSelected() {
         return;
     }
     if (Grid->isHidden()) return;
-    const int row = GridRowOfFile(
-        state_->View,
-        ProjectListName(*state_, FileListView->Folder().toStdString(),
-                        FileListView->ItemName(item).toStdString()),
-        *state_);
+    const int row = GridRowOfFile(state_->View,
+                                  ProjectListName(*state_, FileListView->Folder().toStdString(),
+                                                  FileListView->ItemName(item).toStdString()),
+                                  *state_);
     if (row > 0) state_->View.SelectRow(row);
 }
 
@@ -185,7 +183,9 @@ void MainWindow::ShowDetails() {
 void MainWindow::UpdateFileListMenu() {
     FolderFileList* list = VisibleList();
     const bool selected = list != nullptr && list->Selected() >= 0;
-    for (QAction* a : {OpenFileItem, SaveFileAsItem, DeleteFileItem, PropertiesItem, ContextMenuItem}) a->setEnabled(selected);
+    for (QAction* a :
+         {OpenFileItem, SaveFileAsItem, DeleteFileItem, PropertiesItem, ContextMenuItem})
+        a->setEnabled(selected);
 }
 
 void MainWindow::OpenSelectedFile() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTreeWidgetItemIterator>
+
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -8,11 +10,13 @@
 #include "engine/SessionState.h"
 #include "shell/ShellOpen.h"
 #include "support/QtApp.h"
+#include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "window/MainWindow.h"
+#include "window/StatusBar.h"
 
 namespace fs = std::filesystem;
 
@@ -75,13 +79,24 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
 
     std::set<std::string> ListedIn(const QString& folder) {
         QTreeWidgetItem* node = form.SiteRootNode;
-        for (int i = 0; !folder.isEmpty() && i < form.SiteRootNode->childCount(); ++i)
-            if (form.SiteRootNode->child(i)->text(0) == folder) node = form.SiteRootNode->child(i);
+        for (QTreeWidgetItemIterator it(form.SiteRootNode); !folder.isEmpty() && *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toString() == folder) node = *it;
         form.DirTree->setCurrentItem(node);
         std::set<std::string> names;
         for (int i = 0; i < form.FileListView->Count(); ++i)
             names.insert(form.FileListView->ItemName(i).toStdString());
         return names;
+    }
+
+    // The tree under a node, one line per node: its label, indented by its depth.
+    static std::vector<std::string> Outline(QTreeWidgetItem* node, const std::string& indent = "") {
+        std::vector<std::string> lines;
+        for (int i = 0; i < node->childCount(); ++i) {
+            lines.push_back(indent + node->child(i)->text(0).toStdString());
+            for (const std::string& line : Outline(node->child(i), indent + "  "))
+                lines.push_back(line);
+        }
+        return lines;
     }
 
     TempFolder project;
@@ -93,15 +108,16 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
 }  // namespace
 
 TEST_F(CompleteCopyBrowser, SiteTreeShowsTheProjectsFoldersAndTheirFiles) {
-    std::vector<std::string> nodes;
-    for (int i = 0; i < form.SiteRootNode->childCount(); ++i)
-        nodes.push_back(form.SiteRootNode->child(i)->text(0).toStdString());
-    EXPECT_EQ(nodes, (std::vector<std::string>{"docs/", "docs/a/", "docs/b/", "_hosts/",
-                                               "_hosts/http/", "_hosts/http/cdn.test@8080/"}));
-    EXPECT_EQ(ListedIn(""), (std::set<std::string>{"index.html", "list.html@page=2.html",
-                                                   "about.html"}));
+    EXPECT_EQ(Outline(form.SiteRootNode),
+              (std::vector<std::string>{"docs/", "  a/", "  b/", "_hosts/", "  http/",
+                                        "    cdn.test@8080/"}));
+    EXPECT_EQ(ListedIn(""),
+              (std::set<std::string>{"index.html", "list.html@page=2.html", "about.html"}));
     // Two pages of one name, each in its own folder.
     EXPECT_EQ(ListedIn("docs/a/"), (std::set<std::string>{"page.html"}));
+    SaveScreenshot(form, "complete-copy-site-tree");
+    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(),
+              "Contents Of: " + std::string(Site) + "docs/a/");
     EXPECT_EQ(ListedIn("docs/b/"), (std::set<std::string>{"page.html"}));
     EXPECT_EQ(ListedIn("docs/"), (std::set<std::string>{}));
     EXPECT_EQ(ListedIn("_hosts/http/cdn.test@8080/"), (std::set<std::string>{"x.js"}));
