@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "DialogTestSupport.h"
-#include "support/AnsweredMessageBoxes.h"
+#include "support/BoxAnswerer.h"
 #include "newsession/FileSizeLimitsDialog.h"
 #include "support/GuiTestApp.h"
 
@@ -171,7 +171,7 @@ TEST_F(FileSizeDialogWithRealBox, ALetterInASizeCellIsAnsweredAndTheCellKeeps200
     dialog.show();
     dialog.activateWindow();
     dialog.LimitSizesCheck->click();
-    AnsweredMessageBoxes answers;
+    BoxAnswerer answers;
     for (const char* typed : {"7a", "x"}) {
         SCOPED_TRACE(typed);
         QTableWidgetItem* item = dialog.LimitsGrid->item(1, 1);
@@ -182,14 +182,14 @@ TEST_F(FileSizeDialogWithRealBox, ALetterInASizeCellIsAnsweredAndTheCellKeeps200
         ASSERT_FALSE(editor.isNull());
         editor->setFocus();
         editor->selectAll();
-        const int before = answers.Texts.size();
+        const std::size_t before = answers.Texts.size();
         QTest::keyClicks(editor, typed);
-        ASSERT_TRUE(answers.WaitForAnswers(before + 1));
+        ASSERT_TRUE(answers.WaitForBoxes(before + 1));
         EXPECT_EQ(answers.Texts.back(), "Value must be integer");
         EXPECT_EQ(item->text(), "200");
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(answers.Texts.size(), 2);
+    EXPECT_EQ(answers.Texts.size(), 2u);
     EXPECT_EQ(dialog.LimitLines()[3], "200");
     // The grid still takes input after the boxes.
     QTableWidgetItem* item = dialog.LimitsGrid->item(0, 1);

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "DialogTestSupport.h"
-#include "support/AnsweredMessageBoxes.h"
+#include "support/BoxAnswerer.h"
 #include "newsession/FtpOptionsDialog.h"
 #include "newsession/SiteLoginDialog.h"
 #include "newsession/NewSessionDialog.h"
@@ -426,7 +426,7 @@ class NewSessionDialogWithRealBoxes : public ::testing::Test {
     }
 
     NewSessionDialog form;
-    AnsweredMessageBoxes answers;
+    BoxAnswerer answers;
 };
 
 struct RealNumberCase {
@@ -449,10 +449,10 @@ TEST_F(NewSessionDialogWithRealBoxes, NumberFieldsAnswerALetterWithTheBox) {
         QLineEdit* field = c.diskField ? form.MinimumDiskSpace : form.MaximumThreads;
         field->clear();
         field->setFocus();
-        const int before = answers.Texts.size();
+        const std::size_t before = answers.Texts.size();
         QTest::keyClicks(field, c.typed);
         if (c.boxes) {
-            ASSERT_TRUE(answers.WaitForAnswers(before + c.boxes));
+            ASSERT_TRUE(answers.WaitForBoxes(before + c.boxes));
             EXPECT_EQ(answers.Texts.back(), "Value must be integer");
         }
         QCoreApplication::processEvents();
@@ -477,7 +477,7 @@ TEST_F(NewSessionDialogWithRealBoxes, TheAddressRuleWithItsRealPausePutsBackTheS
     QTest::keyClicks(form.MainURL, "a.org/");
     EXPECT_EQ(form.MainURL->text(), "http://a.org/");
     EXPECT_TRUE(form.OKBtn->isEnabled());
-    EXPECT_TRUE(answers.Texts.isEmpty());
+    EXPECT_TRUE(answers.Texts.empty());
 }
 
 TEST_F(NewSessionDialogWithRealBoxes, SizeGridOfTheRealSubDialogAnswersALetterAndIsTaken) {
@@ -497,14 +497,14 @@ TEST_F(NewSessionDialogWithRealBoxes, SizeGridOfTheRealSubDialogAnswersALetterAn
             editor->setFocus();
             editor->selectAll();
             QTest::keyClicks(editor, "9q");
-            answers.WaitForAnswers(1);
+            answers.WaitForBoxes(1);
         }
         d->OkBtn->click();
         driven = true;
     });
     form.FileSizeLimitsBtn->click();  // runs the dialog's own event loop
     ASSERT_TRUE(driven);
-    ASSERT_EQ(answers.Texts, QStringList{"Value must be integer"});
+    ASSERT_EQ(answers.Texts, std::vector<std::string>{"Value must be integer"});
     std::vector<std::string> expected = DefaultLimitLines;
     expected[5] = "200";
     EXPECT_EQ(form.Settings().ChosenFileSizeLimits, expected);

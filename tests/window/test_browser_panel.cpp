@@ -17,7 +17,7 @@
 
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
-#include "support/AnsweredMessageBoxes.h"
+#include "support/BoxAnswerer.h"
 #include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/Screenshot.h"
@@ -344,7 +344,8 @@ TEST_F(BrowserPanelTest, SaveAsAsksBeforeReplacingTheFileWithTheExtension) {
     WriteBytes(out.Text() + "copy.html", "keep me");
     GuiPrompts real(&host->Window);
     host->RealPrompts = &real;
-    AnsweredMessageBoxes answers(QStringLiteral("No"));
+    BoxAnswerer answers;
+    answers.Answers = {QMessageBox::No};
     bool typed = false;
     // Types "copy" and presses Save; after the question (answered No) the dialog is cancelled.
     QTimer::singleShot(0, [&] {
@@ -355,15 +356,15 @@ TEST_F(BrowserPanelTest, SaveAsAsksBeforeReplacingTheFileWithTheExtension) {
             dialog->selectFile(QStringLiteral("copy"));
             typed = true;
             QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-            answers.WaitForAnswers(1, 2000);
+            answers.WaitForBoxes(1, 2000);
             if (dialog->isVisible()) dialog->reject();
         }
     });
     panel->SavePanelFileAs();
     host->RealPrompts = nullptr;
     ASSERT_TRUE(typed);
-    ASSERT_EQ(answers.Texts.size(), 1);
-    EXPECT_TRUE(answers.Texts[0].contains(QStringLiteral("copy.html"))) << answers.Texts[0].toStdString();
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_NE(answers.Texts[0].find("copy.html"), std::string::npos) << answers.Texts[0];
     std::ifstream in(out.Text() + "copy.html");
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep me");
 }
