@@ -5,16 +5,14 @@
 #include <array>
 #include <memory>
 
+#include "mirror/TextBytes.h"
+
 namespace mirror {
 
 namespace {
 
 // Host names stay as written (in UTF-8): libcurl's conversion to punycode is not in every build.
 constexpr unsigned kGetFlags = CURLU_NO_DEFAULT_PORT;
-
-char ToLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
 
 bool IsSchemeChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||

@@ -2,16 +2,11 @@
 
 #include <string>
 
+#include "mirror/TextBytes.h"
+
 namespace mirror {
 
 namespace {
-
-bool IsAsciiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 bool IsNonNegativeInteger(std::string_view text) {
     if (text.empty()) return false;

@@ -1,5 +1,7 @@
 #include "mirror/CssReferences.h"
 
+#include "mirror/TextBytes.h"
+
 namespace mirror {
 
 namespace {
@@ -9,9 +11,6 @@ bool IsNewline(char c) {
 }
 bool IsCssSpace(char c) {
     return c == ' ' || c == '\t' || IsNewline(c);
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 bool IsHex(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -27,28 +26,6 @@ bool IsNonPrintable(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u <= 0x08 || u == 0x0B || (u >= 0x0E && u <= 0x1F) || u == 0x7F;
 }
-char ToLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-void AppendUtf8(std::uint32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 class CssScanner {
   public:
     explicit CssScanner(std::string_view css) : s_(css), n_(css.size()) {}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mirror/CharacterReferences.h"
+#include "mirror/TextBytes.h"
 
 namespace mirror {
 
@@ -39,20 +40,6 @@ constexpr std::array<bool, 256> kUnquotedEnd = MakeUnquotedEndTable();
 bool IsSpace(char c) {
     return kSpace[static_cast<unsigned char>(c)];
 }
-bool IsAsciiAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char ToLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool StartsWithFolded(std::string_view text, std::size_t at, std::string_view lowerWord) {
-    if (at > text.size() || text.size() - at < lowerWord.size()) return false;
-    for (std::size_t k = 0; k < lowerWord.size(); ++k)
-        if (ToLower(text[at + k]) != lowerWord[k]) return false;
-    return true;
-}
-
 bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
     for (std::string_view n : names)
         if (name == n) return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mirror/AddressResolver.h"
+#include "mirror/TextBytes.h"
 
 namespace mirror {
 
@@ -15,29 +16,6 @@ constexpr std::string_view kHostsFolder = "_hosts";
 // Room is left for ".html" and the other extensions below the 255 bytes of a name.
 constexpr std::size_t kLongestSegment = 200;
 const char kHex[] = "0123456789ABCDEF";
-
-char ToLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsFolded(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (ToLower(text[i]) != lower[i]) return false;
-    return true;
-}
-
-bool EndsWithFolded(std::string_view text, std::string_view lower) {
-    return text.size() >= lower.size() &&
-           EqualsFolded(text.substr(text.size() - lower.size()), lower);
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsUnreserved(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||

@@ -9,29 +9,11 @@
 #include "mirror/CharacterReferences.h"
 #include "mirror/CssReferences.h"
 #include "mirror/HtmlTokenizer.h"
+#include "mirror/TextBytes.h"
 
 namespace mirror {
 
 namespace {
-
-bool IsAsciiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-char ToLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsFolded(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (ToLower(text[i]) != lower[i]) return false;
-    return true;
-}
-
-bool EndsWithFolded(std::string_view text, std::string_view lower) {
-    return text.size() >= lower.size() &&
-           EqualsFolded(text.substr(text.size() - lower.size()), lower);
-}
 
 // The type of a url() in a style sheet outside @font-face, from its extension.
 ResourceType CssUrlType(std::string_view address) {
