@@ -222,15 +222,7 @@ void FinderWindow::BuildPreview() {
     grid->setContentsMargins(0, 0, 0, 0);
     // The page and the picture share the panel; the picture's box lets the panel's colour
     // show around the picture.
-    PictureBox = new QScrollArea(PreviewPanel);
-    PictureBox->setAlignment(Qt::AlignCenter);
-    PictureBox->setFrameShape(QFrame::NoFrame);
-    PictureBox->setBackgroundRole(QPalette::Window);
-    PictureBox->viewport()->setAutoFillBackground(false);
-    PictureLabel = new QLabel;
-    PictureLabel->setAlignment(Qt::AlignCenter);
-    PictureLabel->setAutoFillBackground(false);
-    PictureBox->setWidget(PictureLabel);
+    PictureBox = NewPictureBox(PreviewPanel, PictureLabel);
     PictureLabel->hide();
     PageView = new HtmlView(PreviewPanel);
     PageView->hide();

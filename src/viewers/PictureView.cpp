@@ -22,3 +22,15 @@ void ShowPicture(QScrollArea& box, QLabel& image, const QImage& picture) {
     across.setValue(picture.width() / 16);
     down.setValue(picture.height() / 8);
 }
+
+QScrollArea* NewPictureBox(QWidget* panel, QLabel*& image) {
+    auto* box = new QScrollArea(panel);
+    box->setAlignment(Qt::AlignCenter);
+    box->setFrameShape(QFrame::NoFrame);
+    box->setBackgroundRole(QPalette::Window);
+    box->viewport()->setAutoFillBackground(false);
+    image = new QLabel;
+    image->setAlignment(Qt::AlignCenter);
+    box->setWidget(image);
+    return box;
+}

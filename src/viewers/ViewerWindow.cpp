@@ -167,14 +167,7 @@ void ViewerWindow::BuildPanels() {
     JPEGPanel->setAutoFillBackground(true);
     auto* j = new QVBoxLayout(JPEGPanel);
     j->setContentsMargins(0, 0, 0, 0);
-    PictureBox = new QScrollArea(JPEGPanel);
-    PictureBox->setAlignment(Qt::AlignCenter);
-    PictureBox->setFrameShape(QFrame::NoFrame);
-    PictureBox->setBackgroundRole(QPalette::Window);
-    PictureBox->viewport()->setAutoFillBackground(false);
-    PictureLabel = new QLabel;
-    PictureLabel->setAlignment(Qt::AlignCenter);
-    PictureBox->setWidget(PictureLabel);
+    PictureBox = NewPictureBox(JPEGPanel, PictureLabel);
     j->addWidget(PictureBox);
     JPEGPanel->hide();
 
