@@ -26,6 +26,15 @@ std::string AddressExtension(std::string_view address) {
     return UpperCase(path.substr(dot));
 }
 
+// An extension worth giving again after a query: short and plain, so that the name stays one
+// the file system holds (a segment is at most 255 bytes).
+bool IsPlainExtension(const std::string& ext) {
+    return ext.size() >= 2 && ext.size() <= 16 &&
+           std::all_of(ext.begin() + 1, ext.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           });
+}
+
 bool OneOf(const std::string& ext, std::initializer_list<const char*> list) {
     return std::any_of(list.begin(), list.end(), [&](const char* e) { return ext == e; });
 }
@@ -169,7 +178,7 @@ bool CompleteCopy::Queue(const std::string& address, Scan scan) {
     // reading the copy from disk knows a file's type by its name alone (and ignores a style
     // sheet that is not named as one). "@" marks the query, so this is no other address's name.
     const std::string ext = AddressExtension(address);
-    if (!ext.empty() && address.find('?') != std::string::npos &&
+    if (IsPlainExtension(ext) && address.find('?') != std::string::npos &&
         UpperCase(path.substr(path.size() - std::min(path.size(), ext.size()))) != ext)
         path += LowerCase(ext);
     ++session_.QueuedCount;

@@ -77,6 +77,27 @@ TEST_F(CompleteCopyRegistry, APageQueuesEachReferenceOnceWithItsPlace) {
     EXPECT_EQ(copy.LocalPathOf("http://h/"), "index.html");
 }
 
+// After a query only a short plain extension is given again: a long one would make a name the
+// file system cannot hold, and the file could not be written.
+TEST_F(CompleteCopyRegistry, AQueryGetsOnlyAShortPlainExtensionAgain) {
+    const std::string longExtension(300, 'x');
+    const std::string page = "<img src='p.png?v=1'><img src='q." + longExtension +
+                             "?v=1'><img src='r.p-g?v=1'><img src='s." + longExtension + "'>";
+    std::ofstream(start) << page;
+    std::string file = start;
+    copy.Landed("http://h/", file, "text/html", page);
+    const auto queued = Queued();
+    EXPECT_EQ(queued.at("http://h/p.png?v=1"), "p.png@v=1.png");
+    EXPECT_EQ(queued.at("http://h/r.p-g?v=1"), "r.p-g@v=1");
+    ASSERT_EQ(queued.size(), 4u);
+    for (const auto& [address, path] : queued) {
+        SCOPED_TRACE(address);
+        EXPECT_LE(path.size(), 255u);
+        // The folder can hold it.
+        EXPECT_TRUE(std::ofstream(project.Text() + path).good());
+    }
+}
+
 TEST_F(CompleteCopyRegistry, APageWithoutHtmlNameIsRenamedToAFreeName) {
     std::ofstream(start) << kStartPage;
     std::string file = start;
