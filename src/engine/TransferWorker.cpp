@@ -360,6 +360,12 @@ void TransferWorker::OnHttpConnectionState(short state) {
         ConnectionFailed();
         return;
     }
+    // No reply at all, and nothing a later try would change (a certificate refused, a reply that
+    // is no HTTP): the file was not retrieved, and the row must not say it was.
+    if (state == TransferState::Failed && status == 0 && !s.StopRequested) {
+        GiveUp(requestURL_ + " failed: " + Http.ErrorText(), false);
+        return;
+    }
     // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
     // transfer closed early, it is not counted and its file is removed at completion.
     if (state == TransferState::Closed && !TransferEnded && !RedirectHandled &&

@@ -184,6 +184,16 @@ TEST_F(HostileServers, BrokenAndStalledTransfers) {
          1,
          {},
          onlyBIsKept},
+        // A reply that is no HTTP at all is a failure, not a file retrieved empty.
+        {"answers with no HTTP at all",
+         {Page(page), S::Reply("this is not a reply\r\n\r\n"), S::Reply(head + picture)},
+         1,
+         {},
+         [&](const fs::path& project, const std::map<std::string, std::string>& st,
+             const ScriptedServer& server, SessionHarness& h) {
+             onlyBIsKept(project, st, server, h);
+             EXPECT_EQ(st.at("a.gif"), "Ignored");
+         }},
         {"the page never answers",
          {{S::Read(), S::Stall()}},
          10,
