@@ -276,7 +276,9 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc) ||
+                EndedWithoutDocument(doc))
+                break;
             // A redirect's body is not the document: it is neither counted nor scanned.
             ShowProgress(5, RedirectHandled ? 0 : doc.BytesTransferred, doc.TotalSize);
             SetState(State::Ended);
@@ -301,6 +303,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            transferError_ = doc.ErrorText;
             if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:
@@ -314,6 +317,16 @@ bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
     if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
     MarkIgnored();
     FinishTransfer();
+    return true;
+}
+
+bool TransferWorker::EndedWithoutDocument(const TransferProgress& doc) {
+    // Failed before any byte of the document, for a reason a later try would not change (a
+    // certificate refused, a reply that is no HTTP, no such file on the FTP server): nothing
+    // was retrieved, and the row must not say it was.
+    if (!transferFailed_ || doc.BytesTransferred > 0 || RedirectHandled || session_.StopRequested)
+        return false;
+    GiveUp(requestURL_ + " failed: " + transferError_, false);
     return true;
 }
 
@@ -358,12 +371,6 @@ void TransferWorker::OnHttpConnectionState(short state) {
     if ((state == TransferState::Failed || state == TransferState::Closed) &&
         Http.FailedTransiently()) {
         ConnectionFailed();
-        return;
-    }
-    // No reply at all, and nothing a later try would change (a certificate refused, a reply that
-    // is no HTTP): the file was not retrieved, and the row must not say it was.
-    if (state == TransferState::Failed && status == 0 && !s.StopRequested) {
-        GiveUp(requestURL_ + " failed: " + Http.ErrorText(), false);
         return;
     }
     // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
@@ -447,13 +454,16 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedFileFailure() || EndedCutOff(doc)) break;
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc) ||
+                EndedWithoutDocument(doc))
+                break;
             SetState(State::Ended);
             ShowProgress(5, doc.BytesTransferred, doc.TotalSize);
             FinishTransfer();
             break;
         case TransferProgress::Error:
             transferFailed_ = true;
+            transferError_ = doc.ErrorText;
             if (doc.FileFailed) fileFailure_ = doc.ErrorText;
             break;
         default:

@@ -100,6 +100,7 @@ class TransferWorker : public QObject {
     bool EndedCutOff(const TransferProgress& doc);
     // At the End event: a document that could not be written to its file or given its name is
     // finished as ignored, and the reason is reported.
+    bool EndedWithoutDocument(const TransferProgress& doc);
     bool EndedFileFailure();
     void AddSiteFolder();
     bool IsScannedPage() const;
@@ -112,6 +113,7 @@ class TransferWorker : public QObject {
     bool scanPage_ = false;
     bool redirectFromBody_ = false;  // a redirect without Location: followed at the end
     bool transferFailed_ = false;    // an Error event came: the document did not arrive whole
+    std::string transferError_;      // what the last Error event said
     int tries_ = 0;                  // requests made for this file
     QTimer retryTimer_;              // the pause before the next try
     int pauseMs_ = 0;

@@ -199,7 +199,8 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
     FtpServer ftp({.Root = ftpRoot.Path(), .User = "lw", .Password = "secret"});
     std::ofstream(webRoot.Path() / "index.html")
         << "<html><a href=\"" << ftp.Url("tool.zip") << "\">tool</a>"
-        << "<a href=\"" << ftp.Url("big.zip") << "\">big</a></html>";
+        << "<a href=\"" << ftp.Url("big.zip") << "\">big</a>"
+        << "<a href=\"" << ftp.Url("none.zip") << "\">gone</a></html>";
     NginxServer web({.Root = webRoot.Path()});
 
     SessionHarness h;
@@ -217,6 +218,9 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
     EXPECT_EQ(rows[ftp.Url("big.zip")].at(1), "0");
     EXPECT_EQ(rows[ftp.Url("big.zip")].at(2), "Ignored");
     EXPECT_FALSE(fs::exists(project / "big.zip"));
+    // No such file on the server: nothing retrieved, and the row says so.
+    EXPECT_EQ(rows[ftp.Url("none.zip")].at(1), "0");
+    EXPECT_EQ(rows[ftp.Url("none.zip")].at(2), "Ignored");
     EXPECT_EQ(h.state.FilesRead, 2);
     const auto& children = h.state.View.SiteChildren();
     EXPECT_EQ(children, std::vector<std::string>{ftp.Url()});

@@ -231,13 +231,17 @@ INSTANTIATE_TEST_SUITE_P(Worker, FileFailure,
                                     (info.param.BytesBefore ? "AfterData" : "BeforeData");
                          });
 
-// A connection that fails is not a file failure: its row stays as it always was.
-TEST_F(WorkerTest, ConnectionFailureIsNotReportedAsAFileFailure) {
+// A transfer that fails before any byte retrieved nothing: the row says so, and the failure is
+// told with the address and the transfer's own reason (not as a file-system failure).
+TEST_F(WorkerTest, ConnectionFailureBeforeAnyByteEndsTheRowIgnored) {
     StartWith("<img src='a.gif'>");
     TransferWorker* w = Worker("a.gif");
     Fail(w);
-    EXPECT_EQ(RowOf(w)[4], "Complete");
-    EXPECT_TRUE(prompts.FilesNotRetrieved.empty());
+    EXPECT_EQ(RowOf(w)[3], "0");
+    EXPECT_EQ(RowOf(w)[4], "Ignored");
+    ASSERT_EQ(prompts.FilesNotRetrieved.size(), 1u);
+    const std::string& told = prompts.FilesNotRetrieved[0];
+    EXPECT_NE(told.find("a.gif failed: Could not connect"), std::string::npos) << told;
 }
 
 TEST_F(WorkerTest, FirstFileIsNamedSiteBase) {
