@@ -1,14 +1,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 // An ordered list of texts with a constant-time membership test that ignores ASCII case.
 // The session's duplicate tests (KnownFiles, SiteFolders) ask "is this path already here?"
 // once per link found; a linear search would make a large site quadratic.
+//
+// The index is an open table of slots, each with a text's position in the list and half its
+// hash, so a lookup reads a text only when the hash matches, and no text is held twice.
 class FoldedTextList {
 public:
     const std::vector<std::string>& Items() const { return items_; }
@@ -22,16 +25,13 @@ public:
     void Clear();
 
 private:
-  // Hashing and comparing with the case folded on the fly: a lookup copies nothing.
-  struct FoldedHash {
-      using is_transparent = void;
-      std::size_t operator()(std::string_view text) const;
-  };
-  struct FoldedEqual {
-      using is_transparent = void;
-      bool operator()(std::string_view a, std::string_view b) const;
-  };
+    // The slot that holds a text of the same folded form, or the empty slot where it would go.
+    std::size_t Slot(std::string_view text, std::uint32_t hash) const;
+    void Index(std::size_t item, std::uint32_t hash);
+    void Rebuild(std::size_t slots);
 
     std::vector<std::string> items_;
-    std::unordered_set<std::string, FoldedHash, FoldedEqual> folded_;  // one text per folded form
+    // The hash of the folded text in the high half, its position in the list + 1 in the low
+    // half; 0 when empty. A power of two of them.
+    std::vector<std::uint64_t> slots_;
 };

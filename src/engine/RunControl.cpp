@@ -341,6 +341,8 @@ void RunControl::FinishSession() {
     s.View.SetMessageLabel("");
     s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
     s.ClearPending();
+    // What the folder held at the start says nothing once the session has written to it.
+    s.ProjectFiles.Clear();
     s.SessionClock.stop();
     s.SessionComplete = true;
 
