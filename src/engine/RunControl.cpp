@@ -89,6 +89,7 @@ bool RunControl::FirstRedirectTo(const std::string& address) {
 }
 
 int RunControl::RedirectHopsTo(const std::string& address) const {
+    if (redirectHops_.empty()) return 0;  // asked for every file; most sessions redirect little
     const auto it = redirectHops_.find(UpperCase(address));
     return it == redirectHops_.end() ? 0 : it->second;
 }
