@@ -40,14 +40,15 @@ std::uint32_t FoldedHash(std::string_view text) {
     return static_cast<std::uint32_t>(h >> 32);
 }
 
-bool SameFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); i += 8)
-        if (FoldWord(WordAt(a, i)) != FoldWord(WordAt(b, i))) return false;
+}  // namespace
+
+bool FoldedTextList::SameAsFolded(std::string_view text, std::uint32_t at) const {
+    const std::uint64_t* entry = folded_.data() + at;
+    if (entry[0] != text.size()) return false;
+    for (std::size_t i = 0; i < text.size(); i += 8)
+        if (entry[1 + i / 8] != FoldWord(WordAt(text, i))) return false;
     return true;
 }
-
-}  // namespace
 
 std::size_t FoldedTextList::Slot(std::string_view text, std::uint32_t hash) const {
     const std::size_t mask = slots_.size() - 1;
@@ -55,15 +56,9 @@ std::size_t FoldedTextList::Slot(std::string_view text, std::uint32_t hash) cons
         const std::uint64_t slot = slots_[i];
         if (slot == 0) return i;
         if (static_cast<std::uint32_t>(slot >> 32) == hash &&
-            SameFolded(items_[static_cast<std::uint32_t>(slot) - 1], text))
+            SameAsFolded(text, static_cast<std::uint32_t>(slot) - 1))
             return i;
     }
-}
-
-void FoldedTextList::Index(std::size_t item, std::uint32_t hash) {
-    const std::size_t slot = Slot(items_[item], hash);
-    // A text whose folded form is indexed already stays out: the first one answers.
-    if (slots_[slot] == 0) slots_[slot] = (std::uint64_t{hash} << 32) | (item + 1);
 }
 
 void FoldedTextList::Rebuild(std::size_t slots) {
@@ -84,7 +79,13 @@ void FoldedTextList::Add(const std::string& text) {
     items_.push_back(text);
     // At most half the slots in use keeps the probes short.
     if (2 * items_.size() > slots_.size()) Rebuild(slots_.empty() ? 16 : 2 * slots_.size());
-    Index(items_.size() - 1, hash);
+    const std::size_t slot = Slot(text, hash);
+    // A text whose folded form is indexed already stays out: the first one answers.
+    if (slots_[slot] != 0) return;
+    const std::size_t at = folded_.size();
+    folded_.push_back(text.size());
+    for (std::size_t i = 0; i < text.size(); i += 8) folded_.push_back(FoldWord(WordAt(text, i)));
+    slots_[slot] = (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(at + 1);
 }
 
 bool FoldedTextList::Contains(std::string_view text) const {
@@ -95,4 +96,5 @@ bool FoldedTextList::Contains(std::string_view text) const {
 void FoldedTextList::Clear() {
     items_.clear();
     slots_.clear();
+    folded_.clear();
 }
