@@ -74,15 +74,18 @@ bool QueueLink(std::string_view value, std::string_view documentURL, SessionFiel
     if (value.size() < 2) return false;
     const std::string name = UrlToLocalName(value, session);
     if (name.empty()) return false;
-    std::string fullPath = session.ProjectFolder + name;
+    // Most links name a file already known: their path is built in one reused buffer.
+    static thread_local std::string fullPath;
+    fullPath.assign(session.ProjectFolder).append(name);
     if (session.KnownFiles.Contains(fullPath)) return false;
-    if (FileExists(fullPath)) return false;  // left by an earlier run: not fetched again
+    // Left by an earlier run: not fetched again.
+    if (session.ProjectFiles.MayHold(fullPath) && FileExists(fullPath)) return false;
     std::string address = ResolveLink(value, documentURL, session);
     if (!IsSameSite(address, session)) return false;
     if (address.find_first_of("<>=") != std::string::npos || Contains(address, "../")) return false;
     ++session.QueuedCount;
     session.KnownFiles.Add(fullPath);
-    session.AppendPending(std::move(address), std::move(fullPath));
+    session.AppendPending(std::move(address), fullPath);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/FolderSnapshot.h"
 #include "core/TextList.h"
 
 // The plain data of the current retrieval session: settings, queue lists, counters and flags.
@@ -47,6 +48,7 @@ struct SessionFields {
     std::vector<std::string> PendingFiles;
     std::size_t QueueHead = 0;
     FoldedTextList KnownFiles;   // every full path queued in the session (duplicate test)
+    FolderSnapshot ProjectFiles;  // the project folder's names when the retrieval began
     FoldedTextList SiteFolders;  // entry 0: the site root; then the site folders
     std::vector<std::string> DiscardedFiles;  // full paths of transfers that ended "Ignored"
     // Complete copy: the local path (relative to ProjectFolder, "/"-separated) of every file

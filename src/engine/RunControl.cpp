@@ -89,6 +89,7 @@ bool RunControl::FirstRedirectTo(const std::string& address) {
 }
 
 int RunControl::RedirectHopsTo(const std::string& address) const {
+    if (redirectHops_.empty()) return 0;  // asked for every file; most sessions redirect little
     const auto it = redirectHops_.find(UpperCase(address));
     return it == redirectHops_.end() ? 0 : it->second;
 }
@@ -341,6 +342,8 @@ void RunControl::FinishSession() {
     s.View.SetMessageLabel("");
     s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
     s.ClearPending();
+    // What the folder held at the start says nothing once the session has written to it.
+    s.ProjectFiles.Clear();
     s.SessionClock.stop();
     s.SessionComplete = true;
 

@@ -160,6 +160,8 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
 void SessionState::InitializeStringLists() {
     ClearPending();
     KnownFiles.Clear();
+    // Read once: the link scan asks whether each new link's file is on disk already.
+    ProjectFiles.Take(ProjectFolder);
     SiteFolders.Clear();
     DiscardedFiles.clear();
     EMailPage.clear();

@@ -204,7 +204,11 @@ void TransferWorker::StartHttpTransfer() {
         s.ContactHost = host;
     }
     Http.Document = address;
-    RemoveFile(LocalFile);
+    // A file of an earlier run goes before the request, so that a failure leaves none. The
+    // first try of a file that was not in the folder when the session began, and that no
+    // redirect led to, has none to remove.
+    if (tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) || engine_.RedirectHopsTo(address) > 0)
+        RemoveFile(LocalFile);
     Http.GetDoc(address, "", LocalFile);
 }
 

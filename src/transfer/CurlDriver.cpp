@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "transfer/CurlNetwork.h"
+#include "transfer/ThreadWake.h"
 #include "transfer/TransferProgress.h"
 
 CurlDriver& CurlDriver::Instance() {
@@ -15,12 +16,11 @@ CurlDriver& CurlDriver::Instance() {
 
 CurlDriver::CurlDriver() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    // Called on the network thread; one posted call per batch of events. The batch itself is
+    // Called on the network thread; one wake-up per batch of events. The batch itself is
     // delivered from the zero timer, which the loop takes in turn with the other idle work
     // (a posted event of its own would go ahead of it every time the network keeps up).
-    network_ = std::make_unique<CurlNetwork>([this] {
-        QMetaObject::invokeMethod(this, [this] { ScheduleDelivery(); }, Qt::QueuedConnection);
-    });
+    eventsWake_ = new ThreadWake([this] { ScheduleDelivery(); }, this);
+    network_ = std::make_unique<CurlNetwork>([this] { eventsWake_->Wake(); });
     deliveryTimer_.setSingleShot(true);
     deliveryTimer_.setInterval(0);
     connect(&deliveryTimer_, &QTimer::timeout, this, &CurlDriver::Deliver);

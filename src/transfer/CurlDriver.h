@@ -11,6 +11,7 @@
 #include "transfer/Transfer.h"
 
 class CurlNetwork;
+class ThreadWake;
 
 // The controls' side of the transfers. libcurl, the sockets and the output files are worked on
 // the network thread (CurlNetwork); this side hands the transfers over, takes their events back
@@ -51,6 +52,7 @@ class CurlDriver : public QObject {
     void Deliver();
     void DeliverOne(TransferEvent& e);
 
+    ThreadWake* eventsWake_ = nullptr;  // the network thread's call to take its events
     std::unique_ptr<CurlNetwork> network_;
     std::deque<TransferEvent> queue_;
     std::vector<std::shared_ptr<CurlTransfer>> starts_;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "transfer/ThreadWake.h"
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferText.h"
 
@@ -51,6 +52,7 @@ CurlNetwork::CurlNetwork(std::function<void()> eventsWaiting)
         SendPendingData();
         WakeIfDue();
     });
+    commandsWake_ = new ThreadWake([this] { RunCommands(); }, this);
     thread_ = new QThread;
     thread_->setObjectName("network");
     moveToThread(thread_);
@@ -82,7 +84,7 @@ void CurlNetwork::Post(std::vector<Command>& commands) {
     }
     commands.clear();
     // One wake-up for a batch: the commands posted meanwhile ride along.
-    if (wake) QMetaObject::invokeMethod(this, [this] { RunCommands(); }, Qt::QueuedConnection);
+    if (wake) commandsWake_->Wake();
 }
 
 void CurlNetwork::Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers) {

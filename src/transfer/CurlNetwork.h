@@ -14,6 +14,7 @@
 
 class QThread;
 class QTimer;
+class ThreadWake;
 
 // The network thread: one libcurl multi handle, its sockets and timers, and the transfers'
 // output files, all driven by that thread's own Qt event loop (a QSocketNotifier per socket
@@ -81,6 +82,7 @@ class CurlNetwork : public QObject {
 
     std::function<void()> eventsWaiting_;
     QThread* thread_ = nullptr;
+    ThreadWake* commandsWake_ = nullptr;  // brings the network thread to its commands
 
     // Shared with the controls' thread.
     std::mutex commandsLock_;

@@ -236,6 +236,17 @@ TEST_F(ExtractLinksSession, FileLeftByEarlierRunIsNotFetchedAgain) {
     EXPECT_EQ(s.PendingURL(0), "http://host/new.html");
 }
 
+TEST_F(ExtractLinksSession, FileLeftByEarlierRunIsNotFetchedAgainWhenTheFolderWasRead) {
+    std::ofstream(s.ProjectFolder + "old.html") << "x";
+    s.ProjectFiles.Take(s.ProjectFolder);
+    EXPECT_EQ(ExtractLinks("x<A HREF='old.html'><A HREF='new.html'><A HREF='New.html'>",
+                           "http://host/", s),
+              1);
+    ASSERT_EQ(s.PendingCount(), 1u);
+    EXPECT_EQ(s.PendingURL(0), "http://host/new.html");
+    EXPECT_EQ(s.PendingFile(0), s.ProjectFolder + "new.html");
+}
+
 TEST_F(ExtractLinksSession, NothingIsQueuedOrCollectedAfterStop) {
     s.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};

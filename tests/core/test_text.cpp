@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "core/Text.h"
 #include "core/TextList.h"
 
@@ -27,6 +29,33 @@ TEST(FoldedTextList, KeepsOrderAndIgnoresCaseInContains) {
     list.Clear();
     EXPECT_FALSE(list.Contains("/p/b.gif"));
 }
+
+// Texts are hashed and compared eight bytes at a time: every length and every position of a
+// letter within its word must fold alike, and a difference in the last partial word counts.
+class FoldedTextLength : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FoldedTextLength, FindsEveryCaseAndNoNeighbour) {
+    const std::size_t n = GetParam();
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += static_cast<char>((i % 2 ? 'a' : 'Q') + i % 7);
+    FoldedTextList list;
+    list.Add(text);
+    std::string upper = text, lower = text;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(list.Contains(upper));
+    EXPECT_TRUE(list.Contains(lower));
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string other = text;
+        other[i] = '{';  // 'z' + 1: not a letter, and '[' is not its other case
+        EXPECT_FALSE(list.Contains(other)) << i;
+    }
+    EXPECT_FALSE(list.Contains(text + '\0'));
+    if (n > 0) EXPECT_FALSE(list.Contains(text.substr(0, n - 1)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, FoldedTextLength,
+                         ::testing::Values(0, 1, 7, 8, 9, 15, 16, 17, 40, 63));
 
 TEST(FoldedTextList, FoldsOnlyAsciiLetters) {
     FoldedTextList list;

@@ -165,4 +165,22 @@ TEST_F(StartPageTest, MissingFileOfTheSiteLeavesNoFile) {
     EXPECT_EQ(state.FilesRead, 2);
 }
 
+// A file of an earlier run is fetched again only where a redirect leads to it; it goes before
+// the request, so a failed fetch leaves nothing under its name.
+TEST_F(StartPageTest, EarlierFileThatARedirectLeadsToIsGoneWhenItsFetchFails) {
+    TempFolder pages;
+    std::ofstream(pages.Path() / "index.html") << "<html><a href='old.html'>o</a></html>";
+    NginxServer web({.Root = pages.Path(),
+                     .ExtraServerConfig = "location = /old.html { return 301 /gone.html; }"});
+    fs::create_directories(Project());
+    std::ofstream(Project() / "gone.html") << "from an earlier run";
+    std::ofstream(Project() / "kept.html") << "from an earlier run";
+    ASSERT_TRUE(Start(web.Url()));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_FALSE(fs::exists(Project() / "gone.html"));
+    EXPECT_EQ(ReadFile(Project() / "kept.html"), "from an earlier run");
+    EXPECT_EQ(prompts.FilesNotRetrieved,
+              std::vector<std::string>{web.Url("gone.html") + " answered 404 Not Found"});
+}
+
 }  // namespace
