@@ -7,6 +7,7 @@
 #include "transfer/CurlNetwork.h"
 #include "transfer/ThreadWake.h"
 #include "transfer/TransferProgress.h"
+#include "transfer/TransferText.h"
 
 CurlDriver& CurlDriver::Instance() {
     // Lives as long as the process: controls may be destroyed after the application object.
@@ -20,7 +21,10 @@ CurlDriver::CurlDriver() {
     // delivered from the zero timer, which the loop takes in turn with the other idle work
     // (a posted event of its own would go ahead of it every time the network keeps up).
     eventsWake_ = new ThreadWake([this] { ScheduleDelivery(); }, this);
-    network_ = std::make_unique<CurlNetwork>([this] { eventsWake_->Wake(); });
+    // Two network threads: receiving and writing the files is most of a copy's work, and one
+    // thread doing it all leaves the second core waiting.
+    for (Lane& lane : lanes_)
+        lane.Network = std::make_unique<CurlNetwork>([this] { eventsWake_->Wake(); });
     deliveryTimer_.setSingleShot(true);
     deliveryTimer_.setInterval(0);
     connect(&deliveryTimer_, &QTimer::timeout, this, &CurlDriver::Deliver);
@@ -48,13 +52,34 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
     Queue(t, TransferEvent::Kind::State, TransferState::Connecting);
     // Handed over with the others started in the same turn, after the delivery in progress (or
     // from the delivery this schedules): one wake-up of the network thread for all of them.
-    starts_.push_back(std::move(t));
+    t->LaneIndex = ChooseLane(url);
+    t->InLane = true;
+    ++lanes_[t->LaneIndex].Busy;
+    lanes_[t->LaneIndex].Starts.push_back(std::move(t));
     ScheduleDelivery();
+}
+
+int CurlDriver::ChooseLane(const std::string& url) const {
+    // Over TLS the transfers to a host share one multiplexed connection where the server offers
+    // it, and a connection belongs to one thread: they all go to the first.
+    if (StartsWithNoCase(url, "https:")) return 0;
+    // Otherwise to the thread with fewer transfers under way, so that neither ever has more
+    // than half of them (and no more connections open than transfers run at once).
+    int lane = 0;
+    for (int i = 1; i < kLanes; ++i)
+        if (lanes_[i].Busy < lanes_[lane].Busy) lane = i;
+    return lane;
+}
+
+void CurlDriver::LeaveLane(CurlTransfer& t) {
+    if (!t.InLane) return;
+    t.InLane = false;
+    --lanes_[t.LaneIndex].Busy;
 }
 
 void CurlDriver::TakeBack(CurlTransfer& t) {
     HandOver();  // the transfer may be among them
-    network_->Abandon(t.shared_from_this());
+    lanes_[t.LaneIndex].Network->Abandon(t.shared_from_this());
     DropEvents(t);
     // A document that arrived whole while its events were on the way is not kept either: the
     // control was never told.
@@ -73,6 +98,7 @@ void CurlDriver::TakeBack(CurlTransfer& t) {
 void CurlDriver::Cancel(CurlTransfer& t) {
     if (!t.Active) return;
     t.Active = false;
+    LeaveLane(t);
     TakeBack(t);
     Queue(t.shared_from_this(), TransferEvent::Kind::Doc, TransferProgress::End);
     ScheduleDelivery();
@@ -83,6 +109,7 @@ void CurlDriver::Detach(CurlTransfer& t) {
     // An inactive transfer has ended or was cancelled: the network thread is done with it.
     if (t.Active) {
         t.Active = false;
+        LeaveLane(t);
         TakeBack(t);
     }
     t.DiscardFile();
@@ -131,7 +158,7 @@ void CurlDriver::Queue(const std::shared_ptr<CurlTransfer>& t, TransferEvent::Ki
 
 void CurlDriver::DropEvents(const CurlTransfer& t) {
     std::erase_if(queue_, [&](const TransferEvent& e) { return e.Job.get() == &t; });
-    network_->DropEvents(t);
+    lanes_[t.LaneIndex].Network->DropEvents(t);
 }
 
 void CurlDriver::ScheduleDelivery() {
@@ -141,12 +168,13 @@ void CurlDriver::ScheduleDelivery() {
 }
 
 void CurlDriver::HandOver() {
-    if (!starts_.empty()) network_->Submit(starts_);
+    for (Lane& lane : lanes_)
+        if (!lane.Starts.empty()) lane.Network->Submit(lane.Starts);
 }
 
 void CurlDriver::Deliver() {
     HandOver();
-    network_->TakeEvents(queue_);
+    for (Lane& lane : lanes_) lane.Network->TakeEvents(queue_);
     // A handler may run a nested event loop that delivers further events from this same queue;
     // taking one event at a time keeps their order.
     while (!queue_.empty()) {
@@ -190,7 +218,10 @@ void CurlDriver::DeliverOne(TransferEvent& e) {
         doc.FileFailed = t.Shown.FileFailed;
     }
     // The network thread is done with a transfer once its End has been sent.
-    if (e.Value == TransferProgress::End) t.Active = false;
+    if (e.Value == TransferProgress::End) {
+        t.Active = false;
+        LeaveLane(t);
+    }
     doc.BytesTransferred = t.Shown.Received;
     doc.TotalKnown = t.Shown.Announced >= 0;
     doc.TotalSize = doc.TotalKnown ? std::max<std::int64_t>(t.Shown.Announced, t.Shown.Received)

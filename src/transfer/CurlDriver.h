@@ -14,11 +14,12 @@ class CurlNetwork;
 class ThreadWake;
 
 // The controls' side of the transfers. libcurl, the sockets and the output files are worked on
-// the network thread (CurlNetwork); this side hands the transfers over, takes their events back
-// in batches and delivers them one at a time from the event loop of the thread that made the
-// first control, so that handlers may call back into the controls (cancel, start transfers) and
-// may run nested event loops. What a control reports (StatusCode, OutputFile, ...) is what its
-// delivered events have told, never what the network thread is doing at that moment.
+// two network threads (CurlNetwork), each transfer on one of them; this side hands the
+// transfers over, takes their events back in batches and delivers them one at a time from the
+// event loop of the thread that made the first control, so that handlers may call back into
+// the controls (cancel, start transfers) and may run nested event loops. What a control
+// reports (StatusCode, OutputFile, ...) is what its delivered events have told, never what the
+// network threads are doing at that moment.
 class CurlDriver : public QObject {
   public:
     static CurlDriver& Instance();
@@ -47,14 +48,24 @@ class CurlDriver : public QObject {
     // Takes the transfer back from the network thread; its view then shows where it stopped.
     void TakeBack(CurlTransfer& t);
     void ScheduleDelivery();
-    // Hands the transfers started since the last call to the network thread.
+    // Hands the transfers started since the last call to their network threads.
     void HandOver();
     void Deliver();
     void DeliverOne(TransferEvent& e);
 
-    ThreadWake* eventsWake_ = nullptr;  // the network thread's call to take its events
-    std::unique_ptr<CurlNetwork> network_;
+    ThreadWake* eventsWake_ = nullptr;  // the network threads' call to take their events
+    static constexpr int kLanes = 2;
+    struct Lane {
+        std::unique_ptr<CurlNetwork> Network;
+        std::vector<std::shared_ptr<CurlTransfer>> Starts;  // to hand over at the next turn
+        int Busy = 0;  // transfers of this thread whose controls are busy
+    };
+    // The network thread for a new transfer.
+    int ChooseLane(const std::string& url) const;
+    // The transfer's control is no longer busy: its thread counts it no more.
+    void LeaveLane(CurlTransfer& t);
+
+    Lane lanes_[kLanes];
     std::deque<TransferEvent> queue_;
-    std::vector<std::shared_ptr<CurlTransfer>> starts_;
     QTimer deliveryTimer_;  // delivers events queued on this side (GetDoc, Cancel)
 };

@@ -40,6 +40,8 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
   public:
     // --- control side ---
     Transfer* Owner = nullptr;  // null once the control is destroyed
+    int LaneIndex = 0;          // which network thread has it
+    bool InLane = false;        // counted among that thread's busy transfers
     bool Active = false;        // the control's Busy()
     // What the delivered events have told about the transfer.
     struct View {

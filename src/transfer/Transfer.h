@@ -24,9 +24,10 @@ class CurlTransfer;
 // (OutputFile) holds at least everything the events so far have reported, so that a handler may
 // read the reply body from it.
 //
-// The transfers run on a network thread of their own; their events reach the control's thread
-// in order. All transfers of the process share one libcurl multi handle: connections are kept
-// alive and reused across controls, HTTP/2 is used over TLS when the server offers it, compressed replies
+// The transfers run on two network threads (https ones all on the first, so that they can share
+// one HTTP/2 connection), and their events reach the control's thread in order. The transfers of
+// one network thread share a libcurl multi handle: connections are kept alive and reused across
+// controls, HTTP/2 is used over TLS when the server offers it, compressed replies
 // are decoded, redirects are never followed, certificates are verified against SSL_CERT_FILE /
 // SSL_CERT_DIR when those are set (as OpenSSL programs do), else the system's store.
 class Transfer {
