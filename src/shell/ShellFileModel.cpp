@@ -10,11 +10,14 @@ ShellFileModel::ShellFileModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 namespace {
 
-QString TypeText(const QFileInfo& info) {
+// By the name alone: the file is not read.
+QString TypeText(const QString& name) {
     static const QMimeDatabase mimes;
-    const QString comment = mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
-    if (!comment.isEmpty()) return comment;
-    const QString suffix = info.suffix().toUpper();
+    // A name the database does not know gets its default type ("unknown"): say the extension.
+    const QMimeType type = mimes.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    if (!type.isDefault() && !type.comment().isEmpty()) return type.comment();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
     return suffix.isEmpty() ? QStringLiteral("File") : suffix + QStringLiteral(" File");
 }
 
@@ -31,8 +34,10 @@ void ShellFileModel::Read(const QString& folder) {
         items_.reserve(static_cast<std::size_t>(entries.size()));
         for (const QFileInfo& info : entries) {
             if (info.isHidden()) continue;
-            items_.push_back({info.fileName(), info.absoluteFilePath(), info.size(), TypeText(info),
-                              info.lastModified()});
+            // A folder of the copy may hold tens of thousands of files: the type is named only
+            // for the rows that are shown.
+            items_.push_back(
+                {info.fileName(), info.absoluteFilePath(), info.size(), {}, info.lastModified()});
         }
     }
     endResetModel();
@@ -75,6 +80,7 @@ QVariant ShellFileModel::data(const QModelIndex& index, int role) const {
                 case SizeColumn:
                     return SizeText(item.Size);
                 case TypeColumn:
+                    if (item.Type.isNull()) item.Type = TypeText(item.Name);
                     return item.Type;
                 case ModifiedColumn:
                     return QLocale().toString(item.Modified, QLocale::ShortFormat);

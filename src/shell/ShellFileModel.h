@@ -15,7 +15,7 @@ class ShellFileModel : public QAbstractTableModel {
         QString Name;
         QString Path;
         qint64 Size = 0;
-        QString Type;
+        mutable QString Type;  // the type's name, looked up when first shown
         QDateTime Modified;
     };
 

@@ -166,6 +166,35 @@ TEST_F(ShellViews, SizesReadInWholeKilobytes) {
     for (const Case& c : cases) EXPECT_EQ(ShellFileModel::SizeText(c.bytes), c.text) << c.bytes;
 }
 
+// The type is named from the file's name when its row is shown; a name the type database does
+// not know is called by its extension.
+TEST_F(ShellViews, TypesAreNamedFromTheFileName) {
+    TempFolder dir;
+    struct Case {
+        const char* name;
+        QString type;  // empty: any name the database gives, but not the fallback
+    } cases[] = {{"page.html", ""}, {"odd.zzq", "ZZQ File"}, {"noextension", "File"},
+                 {"t.css@v=2.zzq", "ZZQ File"}};
+    for (const Case& c : cases) std::ofstream(dir.Path() / c.name) << "x";
+    ShellFileModel model;
+    model.Read(QString::fromStdString(dir.Text()));
+    ASSERT_EQ(model.Count(), 4);
+    for (int row = 0; row < model.Count(); ++row) {
+        const QString name = model.At(row).Name;
+        const QString type =
+            model.data(model.index(row, ShellFileModel::TypeColumn), Qt::DisplayRole).toString();
+        for (const Case& c : cases) {
+            if (name != c.name) continue;
+            if (c.type.isEmpty()) {
+                EXPECT_FALSE(type.isEmpty()) << c.name;
+                EXPECT_NE(type, "HTML File") << c.name;
+            } else {
+                EXPECT_EQ(type, c.type) << c.name;
+            }
+        }
+    }
+}
+
 TEST_F(ShellViews, TreeSelectsAPathAndFeedsItsList) {
     FolderTree tree;
     FolderFileList list;
