@@ -10,6 +10,7 @@
 #include "engine/TransferRetries.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 #include "transfer/Transfer.h"
 
 namespace fs = std::filesystem;
@@ -30,13 +31,6 @@ std::string Reply(const std::string& statusLine, const std::string& body,
 
 std::string Ok(const std::string& body) {
     return Reply("200 OK", body);
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // The requests for one path ("GET /a.gif ...").
@@ -124,7 +118,7 @@ TEST_P(TransientFailures, AreTriedAgain) {
          ScriptedServer::Reply(Ok("AAAA")), ScriptedServer::Reply(Ok("GIF89a"))});
     EXPECT_EQ(RequestsFor(*server, "/a.gif"), 2);
     EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "4", "4", "Complete"}));
-    EXPECT_EQ(ReadFile(Project() / "a.gif"), "AAAA");
+    EXPECT_EQ(ReadWholeFile(Project() / "a.gif"), "AAAA");
     EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "b.gif", "6", "6", "Complete"}));
     EXPECT_EQ(h.state.FilesRead, 3);
     EXPECT_TRUE(h.prompts.FilesNotRetrieved.empty());
@@ -157,14 +151,14 @@ TEST_F(ErrorRepliesTest, SiteWithMissingAndBusyFiles) {
          ScriptedServer::Reply(missing)});      // d.gif
     EXPECT_FALSE(fs::exists(Project() / "a.gif"));
     EXPECT_FALSE(fs::exists(Project() / "d.gif"));
-    EXPECT_EQ(ReadFile(Project() / "b.gif"), "BBB");
-    EXPECT_EQ(ReadFile(Project() / "c.html"), "<html>c</html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "b.gif"), "BBB");
+    EXPECT_EQ(ReadWholeFile(Project() / "c.html"), "<html>c</html>");
     EXPECT_EQ(h.prompts.FilesNotRetrieved,
               (std::vector<std::string>{server->Url("a.gif") + " answered 404 Not Found",
                                         server->Url("d.gif") + " answered 404 Not Found"}));
     EXPECT_EQ(h.state.FilesRead, 3);
     for (const auto& entry : fs::directory_iterator(Project()))
-        EXPECT_EQ(ReadFile(entry.path()).find("busy"), std::string::npos) << entry.path();
+        EXPECT_EQ(ReadWholeFile(entry.path()).find("busy"), std::string::npos) << entry.path();
 }
 
 TEST_F(ErrorRepliesTest, GivesUpAfterTheLastTry) {
@@ -219,7 +213,7 @@ TEST_P(RetryAfter, DecidesThePause) {
          ScriptedServer::Reply(Ok("AAAA")), ScriptedServer::Reply(Ok("GIF89a"))});
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    EXPECT_EQ(ReadFile(Project() / "a.gif"), "AAAA");
+    EXPECT_EQ(ReadWholeFile(Project() / "a.gif"), "AAAA");
     EXPECT_GE(ms, GetParam().atLeastMs);
     EXPECT_LT(ms, GetParam().belowMs);
 }

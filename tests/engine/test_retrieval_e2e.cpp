@@ -8,19 +8,13 @@
 #include "support/FtpServer.h"
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::set<std::string> FilesIn(const fs::path& folder) {
     std::set<std::string> names;
@@ -58,10 +52,10 @@ TEST_F(RetrievalTest, EntireSite) {
               (std::set<std::string>{"Main.html", "bg.gif", "logo.gif", "about.html", "guide.html",
                                      "docs.html", "diagram.jpg", "chapter2.html", "extra.html",
                                      "EMailAddress.html", "main1.html"}));
-    EXPECT_EQ(ReadFile(project / "logo.gif"), ReadFile(kSite / "images/logo.gif"));
-    EXPECT_EQ(ReadFile(project / "diagram.jpg"), ReadFile(kSite / "docs/pics/diagram.jpg"));
+    EXPECT_EQ(ReadWholeFile(project / "logo.gif"), ReadWholeFile(kSite / "images/logo.gif"));
+    EXPECT_EQ(ReadWholeFile(project / "diagram.jpg"), ReadWholeFile(kSite / "docs/pics/diagram.jpg"));
     // "docs" was redirected to "docs/", whose page has the same local name.
-    EXPECT_EQ(ReadFile(project / "docs.html"), ReadFile(kSite / "docs/index.html"));
+    EXPECT_EQ(ReadWholeFile(project / "docs.html"), ReadWholeFile(kSite / "docs/index.html"));
 
     auto rows = RowsByFile(state.View);
     EXPECT_EQ(rows.size(), 12u);
@@ -91,7 +85,7 @@ TEST_F(RetrievalTest, EntireSite) {
     const auto& children = state.View.SiteChildren();
     EXPECT_EQ(std::set<std::string>(children.begin(), children.end()),
               (std::set<std::string>{"images/", "docs/"}));
-    EXPECT_EQ(ReadFile(project / "EMailAddress.html"),
+    EXPECT_EQ(ReadWholeFile(project / "EMailAddress.html"),
               "<HTML>\r\n"
               "<p><a href=\"mailto:info@site.invalid\">info@site.invalid</a></p>\r\n\r\n"
               "<p><a href=\"mailto:sales@site.invalid\">sales@site.invalid</a></p>\r\n\r\n"
@@ -212,7 +206,7 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
     const fs::path project = h.folder.Path() / "site";
-    EXPECT_EQ(ReadFile(project / "tool.zip"), ReadFile(kSite / "files/tool.zip"));
+    EXPECT_EQ(ReadWholeFile(project / "tool.zip"), ReadWholeFile(kSite / "files/tool.zip"));
     auto rows = RowsByFile(h.state.View);
     EXPECT_EQ(rows[ftp.Url("tool.zip")], Complete(kSite / "files/tool.zip"));
     EXPECT_EQ(rows[ftp.Url("big.zip")].at(1), "0");

@@ -6,6 +6,7 @@
 
 #include "core/PartialFiles.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
 
@@ -15,13 +16,6 @@ std::string Page(const std::vector<std::string>& links) {
     std::string page = "<html><body>\n";
     for (const auto& l : links) page += "<a href=\"" + l + "\">" + l + "</a>\n";
     return page + "</body></html>\n";
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class RunControlTest : public ::testing::Test, public SessionHarness {};
@@ -174,7 +168,7 @@ TEST_F(RunControlTest, EMailPageListsEachAddressOnceAndGetsAnUnnumberedRow) {
     Deliver(Running().at(0), Page({"mailto:ann@host.q", "mailto:bob@host.q", "mailto:ANN@host.q"}));
     ASSERT_TRUE(state.SessionComplete);
     const std::string path = folder.Text() + "site/EMailAddress.html";
-    EXPECT_EQ(ReadFile(path),
+    EXPECT_EQ(ReadWholeFile(path),
               "<HTML>\r\n"
               "<p><a href=\"mailto:ann@host.q\">ann@host.q</a></p>\r\n\r\n"
               "<p><a href=\"mailto:bob@host.q\">bob@host.q</a></p>\r\n\r\n"

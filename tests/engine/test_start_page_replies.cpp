@@ -7,6 +7,7 @@
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"
 #include "support/TempFolder.h"
+#include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
 
@@ -15,13 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kSite = fs::path(LW_TEST_DATA_DIR) / "site";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A server whose locations answer with a redirect: "location = / { return 301 ...; }".
 NginxServer::Options Redirecting(const std::string& locations) {
@@ -54,7 +48,7 @@ TEST_P(StartPageRedirect, CopiesTheSiteAtTheTarget) {
     ASSERT_TRUE(RunUntilFinished());
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
     EXPECT_EQ(state.SiteBase, LocalhostUrl(site));
-    EXPECT_EQ(ReadFile(Project() / "Main.html"), ReadFile(kSite / "index.html"));
+    EXPECT_EQ(ReadWholeFile(Project() / "Main.html"), ReadWholeFile(kSite / "index.html"));
     for (const char* f : {"about.html", "logo.gif", "bg.gif", "guide.html", "diagram.jpg"})
         EXPECT_TRUE(fs::exists(Project() / f)) << f;
     EXPECT_EQ(Saves, 1);
@@ -77,7 +71,7 @@ TEST_F(StartPageTest, CurrentPageModeTakesTheTargetsFolder) {
     ASSERT_TRUE(RunUntilFinished());
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
     EXPECT_EQ(state.SiteBase, LocalhostUrl(site, "docs/"));
-    EXPECT_EQ(ReadFile(Project() / "guide.html"), ReadFile(kSite / "docs/guide.html"));
+    EXPECT_EQ(ReadWholeFile(Project() / "guide.html"), ReadWholeFile(kSite / "docs/guide.html"));
 }
 
 // A chain of redirects (http -> another host -> a folder of it) is followed to its end.
@@ -88,7 +82,7 @@ TEST_F(StartPageTest, ChainOfRedirects) {
     ASSERT_TRUE(Start(front.Url()));
     ASSERT_TRUE(RunUntilFinished());
     EXPECT_EQ(state.SiteBase, LocalhostUrl(site));
-    EXPECT_EQ(ReadFile(Project() / "Main.html"), ReadFile(kSite / "docs/index.html"));
+    EXPECT_EQ(ReadWholeFile(Project() / "Main.html"), ReadWholeFile(kSite / "docs/index.html"));
 }
 
 // The page the redirect led to is the only file read: the session completes and is saved.
@@ -104,7 +98,7 @@ TEST_F(StartPageTest, TargetAsTheOnlyFileCompletes) {
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});
     EXPECT_EQ(Saves, 1);
     EXPECT_EQ(state.ProjectFolder, (Project() / "").string());
-    EXPECT_EQ(ReadFile(Project() / "Main.html"), "<html>just this</html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "Main.html"), "<html>just this</html>");
 }
 
 // A later file that redirects off the site is still not followed.
@@ -159,7 +153,7 @@ TEST_F(StartPageTest, MissingFileOfTheSiteLeavesNoFile) {
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     EXPECT_FALSE(fs::exists(Project() / "gone.gif"));
-    EXPECT_EQ(ReadFile(Project() / "here.html"), "<html>here</html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "here.html"), "<html>here</html>");
     EXPECT_EQ(prompts.FilesNotRetrieved,
               std::vector<std::string>{web.Url("gone.gif") + " answered 404 Not Found"});
     EXPECT_EQ(state.FilesRead, 2);
@@ -178,7 +172,7 @@ TEST_F(StartPageTest, EarlierFileThatARedirectLeadsToIsGoneWhenItsFetchFails) {
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     EXPECT_FALSE(fs::exists(Project() / "gone.html"));
-    EXPECT_EQ(ReadFile(Project() / "kept.html"), "from an earlier run");
+    EXPECT_EQ(ReadWholeFile(Project() / "kept.html"), "from an earlier run");
     EXPECT_EQ(prompts.FilesNotRetrieved,
               std::vector<std::string>{web.Url("gone.html") + " answered 404 Not Found"});
 }

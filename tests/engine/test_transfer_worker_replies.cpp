@@ -6,6 +6,7 @@
 
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 #include "transfer/Transfer.h"
 #include "engine/ProtectedFetch.h"
 
@@ -21,13 +22,6 @@ using Script = ScriptedServer::Script;
 std::string Ok(const std::string& body) {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\nConnection: close\r\n\r\n" + body;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class RepliesTest : public ::testing::Test {
@@ -75,7 +69,7 @@ TEST_P(RedirectReplies, LocationIsQueuedAndTheBodyIsNotThePage) {
     EXPECT_EQ(Row(2)[3], "0");
     EXPECT_EQ(Row(2)[4], "Complete");
     EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "new/page.html", "38", "38", "Complete"}));
-    EXPECT_EQ(ReadFile(Project() / "page.html"), "<html>the page<img src='a.gif'></html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "page.html"), "<html>the page<img src='a.gif'></html>");
     EXPECT_FALSE(fs::exists(Project() / "elsewhere.html"));
     EXPECT_EQ(h.state.FilesRead, 3);
 }
@@ -98,7 +92,7 @@ TEST_F(RepliesTest, RedirectWithoutLocationTakesTheFirstQuotedText) {
     const auto requests = server->Requests();
     ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[3].rfind("GET /moved.html ", 0), 0u);
-    EXPECT_EQ(ReadFile(Project() / "moved.html"), "moved");
+    EXPECT_EQ(ReadWholeFile(Project() / "moved.html"), "moved");
 }
 
 TEST_F(RepliesTest, PageRedirectingToItselfIsFetchedOnce) {
@@ -118,7 +112,7 @@ TEST_F(RepliesTest, FolderWithoutSlashRedirectsOnceToTheSameFile) {
          ScriptedServer::Reply("HTTP/1.1 301 Moved Permanently\r\nLocation: /docs\r\n"
                                "Content-Length: 0\r\nConnection: close\r\n\r\n")});
     EXPECT_EQ(server->Requests().size(), 3u);
-    EXPECT_EQ(ReadFile(Project() / "docs.html"), "<html>docs</html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "docs.html"), "<html>docs</html>");
 }
 
 TEST_F(RepliesTest, UnauthorizedWithoutCredentialsIsNotKept) {
@@ -155,7 +149,7 @@ TEST_F(RepliesTest, UnauthorizedWithCredentialsIsFetchedProtected) {
          ScriptedServer::Reply(Ok("b"))});
     SetProtectedFetch(nullptr);
     EXPECT_EQ(fetch->Urls, std::vector<std::string>{server->Url("secret.html")});
-    EXPECT_EQ(ReadFile(Project() / "secret.html"), "<html>the secret</html>");
+    EXPECT_EQ(ReadWholeFile(Project() / "secret.html"), "<html>the secret</html>");
     EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "secret.html", "23", "23", "Complete"}));
     EXPECT_EQ(h.state.FilesRead, 3);
 }
@@ -166,7 +160,7 @@ TEST_F(RepliesTest, DocumentInManyChunks) {
          {ScriptedServer::Read(), ScriptedServer::SendInChunks(Ok(body), 50, 2),
           ScriptedServer::Close()}});
     EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "50000", "50000", "Complete"}));
-    EXPECT_EQ(ReadFile(Project() / "a.gif"), body);
+    EXPECT_EQ(ReadWholeFile(Project() / "a.gif"), body);
 }
 
 TEST_F(RepliesTest, ReplyWithoutContentLength) {
