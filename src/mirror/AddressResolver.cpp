@@ -119,7 +119,6 @@ std::optional<std::string> Normalized(const char* address) {
 // fragment dropped, tabs and line breaks inside it dropped, backslashes made slashes, and what an
 // address may not hold percent-encoded.
 std::string PreparedText(std::string_view reference) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::size_t begin = 0;
     std::size_t end = reference.size();
     while (begin < end && static_cast<unsigned char>(reference[begin]) <= 0x20) ++begin;
@@ -134,9 +133,7 @@ std::string PreparedText(std::string_view reference) {
         if (c == '\\') {
             out += '/';
         } else if (kEncode[u]) {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
+            AppendPercentEscape(u, out);
         } else {
             out += c;
         }

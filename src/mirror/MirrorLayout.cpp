@@ -42,12 +42,6 @@ constexpr std::array<bool, 256> MakeReferenceTable() {
 }
 constexpr std::array<bool, 256> kReferenceByte = MakeReferenceTable();
 
-void AppendEscape(unsigned char c, std::string& out) {
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-}
-
 // The length of the well-formed UTF-8 sequence that starts bytes, 0 when there is none.
 std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
     const unsigned char lead = bytes[0];
@@ -106,11 +100,11 @@ void AppendLocalName(std::string_view raw, std::string& out) {
                 k += length;
                 continue;
             }
-            AppendEscape(b, out);
+            AppendPercentEscape(b, out);
         } else if (escaped ? IsUnreserved(b) : (kNameByte[b] && b != '%')) {
             out += static_cast<char>(b);
         } else {
-            AppendEscape(b, out);
+            AppendPercentEscape(b, out);
         }
         ++k;
     }
@@ -291,7 +285,7 @@ std::string RelativeReference(std::string_view from, std::string_view to) {
             if (kReferenceByte[u]) {
                 out += c;
             } else {
-                AppendEscape(u, out);
+                AppendPercentEscape(u, out);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "mirror/AddressResolver.h"
 #include "mirror/CssReferences.h"
 #include "mirror/MirrorLayout.h"
+#include "mirror/TextBytes.h"
 
 namespace mirror {
 
@@ -40,16 +41,13 @@ std::string ReplacementText(const Reference& r, std::string_view target) {
 }  // namespace
 
 std::string SafeAddressText(std::string_view address) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(address.size());
     for (const char c : address) {
         const auto u = static_cast<unsigned char>(c);
         if (u <= 0x20 || u == 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '`' ||
             c == '\\') {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
+            AppendPercentEscape(u, out);
         } else {
             out += c;
         }

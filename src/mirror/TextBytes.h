@@ -48,6 +48,14 @@ constexpr bool StartsWithFolded(std::string_view text, std::size_t at, std::stri
            EqualsFolded(text.substr(at, lower.size()), lower);
 }
 
+// A byte written as "%XX", upper-case hexadecimal as addresses are normalised.
+inline void AppendPercentEscape(unsigned char byte, std::string& out) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+}
+
 inline void AppendUtf8(std::uint32_t code, std::string& out) {
     if (code < 0x80) {
         out += static_cast<char>(code);
