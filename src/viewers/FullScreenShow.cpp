@@ -145,7 +145,11 @@ void FullScreenShow::showEvent(QShowEvent* event) {
 
 bool FullScreenShow::event(QEvent* event) {
     const bool result = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate) OnActivated();
+    // The first picture comes up just after the activation, not inside it: its box would run
+    // while the application is still telling the other windows that they lost the focus, and
+    // a window closed under that box would be told so after it had gone.
+    if (event->type() == QEvent::WindowActivate && !started_)
+        QMetaObject::invokeMethod(this, &FullScreenShow::OnActivated, Qt::QueuedConnection);
     return result;
 }
 

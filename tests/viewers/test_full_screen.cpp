@@ -56,6 +56,13 @@ class FullScreenTest : public ::testing::Test {
 
     std::string Shown() { return form->FileName->text().toStdString(); }
 
+    // The window system activates the show when it comes up; the first picture follows.
+    void Activate() {
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(form, &activate);
+        QCoreApplication::sendPostedEvents(form, QEvent::MetaCall);
+    }
+
     TempFolder folder;
     ScriptedPrompts prompts;
     QPointer<FullScreenShow> form;
@@ -117,8 +124,7 @@ TEST_F(FullScreenTest, KeysStepRoundTheRingAndShowLowerCaseNames) {
     const auto paths = Files({"One.gif", "Two.jpg", "Three.ico"});
     Open(paths, paths[2], "Three.ico");
     form->show();
-    QEvent activate(QEvent::WindowActivate);
-    QCoreApplication::sendEvent(form, &activate);
+    Activate();
     EXPECT_EQ(Shown(), "three.ico");
     struct Step {
         Qt::Key Key;
@@ -224,8 +230,7 @@ TEST_F(FullScreenTest, PrintHandsOverTheCurrentPicture) {
 
 TEST_F(FullScreenTest, AnEmptyRingSaysSoAndIgnoresStepsAndPrint) {
     Open(Files({"a.html", "b.txt"}));
-    QEvent activate(QEvent::WindowActivate);
-    QCoreApplication::sendEvent(form, &activate);
+    Activate();
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No image in current folder"});
     prompts.Messages.clear();
     for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Down, Qt::Key_P}) QTest::keyClick(form, key);
@@ -270,8 +275,7 @@ TEST_F(FullScreenTest, MetafilesAreShownAsPictures) {
     Open({wmf, emf}, wmf, "drawing.wmf");
     form->resize(320, 240);
     form->show();
-    QEvent activate(QEvent::WindowActivate);
-    QCoreApplication::sendEvent(form, &activate);
+    Activate();
     for (const QSize size : {QSize(64, 48), QSize(80, 60)}) {
         SCOPED_TRACE(Shown());
         const QImage shown = form->PictureLabel->pixmap().toImage();

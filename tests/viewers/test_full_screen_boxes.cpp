@@ -42,6 +42,7 @@ class FullScreenBoxes : public ::testing::Test {
     void Activate() {
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(form, &activate);
+        QCoreApplication::sendPostedEvents(form, QEvent::MetaCall);  // the first picture follows
     }
 
     std::string Shown() { return form->FileName->text().toStdString(); }
@@ -116,4 +117,24 @@ TEST_F(FullScreenBoxes, AFailedPrintSaysWhy) {
     printError = "There is no default printer currently selected.";
     QTest::keyClick(form, Qt::Key_P);
     EXPECT_EQ(boxes.Texts, std::vector<std::string>{printError});
+}
+
+// The window that had the focus is told it lost it after the show has been told it got it:
+// a box raised inside the show's activation would let that window close and go first.
+TEST_F(FullScreenBoxes, TheWindowBehindMayCloseWhileTheFirstBoxIsUp) {
+    QPointer<QWidget> behind = new QWidget;
+    behind->setAttribute(Qt::WA_DeleteOnClose);
+    behind->show();
+    behind->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(behind));
+    boxes.OnBox = [&](QMessageBox&) {
+        if (!behind) return;
+        behind->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    Open({});
+    form->activateWindow();
+    ASSERT_TRUE(boxes.WaitForBoxes(1));
+    EXPECT_EQ(boxes.Texts, std::vector<std::string>{"No image in current folder"});
+    EXPECT_TRUE(behind.isNull());
 }
