@@ -65,8 +65,9 @@ void LocateMovedProjectFolder(SessionState& session) {
             "\" does not exist. Please select the directory where session files have been moved.",
         SessionPrompts::Kind::Warning, SessionPrompts::Buttons::OkCancel);
     if (answer != SessionPrompts::Answer::Ok) return;
-    session.ProjectFolder = ProgramFolder();
-    const auto chosen = prompts.ChooseFolderFrom(FolderCaption, session.ProjectFolder);
+    // The choice starts in the program's folder; no choice leaves the folder as read, so that
+    // a later run never writes the project's files among the program's own.
+    const auto chosen = prompts.ChooseFolderFrom(FolderCaption, ProgramFolder());
     if (chosen && !chosen->empty()) {
         session.ProjectFolder = WithSlash(*chosen);
         prompts.Message("Source Directory Changed!\r\nPlease save this session in directory \"" +

@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -225,12 +224,13 @@ TEST_F(SessionFileTest, MovedProjectFolderIsAskedFor) {
     ASSERT_TRUE(SaveSessionAs(opened));
     EXPECT_EQ(ParseSessionText(Plain(movedFile)).ProjectFolder, moved + "/");
 
-    // OK, then no folder: the program's own folder.
+    // OK, then no folder: the folder as read, never the program's own folder, where a later
+    // run would write the project's files.
     prompts.Messages.clear();
     fs::rename(moved, folder.Text() + "moved-again");
     ASSERT_TRUE(PerformFileOpen(opened, folder.Text() + "moved-again/shop.lwa"));
     EXPECT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(opened.ProjectFolder, QCoreApplication::applicationDirPath().toStdString() + "/");
+    EXPECT_EQ(opened.ProjectFolder, moved + "/");
 }
 
 TEST_F(SessionFileTest, SaveDialogNamesTheFile) {
