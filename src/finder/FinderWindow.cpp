@@ -45,6 +45,7 @@
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
+#include "widgets/DeleteAfterBoxes.h"
 #include "widgets/ViewerIcons.h"
 #include "finder/FinderTexts.h"
 
@@ -299,6 +300,7 @@ bool FinderWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool FinderWindow::event(QEvent* event) {
+    if (HoldDeletionUnderBoxes(this, event)) return true;
     if (event->type() == QEvent::WindowActivate) OnActivated();
     return QWidget::event(event);
 }

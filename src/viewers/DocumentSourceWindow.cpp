@@ -146,6 +146,10 @@ void DocumentSourceWindow::CloseSource() {
     close();
 }
 
+bool DocumentSourceWindow::event(QEvent* event) {
+    return HoldDeletionUnderBoxes(this, event) || QWidget::event(event);
+}
+
 void DocumentSourceWindow::closeEvent(QCloseEvent* event) {
     DeleteAfterBoxes(this);
     QWidget::closeEvent(event);

@@ -44,6 +44,7 @@ class DocumentSourceWindow : public QWidget {
     std::function<std::optional<QFont>(const QFont& initial)> ChooseFont;
 
   protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

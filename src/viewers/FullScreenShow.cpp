@@ -144,6 +144,7 @@ void FullScreenShow::showEvent(QShowEvent* event) {
 }
 
 bool FullScreenShow::event(QEvent* event) {
+    if (HoldDeletionUnderBoxes(this, event)) return true;
     const bool result = QWidget::event(event);
     // The first picture comes up just after the activation, not inside it: its box would run
     // while the application is still telling the other windows that they lost the focus, and

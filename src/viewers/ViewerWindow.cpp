@@ -303,6 +303,7 @@ void ViewerWindow::ShowNextFile() {
 }
 
 bool ViewerWindow::event(QEvent* event) {
+    if (HoldDeletionUnderBoxes(this, event)) return true;
     // Coming back to this window after the main window changed its list: the steps follow.
     if (event->type() == QEvent::WindowActivate) EnableDisableButtons();
     return QWidget::event(event);

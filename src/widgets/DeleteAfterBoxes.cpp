@@ -1,12 +1,36 @@
 #include "widgets/DeleteAfterBoxes.h"
 
 #include <QDialog>
+#include <QEvent>
+#include <QPointer>
 #include <QWidget>
 
 namespace {
 
-void DeleteWhenBoxesHaveGone(QWidget* window) {
+bool WaitForBoxes(QWidget* window);
+
+// Deletes the window as its own deleteLater would: once control is back in the event loop that
+// asked for it. A stand-in object carries the request, because Qt drops a second deleteLater of
+// an object whose first one was held. Boxes opened meanwhile are waited for again.
+void DeleteLaterUnlessBoxes(QPointer<QWidget> window) {
+    auto* standIn = new QObject;
+    QObject::connect(standIn, &QObject::destroyed, [window] {
+        if (window && !WaitForBoxes(window)) delete window.data();
+    });
+    standIn->deleteLater();
+}
+
+// True when the window has a box, and will be deleted after the last has gone.
+bool WaitForBoxes(QWidget* window) {
     // A box being destroyed is no QDialog any more by the time it says so, so it is not found.
+    const auto boxes = window->findChildren<QDialog*>();
+    if (boxes.isEmpty()) return false;
+    QObject::connect(boxes.first(), &QObject::destroyed, window,
+                     [window] { DeleteLaterUnlessBoxes(window); });
+    return true;
+}
+
+void DeleteWhenBoxesHaveGone(QWidget* window) {
     const auto boxes = window->findChildren<QDialog*>();
     if (!boxes.isEmpty()) {
         QObject::connect(boxes.first(), &QObject::destroyed, window,
@@ -17,7 +41,7 @@ void DeleteWhenBoxesHaveGone(QWidget* window) {
         window->setAttribute(Qt::WA_DeleteOnClose);  // opened again meanwhile: closes as before
         return;
     }
-    window->deleteLater();
+    DeleteLaterUnlessBoxes(window);
 }
 
 }  // namespace
@@ -28,4 +52,8 @@ void DeleteAfterBoxes(QWidget* window) {
         return;
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     DeleteWhenBoxesHaveGone(window);
+}
+
+bool HoldDeletionUnderBoxes(QWidget* window, QEvent* event) {
+    return event->type() == QEvent::DeferredDelete && WaitForBoxes(window);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class QEvent;
 class QWidget;
 
 // For the closeEvent of a window that deletes itself on close. The window's boxes (message
@@ -10,3 +11,8 @@ class QWidget;
 // deleted only after the last of its boxes has gone; shown again by then, it is kept.
 // A window using this keeps no dialog of its own beyond the lifetime of a box.
 void DeleteAfterBoxes(QWidget* window);
+
+// For the event() of such a window: a deferred deletion that arrives while one of its boxes
+// still runs, whoever asked for it and whichever nested loop delivers it, waits until the boxes
+// have gone. True when the event was held.
+bool HoldDeletionUnderBoxes(QWidget* window, QEvent* event);

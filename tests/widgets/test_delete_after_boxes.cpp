@@ -106,6 +106,31 @@ TEST_P(ClosedUnderItsBox, IsDeletedOnlyAfterTheBoxHasEnded) {
     delete window.data();
 }
 
+// Deleted, not closed, while the box is up (a deletion asked for by anyone, run by a nested
+// loop): the deletion waits for the box, which lives on the stack of the window's handler.
+TEST_P(ClosedUnderItsBox, ADeletionAskedForUnderTheBoxWaitsForIt) {
+    QPointer<QWidget> window = GetParam().open(dialogs, files);
+    window->show();
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        if (!closed) {
+            closed = true;
+            window->deleteLater();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            aliveUnderBox = !window.isNull();
+        }
+        box->close();
+    });
+    answerer.start(20);
+    GetParam().runBox(window);
+    EXPECT_TRUE(aliveUnderBox);
+    ASSERT_FALSE(window.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    delete window.data();
+}
+
 INSTANTIATE_TEST_SUITE_P(Windows, ClosedUnderItsBox, ::testing::ValuesIn(kWindows),
                          [](const auto& info) {
                              std::string name;
