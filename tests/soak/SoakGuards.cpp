@@ -21,6 +21,11 @@
 #include <cstring>
 #include <mutex>
 
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/common_interface_defs.h>)
+#include <sanitizer/common_interface_defs.h>
+#define LW_SOAK_STACKS 1
+#endif
+
 // The C library declares some of these paths never null; a caller may still pass one.
 #pragma GCC diagnostic ignored "-Wnonnull-compare"
 
@@ -83,6 +88,9 @@ bool MayWrite(const char* what, int dirFd, const char* path) {
     const std::string absolute = Absolute(dirFd, path);
     if (Inside(absolute)) return true;
     Refuse(what, absolute);
+#ifdef LW_SOAK_STACKS
+    __sanitizer_print_stack_trace();  // a write is the program's own doing: say whose
+#endif
     errno = EACCES;
     return false;
 }
