@@ -156,9 +156,8 @@ void TransferWorker::Start() {
             if (!s.FTPUserName.empty()) Ftp.UserId = s.FTPUserName;
             if (!s.FTPPassword.empty()) Ftp.Password = s.FTPPassword;
         }
-        if (Ftp.Busy()) Ftp.Cancel();
-        Ftp.Authenticate(Ftp.UserId, Ftp.Password);
-        Ftp.GetDoc(DocumentURL, "", LocalFile);
+        tries_ = 0;
+        StartFtpTransfer();
         return;
     }
 
@@ -210,6 +209,14 @@ void TransferWorker::StartHttpTransfer() {
     if (tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) || engine_.RedirectHopsTo(address) > 0)
         RemoveFile(LocalFile);
     Http.GetDoc(address, "", LocalFile);
+}
+
+void TransferWorker::StartFtpTransfer() {
+    ++tries_;
+    transferFailed_ = false;
+    if (Ftp.Busy()) Ftp.Cancel();
+    Ftp.Authenticate(Ftp.UserId, Ftp.Password);
+    Ftp.GetDoc(DocumentURL, "", LocalFile);
 }
 
 void TransferWorker::ShowProgress(int kind, std::int64_t transferred, std::int64_t total) {
@@ -411,6 +418,7 @@ bool TransferWorker::TryAgainLater(const std::string& failure, const std::string
     SetCell(4, "Retrying..");
     // The pause starts when the cancelled try has ended (its End event still comes).
     if (Http.Busy()) Http.Cancel();
+    if (Ftp.Busy()) Ftp.Cancel();
     return true;
 }
 
@@ -421,7 +429,10 @@ void TransferWorker::TryAgainNow() {
         return;
     }
     SetState(State::Transferring);
-    StartHttpTransfer();
+    if (IsFTP)
+        StartFtpTransfer();
+    else
+        StartHttpTransfer();
 }
 
 void TransferWorker::EndRetryWait() {
@@ -446,6 +457,11 @@ void TransferWorker::GiveUp(const std::string& failure, bool answered) {
 
 void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
     if (Finished || state_ == State::Closed) return;
+    if (state_ == State::WaitingToRetry) {
+        if (doc.State == TransferProgress::End && !retryTimer_.isActive())
+            retryTimer_.start(pauseMs_);
+        return;
+    }
     switch (doc.State) {
         case TransferProgress::Begin:
             ShowProgress(1, doc.BytesTransferred, doc.TotalSize);
@@ -458,7 +474,7 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
             }
             break;
         case TransferProgress::End:
-            if (Ignored || EndedFileFailure() || EndedCutOff(doc) ||
+            if (Ignored || EndedFileFailure() || EndedCutOff(doc) || FtpTriesAgain(doc) ||
                 EndedWithoutDocument(doc))
                 break;
             SetState(State::Ended);
@@ -475,9 +491,20 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
     }
 }
 
+bool TransferWorker::FtpTriesAgain(const TransferProgress& doc) {
+    // Refused, cut or timed out before the file began, or a "not now" reply (a server that
+    // takes only so many connections answers 421): the file is asked for again after a pause.
+    if (!transferFailed_ || doc.BytesTransferred > 0 || !Ftp.FailedTransiently() ||
+        !TryAgainLater(requestURL_ + " failed: " + transferError_, {}))
+        return false;
+    retryTimer_.start(pauseMs_);  // this try has ended already
+    return true;
+}
+
 void TransferWorker::OnFtpConnectionState(short state) {
-    if (Finished || state_ == State::Closed) return;
-    if (!TransferEnded && state == TransferState::Closed) {
+    if (Finished || state_ == State::Closed || state_ == State::WaitingToRetry) return;
+    // A connection that broke before the file began may be tried again: its End decides.
+    if (!TransferEnded && state == TransferState::Closed && !Ftp.FailedTransiently()) {
         MarkIgnored();
         FinishTransfer();
     }

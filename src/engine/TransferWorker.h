@@ -86,6 +86,7 @@ class TransferWorker : public QObject {
   private:
     void SetState(State next);
     void StartHttpTransfer();  // one try of the request
+    void StartFtpTransfer();   // one try of an FTP file
     void MarkIgnored();  // row "0", "Ignored"; the transfer is abandoned
     // A reply of 400 or more, or a connection refused, reset or timed out before any reply:
     // tried again when that may help and tries are left, otherwise given up.
@@ -102,6 +103,7 @@ class TransferWorker : public QObject {
     // finished as ignored, and the reason is reported.
     bool EndedWithoutDocument(const TransferProgress& doc);
     bool EndedFileFailure();
+    bool FtpTriesAgain(const TransferProgress& doc);
     void AddSiteFolder();
     bool IsScannedPage() const;
     void SetCell(int column, const std::string& text);

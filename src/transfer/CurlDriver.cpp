@@ -62,7 +62,9 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
 int CurlDriver::ChooseLane(const std::string& url) const {
     // Over TLS the transfers to a host share one multiplexed connection where the server offers
     // it, and a connection belongs to one thread: they all go to the first.
-    if (StartsWithNoCase(url, "https:")) return 0;
+    // FTP logins stay in one thread's connection cache too: idle logins held by both threads
+    // would count against a server's limit of connections per client.
+    if (StartsWithNoCase(url, "https:") || StartsWithNoCase(url, "ftp:")) return 0;
     // Otherwise to the thread with fewer transfers under way, so that neither ever has more
     // than half of them (and no more connections open than transfers run at once).
     int lane = 0;

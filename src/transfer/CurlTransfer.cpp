@@ -230,7 +230,11 @@ bool CurlTransfer::BrokeOff(CURLcode result) const {
 }
 
 bool CurlTransfer::FailedTransiently(CURLcode result) const {
-    if (Status != 0 || Received > 0 || !WriteError.empty()) return false;
+    if (Received > 0 || !WriteError.empty()) return false;
+    // An FTP server talks before the file comes; a 4xx reply is its "not now" (421: too many
+    // connections, 425 and 426: no data connection, 450: file busy).
+    if (IsFtp && Status >= 400 && Status < 500) return true;
+    if (Status != 0 && !IsFtp) return false;
     if (Stalled) return true;
     switch (result) {
         case CURLE_COULDNT_CONNECT:

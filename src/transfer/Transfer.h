@@ -80,9 +80,10 @@ class Transfer {
     // Why the last transfer failed (empty when it did not).
     const std::string& ErrorText() const;
     // True when the last transfer failed before any reply arrived because the connection was
-    // refused, reset or timed out: the same request may well succeed a little later. False for
-    // failures that trying again does not mend (no such host, a certificate refused, a local
-    // file that cannot be written).
+    // refused, reset or timed out, or, over FTP, before the file began, for those reasons or a
+    // 4xx reply: the same request may well succeed a little later. False for failures that
+    // trying again does not mend (no such host or file, a login refused, a certificate
+    // refused, a local file that cannot be written).
     bool FailedTransiently() const;
     // Where the bytes of the current (or last) transfer are being written. The document is
     // written under a temporary name beside the local file and takes the local file's name only

@@ -8,6 +8,7 @@
 #include "support/FtpServer.h"
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"
+#include "engine/TransferRetries.h"
 #include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
@@ -218,6 +219,41 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
     EXPECT_EQ(h.state.FilesRead, 2);
     const auto& children = h.state.View.SiteChildren();
     EXPECT_EQ(children, std::vector<std::string>{ftp.Url()});
+}
+
+// A server that lets each client hold two connections answers a third with "421 Too many
+// connections": the files it turned away are asked for again until they arrive.
+TEST(FtpRetrieval, ServerAtItsConnectionLimitIsAskedAgain) {
+    TempFolder ftpRoot, webRoot;
+    std::ofstream page(webRoot.Path() / "index.html");
+    page << "<html>\n";
+    FtpServer ftp({.Root = ftpRoot.Path(), .User = "lw", .Password = "secret",
+                   .MaxConnectionsPerClient = 2});
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "part" + std::to_string(i) + ".zip";
+        std::ofstream(ftpRoot.Path() / name) << std::string(20000 + i, 'a' + i);
+        page << "<a href=\"" << ftp.Url(name) << "\">" << name << "</a>\n";
+    }
+    page.close();
+    NginxServer web({.Root = webRoot.Path()});
+    const RetryPolicy before = CurrentRetryPolicy();
+    SetRetryPolicy({.Tries = 20, .FirstPauseMs = 50, .LaterPauseMs = 100});
+
+    SessionHarness h;
+    h.settings.MaximumThreads = "8";
+    h.settings.RetrieveZIPEXEFiles = true;
+    h.settings.ChosenRetrieveFromFTP = true;
+    h.settings.ChosenFTPUserName = "lw";
+    h.settings.ChosenFTPPassword = "secret";
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    SetRetryPolicy(before);
+    const fs::path project = h.folder.Path() / "site";
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "part" + std::to_string(i) + ".zip";
+        EXPECT_TRUE(ReadWholeFile(project / name) == std::string(20000 + i, 'a' + i)) << name;
+    }
+    EXPECT_EQ(h.state.FilesRead, 9);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ from pyftpdlib.handlers import FTPHandler, DTPHandler
 from pyftpdlib.servers import FTPServer
 
 root, user, password, anonymous, drop = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4] == "1", int(sys.argv[5])
+per_client = int(sys.argv[6])
 logging.basicConfig(level=logging.WARNING)
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elr")
@@ -41,6 +42,7 @@ Handler.dtp_handler = CuttingDTP
 Handler.banner = "Test FTP server ready."
 Handler.auth_failed_timeout = 0.05
 server = FTPServer(("127.0.0.1", 0), Handler)
+server.max_cons_per_ip = per_client
 print(server.address[1], flush=True)
 server.serve_forever()
 )PY";
@@ -51,7 +53,8 @@ FtpServer::FtpServer(const Options& options) {
     process_ = std::make_unique<Subprocess>(
         std::vector<std::string>{"/usr/bin/python3", "-c", kScript, options.Root.string(),
                                  options.User, options.Password, options.Anonymous ? "1" : "0",
-                                 std::to_string(options.DropAfterBytes)},
+                                 std::to_string(options.DropAfterBytes),
+                                 std::to_string(options.MaxConnectionsPerClient)},
         Subprocess::Options{.OutputFile = scratch_.Text() + "ftp.log", .CaptureStdout = true});
     std::string line;
     if (!process_->ReadLine(line, 20000) || line.empty()) {

@@ -20,6 +20,9 @@ class FtpServer {
         // Break the data and control connections after this many bytes of a file have been
         // sent (-1: never), for transfers cut off before their end.
         long long DropAfterBytes = -1;
+        // Control connections one client may hold at once (0: any number); one more is
+        // answered "421 Too many connections" and closed, as busy servers do.
+        int MaxConnectionsPerClient = 0;
     };
 
     explicit FtpServer(const Options& options);  // throws std::runtime_error with the log
