@@ -65,15 +65,20 @@ class ClosedUnderItsBox : public ::testing::TestWithParam<WindowWithBox> {
         files.Folder = folder.Text();
     }
 
-    // While the box is up: close the window and let pending deletions run inside the box's
-    // loop, as a nested event loop of the program does; then end the box, and any box after it.
-    void CloseUnderTheBox(QPointer<QWidget> window, bool showAgain = false) {
+    // While the box is up: close the window (or ask for its deletion) and let pending
+    // deletions run inside the box's loop, as a nested event loop of the program does; then
+    // end the box, and any box after it.
+    void CloseUnderTheBox(QPointer<QWidget> window, bool showAgain = false,
+                          bool deleteInstead = false) {
         QObject::connect(&answerer, &QTimer::timeout, [=, this] {
             QWidget* box = QApplication::activeModalWidget();
             if (!box) return;
             if (!closed) {
                 closed = true;
-                window->close();
+                if (deleteInstead)
+                    window->deleteLater();
+                else
+                    window->close();
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 aliveUnderBox = !window.isNull();
                 if (showAgain && window) window->show();
@@ -111,18 +116,7 @@ TEST_P(ClosedUnderItsBox, IsDeletedOnlyAfterTheBoxHasEnded) {
 TEST_P(ClosedUnderItsBox, ADeletionAskedForUnderTheBoxWaitsForIt) {
     QPointer<QWidget> window = GetParam().open(dialogs, files);
     window->show();
-    QObject::connect(&answerer, &QTimer::timeout, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box) return;
-        if (!closed) {
-            closed = true;
-            window->deleteLater();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            aliveUnderBox = !window.isNull();
-        }
-        box->close();
-    });
-    answerer.start(20);
+    CloseUnderTheBox(window, false, true);
     GetParam().runBox(window);
     EXPECT_TRUE(aliveUnderBox);
     ASSERT_FALSE(window.isNull());
