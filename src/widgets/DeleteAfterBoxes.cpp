@@ -7,36 +7,28 @@
 
 namespace {
 
-bool WaitForBoxes(QWidget* window);
+// True when the window has a box; `then` runs for the window once that box has gone.
+bool AfterFirstBox(QWidget* window, void (*then)(QWidget*)) {
+    // A box being destroyed is no QDialog any more by the time it says so, so it is not found.
+    const auto boxes = window->findChildren<QDialog*>();
+    if (boxes.isEmpty()) return false;
+    QObject::connect(boxes.first(), &QObject::destroyed, window, [window, then] { then(window); });
+    return true;
+}
 
 // Deletes the window as its own deleteLater would: once control is back in the event loop that
 // asked for it. A stand-in object carries the request, because Qt drops a second deleteLater of
 // an object whose first one was held. Boxes opened meanwhile are waited for again.
-void DeleteLaterUnlessBoxes(QPointer<QWidget> window) {
+void DeleteLaterUnlessBoxes(QWidget* window) {
     auto* standIn = new QObject;
-    QObject::connect(standIn, &QObject::destroyed, [window] {
-        if (window && !WaitForBoxes(window)) delete window.data();
+    QObject::connect(standIn, &QObject::destroyed, [window = QPointer<QWidget>(window)] {
+        if (window && !AfterFirstBox(window, DeleteLaterUnlessBoxes)) delete window.data();
     });
     standIn->deleteLater();
 }
 
-// True when the window has a box, and will be deleted after the last has gone.
-bool WaitForBoxes(QWidget* window) {
-    // A box being destroyed is no QDialog any more by the time it says so, so it is not found.
-    const auto boxes = window->findChildren<QDialog*>();
-    if (boxes.isEmpty()) return false;
-    QObject::connect(boxes.first(), &QObject::destroyed, window,
-                     [window] { DeleteLaterUnlessBoxes(window); });
-    return true;
-}
-
 void DeleteWhenBoxesHaveGone(QWidget* window) {
-    const auto boxes = window->findChildren<QDialog*>();
-    if (!boxes.isEmpty()) {
-        QObject::connect(boxes.first(), &QObject::destroyed, window,
-                         [window] { DeleteWhenBoxesHaveGone(window); });
-        return;
-    }
+    if (AfterFirstBox(window, DeleteWhenBoxesHaveGone)) return;
     if (window->isVisible()) {
         window->setAttribute(Qt::WA_DeleteOnClose);  // opened again meanwhile: closes as before
         return;
@@ -55,5 +47,6 @@ void DeleteAfterBoxes(QWidget* window) {
 }
 
 bool HoldDeletionUnderBoxes(QWidget* window, QEvent* event) {
-    return event->type() == QEvent::DeferredDelete && WaitForBoxes(window);
+    return event->type() == QEvent::DeferredDelete &&
+           AfterFirstBox(window, DeleteLaterUnlessBoxes);
 }
