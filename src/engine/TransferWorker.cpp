@@ -203,6 +203,7 @@ void TransferWorker::StartHttpTransfer() {
         s.ContactHost = host;
     }
     Http.Document = address;
+    Http.DeliverData = scanPage_;
     // A file of an earlier run goes before the request, so that a failure leaves none. The
     // first try of a file that was not in the folder when the session began, and that no
     // redirect led to, has none to remove.

@@ -44,6 +44,7 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
     // Only the session's proxy counts, never one from the environment.
     if (!control.ProxyHost.empty())
         t->Proxy = "http://" + control.ProxyHost + ":" + std::to_string(control.ProxyPort);
+    t->KeepBytes = control.DeliverData;
     t->User = control.user_;
     t->Password = control.password_;
     t->ConnectMs = Timeouts.ConnectMs;

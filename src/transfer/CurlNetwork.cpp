@@ -317,6 +317,10 @@ void CurlNetwork::SendPendingData() {
 }
 
 bool CurlNetwork::SendData(const std::shared_ptr<CurlTransfer>& t) {
+    if (!t->KeepBytes) {
+        Send(*t, TransferEvent::Kind::Doc, TransferProgress::Data);
+        return true;
+    }
     if (t->Pending.empty()) return true;
     if (!t->FlushToFile()) return false;
     Send(*t, TransferEvent::Kind::Doc, TransferProgress::Data);
@@ -358,8 +362,9 @@ void CurlNetwork::Complete(CURL* easy, CURLcode result) {
     }
     Release(*t);
     // The bytes of a failed transfer stay too: the file holds everything that arrived.
+    const bool unsent = t->Dirty;
     Settle(*t);
-    const bool written = SendData(t);
+    const bool written = !unsent || SendData(t);
     if (result == CURLE_OK && !written) result = CURLE_WRITE_ERROR;
     t->CloseFile();
     if (result == CURLE_OK) t->LinkFinalName();
@@ -429,7 +434,10 @@ size_t CurlNetwork::OnWrite(char* data, size_t size, size_t count, void* transfe
         if (t->IsFtp) network.Send(*t, TransferEvent::Kind::State, TransferState::ReplyReceived);
         network.Send(*t, TransferEvent::Kind::Doc, TransferProgress::Begin);
     }
-    t->Pending.append(data, bytes);
+    if (t->KeepBytes)
+        t->Pending.append(data, bytes);
+    else if (!t->WriteThrough(data, bytes))
+        return 0;
     t->Received += static_cast<std::int64_t>(bytes);
     if (!t->Dirty) {
         t->Dirty = true;

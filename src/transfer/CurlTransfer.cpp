@@ -42,14 +42,16 @@ bool CurlTransfer::OpenFile() {
 
 bool CurlTransfer::FlushToFile() {
     if (!File || Flushed == Pending.size()) return true;
-    const std::size_t size = Pending.size() - Flushed;
-    if (std::fwrite(Pending.data() + Flushed, 1, size, File) != size) {
-        FileFailed = true;
-        WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!WriteThrough(Pending.data() + Flushed, Pending.size() - Flushed)) return false;
     Flushed = Pending.size();
     return true;
+}
+
+bool CurlTransfer::WriteThrough(const char* data, std::size_t size) {
+    if (std::fwrite(data, 1, size, File) == size) return true;
+    FileFailed = true;
+    WriteError = "Cannot write file " + FilePath + ": " + std::strerror(errno);
+    return false;
 }
 
 void CurlTransfer::CloseFile() {

@@ -66,6 +66,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::string Password;
     int ConnectMs = 30000;
     int StallSeconds = 60;
+    bool KeepBytes = true;  // data events carry the received bytes, not only their count
 
     // --- network side ---
     CurlNetwork* Network = nullptr;
@@ -81,6 +82,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     bool KeepOnDelivery = false;  // complete, to be renamed when the completion is delivered
     std::FILE* File = nullptr;
     // Bytes received since the last data event; [0, Flushed) of it are already in the file.
+    // Without KeepBytes the bytes go straight to the file and this stays empty.
     std::string Pending;
     std::size_t Flushed = 0;
     bool Dirty = false;        // has bytes not yet sent in a data event
@@ -112,6 +114,9 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     bool OpenFile();
     // Writes what the file has not had yet. False (and WriteError set) on failure.
     bool FlushToFile();
+    // Writes bytes that no event is to carry straight to the file. False (and WriteError set)
+    // on failure.
+    bool WriteThrough(const char* data, std::size_t size);
     void CloseFile();
     // Gives the complete file its final name. False (and WriteError set) on failure.
     bool KeepFile();

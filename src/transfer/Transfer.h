@@ -66,6 +66,9 @@ class Transfer {
     // whatever the environment says.
     std::string ProxyHost;
     int ProxyPort = 0;
+    // Whether the next GetDoc's data events carry the received bytes (DataChunk). Off, they
+    // only count them, and the bytes go straight to the output file.
+    bool DeliverData = true;
 
     // The status code of the final reply (HTTP status, or the FTP server's last reply code), 0
     // before any reply.

@@ -59,31 +59,36 @@ TEST_F(HttpTransferTest, BigFileArrivesIntactWithOrderedEvents) {
     const std::string body = RandomBytes(3 * 1024 * 1024 + 17, 1);
     WriteWholeFile(site.Text() + "big.bin", body);
     NginxServer web({.Root = site.Path()});
-    HttpTransfer http;
-    TransferRecorder rec(http);
-    std::int64_t lastBytes = 0;
-    bool fileKeptUp = true;
-    rec.AlsoOnDoc = [&](const TransferProgress& d) {
-        EXPECT_GE(d.BytesTransferred, lastBytes);
-        lastBytes = d.BytesTransferred;
-        // The network thread may have written more since; never less.
-        if (std::filesystem::file_size(http.OutputFile()) <
-            static_cast<std::uintmax_t>(d.BytesTransferred))
-            fileKeptUp = false;
-    };
-    Fetch(http, rec, web.Url("big.bin"));
+    // With the bytes delivered in the events, and with the events only counting them.
+    for (const bool deliverData : {true, false}) {
+        SCOPED_TRACE(deliverData ? "bytes delivered" : "bytes counted only");
+        HttpTransfer http;
+        http.DeliverData = deliverData;
+        TransferRecorder rec(http);
+        std::int64_t lastBytes = 0;
+        bool fileKeptUp = true;
+        rec.AlsoOnDoc = [&](const TransferProgress& d) {
+            EXPECT_GE(d.BytesTransferred, lastBytes);
+            lastBytes = d.BytesTransferred;
+            // The network thread may have written more since; never less.
+            if (std::filesystem::file_size(http.OutputFile()) <
+                static_cast<std::uintmax_t>(d.BytesTransferred))
+                fileKeptUp = false;
+        };
+        Fetch(http, rec, web.Url("big.bin"));
 
-    EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 s5 d5");
-    EXPECT_TRUE(fileKeptUp) << "the file must hold everything received at every event";
-    EXPECT_TRUE(Stored() == body);
-    EXPECT_TRUE(rec.Data == body);
-    EXPECT_EQ(rec.Docs[1].TotalSize, static_cast<std::int64_t>(body.size()));  // Headers event
-    EXPECT_EQ(rec.Last().TotalSize, static_cast<std::int64_t>(body.size()));
-    EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(body.size()));
-    EXPECT_TRUE(rec.Last().TotalKnown);
-    EXPECT_FALSE(http.Busy());
-    EXPECT_EQ(http.StatusCode(), 200);
-    EXPECT_EQ(http.ReplyText(), "OK");
+        EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 s5 d5");
+        EXPECT_TRUE(fileKeptUp) << "the file must hold everything received at every event";
+        EXPECT_TRUE(Stored() == body);
+        EXPECT_TRUE(rec.Data == (deliverData ? body : std::string()));
+        EXPECT_EQ(rec.Docs[1].TotalSize, static_cast<std::int64_t>(body.size()));  // Headers
+        EXPECT_EQ(rec.Last().TotalSize, static_cast<std::int64_t>(body.size()));
+        EXPECT_EQ(rec.Last().BytesTransferred, static_cast<std::int64_t>(body.size()));
+        EXPECT_TRUE(rec.Last().TotalKnown);
+        EXPECT_FALSE(http.Busy());
+        EXPECT_EQ(http.StatusCode(), 200);
+        EXPECT_EQ(http.ReplyText(), "OK");
+    }
 }
 
 // What the control makes of replies nginx will not give on demand.
@@ -243,16 +248,19 @@ TEST_F(HttpTransferTest, FailuresEndWithErrorThenEnd) {
         std::string Url;
         std::string LocalFile;
         std::string ErrorMentions;
+        bool DeliverData = true;
     } cases[] = {
         {"nobody listening", "http://127.0.0.1:" + std::to_string(closedPort) + "/", File(),
          "127.0.0.1"},
         {"folder missing", server.Url("a.html"), out.Text() + "no/such/folder/a.html",
          out.Text() + "no/such/folder/a.html"},
         {"disk full", server.Url("a.html"), "/dev/full", "/dev/full"},
+        {"disk full, bytes counted only", server.Url("a.html"), "/dev/full", "/dev/full", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         HttpTransfer http;
+        http.DeliverData = c.DeliverData;
         TransferRecorder rec(http);
         http.GetDoc(c.Url, "", c.LocalFile);
         ASSERT_TRUE(RunUntil([&] { return rec.Ended; }));
