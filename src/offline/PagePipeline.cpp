@@ -26,12 +26,12 @@ bool IsFileWithContent(const std::string& path) {
 }  // namespace
 
 int PagePipeline::HelpersFor(std::size_t pages) {
-    // A handful of pages is not worth a thread. The caller's thread has work of its own (putting
-    // pages in place, the progress window), and each helper keeps its own caches: one helper
-    // fewer than the cores, a few at most.
+    // A handful of pages is not worth a thread. The caller's thread mostly waits for the
+    // helpers (putting a page in place is a fraction of rewriting it), and each helper keeps its
+    // own caches: one helper per core, a few at most.
     if (pages < 16) return 0;
     const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 2u, 4u)) - 1;
+    return static_cast<int>(std::clamp(cores, 1u, 4u));
 }
 
 PagePipeline::PagePipeline(std::vector<std::string_view> pages, std::function<Converter()> makeConverter,
