@@ -97,9 +97,10 @@ bool IsRewrittenFrom(std::string_view in, std::string_view out, OfflineLinkMap& 
             for (std::size_t k = i + 1; k <= in.size(); ++k) {
                 if (in[k - 1] == '\r' || in[k - 1] == '\n') break;
                 if (!IsValueEnd(in, k)) continue;
-                const std::string& name = links.LocalName(in.substr(i, k - i));
+                const OfflineLinkMap::Link& link = links.Resolve(in.substr(i, k - i));
                 for (std::string_view replacement :
-                     {std::string_view(name), std::string_view(), std::string_view("\"\"")}) {
+                     {std::string_view(link.Name), std::string_view(link.Stored),
+                      std::string_view(), std::string_view("\"\"")}) {
                     if (out.substr(j, replacement.size()) == replacement)
                         push(k, j + replacement.size());
                 }

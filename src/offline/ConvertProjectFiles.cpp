@@ -72,8 +72,7 @@ bool ConvertProjectFiles(SessionState& session) {
     if (rewriting) {
         listing.emplace(session.ProjectFolder);
         prototype.emplace(
-            session, [&listing](const std::string& name) { return listing->StoredName(name); },
-            false);
+            session, [&listing](const std::string& name) { return listing->StoredName(name); });
         auto makeConverter = [&prototype]() -> PagePipeline::Converter {
             auto links = std::make_shared<OfflineLinkMap>(*prototype);
             return [links](std::string_view page) { return ConvertPageText(page, *links); };

@@ -118,12 +118,10 @@ private:
         const std::string_view value = page_.substr(start, end - start);
         if (IsSpecialLink(value)) return after;
 
-        const std::string& name = links_.LocalName(value);
-        if (!name.empty() && !links_.OffSite(value)) {
-            if (const std::string& stored = links_.StoredName(name); !stored.empty()) {
-                Replace(start, stored, end);
-                return after;
-            }
+        const OfflineLinkMap::Link& link = links_.Resolve(value);
+        if (!link.Name.empty() && !link.OffSite && !link.Stored.empty()) {
+            Replace(start, link.Stored, end);
+            return after;
         }
         if (href) return MarkText(after);
         // An embedded file that is not in the project loses its address; an unquoted value
@@ -237,13 +235,12 @@ void RewriteSrcLine(std::string_view line, OfflineLinkMap& links, std::string& o
         end = start;
         while (end < line.size() && !IsSpace(line[end]) && line[end] != '>') ++end;
     }
-    const std::string& name = links.LocalName(line.substr(start, end - start));
+    const OfflineLinkMap::Link& link = links.Resolve(line.substr(start, end - start));
     out.append(line.substr(0, start));
-    if (name.empty()) {
+    if (link.Name.empty()) {
         if (!quoted && end > start) out.append("\"\"");
     } else {
-        const std::string& stored = links.StoredName(name);
-        out.append(stored.empty() ? name : stored);
+        out.append(link.Stored.empty() ? link.Name : link.Stored);
     }
     out.append(line.substr(end));
 }
@@ -282,9 +279,8 @@ OfflineLinkMap::StoredNameLookup OfflineLinkMap::ExactNames(
     };
 }
 
-OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup stored,
-                               bool cacheStored)
-    : stored_(std::move(stored)), cacheStored_(cacheStored) {
+OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup stored)
+    : stored_(std::move(stored)) {
     mapping_.ProjectFolder = session.ProjectFolder;
     mapping_.SiteBase = session.SiteBase;
     mapping_.SearchEntireSite = session.SearchEntireSite;
@@ -305,17 +301,18 @@ OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup st
     }
 }
 
-const std::string& OfflineLinkMap::LocalName(std::string_view link) {
-    if (auto it = names_.find(link); it != names_.end()) return it->second;
-    return names_.emplace(std::string(link), UrlToLocalName(link, mapping_)).first->second;
-}
-
-bool OfflineLinkMap::OffSite(std::string_view link) const { return IsOffSite(link, mapping_); }
-
-const std::string& OfflineLinkMap::StoredName(const std::string& name) {
-    if (!cacheStored_) return lastStored_ = stored_(name);
-    if (auto it = storedNames_.find(name); it != storedNames_.end()) return it->second;
-    return storedNames_.emplace(name, stored_(name)).first->second;
+const OfflineLinkMap::Link& OfflineLinkMap::Resolve(std::string_view link) {
+    if (auto it = links_.find(link); it != links_.end()) return it->second;
+    Link resolved;
+    resolved.Name = UrlToLocalName(link, mapping_);
+    if (!resolved.Name.empty()) {
+        resolved.OffSite = IsOffSite(link, mapping_);
+        auto stored = storedNames_.find(resolved.Name);
+        if (stored == storedNames_.end())
+            stored = storedNames_.emplace(resolved.Name, stored_(resolved.Name)).first;
+        resolved.Stored = stored->second;
+    }
+    return links_.emplace(std::string(link), std::move(resolved)).first->second;
 }
 
 std::string JoinAnchorTags(std::string_view page) {

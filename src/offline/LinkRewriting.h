@@ -43,17 +43,17 @@ public:
     // the start page mapped them (before any page had been parsed), so that a "Search Only
     // Current Page" session still rewrites the links to the pages it retrieved; e-mail
     // addresses are not collected again.
-    // Answers of the lookup are kept unless cacheStored is false (for a lookup that is itself
-    // a table lookup).
-    explicit OfflineLinkMap(const SessionFields& session, StoredNameLookup stored = {},
-                            bool cacheStored = true);
+    explicit OfflineLinkMap(const SessionFields& session, StoredNameLookup stored = {});
 
-    // The local file name of a link (empty: none).
-    const std::string& LocalName(std::string_view link);
-    bool OffSite(std::string_view link) const;
-    // The name the file of a local name is stored under; empty when it was not retrieved.
-    // Valid until the next call.
-    const std::string& StoredName(const std::string& name);
+    // What a link becomes: its local file name (empty: none), whether it leads off the site,
+    // and the name its file is stored under (empty when it was not retrieved or has no local
+    // name). Worked out once per link text; the project folder is taken not to change meanwhile.
+    struct Link {
+        std::string Name;
+        bool OffSite = false;
+        std::string Stored;
+    };
+    const Link& Resolve(std::string_view link);
 
 private:
     struct TextHash {
@@ -64,10 +64,9 @@ private:
     };
     SessionFields mapping_;
     StoredNameLookup stored_;
-    bool cacheStored_ = true;
-    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names_;
-    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> storedNames_;
-    std::string lastStored_;  // the answer of an uncached lookup
+    std::unordered_map<std::string, Link, TextHash, std::equal_to<>> links_;
+    // The folder is asked once per name: many link texts lead to the same file.
+    std::unordered_map<std::string, std::string> storedNames_;
 };
 
 std::string JoinAnchorTags(std::string_view page);
