@@ -75,7 +75,18 @@ RunControl::RunControl(SessionState& session, QObject* parent)
 
 RunControl::~RunControl() {
     // Workers still alive refer to this object: release them first.
+    delete retired_.data();
     for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly)) delete worker;
+}
+
+void RunControl::Retire(TransferWorker* worker) {
+    // Every deferred delete wakes the event loop once: the workers closed in one pass of the
+    // loop share one.
+    if (!retired_) {
+        retired_ = new QObject(this);
+        retired_->deleteLater();
+    }
+    worker->setParent(retired_);
 }
 
 int RunControl::EffectiveMaximumThreads() const {

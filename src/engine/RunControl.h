@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -83,11 +84,15 @@ class RunControl : public QObject {
     void WriteEMailPage();
     std::string DriveOf(const std::string& path) const;
     int EffectiveMaximumThreads() const;
+    // Deletes a closed worker once its own event has been handled.
+    void Retire(TransferWorker* worker);
 
     SessionState& session_;
     CompleteCopy complete_;
     Outcome outcome_ = Outcome::None;
     int liveWorkers_ = 0;
+    // Workers closed since the event loop last deleted this bin (one deferred delete for all).
+    QPointer<QObject> retired_;
     std::unordered_map<std::string, std::int64_t> sizeLimits_;  // lower-case extension -> bytes
     std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
     std::unordered_map<std::string, int> redirectHops_;         // upper-case address -> hops

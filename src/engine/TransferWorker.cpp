@@ -112,7 +112,7 @@ void TransferWorker::SetState(State next) {
             break;
         case State::Closed:
             // Runs inside this worker's own event: the release waits until the handler returns.
-            deleteLater();
+            engine_.Retire(this);
             break;
         case State::Created:
         case State::Transferring:
