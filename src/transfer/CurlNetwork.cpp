@@ -1,12 +1,16 @@
 #include "transfer/CurlNetwork.h"
 
-#include <QSocketNotifier>
-#include <QThread>
-#include <QTimer>
-#include <algorithm>
-#include <cstdio>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
-#include "transfer/ThreadWake.h"
+#include <QtGlobal>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferText.h"
 
@@ -16,13 +20,10 @@ namespace {
 constexpr std::size_t kFlushThreshold = 1 << 20;
 constexpr std::size_t kPooledHandles = 32;
 constexpr long kCachedConnections = 64;
+// How often a full pass over the handles runs while FTP transfers are under way (see Kick).
+constexpr std::int64_t kFtpKickMs = 50;
 
 }  // namespace
-
-struct CurlNetwork::SocketWatch {
-    QSocketNotifier* Read = nullptr;
-    QSocketNotifier* Write = nullptr;
-};
 
 CurlNetwork::CurlNetwork(std::function<void()> eventsWaiting)
     : eventsWaiting_(std::move(eventsWaiting)) {
@@ -36,35 +37,78 @@ CurlNetwork::CurlNetwork(std::function<void()> eventsWaiting)
     // so for a moment the multi handle holds few transfers and would close the connections
     // that are about to be reused.
     curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, kCachedConnections);
-    timer_ = new QTimer(this);
-    timer_->setSingleShot(true);
-    connect(timer_, &QTimer::timeout, this, [this] { Drive(CURL_SOCKET_TIMEOUT, 0); });
-    // When an FTP server answers the passive-mode command at once, libcurl (7.88) can end its
-    // do-phase without a socket to wait on or a timer for the data connection, and sits there
-    // until the connect timeout. A periodic full pass over the handles moves it on.
-    ftpKick_ = new QTimer(this);
-    ftpKick_->setInterval(50);
-    connect(ftpKick_, &QTimer::timeout, this, [this] {
-        int running = 0;
-        CURLMcode rc = curl_multi_perform(multi_, &running);
-        if (rc != CURLM_OK) qWarning("curl_multi_perform: %s", curl_multi_strerror(rc));
-        DrainMessages();
-        SendPendingData();
-        WakeIfDue();
-    });
-    commandsWake_ = new ThreadWake([this] { RunCommands(); }, this);
-    thread_ = new QThread;
-    thread_->setObjectName("network");
-    moveToThread(thread_);
-    thread_->start();
+    commandsFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (commandsFd_ < 0) throw std::runtime_error("eventfd failed");
+    polls_.push_back({commandsFd_, POLLIN, 0});
+    thread_ = std::thread([this] { Run(); });
+    pthread_setname_np(thread_.native_handle(), "network");
 }
 
 CurlNetwork::~CurlNetwork() {
-    thread_->quit();
-    thread_->wait();
-    delete thread_;
+    {
+        std::lock_guard lock(commandsLock_);
+        stopping_ = true;
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto n = ::write(commandsFd_, &one, sizeof one);
+    thread_.join();
     for (CURL* easy : pool_) curl_easy_cleanup(easy);
     curl_multi_cleanup(multi_);
+    ::close(commandsFd_);
+}
+
+// --- The thread's loop -------------------------------------------------------------------------
+
+void CurlNetwork::Run() {
+    std::vector<std::pair<curl_socket_t, int>> ready;
+    for (;;) {
+        const int count = ::poll(polls_.data(), polls_.size(), PollTimeoutMs());
+        if (count < 0 && errno != EINTR) qWarning("poll: %s", std::strerror(errno));
+        // libcurl changes the watched sockets as it works: the ready ones are noted first.
+        ready.clear();
+        for (std::size_t i = 1; count > 0 && i < polls_.size(); ++i) {
+            const short got = polls_[i].revents;
+            if (!got) continue;
+            int mask = 0;
+            if (got & (POLLIN | POLLHUP)) mask |= CURL_CSELECT_IN;
+            if (got & POLLOUT) mask |= CURL_CSELECT_OUT;
+            if (got & (POLLERR | POLLNVAL)) mask |= CURL_CSELECT_ERR;
+            ready.emplace_back(polls_[i].fd, mask);
+        }
+        if (count > 0 && polls_[0].revents) {
+            std::uint64_t wakes = 0;
+            // Reset before the work: a command posted while it runs brings the loop round again.
+            [[maybe_unused]] const auto n = ::read(commandsFd_, &wakes, sizeof wakes);
+            if (!RunCommands()) return;
+        }
+        for (const auto& [socket, mask] : ready) Act(socket, mask);
+        if (timerDueMs_ >= 0 && SteadyNowMs() >= timerDueMs_) {
+            timerDueMs_ = -1;  // libcurl may ask for a new one from inside the pass
+            Act(CURL_SOCKET_TIMEOUT, 0);
+        }
+        if (ftpTransfers_ > 0 && SteadyNowMs() >= nextKickMs_) Kick();
+        // One data event per transfer and one wake-up of the controls' thread for the pass.
+        DrainMessages();
+        SendPendingData();
+        WakeIfDue();
+    }
+}
+
+int CurlNetwork::PollTimeoutMs() const {
+    std::int64_t due = timerDueMs_;
+    if (ftpTransfers_ > 0 && (due < 0 || nextKickMs_ < due)) due = nextKickMs_;
+    if (due < 0) return -1;
+    return static_cast<int>(std::clamp<std::int64_t>(due - SteadyNowMs(), 0, 24L * 3600 * 1000));
+}
+
+void CurlNetwork::Kick() {
+    // When an FTP server answers the passive-mode command at once, libcurl (7.88) can end its
+    // do-phase without a socket to wait on or a timer for the data connection, and sits there
+    // until the connect timeout. A periodic full pass over the handles moves it on.
+    nextKickMs_ = SteadyNowMs() + kFtpKickMs;
+    int running = 0;
+    CURLMcode rc = curl_multi_perform(multi_, &running);
+    if (rc != CURLM_OK) qWarning("curl_multi_perform: %s", curl_multi_strerror(rc));
 }
 
 // --- Hand-over between the threads ------------------------------------------------------------
@@ -84,7 +128,10 @@ void CurlNetwork::Post(std::vector<Command>& commands) {
     }
     commands.clear();
     // One wake-up for a batch: the commands posted meanwhile ride along.
-    if (wake) commandsWake_->Wake();
+    if (!wake) return;
+    const std::uint64_t one = 1;
+    // Only a full counter refuses, and then a wake-up is pending anyway.
+    [[maybe_unused]] const auto n = ::write(commandsFd_, &one, sizeof one);
 }
 
 void CurlNetwork::Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers) {
@@ -119,10 +166,11 @@ void CurlNetwork::DropEvents(const CurlTransfer& transfer) {
     ++batch_;
 }
 
-void CurlNetwork::RunCommands() {
+bool CurlNetwork::RunCommands() {
     std::vector<Command> commands;
     {
         std::lock_guard lock(commandsLock_);
+        if (stopping_) return false;
         commands.swap(commands_);
     }
     for (Command& c : commands) {
@@ -137,7 +185,7 @@ void CurlNetwork::RunCommands() {
         }
         abandoned_.notify_all();
     }
-    WakeIfDue();
+    return true;
 }
 
 TransferEvent CurlNetwork::MakeEvent(CurlTransfer& t, TransferEvent::Kind kind, int value) {
@@ -241,7 +289,7 @@ void CurlNetwork::Begin(const std::shared_ptr<CurlTransfer>& t) {
     t->Hold = t;
     if (t->IsFtp) {
         t->Counted = true;
-        if (ftpTransfers_++ == 0) ftpKick_->start();
+        if (ftpTransfers_++ == 0) nextKickMs_ = SteadyNowMs() + kFtpKickMs;
     }
 }
 
@@ -261,7 +309,7 @@ void CurlNetwork::Settle(CurlTransfer& t) {
 void CurlNetwork::Release(CurlTransfer& t) {
     if (t.Counted) {
         t.Counted = false;
-        if (--ftpTransfers_ == 0) ftpKick_->stop();
+        --ftpTransfers_;
     }
     if (t.Easy) {
         CURLMcode rc = curl_multi_remove_handle(multi_, t.Easy);
@@ -286,13 +334,10 @@ CURL* CurlNetwork::AcquireHandle() {
 
 // --- Driving libcurl ---------------------------------------------------------------------------
 
-void CurlNetwork::Drive(curl_socket_t socket, int mask) {
+void CurlNetwork::Act(curl_socket_t socket, int mask) {
     int running = 0;
     CURLMcode rc = curl_multi_socket_action(multi_, socket, mask, &running);
     if (rc != CURLM_OK) qWarning("curl_multi_socket_action: %s", curl_multi_strerror(rc));
-    DrainMessages();
-    SendPendingData();
-    WakeIfDue();
 }
 
 void CurlNetwork::DrainMessages() {
@@ -379,47 +424,29 @@ void CurlNetwork::Complete(CURL* easy, CURLcode result) {
 
 // --- libcurl's callbacks -----------------------------------------------------------------------
 
-int CurlNetwork::OnSocket(CURL*, curl_socket_t s, int what, void* networkPtr, void* watchPtr) {
-    auto* network = static_cast<CurlNetwork*>(networkPtr);
-    auto* watch = static_cast<SocketWatch*>(watchPtr);
+int CurlNetwork::OnSocket(CURL*, curl_socket_t s, int what, void* networkPtr, void*) {
+    auto& polls = static_cast<CurlNetwork*>(networkPtr)->polls_;
+    auto it = std::find_if(polls.begin() + 1, polls.end(),
+                           [s](const pollfd& p) { return p.fd == s; });
     if (what == CURL_POLL_REMOVE) {
-        if (watch) {
-            // We may be inside one of these notifiers' own signal.
-            for (QSocketNotifier* n : {watch->Read, watch->Write}) {
-                if (!n) continue;
-                n->setEnabled(false);
-                n->deleteLater();
-            }
-            delete watch;
-            curl_multi_assign(network->multi_, s, nullptr);
-        }
+        if (it != polls.end()) polls.erase(it);
         return 0;
     }
-    if (!watch) {
-        watch = new SocketWatch;
-        curl_multi_assign(network->multi_, s, watch);
-    }
-    auto make = [&](QSocketNotifier::Type type, int mask) {
-        auto* n = new QSocketNotifier(static_cast<qintptr>(s), type, network);
-        connect(n, &QSocketNotifier::activated, network,
-                [network, s, mask] { network->Drive(s, mask); });
-        return n;
-    };
-    const bool wantRead = what == CURL_POLL_IN || what == CURL_POLL_INOUT;
-    const bool wantWrite = what == CURL_POLL_OUT || what == CURL_POLL_INOUT;
-    if (wantRead && !watch->Read) watch->Read = make(QSocketNotifier::Read, CURL_CSELECT_IN);
-    if (wantWrite && !watch->Write) watch->Write = make(QSocketNotifier::Write, CURL_CSELECT_OUT);
-    if (watch->Read) watch->Read->setEnabled(wantRead);
-    if (watch->Write) watch->Write->setEnabled(wantWrite);
+    short events = 0;
+    if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= POLLIN;
+    if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= POLLOUT;
+    if (it == polls.end())
+        polls.push_back({s, events, 0});
+    else
+        it->events = events;
     return 0;
 }
 
 int CurlNetwork::OnTimer(CURLM*, long timeoutMs, void* networkPtr) {
     auto* network = static_cast<CurlNetwork*>(networkPtr);
-    if (timeoutMs < 0)
-        network->timer_->stop();
-    else
-        network->timer_->start(static_cast<int>(std::min<long>(timeoutMs, 24L * 3600 * 1000)));
+    // libcurl's clock counts microseconds, this one milliseconds: a deadline a millisecond on
+    // has surely passed by libcurl's clock when the pass runs (which then finds work to do).
+    network->timerDueMs_ = timeoutMs < 0 ? -1 : SteadyNowMs() + timeoutMs + (timeoutMs > 0);
     return 0;
 }
 

@@ -2,32 +2,32 @@
 
 #include <curl/curl.h>
 
-#include <QObject>
+#include <poll.h>
+
 #include <deque>
 #include <functional>
 #include <memory>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "transfer/CurlTransfer.h"
 
-class QThread;
-class QTimer;
-class ThreadWake;
-
 // The network thread: one libcurl multi handle, its sockets and timers, and the transfers'
-// output files, all driven by that thread's own Qt event loop (a QSocketNotifier per socket
-// direction and a single-shot QTimer, as libcurl asks through its socket and timer callbacks).
+// output files, all driven by that thread's own poll loop over the sockets libcurl names through
+// its socket callback, with the timeout it asks for through its timer callback.
 //
 // The controls' thread hands transfers over with Submit and takes them back with Abandon; the
 // network thread answers with events, kept in order per transfer, collected in an outbox that
 // the controls' thread empties in batches. The function given at construction is called (on the
 // network thread) whenever the outbox stops being empty.
-class CurlNetwork : public QObject {
+class CurlNetwork {
   public:
     explicit CurlNetwork(std::function<void()> eventsWaiting);
-    ~CurlNetwork() override;
+    ~CurlNetwork();
+    CurlNetwork(const CurlNetwork&) = delete;
+    CurlNetwork& operator=(const CurlNetwork&) = delete;
 
     // --- called from the controls' thread ---
     // Starts the transfers (their request fields set) on the network thread, in this order.
@@ -41,7 +41,6 @@ class CurlNetwork : public QObject {
     void DropEvents(const CurlTransfer& transfer);
 
   private:
-    struct SocketWatch;
     struct Command {
         std::shared_ptr<CurlTransfer> Job;
         bool Abandon = false;
@@ -50,11 +49,14 @@ class CurlNetwork : public QObject {
 
     void Post(Command command);
     void Post(std::vector<Command>& commands);
-    void RunCommands();
+    void Run();  // the thread's loop
+    int PollTimeoutMs() const;
+    bool RunCommands();  // false once the thread is to end
     void Begin(const std::shared_ptr<CurlTransfer>& t);
     void Stop(CurlTransfer& t);
 
-    void Drive(curl_socket_t socket, int mask);
+    void Act(curl_socket_t socket, int mask);
+    void Kick();
     void DrainMessages();
     void Complete(CURL* easy, CURLcode result);
     void SendPendingData();
@@ -81,21 +83,23 @@ class CurlNetwork : public QObject {
                           curl_off_t ulnow);
 
     std::function<void()> eventsWaiting_;
-    QThread* thread_ = nullptr;
-    ThreadWake* commandsWake_ = nullptr;  // brings the network thread to its commands
+    std::thread thread_;
+    int commandsFd_ = -1;  // an eventfd that brings the network thread to its commands
 
     // Shared with the controls' thread.
     std::mutex commandsLock_;
     std::vector<Command> commands_;
     std::condition_variable abandoned_;
+    bool stopping_ = false;
     std::mutex outboxLock_;
     std::vector<TransferEvent> outbox_;
     std::uint64_t batch_ = 1;  // changes whenever the outbox is emptied or thinned
 
     // The network thread's own.
     CURLM* multi_ = nullptr;
-    QTimer* timer_ = nullptr;
-    QTimer* ftpKick_ = nullptr;
+    std::vector<pollfd> polls_;     // the commands' eventfd first, then libcurl's sockets
+    std::int64_t timerDueMs_ = -1;  // when libcurl wants its timeout pass (steady clock), or -1
+    std::int64_t nextKickMs_ = 0;   // the next full pass while FTP transfers run
     int ftpTransfers_ = 0;  // FTP transfers inside libcurl
     bool wakeDue_ = false;  // the outbox has filled during this pass
     std::vector<CURL*> pool_;
