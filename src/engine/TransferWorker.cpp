@@ -207,8 +207,10 @@ void TransferWorker::StartHttpTransfer() {
     // A file of an earlier run goes before the request, so that a failure leaves none. The
     // first try of a file that was not in the folder when the session began, and that no
     // redirect led to, has none to remove.
-    if (tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) || engine_.RedirectHopsTo(address) > 0)
-        RemoveFile(LocalFile);
+    const bool mayExist = tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) ||
+                          engine_.RedirectHopsTo(address) > 0;
+    if (mayExist) RemoveFile(LocalFile);
+    Http.LocalFileMayExist = mayExist;
     Http.GetDoc(address, "", LocalFile);
 }
 

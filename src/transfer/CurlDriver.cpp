@@ -45,6 +45,7 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
     if (!control.ProxyHost.empty())
         t->Proxy = "http://" + control.ProxyHost + ":" + std::to_string(control.ProxyPort);
     t->KeepBytes = control.DeliverData;
+    t->FileMayExist = control.LocalFileMayExist;
     t->User = control.user_;
     t->Password = control.password_;
     t->ConnectMs = Timeouts.ConnectMs;

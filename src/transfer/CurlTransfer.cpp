@@ -24,8 +24,8 @@ bool CurlTransfer::OpenFile() {
     if (File) return true;
     // A device or a pipe is written as it is: a renamed file would take its place.
     struct stat existing {};
-    const bool special = ::lstat(FilePath.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
-                         !S_ISLNK(existing.st_mode);
+    const bool special = FileMayExist && ::lstat(FilePath.c_str(), &existing) == 0 &&
+                         !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode);
     Kept = special;
     PartPath = special ? FilePath : NewPartialPath(FilePath);
     File = std::fopen(PartPath.c_str(), "wb");

@@ -67,6 +67,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     int ConnectMs = 30000;
     int StallSeconds = 60;
     bool KeepBytes = true;  // data events carry the received bytes, not only their count
+    bool FileMayExist = true;  // something may stand under FilePath already
 
     // --- network side ---
     CurlNetwork* Network = nullptr;

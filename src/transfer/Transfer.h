@@ -69,6 +69,9 @@ class Transfer {
     // Whether the next GetDoc's data events carry the received bytes (DataChunk). Off, they
     // only count them, and the bytes go straight to the output file.
     bool DeliverData = true;
+    // False when the caller knows that nothing stands under the local file's name: the next
+    // GetDoc then does not look there for a device or pipe to write into.
+    bool LocalFileMayExist = true;
 
     // The status code of the final reply (HTTP status, or the FTP server's last reply code), 0
     // before any reply.
