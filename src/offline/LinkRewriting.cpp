@@ -302,7 +302,8 @@ OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup st
 }
 
 const OfflineLinkMap::Link& OfflineLinkMap::Resolve(std::string_view link) {
-    if (auto it = links_.find(link); it != links_.end()) return it->second;
+    if (const std::uint32_t known = linkTexts_.Find(link); known != TextIndex::kAbsent)
+        return links_[known];
     Link resolved;
     resolved.Name = UrlToLocalName(link, mapping_);
     if (!resolved.Name.empty()) {
@@ -312,7 +313,8 @@ const OfflineLinkMap::Link& OfflineLinkMap::Resolve(std::string_view link) {
             stored = storedNames_.emplace(resolved.Name, stored_(resolved.Name)).first;
         resolved.Stored = stored->second;
     }
-    return links_.emplace(std::string(link), std::move(resolved)).first->second;
+    linkTexts_.Add(link);
+    return links_.emplace_back(std::move(resolved));
 }
 
 std::string JoinAnchorTags(std::string_view page) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include "core/SessionFields.h"
+#include "core/TextIndex.h"
 
 // Rewriting of a retrieved page's links for offline browsing. Three passes, run in this order:
 //
@@ -56,15 +58,10 @@ public:
     const Link& Resolve(std::string_view link);
 
 private:
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const {
-            return std::hash<std::string_view>{}(s);
-        }
-    };
     SessionFields mapping_;
     StoredNameLookup stored_;
-    std::unordered_map<std::string, Link, TextHash, std::equal_to<>> links_;
+    TextIndex linkTexts_;
+    std::deque<Link> links_;  // by the link text's number in linkTexts_
     // The folder is asked once per name: many link texts lead to the same file.
     std::unordered_map<std::string, std::string> storedNames_;
 };

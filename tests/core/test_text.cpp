@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "core/Text.h"
+#include "core/TextIndex.h"
 #include "core/TextList.h"
 
 TEST(Text, CaseFoldingTouchesAsciiLettersOnly) {
@@ -80,4 +81,24 @@ TEST(FoldedTextList, FoldsOnlyAsciiLetters) {
     };
     for (const auto& c : cases) EXPECT_EQ(list.Contains(c.asked), c.found) << c.asked;
     EXPECT_EQ(list.Count(), 5u);
+}
+
+TEST(TextIndex, NumbersTextsInOrderAndFindsEachThroughGrowth) {
+    TextIndex index;
+    EXPECT_EQ(index.Find(""), TextIndex::kAbsent) << "an empty index";
+    // Texts that share prefixes, differ in case or by one byte, an empty one, one with a zero
+    // byte, and enough of them to grow the table several times.
+    std::vector<std::string> texts = {"", "a", "A", "ab", "ba", std::string("a\0b", 3),
+                                      "/images/i000327.jpg", "/images/i000327.jpeg"};
+    for (int i = 0; i < 5000; ++i) texts.push_back("p" + std::to_string(i) + ".html");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        ASSERT_EQ(index.Find(texts[i]), TextIndex::kAbsent) << texts[i];
+        ASSERT_EQ(index.Add(texts[i]), i);
+    }
+    EXPECT_EQ(index.Count(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(index.Find(texts[i]), i) << texts[i];
+    for (const std::string& absent : {std::string("a\0", 2), std::string("p5000.html"),
+                                      std::string("P1.html"), std::string("/images/i000327.jp"),
+                                      std::string("b")})
+        EXPECT_EQ(index.Find(absent), TextIndex::kAbsent) << absent;
 }
