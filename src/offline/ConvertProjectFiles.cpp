@@ -72,7 +72,8 @@ bool ConvertProjectFiles(SessionState& session) {
     if (rewriting) {
         listing.emplace(session.ProjectFolder);
         prototype.emplace(
-            session, [&listing](const std::string& name) { return listing->StoredName(name); });
+            session, [&listing](const std::string& name) { return listing->StoredName(name); },
+            false);
         auto makeConverter = [&prototype]() -> PagePipeline::Converter {
             auto links = std::make_shared<OfflineLinkMap>(*prototype);
             return [links](std::string_view page) { return ConvertPageText(page, *links); };

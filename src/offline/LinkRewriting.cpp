@@ -279,8 +279,9 @@ OfflineLinkMap::StoredNameLookup OfflineLinkMap::ExactNames(
     };
 }
 
-OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup stored)
-    : stored_(std::move(stored)) {
+OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup stored,
+                               bool cacheStored)
+    : stored_(std::move(stored)), cacheStored_(cacheStored) {
     mapping_.ProjectFolder = session.ProjectFolder;
     mapping_.SiteBase = session.SiteBase;
     mapping_.SearchEntireSite = session.SearchEntireSite;
@@ -308,10 +309,14 @@ const OfflineLinkMap::Link& OfflineLinkMap::Resolve(std::string_view link) {
     resolved.Name = UrlToLocalName(link, mapping_);
     if (!resolved.Name.empty()) {
         resolved.OffSite = IsOffSite(link, mapping_);
-        auto stored = storedNames_.find(resolved.Name);
-        if (stored == storedNames_.end())
-            stored = storedNames_.emplace(resolved.Name, stored_(resolved.Name)).first;
-        resolved.Stored = stored->second;
+        if (!cacheStored_) {
+            resolved.Stored = stored_(resolved.Name);
+        } else {
+            auto stored = storedNames_.find(resolved.Name);
+            if (stored == storedNames_.end())
+                stored = storedNames_.emplace(resolved.Name, stored_(resolved.Name)).first;
+            resolved.Stored = stored->second;
+        }
     }
     linkTexts_.Add(link);
     return links_.emplace_back(std::move(resolved));

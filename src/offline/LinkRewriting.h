@@ -45,7 +45,10 @@ public:
     // the start page mapped them (before any page had been parsed), so that a "Search Only
     // Current Page" session still rewrites the links to the pages it retrieved; e-mail
     // addresses are not collected again.
-    explicit OfflineLinkMap(const SessionFields& session, StoredNameLookup stored = {});
+    // Stored names are kept per name unless cacheStored is false (for a lookup that is itself a
+    // table lookup, which a second table would only duplicate).
+    explicit OfflineLinkMap(const SessionFields& session, StoredNameLookup stored = {},
+                            bool cacheStored = true);
 
     // What a link becomes: its local file name (empty: none), whether it leads off the site,
     // and the name its file is stored under (empty when it was not retrieved or has no local
@@ -63,6 +66,7 @@ private:
     TextIndex linkTexts_;
     std::deque<Link> links_;  // by the link text's number in linkTexts_
     // The folder is asked once per name: many link texts lead to the same file.
+    bool cacheStored_ = true;
     std::unordered_map<std::string, std::string> storedNames_;
 };
 
