@@ -1,6 +1,7 @@
 #include "shell/ShellFileModel.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMimeDatabase>
@@ -28,19 +29,30 @@ void ShellFileModel::Read(const QString& folder) {
     folder_ = folder;
     items_.clear();
     if (!folder.isEmpty()) {
-        const QDir dir(folder);
-        const QFileInfoList entries =
-            dir.entryInfoList(QDir::Files | QDir::System, QDir::Name | QDir::IgnoreCase);
-        items_.reserve(static_cast<std::size_t>(entries.size()));
-        for (const QFileInfo& info : entries) {
-            if (info.isHidden()) continue;
-            // A folder of the copy may hold tens of thousands of files: the type is named only
-            // for the rows that are shown.
-            items_.push_back(
-                {info.fileName(), info.absoluteFilePath(), info.size(), {}, info.lastModified()});
+        // The names come from one reading of the folder (its entries' kinds with them); nothing
+        // else is looked up until a row is shown.
+        QDirIterator entries(folder, QDir::Files | QDir::System);
+        while (entries.hasNext()) {
+            entries.next();
+            const QString name = entries.fileName();
+            items_.push_back({name, entries.filePath(), {}});
         }
+        std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
+            const int order = a.Name.compare(b.Name, Qt::CaseInsensitive);
+            return order != 0 ? order < 0 : a.Name < b.Name;
+        });
     }
     endResetModel();
+}
+
+const ShellFileModel::Item& ShellFileModel::Stated(const Item& item) {
+    if (!item.Stated) {
+        const QFileInfo info(item.Path);
+        item.Size = info.size();
+        item.Modified = info.lastModified();
+        item.Stated = true;
+    }
+    return item;
 }
 
 void ShellFileModel::Clear() {
@@ -78,12 +90,12 @@ QVariant ShellFileModel::data(const QModelIndex& index, int role) const {
                 case NameColumn:
                     return item.Name;
                 case SizeColumn:
-                    return SizeText(item.Size);
+                    return SizeText(Stated(item).Size);
                 case TypeColumn:
                     if (item.Type.isNull()) item.Type = TypeText(item.Name);
                     return item.Type;
                 case ModifiedColumn:
-                    return QLocale().toString(item.Modified, QLocale::ShortFormat);
+                    return QLocale().toString(Stated(item).Modified, QLocale::ShortFormat);
             }
             return {};
         case Qt::DecorationRole:

@@ -11,12 +11,15 @@
 class ShellFileModel : public QAbstractTableModel {
     Q_OBJECT
   public:
+    // A folder of the copy may hold tens of thousands of files: a row's size, date and type are
+    // looked up when it is first shown.
     struct Item {
         QString Name;
         QString Path;
-        qint64 Size = 0;
-        mutable QString Type;  // the type's name, looked up when first shown
-        QDateTime Modified;
+        mutable QString Type;  // the type's name
+        mutable bool Stated = false;
+        mutable qint64 Size = 0;
+        mutable QDateTime Modified;
     };
 
     enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn };
@@ -50,6 +53,8 @@ class ShellFileModel : public QAbstractTableModel {
     static QString SizeText(qint64 bytes);
 
   private:
+    static const Item& Stated(const Item& item);
+
     QString folder_;
     std::vector<Item> items_;
     QFileIconProvider icons_;

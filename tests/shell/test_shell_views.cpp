@@ -65,6 +65,14 @@ TEST_F(ShellViews, ListShowsVisibleFilesOnlySortedByName) {
     list.SetFolder(Folder());
     EXPECT_EQ(Names(list), (QStringList{"A.gif", "b.html", "c.txt"}));
     EXPECT_EQ(list.ItemPath(1), Folder() + "/b.html");
+    // Size and date are looked up when a row is shown, from the file as it is then.
+    std::ofstream(folder.Path() / "c.txt") << std::string(3000, 'x');
+    const QAbstractItemModel& rows = *list.DetailsView()->model();
+    for (int row = 0; row < 3; ++row) {
+        const QString size = rows.data(rows.index(row, ShellFileModel::SizeColumn)).toString();
+        EXPECT_EQ(size, row == 2 ? "3 KB" : "1 KB") << row;
+        EXPECT_FALSE(rows.data(rows.index(row, ShellFileModel::ModifiedColumn)).toString().isEmpty());
+    }
     list.SetFolder(Folder() + "/missing");
     EXPECT_EQ(list.Count(), 0);
 }
