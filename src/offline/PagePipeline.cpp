@@ -16,6 +16,9 @@ namespace {
 // busy, few enough that a failure early in the list wastes little and leaves few temporary
 // files to remove.
 constexpr std::size_t kAheadPerHelper = 8;
+// Pages the caller waits for at once when it has caught up with the helpers: waking it for
+// every page would cost more than putting the page in place.
+constexpr std::size_t kWaitBatch = 8;
 
 // A regular file with at least one byte.
 bool IsFileWithContent(const std::string& path) {
@@ -77,7 +80,8 @@ void PagePipeline::Work() {
         lock.lock();
         result.Ready = true;
         results_[i] = std::move(result);
-        pageDone_.notify_all();
+        if (callerWaiting_ && results_[waitFirst_].Ready && results_[waitLast_].Ready)
+            pageDone_.notify_one();
     }
 }
 
@@ -113,7 +117,14 @@ PagePipeline::Result& PagePipeline::Wait(std::size_t i) {
         return result;
     }
     std::unique_lock lock(mutex_);
-    pageDone_.wait(lock, [&] { return results_[i].Ready; });
+    if (!result.Ready) {
+        // Helpers may work on pages up to taken_ + ahead_ (taken_ is i here).
+        waitFirst_ = i;
+        waitLast_ = std::min({i + kWaitBatch, results_.size(), i + ahead_}) - 1;
+        callerWaiting_ = true;
+        pageDone_.wait(lock, [&] { return results_[i].Ready && results_[waitLast_].Ready; });
+        callerWaiting_ = false;
+    }
     return result;  // no helper touches a result once it is ready
 }
 
