@@ -49,8 +49,7 @@ CurlNetwork::~CurlNetwork() {
         std::lock_guard lock(commandsLock_);
         stopping_ = true;
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto n = ::write(commandsFd_, &one, sizeof one);
+    WakeThread();
     thread_.join();
     for (CURL* easy : pool_) curl_easy_cleanup(easy);
     curl_multi_cleanup(multi_);
@@ -128,7 +127,10 @@ void CurlNetwork::Post(std::vector<Command>& commands) {
     }
     commands.clear();
     // One wake-up for a batch: the commands posted meanwhile ride along.
-    if (!wake) return;
+    if (wake) WakeThread();
+}
+
+void CurlNetwork::WakeThread() {
     const std::uint64_t one = 1;
     // Only a full counter refuses, and then a wake-up is pending anyway.
     [[maybe_unused]] const auto n = ::write(commandsFd_, &one, sizeof one);

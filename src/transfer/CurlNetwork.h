@@ -49,7 +49,8 @@ class CurlNetwork {
 
     void Post(Command command);
     void Post(std::vector<Command>& commands);
-    void Run();  // the thread's loop
+    void WakeThread();  // brings the thread to its commands
+    void Run();         // the thread's loop
     int PollTimeoutMs() const;
     bool RunCommands();  // false once the thread is to end
     void Begin(const std::shared_ptr<CurlTransfer>& t);
