@@ -80,7 +80,7 @@ void PagePipeline::Work() {
         lock.lock();
         result.Ready = true;
         results_[i] = std::move(result);
-        if (callerWaiting_ && results_[waitFirst_].Ready && results_[waitLast_].Ready)
+        if (callerWaiting_ && results_[taken_].Ready && results_[waitLast_].Ready)
             pageDone_.notify_one();
     }
 }
@@ -118,8 +118,8 @@ PagePipeline::Result& PagePipeline::Wait(std::size_t i) {
     }
     std::unique_lock lock(mutex_);
     if (!result.Ready) {
-        // Helpers may work on pages up to taken_ + ahead_ (taken_ is i here).
-        waitFirst_ = i;
+        // Pages are taken in order, so the one needed is taken_ (i); helpers may work on pages
+        // up to taken_ + ahead_.
         waitLast_ = std::min({i + kWaitBatch, results_.size(), i + ahead_}) - 1;
         callerWaiting_ = true;
         pageDone_.wait(lock, [&] { return results_[i].Ready && results_[waitLast_].Ready; });

@@ -67,8 +67,7 @@ class PagePipeline {
     std::condition_variable workReady_;  // a page may be started, or the run stops
     std::condition_variable pageDone_;  // the pages the caller waits for are ready
     bool callerWaiting_ = false;
-    std::size_t waitFirst_ = 0;  // the page the caller needs
-    std::size_t waitLast_ = 0;   // and the last page it waits for with it
+    std::size_t waitLast_ = 0;  // the last page the caller waits for with the one it needs
     std::size_t next_ = 0;   // the next page a helper starts
     std::size_t taken_ = 0;  // pages the caller has taken
     std::size_t ahead_ = 0;  // how far helpers may run ahead of the caller
