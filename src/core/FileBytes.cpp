@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -32,26 +33,35 @@ std::string ReadFileBytes(const std::string& path) {
     while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0) Fail("Cannot open file", path, errno);
 
-    std::string bytes;
+    // Straight into the string, a byte more than the file had when asked: a read that comes back
+    // short after all of them is the end, without a further read to see it.
     struct stat info {};
-    if (::fstat(file.fd, &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
+    const std::size_t expected =
+        ::fstat(file.fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    std::string bytes;
+    std::size_t have = 0;
     for (;;) {
-        const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
-        if (got == 0) break;
+        if (bytes.size() == have) bytes.resize(std::max({have * 2, expected + 1, std::size_t{4096}}));
+        const ssize_t got = ::read(file.fd, bytes.data() + have, bytes.size() - have);
         if (got < 0) {
             if (errno == EINTR) continue;
             Fail("Cannot read file", path, errno);
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0) break;
+        const std::size_t asked = bytes.size() - have;
+        have += static_cast<std::size_t>(got);
+        if (static_cast<std::size_t>(got) < asked && have >= expected) break;
     }
+    bytes.resize(have);
     return bytes;
 }
 
-std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable) {
-    struct stat old {};
-    const bool existed = ::stat(path.c_str(), &old) == 0;
+std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable,
+                             std::optional<unsigned> mode) {
+    if (!mode) {
+        struct stat old {};
+        if (::stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    }
 
     // A unique name in the same folder, so that the rename stays on one file system. It is
     // unique among this process's files; a clash with a file of another process is caught by
@@ -70,7 +80,7 @@ std::string WriteReplacement(const std::string& path, std::string_view bytes, bo
         ::unlink(temp.c_str());
         Fail(what, path, error);
     };
-    if (existed) ::fchmod(file.fd, old.st_mode & 07777);
+    if (mode) ::fchmod(file.fd, *mode);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);

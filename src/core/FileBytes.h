@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,10 +18,11 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
 
 // The two halves of ReplaceFileBytes, for callers that prepare several files before putting any
 // of them in place. WriteReplacement writes the bytes to a new temporary file beside path (with
-// path's permission bits when it exists) and returns the temporary file's name; nothing is left
-// behind when it fails. CommitReplacement renames it over path; on failure it removes the
+// path's permission bits when it exists, or mode when the caller already has them) and returns
+// the temporary file's name; nothing is left behind when it fails. CommitReplacement renames it over path; on failure it removes the
 // temporary file, and path keeps its old bytes.
-std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable = false);
+std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable = false,
+                             std::optional<unsigned> mode = std::nullopt);
 void CommitReplacement(const std::string& temp, const std::string& path);
 
 // Throws as a failed write does ("Cannot write file ...". and the system's reason) when path

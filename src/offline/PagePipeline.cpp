@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -20,10 +21,12 @@ constexpr std::size_t kAheadPerHelper = 8;
 // every page would cost more than putting the page in place.
 constexpr std::size_t kWaitBatch = 8;
 
-// A regular file with at least one byte.
-bool IsFileWithContent(const std::string& path) {
+// The permission bits of a regular file with at least one byte; nothing for anything else.
+std::optional<unsigned> ModeOfFileWithContent(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
 }
 
 }  // namespace
@@ -88,7 +91,8 @@ void PagePipeline::Work() {
 void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& result) const {
     const std::string path(pages_[i]);
     try {
-        if (!IsFileWithContent(path)) {
+        const std::optional<unsigned> mode = ModeOfFileWithContent(path);
+        if (!mode) {
             result.What = Outcome::Skipped;
             return;
         }
@@ -99,7 +103,7 @@ void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& resu
             result.What = Outcome::Unchanged;
             return;
         }
-        result.Temp = WriteReplacement(path, converted);
+        result.Temp = WriteReplacement(path, converted, false, mode);
         result.What = Outcome::Replaced;
     } catch (const std::exception& e) {
         result.Failed = true;

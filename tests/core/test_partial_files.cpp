@@ -134,3 +134,39 @@ TEST(PartialFiles, RemovalLeavesTheFilesOfAnotherRunningProcess) {
 }
 
 }  // namespace
+
+// Whole-file reads stop at the end however the size falls against the read sizes, and a file
+// whose stat tells no size (the kernel's own files) is still read to its end.
+TEST(FileBytes, ReadsWholeFilesOfEverySize) {
+    TempFolder folder;
+    for (const std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 65536u, 65537u, 300001u}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 23);
+        const std::string path = folder.Text() + "f" + std::to_string(size);
+        ReplaceFileBytes(path, bytes);
+        EXPECT_EQ(ReadFileBytes(path), bytes) << size << " bytes";
+    }
+    const std::string cmdline = ReadFileBytes("/proc/self/cmdline");
+    EXPECT_FALSE(cmdline.empty());
+    EXPECT_EQ(cmdline, ReadWholeFile("/proc/self/cmdline"));
+    EXPECT_THROW(ReadFileBytes(folder.Text() + "missing"), std::runtime_error);
+}
+
+// A replacement takes the permission bits of the file it replaces, or the ones its caller
+// already read from it.
+TEST(FileBytes, ReplacementKeepsOrTakesThePermissionBits) {
+    TempFolder folder;
+    const std::string path = folder.Text() + "page.html";
+    ReplaceFileBytes(path, "old");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const auto modeOf = [](const std::string& p) { return fs::status(p).permissions(); };
+
+    const std::string kept = WriteReplacement(path, "new");
+    EXPECT_EQ(modeOf(kept), modeOf(path));
+    CommitReplacement(kept, path);
+    const std::string given = WriteReplacement(path, "newer", false, 0600u);
+    EXPECT_EQ(modeOf(given), fs::perms::owner_read | fs::perms::owner_write);
+    CommitReplacement(given, path);
+    EXPECT_EQ(ReadFileBytes(path), "newer");
+    EXPECT_EQ(FilesUnder(folder.Path()), std::set<std::string>{"page.html"});
+}
