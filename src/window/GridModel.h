@@ -7,11 +7,12 @@ class SessionView;
 
 // The status grid's rows as a table model over the engine's SessionView. Model row r is grid
 // row r + 1 (the grid's row 0 is the header). A busy run changes rows many times a second, so
-// changes are gathered and announced together at most every FlushInterval milliseconds.
+// changes are gathered and announced together at most every FlushInterval milliseconds (as
+// often as the window's labels refresh).
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    static constexpr int FlushInterval = 100;
+    static constexpr int FlushInterval = 200;
 
     explicit GridModel(SessionView& view, QObject* parent = nullptr);
 
