@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -156,13 +157,13 @@ void CurlTransfer::Configure(CURL* e) {
 
 bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* replyStarts) {
     *replyStarts = false;
-    std::string line(data, bytes);
+    const std::string_view line(data, bytes);
+    const std::string_view text = LineWithoutEnd(line);
     if (IsFtp) {
         // The server's reply lines: keep the last one as the reply text.
-        std::string text = TrimLineEnd(line);
         if (text.size() >= 3 && std::isdigit(static_cast<unsigned char>(text[0]))) {
-            Status = std::atoi(text.substr(0, 3).c_str());
-            Reason = text.size() > 4 ? text.substr(4) : std::string();
+            Status = std::atoi(std::string(text.substr(0, 3)).c_str());
+            Reason = text.size() > 4 ? std::string(text.substr(4)) : std::string();
         }
         return true;
     }
@@ -171,12 +172,11 @@ bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* rep
         HeadersDone = false;
         Headers.clear();
         Encoded = false;
-        std::string text = TrimLineEnd(line);
-        auto sp = text.find(' ');
-        if (sp != std::string::npos) {
-            Status = std::atoi(text.c_str() + sp + 1);
-            auto sp2 = text.find(' ', sp + 1);
-            Reason = sp2 == std::string::npos ? std::string() : text.substr(sp2 + 1);
+        const auto sp = text.find(' ');
+        if (sp != std::string_view::npos) {
+            Status = std::atoi(std::string(text.substr(sp + 1)).c_str());
+            const auto sp2 = text.find(' ', sp + 1);
+            Reason = sp2 == std::string_view::npos ? std::string() : std::string(text.substr(sp2 + 1));
         }
         return true;
     }
@@ -194,11 +194,11 @@ bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* rep
         return false;
     }
     if (StartsWithNoCase(line, "content-encoding:")) {
-        std::string value = TrimLineEnd(line.substr(17));
-        value.erase(0, value.find_first_not_of(" \t"));
+        std::string_view value = LineWithoutEnd(line.substr(17));
+        value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
         if (!value.empty() && !StartsWithNoCase(value, "identity")) Encoded = true;
     }
-    Headers += TrimLineEnd(line) + "\r\n";
+    Headers.append(text).append("\r\n");
     return true;
 }
 
