@@ -3,11 +3,13 @@
 Every tool copies the same generated site from one nginx on 127.0.0.1, alternately (A B C ... A B C
 ...), into a fresh folder on a tmpfs (or on disk with --disk). Each run is checked to have every
 page and image; the table gives the median wall time with min and max, files/s, client CPU seconds
-and peak RSS, and each tool's time as a ratio to lanternway-get's. "window" is the same session
-run from the main window (offscreen); "complete" is lanternway-get --complete, so its ratio is
-the complete copy's time against a classic copy's in the same run. A second table times the link
-conversion of the pages on its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against the time
-wget reports for its own link conversion.
+and peak RSS, and each tool's time and CPU as ratios to lanternway-get's in the same round (the
+median, min and max of those ratios over the rounds: the machine's speed may drift between
+rounds, the ratio of neighbouring runs much less). "window" is the same session run from the main
+window (offscreen); "complete" is lanternway-get --complete, so its ratio is the complete copy's
+time against a classic copy's in the same round. A second table times the link conversion of the
+pages on its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against
+the time wget reports for its own link conversion.
 """
 
 import argparse
@@ -223,9 +225,19 @@ def main():
     where = "disk" if args.disk else "tmpfs"
     print(f"\nSite: {args.size} ({pages} pages, {images} images, seed {args.seed}), "
           f"{args.runs} runs each, output on {where}\n")
-    print("| tool | wall median (min-max) s | files/s | CPU s | peak RSS MB | time vs lanternway-get |")
-    print("|---|---|---|---|---|---|")
-    ref = statistics.median(r[0] for r in results[tools[0]]) if results[tools[0]] else 0
+    # Each tool against the first in the same round: the machine's speed drifts between
+    # rounds, and the ratio of neighbours is steadier than the ratio of medians.
+    print("| tool | wall median (min-max) s | files/s | CPU s | peak RSS MB "
+          "| time vs lanternway-get, per round | CPU vs lanternway-get, per round |")
+    print("|---|---|---|---|---|---|---|")
+    first = results[tools[0]]
+
+    def paired(tool, i):
+        ratios = [r[i] / f[i] for r, f in zip(results[tool], first) if f[i] > 0]
+        if not ratios:
+            return "-"
+        return f"{statistics.median(ratios):.2f} ({min(ratios):.2f}-{max(ratios):.2f})"
+
     for tool in tools:
         walls = [r[0] for r in results[tool]]
         med = statistics.median(walls)
@@ -233,9 +245,8 @@ def main():
         rss = max(r[2] for r in results[tool])
         name = {"lanternway": "lanternway-get", "complete": "lanternway-get --complete",
                 "window": "lanternway (window)"}.get(tool, tool)
-        ratio = f"{med / ref:.2f}" if ref else "-"
         print(f"| {name} | {med:.2f} ({min(walls):.2f}-{max(walls):.2f}) | {files / med:.0f} | "
-              f"{cpu:.2f} | {rss:.0f} | {ratio} |")
+              f"{cpu:.2f} | {rss:.0f} | {paired(tool, 0)} | {paired(tool, 1)} |")
     if lanternway_conversion is not None:
         print(f"\nLink conversion of the {pages} pages on its own (median of {args.runs}):")
         print("\n| converter | seconds |\n|---|---|")
