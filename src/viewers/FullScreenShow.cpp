@@ -1,23 +1,23 @@
 #include "viewers/FullScreenShow.h"
 
 #include <QColorDialog>
-#include <QFontDatabase>
-#include <QMessageBox>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/SessionPrompts.h"
 #include "core/Text.h"
 #include "engine/SessionState.h"
 #include "imaging/Picture.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
+#include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
 
 QPointer<FullScreenShow> CurrentFullScreenShow;
@@ -69,9 +69,9 @@ void FullScreenShow::ShowKeyHelp() {
     box.exec();
 }
 
-FullScreenShow::FullScreenShow(const FullScreenShowSource& source, SessionPrompts& prompts,
-                                 QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), prompts_(prompts) {
+FullScreenShow::FullScreenShow(const FullScreenShowSource& source, ViewerDialogs& dialogs,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), dialogs_(dialogs) {
     setObjectName("CurrentFullScreenShow");
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
@@ -164,13 +164,14 @@ void FullScreenShow::OnActivated() {
         try {
             DisplayImage(ring_[static_cast<std::size_t>(current_)]);
         } catch (const std::exception& e) {
-            prompts_.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+            dialogs_.Ask(this, e.what(), ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
+            if (!isVisible()) return;  // closed while the box was up: nothing more to say
         }
     }
     repaint();
     if (ring_.empty())
-        prompts_.Message("No image in current folder", SessionPrompts::Kind::Information,
-                         SessionPrompts::Buttons::Ok);
+        dialogs_.Ask(this, "No image in current folder", ViewerDialogs::Kind::Information,
+                     ViewerDialogs::Buttons::Ok);
 }
 
 void FullScreenShow::DisplayImage(const std::string& path) {
@@ -187,7 +188,7 @@ void FullScreenShow::Step(int by) {
     try {
         DisplayImage(ring_[static_cast<std::size_t>(current_)]);
     } catch (const std::exception& e) {
-        prompts_.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        dialogs_.Ask(this, e.what(), ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
     }
 }
 
@@ -220,8 +221,8 @@ void FullScreenShow::HandleKey(int key) {
                 if (chosen->isValid())
                     ApplyColour(*chosen);
                 else
-                    prompts_.Message("Color dialog failed to load.", SessionPrompts::Kind::Error,
-                                     SessionPrompts::Buttons::Ok);
+                    dialogs_.Ask(this, "Color dialog failed to load.", ViewerDialogs::Kind::Error,
+                                 ViewerDialogs::Buttons::Ok);
             }
             return;
         case Qt::Key_P:
@@ -229,8 +230,8 @@ void FullScreenShow::HandleKey(int key) {
                 // Only a missing printer (or an unreadable picture) is worth a word.
                 const std::string error = PrintPicture(ring_[static_cast<std::size_t>(current_)]);
                 if (!error.empty())
-                    prompts_.Message(error, SessionPrompts::Kind::Error,
-                                     SessionPrompts::Buttons::Ok);
+                    dialogs_.Ask(this, error, ViewerDialogs::Kind::Error,
+                                 ViewerDialogs::Buttons::Ok);
             }
             return;
         default:

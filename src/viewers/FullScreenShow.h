@@ -10,7 +10,7 @@
 
 class QLabel;
 class QScrollArea;
-class SessionPrompts;
+class ViewerDialogs;
 
 // What the full-screen show reads from the main window when it is made.
 struct FullScreenShowSource {
@@ -29,8 +29,11 @@ struct FullScreenShowSource {
 class FullScreenShow : public QWidget {
     Q_OBJECT
   public:
-    FullScreenShow(const FullScreenShowSource& source, SessionPrompts& prompts,
-                    QWidget* parent = nullptr);
+    // Its boxes are the show's own (dialogs asked with the show as owner): a box owned by
+    // another window would open behind the full-screen show, and the show could be deleted
+    // under a box that is not its own.
+    FullScreenShow(const FullScreenShowSource& source, ViewerDialogs& dialogs,
+                   QWidget* parent = nullptr);
     ~FullScreenShow() override;
 
     // The show's pictures: full paths, in list order.
@@ -69,7 +72,7 @@ class FullScreenShow : public QWidget {
     void Step(int by);
     void ApplyColour(const QColor& colour);
 
-    SessionPrompts& prompts_;
+    ViewerDialogs& dialogs_;
     std::vector<std::string> ring_;
     int current_ = -1;
     bool started_ = false;  // the first activation has shown the first picture

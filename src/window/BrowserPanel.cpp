@@ -23,6 +23,7 @@
 #include "shell/ShellOpen.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
+#include "viewers/ViewerDialogs.h"
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "widgets/ViewerIcons.h"
@@ -403,7 +404,8 @@ void BrowserPanel::PrintPanelFile() {
 }
 
 void BrowserPanel::StartFullScreenShow() {
-    auto* show = new FullScreenShow(host_.FullScreenSource(), host_.Prompts(), host_.Owner());
+    auto* show =
+        new FullScreenShow(host_.FullScreenSource(), DefaultViewerDialogs(), host_.Owner());
     CurrentFullScreenShow = show;
     show->showFullScreen();
     show->activateWindow();

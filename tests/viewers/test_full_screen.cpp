@@ -9,7 +9,7 @@
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
 #include "viewers/FullScreenShow.h"
 
@@ -64,7 +64,7 @@ class FullScreenTest : public ::testing::Test {
     }
 
     TempFolder folder;
-    ScriptedPrompts prompts;
+    ScriptedViewerDialogs prompts;
     QPointer<FullScreenShow> form;
     std::vector<std::string> printed;
     std::string printError;
@@ -225,13 +225,13 @@ TEST_F(FullScreenTest, PrintHandsOverTheCurrentPicture) {
     EXPECT_TRUE(prompts.Messages.empty());
     printError = "There is no default printer currently selected.";
     QTest::keyClick(form, Qt::Key_P);
-    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{printError});
+    EXPECT_EQ(prompts.Messages, std::vector<std::string>{printError});
 }
 
 TEST_F(FullScreenTest, AnEmptyRingSaysSoAndIgnoresStepsAndPrint) {
     Open(Files({"a.html", "b.txt"}));
     Activate();
-    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No image in current folder"});
+    EXPECT_EQ(prompts.Messages, std::vector<std::string>{"No image in current folder"});
     prompts.Messages.clear();
     for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Down, Qt::Key_P}) QTest::keyClick(form, key);
     EXPECT_TRUE(prompts.Messages.empty());
@@ -249,7 +249,7 @@ TEST_F(FullScreenTest, ABrokenPictureIsReportedAndTheNextKeyStepsOn) {
     Open(paths);
     QTest::keyClick(form, Qt::Key_Down);
     ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_NE(prompts.Messages[0].Text.find("b.jpg"), std::string::npos);
+    EXPECT_NE(prompts.Messages[0].find("b.jpg"), std::string::npos);
     EXPECT_EQ(form->CurrentImage(), 1);
     EXPECT_EQ(Shown(), "b.jpg");
     QTest::keyClick(form, Qt::Key_Down);

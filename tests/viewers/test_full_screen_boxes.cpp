@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <functional>
 
 #include "support/BoxAnswerer.h"
 #include "support/PictureFixtures.h"
@@ -137,4 +138,45 @@ TEST_F(FullScreenBoxes, TheWindowBehindMayCloseWhileTheFirstBoxIsUp) {
     ASSERT_TRUE(boxes.WaitForBoxes(1));
     EXPECT_EQ(boxes.Texts, std::vector<std::string>{"No image in current folder"});
     EXPECT_TRUE(behind.isNull());
+}
+
+// A show closed while one of its boxes is up (by a timer, the end of a session) goes once the
+// box has: the box is the show's own, so the handler that raised it returns into a live show,
+// and the box opens over the full-screen window rather than behind it.
+TEST_F(FullScreenBoxes, AShowClosedUnderItsBoxGoesAfterTheBox) {
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Pictures;
+        std::function<void(FullScreenShow&)> raiseBox;
+    };
+    const Case cases[] = {
+        {"first picture cannot be shown", {"bad.gif"}, [this](FullScreenShow&) { Activate(); }},
+        {"no picture at all", {}, [this](FullScreenShow&) { Activate(); }},
+        {"failed print", {"a.gif"},
+         [this](FullScreenShow& show) {
+             Activate();
+             printError = "There is no default printer currently selected.";
+             QTest::keyClick(&show, Qt::Key_P);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        boxes.Texts.clear();
+        printError.clear();
+        Open(c.Pictures);
+        bool ownedByShow = false;
+        boxes.OnBox = [&](QMessageBox& box) {
+            ownedByShow = box.parentWidget() == form.data();
+            if (!form) return;
+            form->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_FALSE(form.isNull()) << "deleted under its own box";
+        };
+        c.raiseBox(*form);
+        ASSERT_EQ(boxes.Texts.size(), 1u);
+        EXPECT_TRUE(ownedByShow);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull()) << "gone once the box has";
+        boxes.OnBox = nullptr;
+    }
 }
