@@ -36,12 +36,14 @@ std::string ReadFileBytes(const std::string& path) {
     // Straight into the string, a byte more than the file had when asked: a read that comes back
     // short after all of them is the end, without a further read to see it.
     struct stat info {};
-    const std::size_t expected =
-        ::fstat(file.fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    const std::size_t expected = ::fstat(file.fd, &info) == 0 && info.st_size > 0
+                                     ? static_cast<std::size_t>(info.st_size)
+                                     : 0;
     std::string bytes;
     std::size_t have = 0;
     for (;;) {
-        if (bytes.size() == have) bytes.resize(std::max({have * 2, expected + 1, std::size_t{4096}}));
+        if (bytes.size() == have)
+            bytes.resize(std::max({have * 2, expected + 1, std::size_t{4096}}));
         const ssize_t got = ::read(file.fd, bytes.data() + have, bytes.size() - have);
         if (got < 0) {
             if (errno == EINTR) continue;

@@ -19,8 +19,8 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes, bool dura
 // The two halves of ReplaceFileBytes, for callers that prepare several files before putting any
 // of them in place. WriteReplacement writes the bytes to a new temporary file beside path (with
 // path's permission bits when it exists, or mode when the caller already has them) and returns
-// the temporary file's name; nothing is left behind when it fails. CommitReplacement renames it over path; on failure it removes the
-// temporary file, and path keeps its old bytes.
+// the temporary file's name; nothing is left behind when it fails. CommitReplacement renames it
+// over path; on failure it removes the temporary file, and path keeps its old bytes.
 std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable = false,
                              std::optional<unsigned> mode = std::nullopt);
 void CommitReplacement(const std::string& temp, const std::string& path);

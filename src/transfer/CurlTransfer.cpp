@@ -176,7 +176,8 @@ bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* rep
         if (sp != std::string_view::npos) {
             Status = std::atoi(std::string(text.substr(sp + 1)).c_str());
             const auto sp2 = text.find(' ', sp + 1);
-            Reason = sp2 == std::string_view::npos ? std::string() : std::string(text.substr(sp2 + 1));
+            Reason =
+                sp2 == std::string_view::npos ? std::string() : std::string(text.substr(sp2 + 1));
         }
         return true;
     }

@@ -19,13 +19,13 @@ inline bool StartsWithNoCase(std::string_view s, const char* prefix) {
 
 // The line without its line break and trailing spaces.
 inline std::string_view LineWithoutEnd(std::string_view s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
+        s.remove_suffix(1);
     return s;
 }
 
-inline std::string TrimLineEnd(std::string s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    return s;
+inline std::string TrimLineEnd(std::string_view s) {
+    return std::string(LineWithoutEnd(s));
 }
 
 inline std::int64_t SteadyNowMs() {

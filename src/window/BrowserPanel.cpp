@@ -17,17 +17,17 @@
 #include "core/Addresses.h"
 #include "core/SessionPrompts.h"
 #include "core/Text.h"
-#include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
+#include "htmlview/ScreenCursor.h"
 #include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
+#include "viewers/DocumentSourceWindow.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"
-#include "viewers/ViewerDialogs.h"
-#include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
-#include "widgets/ViewerIcons.h"
+#include "viewers/ViewerDialogs.h"
 #include "widgets/PanelIcons.h"
+#include "widgets/ViewerIcons.h"
 
 namespace {
 
