@@ -10,6 +10,9 @@ window (offscreen); "complete" is lanternway-get --complete, so its ratio is the
 time against a classic copy's in the same round. A second table times the link conversion of the
 pages on its own: lanternway's (lw_convert_run on a copy retrieved without conversion) against
 the time wget reports for its own link conversion.
+
+A tool "lanternway=PATH" is another build of lanternway-get run the same way, to compare two
+builds in the same rounds: --tools "lanternway lanternway=/tmp/before/lanternway-get wget2".
 """
 
 import argparse
@@ -90,9 +93,9 @@ http {{
 
 
 def commands(tool, url, out, urls_file):
-    if tool == "lanternway":
-        return [os.path.join(BUILD, "lanternway-get"), "--threads=10", "--quiet", url,
-                os.path.join(out, "bench.lwa")]
+    if tool == "lanternway" or tool.startswith("lanternway="):
+        binary = tool.partition("=")[2] or os.path.join(BUILD, "lanternway-get")
+        return [binary, "--threads=10", "--quiet", url, os.path.join(out, "bench.lwa")]
     if tool == "complete":
         return [os.path.join(BUILD, "lanternway-get"), "--complete", "--threads=10", "--quiet",
                 url, os.path.join(out, "bench.lwa")]
@@ -202,7 +205,7 @@ def main():
     try:
         for run in range(args.runs):
             for tool in tools:
-                out = os.path.join(base, "copy-" + tool)
+                out = os.path.join(base, "copy-" + re.sub(r"[^A-Za-z0-9]", "_", tool))
                 wall, cpu, rss, (got_pages, got_images) = run_once(tool, url, out, urls_file)
                 if (got_pages, got_images) != (pages, images):
                     failures.append(f"{tool} run {run + 1}: {got_pages}/{pages} pages, "
@@ -245,6 +248,8 @@ def main():
         rss = max(r[2] for r in results[tool])
         name = {"lanternway": "lanternway-get", "complete": "lanternway-get --complete",
                 "window": "lanternway (window)"}.get(tool, tool)
+        if tool.startswith("lanternway="):
+            name = "lanternway-get " + tool.partition("=")[2]
         print(f"| {name} | {med:.2f} ({min(walls):.2f}-{max(walls):.2f}) | {files / med:.0f} | "
               f"{cpu:.2f} | {rss:.0f} | {paired(tool, 0)} | {paired(tool, 1)} |")
     if lanternway_conversion is not None:
