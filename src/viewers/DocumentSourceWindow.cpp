@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "core/SessionPrompts.h"
 #include "viewers/Printing.h"
+#include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
 
 namespace {
@@ -33,8 +33,8 @@ QAction* AddItem(QWidget* window, QMenu* menu, const char* name, const char* cap
 
 }  // namespace
 
-DocumentSourceWindow::DocumentSourceWindow(QWidget* owner, SessionPrompts& prompts)
-    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), prompts_(prompts) {
+DocumentSourceWindow::DocumentSourceWindow(QWidget* owner, ViewerDialogs& dialogs)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), dialogs_(dialogs) {
     setObjectName("DocumentSourceForm");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Document Source");
@@ -138,7 +138,7 @@ void DocumentSourceWindow::PrintSource() {
     try {
         PrintTextDocument(*SourceText->document(), windowTitle());
     } catch (const std::exception& e) {
-        prompts_.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        dialogs_.Ask(this, e.what(), ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
     }
 }
 
@@ -156,14 +156,14 @@ void DocumentSourceWindow::closeEvent(QCloseEvent* event) {
 }
 
 DocumentSourceWindow* OpenDocumentSource(QWidget* owner, const std::string& path,
-                                        SessionPrompts& prompts) {
-    auto* form = new DocumentSourceWindow(owner, prompts);
+                                        ViewerDialogs& dialogs) {
+    auto* form = new DocumentSourceWindow(owner, dialogs);
     form->show();
     form->setWindowTitle(QString::fromStdString("Document Source - " + path));
     try {
         form->LoadFromFile(path);
     } catch (const std::exception& e) {
-        prompts.Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        dialogs.Ask(form, e.what(), ViewerDialogs::Kind::Error, ViewerDialogs::Buttons::Ok);
     }
     return form;
 }

@@ -10,15 +10,16 @@ class QAction;
 class QCloseEvent;
 class QMenu;
 class QTextEdit;
-class SessionPrompts;
+class ViewerDialogs;
 
 // A window showing the raw text of a local file, read-only, with copy, select-all, word-wrap,
 // font and print commands on its context menu. Owned by the window that opened it, and closed
-// with it; closing destroys it.
+// with it; closing destroys it. Its boxes are its own (it stays on top: a box of another window
+// would open behind it).
 class DocumentSourceWindow : public QWidget {
     Q_OBJECT
   public:
-    DocumentSourceWindow(QWidget* owner, SessionPrompts& prompts);
+    DocumentSourceWindow(QWidget* owner, ViewerDialogs& dialogs);
 
     // Replaces the text with the file's; raises std::runtime_error when it cannot be read
     // (the box is then empty).
@@ -48,11 +49,11 @@ class DocumentSourceWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    SessionPrompts& prompts_;
+    ViewerDialogs& dialogs_;
 };
 
 // Opens a further document source window owned by `owner` for the file: shown, captioned
-// "Document Source - " + path, then filled. A file that cannot be read is reported through
-// the prompts; the window stays open and empty.
+// "Document Source - " + path, then filled. A file that cannot be read is reported in a box
+// of the new window; the window stays open and empty.
 DocumentSourceWindow* OpenDocumentSource(QWidget* owner, const std::string& path,
-                                        SessionPrompts& prompts);
+                                        ViewerDialogs& dialogs);

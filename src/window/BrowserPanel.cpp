@@ -377,7 +377,7 @@ void BrowserPanel::EnableDisableFullScreenBtn() {
 
 void BrowserPanel::ShowDocumentSource() {
     const std::string path = CurrentFilePath();
-    OpenDocumentSource(host_.Owner(), path, host_.Prompts());
+    OpenDocumentSource(host_.Owner(), path, DefaultViewerDialogs());
 }
 
 void BrowserPanel::SavePanelFileAs() {

@@ -14,6 +14,7 @@
 #include "finder/FinderWindow.h"
 #include "shell/FolderTree.h"
 #include "viewers/DocumentSourceWindow.h"
+#include "viewers/ViewerDialogs.h"
 #include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
 
@@ -186,7 +187,7 @@ void SoakRun::OpenWindow() {
         case Window::DocumentSource: {
             std::string page = form_->State().ProjectFolder + "Main.html";
             if (!fs::exists(page)) page = folder_ + "www/index.html";
-            OpenDocumentSource(&form, page, form.Prompts());
+            OpenDocumentSource(&form, page, DefaultViewerDialogs());
             target_ = newest("DocumentSourceWindow");
             break;
         }

@@ -23,13 +23,15 @@ class ScriptedViewerDialogs : public ViewerDialogs {
 
     std::vector<std::string> Messages;
     std::vector<Kind> MessageKinds;
+    std::vector<QWidget*> MessageOwners;
     std::vector<SaveRequest> Saves;
     std::vector<std::string> FolderTitles;
     std::vector<std::string> FolderStarts;
 
-    Answer Ask(QWidget*, const std::string& text, Kind kind, Buttons buttons) override {
+    Answer Ask(QWidget* owner, const std::string& text, Kind kind, Buttons buttons) override {
         Messages.push_back(text);
         MessageKinds.push_back(kind);
+        MessageOwners.push_back(owner);
         if (!Answers.empty()) {
             const Answer a = Answers.front();
             Answers.pop_front();

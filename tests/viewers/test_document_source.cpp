@@ -7,7 +7,7 @@
 #include <QTextEdit>
 
 #include "support/QtApp.h"
-#include "support/ScriptedPrompts.h"
+#include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
 #include "viewers/Printing.h"
 #include "viewers/DocumentSourceWindow.h"
@@ -33,7 +33,7 @@ class DocumentSourceTest : public ::testing::Test {
     }
 
     TempFolder folder;
-    ScriptedPrompts prompts;
+    ScriptedViewerDialogs prompts;
     QPointer<QWidget> owner;
 };
 
@@ -54,9 +54,10 @@ TEST_F(DocumentSourceTest, AnUnreadableFileIsReportedAndTheWindowStaysEmpty) {
     const std::string path = folder.Text() + "missing.html";
     QPointer<DocumentSourceWindow> form = OpenDocumentSource(owner, path, prompts);
     ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_NE(prompts.Messages[0].Text.find(path), std::string::npos);
-    EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+    EXPECT_NE(prompts.Messages[0].find(path), std::string::npos);
+    EXPECT_EQ(prompts.MessageKinds[0], SessionPrompts::Kind::Error);
     ASSERT_FALSE(form.isNull());
+    EXPECT_EQ(prompts.MessageOwners[0], form.data()) << "the window stays on top: its own box";
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->SourceText->toPlainText().isEmpty());
 }
