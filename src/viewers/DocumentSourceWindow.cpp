@@ -156,7 +156,7 @@ void DocumentSourceWindow::closeEvent(QCloseEvent* event) {
 }
 
 DocumentSourceWindow* OpenDocumentSource(QWidget* owner, const std::string& path,
-                                        ViewerDialogs& dialogs) {
+                                         ViewerDialogs& dialogs) {
     auto* form = new DocumentSourceWindow(owner, dialogs);
     form->show();
     form->setWindowTitle(QString::fromStdString("Document Source - " + path));

@@ -56,4 +56,4 @@ class DocumentSourceWindow : public QWidget {
 // "Document Source - " + path, then filled. A file that cannot be read is reported in a box
 // of the new window; the window stays open and empty.
 DocumentSourceWindow* OpenDocumentSource(QWidget* owner, const std::string& path,
-                                        ViewerDialogs& dialogs);
+                                         ViewerDialogs& dialogs);

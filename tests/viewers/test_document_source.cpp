@@ -9,8 +9,8 @@
 #include "support/QtApp.h"
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
-#include "viewers/Printing.h"
 #include "viewers/DocumentSourceWindow.h"
+#include "viewers/Printing.h"
 
 namespace {
 
