@@ -58,6 +58,13 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
+std::optional<unsigned> ModeOfFileWithContent(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+        return std::nullopt;
+    return info.st_mode & 07777;
+}
+
 std::string WriteReplacement(const std::string& path, std::string_view bytes, bool durable,
                              std::optional<unsigned> mode) {
     if (!mode) {

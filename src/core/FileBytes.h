@@ -11,6 +11,10 @@
 // The file's bytes.
 std::string ReadFileBytes(const std::string& path);
 
+// The permission bits of a regular file (links followed) with at least one byte; nothing for a
+// missing or empty file, a folder or a device.
+std::optional<unsigned> ModeOfFileWithContent(const std::string& path);
+
 // Replaces the file's bytes: the new bytes go to a temporary file beside it, which is then
 // renamed over the old one, so a failed write leaves the previous file as it was. An existing
 // file keeps its permission bits. With durable, the data reach the disk before the rename.

@@ -1,7 +1,5 @@
 #include "offline/ConvertProjectFiles.h"
 
-#include <sys/stat.h>
-
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -9,6 +7,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "core/FileBytes.h"
 #include "core/Text.h"
 #include "engine/SessionState.h"
 #include "offline/FolderListing.h"
@@ -30,12 +29,6 @@ bool IsPage(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
     const std::string ext = UpperCase(std::string_view(path).substr(dot));
     return ext == ".HTML" || ext == ".HTM";
-}
-
-// A regular file with at least one byte.
-bool HasContent(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
 }  // namespace
@@ -87,7 +80,8 @@ bool ConvertProjectFiles(SessionState& session) {
         const std::string& path = files[i];
         const std::size_t page = pageOf[i];
         bool processed = false;
-        if (page != kNoPage && (rewriting ? pipeline->HasContent(page) : HasContent(path))) {
+        if (page != kNoPage &&
+            (rewriting ? pipeline->HasContent(page) : ModeOfFileWithContent(path).has_value())) {
             processed = true;
             current = path;
             prompts.ConversionUpdate(label, current, shown);

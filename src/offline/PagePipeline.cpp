@@ -1,6 +1,5 @@
 #include "offline/PagePipeline.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,14 +19,6 @@ constexpr std::size_t kAheadPerHelper = 8;
 // Pages the caller waits for at once when it has caught up with the helpers: waking it for
 // every page would cost more than putting the page in place.
 constexpr std::size_t kWaitBatch = 8;
-
-// The permission bits of a regular file with at least one byte; nothing for anything else.
-std::optional<unsigned> ModeOfFileWithContent(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
-        return std::nullopt;
-    return info.st_mode & 07777;
-}
 
 }  // namespace
 
