@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <array>
+#include <cctype>
 #include <memory>
 
 #include "mirror/TextBytes.h"
@@ -86,6 +87,22 @@ bool IsForbiddenHost(std::string_view host) {
     return false;
 }
 
+// libcurl takes everything from a '%' after an IPv6 address to the closing bracket as its zone,
+// '@', '[' and escapes included, and writes it back escaped once more: such an address is
+// garbage, and its text would change with every pass through the parser. A zone is a name
+// (RFC 6874: letters, digits and "-._~").
+bool HasPlainZone(CURLU* url) {
+    char* zone = nullptr;
+    if (curl_url_get(url, CURLUPART_ZONEID, &zone, 0) != CURLUE_OK) return true;  // none
+    bool plain = *zone != '\0';
+    for (const char* c = zone; *c; ++c) {
+        const auto u = static_cast<unsigned char>(*c);
+        if (!std::isalnum(u) && u != '-' && u != '.' && u != '_' && u != '~') plain = false;
+    }
+    curl_free(zone);
+    return plain;
+}
+
 struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
@@ -106,8 +123,10 @@ std::optional<std::string> Normalized(const char* address) {
     char* host = nullptr;
     if (curl_url_get(url, CURLUPART_HOST, &host, 0) != CURLUE_OK) return std::nullopt;
     const bool forbidden = IsForbiddenHost(host);
+    const bool bracketed = host[0] == '[';
     curl_free(host);
     if (forbidden) return std::nullopt;
+    if (bracketed && !HasPlainZone(url)) return std::nullopt;
     char* text = nullptr;
     if (curl_url_get(url, CURLUPART_URL, &text, kGetFlags) != CURLUE_OK) return std::nullopt;
     std::string out = LowerHost(text);
