@@ -2,11 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <system_error>
 
 #include "core/Addresses.h"
@@ -52,16 +53,19 @@ std::string SiteRoot(const std::string& address) {
 std::string SpeedText(std::int64_t bytes, int seconds) {
     if (seconds <= 0) return "0.0";
     const double kb = static_cast<double>(bytes) / seconds / 1024.0;
-    // Two significant digits first, then the fixed form with one decimal.
+    // Two significant digits first, then the fixed form with one decimal. to_chars rounds as
+    // printf does, without its locale and stream set-up (this runs for every file).
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.1e", kb);
-    const double rounded = std::strtod(buffer, nullptr);
+    char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, kb, std::chars_format::scientific, 1).ptr;
+    double rounded = 0;
+    std::from_chars(buffer, end, rounded);
     if (rounded >= 100.0) {
-        std::snprintf(buffer, sizeof buffer, "%.1E", kb);
-        return buffer;
+        std::replace(buffer, end, 'e', 'E');
+        return std::string(buffer, end);
     }
-    std::snprintf(buffer, sizeof buffer, "%.1f", rounded);
-    return buffer;
+    end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, 1).ptr;
+    return std::string(buffer, end);
 }
 
 RunControl::RunControl(SessionState& session, QObject* parent)

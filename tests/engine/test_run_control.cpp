@@ -349,6 +349,8 @@ TEST(SpeedText, TwoSignificantDigitsOneDecimal) {
         {0, 5, "0.0"},           {47700, 1, "47.0"},
         {102400, 1, "1.0E+02"},  {101990, 1, "1.0E+02"},
         {1048576, 1, "1.0E+03"}, {3000000000LL, 1, "2.9E+06"},
+        {10189, 1, "10.0"},      {102348, 1, "1.0E+02"},  // 9.95 and 99.95 round up a digit
+        {52, 1, "0.1"},          {7, 7, "0.0"},
     };
     for (const auto& c : cases) EXPECT_EQ(SpeedText(c.bytes, c.seconds), c.text) << c.bytes;
 }
