@@ -88,6 +88,41 @@ void ParseStatusLine(const std::string& line, int& code, std::string& text) {
     text = line.size() > 13 ? line.substr(13) : std::string();
 }
 
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Where "://" follows a scheme at the start (a letter, then letters, digits, '+', '-', '.'), or
+// npos.
+std::size_t SchemeEnd(std::string_view address) {
+    const std::size_t colon = address.find("://");
+    if (colon == std::string_view::npos || colon == 0 || !IsAsciiLetter(address[0]))
+        return std::string_view::npos;
+    for (const char c : address.substr(1, colon - 1))
+        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return std::string_view::npos;
+    return colon;
+}
+
+// The address with what may not stand in a request line percent-encoded: white space,
+// controls and bytes outside ASCII (a server's Location may hold any of them).
+std::string RequestTarget(const std::string& address) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(address.size());
+    for (const char c : address) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u > 0x20 && u < 0x7F) {
+            out += c;
+            continue;
+        }
+        out += '%';
+        out += hex[u >> 4];
+        out += hex[u & 15];
+    }
+    return out;
+}
+
 std::string TrimBlanks(const std::string& text) {
     std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -103,7 +138,8 @@ void HttpClient::SetBasicCredentials(const std::string& user, const std::string&
     AuthorizationValue = "Basic " + Base64Encode(user + ":" + password);
 }
 
-void HttpClient::AimAt(const std::string& url) {
+void HttpClient::AimAt(const std::string& address) {
+    const std::string url = RequestTarget(address);
     UrlParts parts = SplitURL(url);
     bool secure = SameText(parts.Protocol, "https");
     target_.Secure = secure;
@@ -132,7 +168,12 @@ void HttpClient::AimAt(const std::string& url) {
 }
 
 std::string HttpClient::ResolveLocation(const std::string& value) const {
-    if (value.find("://") != std::string::npos) return value;
+    if (const std::size_t end = SchemeEnd(value); end != std::string::npos) {
+        const std::string_view scheme = std::string_view(value).substr(0, end);
+        if (!SameText(scheme, "http") && !SameText(scheme, "https"))
+            throw ConvertError("The new location '" + value + "' is not an http or https address");
+        return value;
+    }
     std::string scheme = target_.Secure ? "https" : "http";
     if (value.compare(0, 2, "//") == 0) return scheme + ":" + value;
     std::string site = scheme + "://" + target_.Host;

@@ -67,9 +67,11 @@ class HttpClient : public TcpConnection {
         bool operator==(const Origin&) const = default;
     };
 
-    // Points the next request at an absolute address: connection, TLS and RequestPath.
-    void AimAt(const std::string& url);
-    // The absolute address a Location value names, relative to the current target.
+    // Points the next request at an absolute address: connection, TLS and RequestPath (with
+    // white space, controls and bytes outside ASCII percent-encoded).
+    void AimAt(const std::string& address);
+    // The absolute address a Location value names, relative to the current target; a value
+    // with another scheme than http or https raises ConvertError.
     std::string ResolveLocation(const std::string& value) const;
     // Opens the connection for the next request; through a proxy to an https site, asks the
     // proxy for a tunnel first and starts TLS inside it.

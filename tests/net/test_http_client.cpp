@@ -104,6 +104,10 @@ TEST(Http, RequestBytesDirectAndThroughProxy) {
         {"proxy", "http://site.example/a.html", true, true, "http://site.example/a.html"},
         {"proxy, no scheme", "site.example/a.html", true, false, "http://site.example/a.html"},
         {"proxy, host only", "http://site.example", true, false, "http://site.example"},
+        {"space and non-ASCII", "http://127.0.0.1:{port}/a b/caf\xC3\xA9.html", false, true,
+         "/a%20b/caf%C3%A9.html"},
+        {"proxy, space", "http://site.example/a b.html", true, true,
+         "http://site.example/a%20b.html"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,6 +200,10 @@ TEST(Http, HeadLocationMovesTheGetAndCredentialsStayHome) {
         {"/moved.html", true, "GET /moved.html HTTP/1.0", true},
         {"sub/moved.html", true, "GET /dir/sub/moved.html HTTP/1.0", true},
         {"https://127.0.0.1:{port}/x", false, "", false},  // another scheme: not even reached
+        // Not a scheme before "://": a relative location, escaped for the request line.
+        {"x http://127.0.0.1:{port}/y", true, "GET /dir/x%20http://127.0.0.1:{port}/y HTTP/1.0",
+         true},
+        {"moved here.html", true, "GET /dir/moved%20here.html HTTP/1.0", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location);
@@ -215,8 +223,8 @@ TEST(Http, HeadLocationMovesTheGetAndCredentialsStayHome) {
         } else {
             f.Http.Execute();
         }
-        std::string get =
-            std::string(c.getLine) + "\r\n" + (c.credentials ? Credentials : "") + "\r\n";
+        std::string get = WithPort(c.getLine, elsewhere.Port()) + "\r\n" +
+                          (c.credentials ? Credentials : "") + "\r\n";
         auto atOrigin = origin.Requests();
         auto atOther = elsewhere.Requests();
         ASSERT_GE(atOrigin.size(), 1u);
@@ -236,6 +244,20 @@ TEST(Http, HeadLocationMovesTheGetAndCredentialsStayHome) {
             EXPECT_EQ(f.Http.Body.Data(), "hello");
         }
     }
+}
+
+TEST(Http, NewLocationWithAnotherSchemeIsRefused) {
+    ScriptedServer origin({S::Reply("HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x\r\n\r\n")});
+    HttpClient http;
+    http.URL = WithPort("http://127.0.0.1:{port}/dir/start.html", origin.Port());
+    try {
+        http.Execute();
+        ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The new location 'ftp://127.0.0.1/x' is not an http or https address");
+    }
+    EXPECT_EQ(origin.Requests().size(), 1u);  // the HEAD only
 }
 
 TEST(Http, FailureStatusRaisesAfterTheWholeHeader) {
