@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <memory>
 
 #include "mirror/TextBytes.h"
@@ -107,8 +108,8 @@ struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
 
-// Parses a prepared absolute address and returns its normalised text.
-std::optional<std::string> Normalized(const char* address) {
+// One pass of the parser over a prepared absolute address.
+std::optional<std::string> NormalizedOnce(const char* address) {
     const std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
     CURLU* url = handle.get();
     if (!url || curl_url_set(url, CURLUPART_URL, address, 0) != CURLUE_OK) return std::nullopt;
@@ -132,6 +133,20 @@ std::optional<std::string> Normalized(const char* address) {
     std::string out = LowerHost(text);
     curl_free(text);
     return out;
+}
+
+// Parses a prepared absolute address and returns its normalised text. libcurl decodes the
+// escapes of a host without putting the decoded name into its usual form ("7%31" stays "71",
+// where "71" itself becomes "0.0.0.71"), so an address with escapes takes a second pass (where
+// its host begins is the parser's call: "http:///h" names the host h); one whose text still
+// changes after that is refused.
+std::optional<std::string> Normalized(const char* address) {
+    std::optional<std::string> out = NormalizedOnce(address);
+    if (!out || !std::strchr(address, '%')) return out;
+    const std::optional<std::string> again = NormalizedOnce(out->c_str());
+    if (again == out) return out;
+    if (again && NormalizedOnce(again->c_str()) == again) return again;
+    return std::nullopt;
 }
 
 // The reference ready for the parser, in one pass: white space and controls around it and the

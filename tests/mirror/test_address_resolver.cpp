@@ -59,6 +59,9 @@ const ResolveCase kResolveCases[] = {
     {"http://[fe80::1%eth0]/x", "http://[fe80::1%25eth0]/x"},
     {"http://u:p@[::<A H:pw@[::1]:8080/a", std::nullopt},
     {"http://[::1%25a%20b]/", std::nullopt},
+    {"http://u:p@7%31/a", "http://0.0.0.71/a"},  // as "http://71/a" comes out
+    {"http://%41.test/a", "http://a.test/a"},
+    {"http:///u:p@7%31/a", "http://0.0.0.71/a"},
     {"http:d.html", "http://site.test/a/b/d.html"},
     {"  spaced.html \n", "http://site.test/a/b/spaced.html"},
     {"sp\tli\nt.html", "http://site.test/a/b/split.html"},
