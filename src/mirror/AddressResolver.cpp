@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -97,8 +96,10 @@ bool HasPlainZone(CURLU* url) {
     if (curl_url_get(url, CURLUPART_ZONEID, &zone, 0) != CURLUE_OK) return true;  // none
     bool plain = *zone != '\0';
     for (const char* c = zone; *c; ++c) {
-        const auto u = static_cast<unsigned char>(*c);
-        if (!std::isalnum(u) && u != '-' && u != '.' && u != '_' && u != '~') plain = false;
+        const char u = *c;
+        const bool alnum =
+            (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9');
+        if (!alnum && u != '-' && u != '.' && u != '_' && u != '~') plain = false;
     }
     curl_free(zone);
     return plain;
