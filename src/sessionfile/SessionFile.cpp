@@ -23,8 +23,9 @@ void ShowError(SessionPrompts& prompts, const std::string& text) {
     prompts.Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
 }
 
+// The folder with its trailing "/". No folder stays no folder: it must not turn into the root.
 std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder;
 }
 

@@ -233,6 +233,23 @@ TEST_F(SessionFileTest, MovedProjectFolderIsAskedFor) {
     EXPECT_EQ(opened.ProjectFolder, moved + "/");
 }
 
+// A session saved after its start page failed names no project folder. Opened again, it still
+// has none: the root folder, where a later write would go, is not one.
+TEST_F(SessionFileTest, SessionWithoutProjectFolderStaysWithout) {
+    SessionRecord r;
+    r.SiteFolders = {"http://host/"};
+    Write(folder.Path() / "none.lwa", ScrambleText(FormatSessionText(r)));
+    // Asked where the folder went: cancelled, or OK and then no folder chosen.
+    for (const auto answer : {SessionPrompts::Answer::Cancel, SessionPrompts::Answer::Ok}) {
+        prompts.Answers = {answer};
+        ASSERT_TRUE(PerformFileOpen(opened, folder.Text() + "none.lwa"));
+        EXPECT_EQ(opened.ProjectFolder, "");
+    }
+    prompts.FileNames.push_back(folder.Text() + "again.lwa");
+    ASSERT_TRUE(SaveSessionAs(opened));
+    EXPECT_EQ(ParseSessionText(Plain(folder.Text() + "again.lwa")).ProjectFolder, "");
+}
+
 TEST_F(SessionFileTest, SaveDialogNamesTheFile) {
     struct NameCase {
         std::optional<std::string> typed;
