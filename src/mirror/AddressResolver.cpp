@@ -96,10 +96,8 @@ bool HasPlainZone(CURLU* url) {
     if (curl_url_get(url, CURLUPART_ZONEID, &zone, 0) != CURLUE_OK) return true;  // none
     bool plain = *zone != '\0';
     for (const char* c = zone; *c; ++c) {
-        const char u = *c;
-        const bool alnum =
-            (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9');
-        if (!alnum && u != '-' && u != '.' && u != '_' && u != '~') plain = false;
+        if (!IsAsciiAlphanumeric(*c) && *c != '-' && *c != '.' && *c != '_' && *c != '~')
+            plain = false;
     }
     curl_free(zone);
     return plain;
