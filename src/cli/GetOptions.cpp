@@ -84,8 +84,9 @@ std::string GetUsage() {
            "Ctrl-C stops the session: running transfers finish and the session is completed.\n"
            "A second Ctrl-C ends the program at once.\n"
            "Files that could not be retrieved are named on stderr with the reason.\n"
-           "Exit status: 0 done, 1 failure (also a start page answered with an error), 2 usage\n"
-           "error, 3 could not connect with the host.\n";
+           "Exit status: 0 done, 1 failure (also a start page answered with an error, or a\n"
+           "copy stopped short by the free disk space minimum), 2 usage error, 3 could not\n"
+           "connect with the host.\n";
 }
 
 GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {

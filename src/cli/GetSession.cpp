@@ -116,12 +116,6 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
     RunControl engine(state);
 
     bool ioFailed = false;
-    auto convert = engine.ConvertFiles;
-    engine.ConvertFiles = [&ioFailed, convert](SessionState& s) {
-        const bool ok = !convert || convert(s);
-        if (!ok) ioFailed = true;
-        return ok;
-    };
     auto save = engine.SaveSession;
     engine.SaveSession = [&ioFailed, save](SessionState& s) {
         const bool ok = !save || save(s);
@@ -169,7 +163,9 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
 
     switch (engine.LastOutcome()) {
         case RunControl::Outcome::Completed:
-            return ioFailed ? ExitFailure : ExitDone;
+            return ioFailed || engine.ConversionFailed() || engine.StoppedForDiskSpace()
+                       ? ExitFailure
+                       : ExitDone;
         case RunControl::Outcome::NotConnected:
             return ExitNotConnected;
         case RunControl::Outcome::StartPageFailed:

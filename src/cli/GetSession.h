@@ -9,7 +9,7 @@
 // Exit statuses of lanternway-get.
 enum GetExitStatus {
     ExitDone = 0,          // the session completed with its start page received
-    ExitFailure = 1,       // the project folder could not be made, an I/O error, ...
+    ExitFailure = 1,       // no project folder, an I/O error, the disk budget used up, ...
     ExitUsage = 2,         // the command line is wrong
     ExitNotConnected = 3,  // "Lanternway is unable to connect with host ..."
 };

@@ -279,7 +279,7 @@ std::optional<std::string> CompleteCopy::LocalPathOf(std::string_view address) c
     return std::nullopt;
 }
 
-int CompleteCopy::ConvertAll() {
+std::string CompleteCopy::ConvertAll() {
     // A redirecting address leads to its target's file, in the windows too.
     for (const auto& [from, to] : redirects_)
         if (const auto path = LocalPathOf(to)) session_.MirrorFiles.emplace(from, *path);
@@ -287,6 +287,7 @@ int CompleteCopy::ConvertAll() {
         return LocalPathOf(address);
     };
     int failures = 0;
+    std::string firstFailure;
     for (const Scanned& file : scanned_) {
         const std::string full = session_.ProjectFolder + file.path;
         try {
@@ -295,11 +296,15 @@ int CompleteCopy::ConvertAll() {
                 file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)
                           : mirror::ConvertStyleSheet(bytes, file.address, file.path, lookup);
             if (converted != bytes) ReplaceFileBytes(full, converted);
-        } catch (const std::exception&) {
-            ++failures;
+        } catch (const std::exception& e) {
+            // The file stays as retrieved; the others are converted all the same.
+            if (failures++ == 0) firstFailure = e.what();
         }
     }
     // The files now hold converted bytes: a second pass would read them as retrieved.
     scanned_.clear();
-    return failures;
+    if (failures > 1)
+        firstFailure +=
+            "\n" + std::to_string(failures - 1) + " more files were not converted either.";
+    return firstFailure;
 }

@@ -43,9 +43,9 @@ class CompleteCopy {
     // target was queued before (only the link is noted).
     bool Redirected(const std::string& from, const std::string& to);
 
-    // Rewrites every retrieved page and style sheet for offline browsing. Returns the number of
-    // files that could not be rewritten.
-    int ConvertAll();
+    // Rewrites every retrieved page and style sheet for offline browsing. Returns what to tell
+    // the person of the files that could not be rewritten; empty when there were none.
+    std::string ConvertAll();
 
     // The local path (relative to the project folder) of the file retrieved from an address,
     // following redirects; nullopt when none was.

@@ -162,6 +162,8 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     startPageAddress_.clear();
     startPageArrived_ = false;
     startPageFailure_.clear();
+    diskSpaceStop_.clear();
+    conversionFailed_ = false;
 
     // Size limits by extension. The first entry of an extension decides; a size that is not a
     // number (the dialog accepts empty cells) means no limit.
@@ -265,11 +267,12 @@ void RunControl::StopSession() {
     SessionState& s = session_;
     if (s.StopRequested) return;
     if (s.BytesReceived > s.DiskSpaceFloor) {
+        diskSpaceStop_ = "Unable to create additional threads. Drive " +
+                         DriveOf(s.SessionFileName) + " has only " +
+                         std::to_string(FreeDiskBytes(s.ProjectFolder) / 1024000) +
+                         " MB free space.";
         s.View.SetMessageLabelRed(true);
-        s.View.SetMessageLabel("Unable to create additional threads. Drive " +
-                           DriveOf(s.SessionFileName) + " has only " +
-                           std::to_string(FreeDiskBytes(s.ProjectFolder) / 1024000) +
-                           " MB free space.");
+        s.View.SetMessageLabel(diskSpaceStop_);
     }
     s.StopRequested = true;
     s.QueuedCount = 0;
@@ -364,6 +367,13 @@ void RunControl::FinishSession() {
 
     if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0) WriteEMailPage();
 
+    // The label that said why new work stopped has just been emptied, often in the same turn of
+    // the event loop that filled it: the copy is incomplete, and the person is told so before
+    // hearing that the retrieval completed.
+    if (!diskSpaceStop_.empty())
+        s.Prompts().Message(diskSpaceStop_, SessionPrompts::Kind::Error,
+                            SessionPrompts::Buttons::Ok);
+
     if (s.FilesRead >= 2) {
         const std::string question =
             s.RetrieveHTMLFiles
@@ -374,11 +384,22 @@ void RunControl::FinishSession() {
         const bool convert =
             s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
                                 SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok;
-        // A page that could not be rewritten ends the conversion (its message has been shown):
-        // no session file is written, but the rest of the completion still runs.
+        // A file that could not be rewritten is said in an error box (the page-by-page
+        // conversion stops there, the complete copy's converts the rest): no session file is
+        // written, but the rest of the completion still runs.
         if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
-        const bool converted = !convert || (s.CompleteCopy ? (complete_.ConvertAll(), true)
-                                                           : !ConvertFiles || ConvertFiles(s));
+        bool converted = true;
+        if (convert && s.CompleteCopy) {
+            // Every file that can be is converted; the first failure is said.
+            const std::string failure = complete_.ConvertAll();
+            converted = failure.empty();
+            if (!converted)
+                s.Prompts().Message(failure, SessionPrompts::Kind::Error,
+                                    SessionPrompts::Buttons::Ok);
+        } else if (convert && ConvertFiles) {
+            converted = ConvertFiles(s);
+        }
+        conversionFailed_ = !converted;
         if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {

@@ -53,6 +53,12 @@ class RunControl : public QObject {
     CompleteCopy& Complete() { return complete_; }
 
     Outcome LastOutcome() const { return outcome_; }
+    // The last session stopped taking new work because the disk budget was used up: the copy
+    // is incomplete.
+    bool StoppedForDiskSpace() const { return !diskSpaceStop_.empty(); }
+    // The last session's offline conversion failed (an error box said why); its session file
+    // was not written.
+    bool ConversionFailed() const { return conversionFailed_; }
     // Workers created and not yet destroyed.
     int LiveWorkers() const { return liveWorkers_; }
 
@@ -99,6 +105,8 @@ class RunControl : public QObject {
     std::string startPageAddress_;  // queued by a redirect of the start page, not yet started
     bool startPageArrived_ = false;
     std::string startPageFailure_;  // the error reply that ended the start page
+    std::string diskSpaceStop_;     // the message of a stop by the disk budget
+    bool conversionFailed_ = false;
 
     friend class TransferWorker;
 };

@@ -70,6 +70,7 @@ TEST(GetProcess, FileThatCannotBePutInPlaceIsReported) {
 }
 
 TEST(GetProcess, ExitStatusOfFailures) {
+    NginxServer web({.Root = kSite});
     TempFolder out;
     std::ofstream(out.Path() / "file") << "in the way";
     struct Case {
@@ -90,6 +91,10 @@ TEST(GetProcess, ExitStatusOfFailures) {
         {{"http://127.0.0.1:9/", (out.Path() / "file" / "s.lwa").string()},
          1,
          "Cannot create the project folder "},
+        // More free space asked for than any disk has: the start page comes, nothing after it.
+        {{"--quiet", "--min-disk=999999999", web.Url(), (out.Path() / "full").string()},
+         1,
+         "Unable to create additional threads. Drive "},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv{kProgram};

@@ -114,6 +114,29 @@ TEST_F(CompleteCopyRegistry, APageWithoutHtmlNameIsRenamedToAFreeName) {
     EXPECT_EQ(copy.LocalPathOf("http://h/never.html"), std::nullopt);
 }
 
+// A file that cannot be read back (the person removed it meanwhile, the disk filled up) is
+// said, and does not keep the others from being converted.
+TEST_F(CompleteCopyRegistry, AFileThatCannotBeConvertedIsSaidAndTheRestConverted) {
+    const std::string page = "<a href=a.html>a</a> <a href=b.html>b</a> <a href=gone.html>c</a>";
+    std::ofstream(start) << page;
+    std::string file = start;
+    copy.Landed("http://h/", file, "text/html", page);
+    for (const char* name : {"a.html", "b.html"}) {
+        const std::string landed = Land(std::string("http://h/") + name, "text/html", page);
+        fs::remove(project.Path() / landed);
+    }
+    const std::string said = copy.ConvertAll();
+    EXPECT_EQ(said.rfind("Cannot ", 0), 0u) << said;
+    EXPECT_NE(said.find(project.Text() + "a.html"), std::string::npos) << said;
+    EXPECT_EQ(said.substr(said.find('\n')), "\n1 more files were not converted either.");
+    std::ifstream in(start);
+    const std::string converted((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(converted.find("href=http://h/gone.html>"), std::string::npos) << converted;
+
+    // Nothing left to convert, nothing to say.
+    EXPECT_EQ(copy.ConvertAll(), "");
+}
+
 struct BoxCase {
     const char* name;
     bool images;

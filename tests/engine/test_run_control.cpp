@@ -116,8 +116,13 @@ TEST_F(RunControlTest, DiskBudgetOnTheLastWorkerStillCompletesTheSession) {
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
     EXPECT_TRUE(Running().empty());
-    // No worker was left, so there was nobody to wait for.
-    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});
+    // No worker was left, so there was nobody to wait for; the label's message was emptied by
+    // the completion in the same turn, so a box says why the copy is incomplete.
+    ASSERT_EQ(prompts.MessageTexts().size(), 2u);
+    EXPECT_EQ(prompts.MessageTexts()[0].rfind("Unable to create additional threads. Drive ", 0),
+              0u);
+    EXPECT_EQ(prompts.MessageTexts()[1], "Retrieval Completed");
+    EXPECT_TRUE(engine.StoppedForDiskSpace());
 }
 
 TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
@@ -139,6 +144,14 @@ TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
     Deliver(Running().at(0), "b");
     Deliver(Running().at(0), "c");
     EXPECT_TRUE(state.SessionComplete);
+    EXPECT_TRUE(engine.StoppedForDiskSpace());
+    const auto texts = prompts.MessageTexts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2].rfind("Unable to create additional threads. Drive ", 0), 0u);
+
+    // The next session starts with a clean slate.
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(engine.StoppedForDiskSpace());
 }
 
 TEST_F(RunControlTest, ClockTicks) {
