@@ -10,6 +10,7 @@
 #include "core/Text.h"
 #include "mirror/AddressResolver.h"
 #include "mirror/PageConversion.h"
+#include "offline/PagePipeline.h"
 
 namespace {
 
@@ -279,26 +280,43 @@ std::optional<std::string> CompleteCopy::LocalPathOf(std::string_view address) c
     return std::nullopt;
 }
 
-std::string CompleteCopy::ConvertAll() {
+std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     // A redirecting address leads to its target's file, in the windows too.
     for (const auto& [from, to] : redirects_)
         if (const auto path = LocalPathOf(to)) session_.MirrorFiles.emplace(from, *path);
+    // From here until the end the registry is only read, by the helpers too.
     const mirror::LocalPathLookup lookup = [this](std::string_view address) {
         return LocalPathOf(address);
     };
+    std::vector<std::string> paths;
+    paths.reserve(scanned_.size());
+    for (const Scanned& file : scanned_) paths.push_back(session_.ProjectFolder + file.path);
+    const std::vector<std::string_view> views(paths.begin(), paths.end());
+    const auto makeConverter = [this, &lookup]() -> PagePipeline::Converter {
+        return [this, &lookup](std::size_t i, std::string_view bytes) {
+            const Scanned& file = scanned_[i];
+            return file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)
+                             : mirror::ConvertStyleSheet(bytes, file.address, file.path, lookup);
+        };
+    };
+
     int failures = 0;
     std::string firstFailure;
-    for (const Scanned& file : scanned_) {
-        const std::string full = session_.ProjectFolder + file.path;
-        try {
-            const std::string bytes = ReadFileBytes(full);
-            const std::string converted =
-                file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)
-                          : mirror::ConvertStyleSheet(bytes, file.address, file.path, lookup);
-            if (converted != bytes) ReplaceFileBytes(full, converted);
-        } catch (const std::exception& e) {
-            // The file stays as retrieved; the others are converted all the same.
-            if (failures++ == 0) firstFailure = e.what();
+    {
+        PagePipeline pipeline(views, makeConverter, PagePipeline::HelpersFor(views.size()));
+        int shown = -1;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            // A file that is gone or empty has nothing to rewrite.
+            if (pipeline.HasContent(i)) {
+                try {
+                    pipeline.Take(i);
+                } catch (const std::exception& e) {
+                    // The file stays as retrieved; the others are converted all the same.
+                    if (failures++ == 0) firstFailure = e.what();
+                }
+            }
+            const int gauge = static_cast<int>((i + 1) * 100 / paths.size());
+            if (progress && gauge != shown) progress(paths[i], shown = gauge);
         }
     }
     // The files now hold converted bytes: a second pass would read them as retrieved.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,9 +44,12 @@ class CompleteCopy {
     // target was queued before (only the link is noted).
     bool Redirected(const std::string& from, const std::string& to);
 
-    // Rewrites every retrieved page and style sheet for offline browsing. Returns what to tell
-    // the person of the files that could not be rewritten; empty when there were none.
-    std::string ConvertAll();
+    // Told of the file just done and of the share of all done (0 to 100).
+    using ConversionProgress = std::function<void(const std::string& file, int gauge)>;
+    // Rewrites every retrieved page and style sheet for offline browsing, on helper threads.
+    // Returns what to tell the person of the files that could not be rewritten; empty when there
+    // were none.
+    std::string ConvertAll(const ConversionProgress& progress = {});
 
     // The local path (relative to the project folder) of the file retrieved from an address,
     // following redirects; nullopt when none was.

@@ -389,16 +389,10 @@ void RunControl::FinishSession() {
         // written, but the rest of the completion still runs.
         if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
         bool converted = true;
-        if (convert && s.CompleteCopy) {
-            // Every file that can be is converted; the first failure is said.
-            const std::string failure = complete_.ConvertAll();
-            converted = failure.empty();
-            if (!converted)
-                s.Prompts().Message(failure, SessionPrompts::Kind::Error,
-                                    SessionPrompts::Buttons::Ok);
-        } else if (convert && ConvertFiles) {
+        if (convert && s.CompleteCopy)
+            converted = ConvertCompleteCopy(s, complete_);
+        else if (convert && ConvertFiles)
             converted = ConvertFiles(s);
-        }
         conversionFailed_ = !converted;
         if (converted && SaveSession) SaveSession(s);
         outcome_ = Outcome::Completed;

@@ -9,6 +9,7 @@
 
 #include "core/FileBytes.h"
 #include "core/Text.h"
+#include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 #include "offline/FolderListing.h"
 #include "offline/LinkRewriting.h"
@@ -69,7 +70,9 @@ bool ConvertProjectFiles(SessionState& session) {
             false);
         auto makeConverter = [&prototype]() -> PagePipeline::Converter {
             auto links = std::make_shared<OfflineLinkMap>(*prototype);
-            return [links](std::string_view page) { return ConvertPageText(page, *links); };
+            return [links](std::size_t, std::string_view page) {
+                return ConvertPageText(page, *links);
+            };
         };
         pipeline.emplace(pages, makeConverter, PagePipeline::HelpersFor(pages.size()));
     }
@@ -109,6 +112,25 @@ bool ConvertProjectFiles(SessionState& session) {
     pipeline.reset();
     session.KnownFiles.Clear();
 
+    prompts.ConversionUpdate(CompleteText, "", 100);
+    prompts.Pause(1000);
+    prompts.ConversionClose();
+    return true;
+}
+
+bool ConvertCompleteCopy(SessionState& session, CompleteCopy& copy) {
+    SessionPrompts& prompts = session.Prompts();
+    BusyCursor busy(prompts);
+    prompts.ConversionShow();
+    prompts.ConversionUpdate(UpdatingText, "", 0);
+    const std::string failure = copy.ConvertAll([&prompts](const std::string& file, int gauge) {
+        prompts.ConversionUpdate(UpdatingText, file, gauge);
+    });
+    if (!failure.empty()) {
+        prompts.ConversionClose();
+        prompts.Message(failure, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        return false;
+    }
     prompts.ConversionUpdate(CompleteText, "", 100);
     prompts.Pause(1000);
     prompts.ConversionClose();

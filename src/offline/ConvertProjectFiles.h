@@ -1,5 +1,6 @@
 #pragma once
 
+class CompleteCopy;
 class SessionState;
 
 // The offline conversion at the end of a completed session. For every file of KnownFiles that
@@ -11,3 +12,8 @@ class SessionState;
 // written ends the run: its message is shown, the remaining files stay as they are, KnownFiles
 // is kept and the result is false.
 bool ConvertProjectFiles(SessionState& session);
+
+// The complete copy's conversion (CompleteCopy::ConvertAll) in the same window. Every file
+// that can be is rewritten; an error box then names the first that could not, and the result
+// is false.
+bool ConvertCompleteCopy(SessionState& session, CompleteCopy& copy);

@@ -88,7 +88,7 @@ void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& resu
             return;
         }
         const std::string page = ReadFileBytes(path);
-        const std::string converted = convert(page);
+        const std::string converted = convert(i, page);
         // A page that comes out as it went in is not written again.
         if (converted == page) {
             result.What = Outcome::Unchanged;

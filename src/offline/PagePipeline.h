@@ -16,9 +16,9 @@
 // takes it, so a failure stops the run with every later page as it was.
 class PagePipeline {
   public:
-    // Turns a page's bytes into its new bytes; one converter per helper thread, so that each
-    // may keep its own caches.
-    using Converter = std::function<std::string(std::string_view page)>;
+    // Turns the bytes of page number `index` (its place in the list) into its new bytes; one
+    // converter per helper thread, so that each may keep its own caches.
+    using Converter = std::function<std::string(std::size_t index, std::string_view page)>;
 
     // What happened to one page.
     enum class Outcome {

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -6,6 +8,8 @@
 #include <string>
 
 #include "engine/CompleteCopy.h"
+#include "mirror/PageConversion.h"
+#include "support/NoPermissionOverride.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -114,8 +118,8 @@ TEST_F(CompleteCopyRegistry, APageWithoutHtmlNameIsRenamedToAFreeName) {
     EXPECT_EQ(copy.LocalPathOf("http://h/never.html"), std::nullopt);
 }
 
-// A file that cannot be read back (the person removed it meanwhile, the disk filled up) is
-// said, and does not keep the others from being converted.
+// A file that cannot be read back or replaced (its permissions changed meanwhile, the disk
+// filled up) is said, and does not keep the others from being converted.
 TEST_F(CompleteCopyRegistry, AFileThatCannotBeConvertedIsSaidAndTheRestConverted) {
     const std::string page = "<a href=a.html>a</a> <a href=b.html>b</a> <a href=gone.html>c</a>";
     std::ofstream(start) << page;
@@ -123,10 +127,19 @@ TEST_F(CompleteCopyRegistry, AFileThatCannotBeConvertedIsSaidAndTheRestConverted
     copy.Landed("http://h/", file, "text/html", page);
     for (const char* name : {"a.html", "b.html"}) {
         const std::string landed = Land(std::string("http://h/") + name, "text/html", page);
-        fs::remove(project.Path() / landed);
+        fs::permissions(project.Path() / landed, fs::perms::none);
     }
-    const std::string said = copy.ConvertAll();
-    EXPECT_EQ(said.rfind("Cannot ", 0), 0u) << said;
+    NoPermissionOverride asOwner;
+    const int probe = ::open((project.Path() / "a.html").c_str(), O_RDONLY);
+    if (probe >= 0) {
+        ::close(probe);
+        GTEST_SKIP() << "this account can read any file";
+    }
+    std::vector<int> gauges;
+    const std::string said =
+        copy.ConvertAll([&](const std::string&, int gauge) { gauges.push_back(gauge); });
+    EXPECT_EQ(gauges, (std::vector<int>{33, 66, 100}));
+    EXPECT_EQ(said.rfind("Cannot open file ", 0), 0u) << said;
     EXPECT_NE(said.find(project.Text() + "a.html"), std::string::npos) << said;
     EXPECT_EQ(said.substr(said.find('\n')), "\n1 more files were not converted either.");
     std::ifstream in(start);
@@ -135,6 +148,41 @@ TEST_F(CompleteCopyRegistry, AFileThatCannotBeConvertedIsSaidAndTheRestConverted
 
     // Nothing left to convert, nothing to say.
     EXPECT_EQ(copy.ConvertAll(), "");
+}
+
+// Enough files for helper threads: each comes out as converting it on its own gives.
+TEST_F(CompleteCopyRegistry, ManyFilesConvertOnHelpersAsOneByOne) {
+    std::string page;
+    for (int n = 0; n < 40; ++n) page += "<a href=p" + std::to_string(n) + ".html>p</a>";
+    page += "<a href=gone.html>x</a><link rel=stylesheet href=s.css>";
+    std::ofstream(start) << page;
+    std::string file = start;
+    copy.Landed("http://h/", file, "text/html", page);
+    std::map<std::string, std::string> expected;  // local path -> converted bytes
+    const mirror::LocalPathLookup lookup = [this](std::string_view address) {
+        return copy.LocalPathOf(address);
+    };
+    for (int n = 0; n < 40; ++n) {
+        const std::string address = "http://h/p" + std::to_string(n) + ".html";
+        const std::string text = "<a href=p" + std::to_string((n + 1) % 40) +
+                                 ".html>next</a><a href=/gone.html>x</a><img src=s.css>";
+        const std::string landed = Land(address, "text/html", text);
+        expected[landed] = text;
+    }
+    const std::string css = "body{background:url(p0.html)} @import 'gone.css';";
+    expected[Land("http://h/s.css", "text/css", css)] = css;
+    for (auto& [path, text] : expected) {
+        const std::string address = "http://h/" + path;
+        text = path == "s.css" ? mirror::ConvertStyleSheet(text, address, path, lookup)
+                               : mirror::ConvertPage(text, address, path, lookup);
+    }
+    expected["index.html"] = mirror::ConvertPage(page, "http://h/", "index.html", lookup);
+
+    EXPECT_EQ(copy.ConvertAll(), "");
+    for (const auto& [path, text] : expected) {
+        std::ifstream in(project.Path() / path);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), text) << path;
+    }
 }
 
 struct BoxCase {

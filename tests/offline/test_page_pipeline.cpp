@@ -131,7 +131,7 @@ std::vector<std::string_view> Views(const std::vector<std::string>& paths) {
 // Upper-cases "<a" so that a rewritten page differs from its input; pages without it come out
 // unchanged.
 PagePipeline::Converter Upcase() {
-    return [](std::string_view page) {
+    return [](std::size_t, std::string_view page) {
         std::string out(page);
         for (std::size_t p = out.find("<a"); p != std::string::npos; p = out.find("<a", p))
             out[p + 1] = 'A';
@@ -200,9 +200,11 @@ TEST_P(PagePipelineTest, AFailedPageStopsTheRunWithEveryLaterPageAsItWas) {
 
     // The converter refuses page 10, as an unreadable page would be refused.
     auto makeConverter = [] {
-        return PagePipeline::Converter([](std::string_view page) -> std::string {
-            if (page == "<a href=10") throw std::runtime_error("Cannot open file \"p10\".");
-            return Upcase()(page);
+        return PagePipeline::Converter([](std::size_t i, std::string_view page) -> std::string {
+            // Told by its place in the list, which is its content's number.
+            if (i == 10) throw std::runtime_error("Cannot open file \"p10\".");
+            EXPECT_NE(page, "<a href=10");
+            return Upcase()(i, page);
         });
     };
     {
