@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/FileBytes.h"
 #include "core/Text.h"
 #include "mirror/AddressResolver.h"
 #include "mirror/PageConversion.h"
