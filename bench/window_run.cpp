@@ -4,7 +4,7 @@
 // status grid, status bars, site tree, file list and the conversion window (without its closing
 // pause).
 //
-//   lw_window_run ADDRESS SESSION-FILE [--threads=N]
+//   lw_window_run ADDRESS SESSION-FILE [--threads=N] [--complete]
 //
 // Meant for QT_QPA_PLATFORM=offscreen. Exits 0 when the session completed.
 
@@ -48,13 +48,16 @@ class AnsweringPrompts : public GuiPrompts {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::cerr << "usage: lw_window_run ADDRESS SESSION-FILE [--threads=N]\n";
+        std::cerr << "usage: lw_window_run ADDRESS SESSION-FILE [--threads=N] [--complete]\n";
         return 2;
     }
     NewSessionSettings wanted;
     wanted.MainURL = argv[1];
     for (int i = 3; i < argc; ++i)
-        if (std::strncmp(argv[i], "--threads=", 10) == 0) wanted.MaximumThreads = argv[i] + 10;
+        if (std::strncmp(argv[i], "--threads=", 10) == 0)
+            wanted.MaximumThreads = argv[i] + 10;
+        else if (std::strcmp(argv[i], "--complete") == 0)
+            wanted.CompleteCopy = true;
     const std::string sessionFile = std::filesystem::absolute(argv[2]).string();
 
     AnsweringPrompts prompts(sessionFile);
