@@ -58,9 +58,10 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-std::optional<unsigned> ModeOfFileWithContent(const std::string& path) {
+std::optional<unsigned> ModeOfFileWithContent(const std::string& path, std::int64_t maxBytes) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+        info.st_size > maxBytes)
         return std::nullopt;
     return info.st_mode & 07777;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,9 +13,10 @@
 // The file's bytes.
 std::string ReadFileBytes(const std::string& path);
 
-// The permission bits of a regular file (links followed) with at least one byte; nothing for a
-// missing or empty file, a folder or a device.
-std::optional<unsigned> ModeOfFileWithContent(const std::string& path);
+// The permission bits of a regular file (links followed) with at least one byte and at most
+// maxBytes; nothing for a missing, empty or larger file, a folder or a device.
+std::optional<unsigned> ModeOfFileWithContent(
+    const std::string& path, std::int64_t maxBytes = std::numeric_limits<std::int64_t>::max());
 
 // Replaces the file's bytes: the new bytes go to a temporary file beside it, which is then
 // renamed over the old one, so a failed write leaves the previous file as it was. An existing

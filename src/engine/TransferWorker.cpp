@@ -65,6 +65,10 @@ std::string_view PathExtension(std::string_view path) {
 
 // The most a page's announced length reserves for its text before the bytes arrive.
 constexpr std::int64_t kAnnouncedPageReserve = 4 << 20;
+// The most of one page kept for the link scanner; what comes after goes to the file only.
+// Real pages are far smaller, but a server that never stops sending a page would otherwise
+// have it held in memory until there is none left.
+constexpr std::size_t kMaxScannedPageBytes = 32 << 20;
 
 }  // namespace
 
@@ -280,7 +284,9 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
                     std::min<std::int64_t>(doc.TotalSize, kAnnouncedPageReserve)));
             break;
         case TransferProgress::Data:
-            if (scanPage_) DocumentText.append(doc.DataChunk);
+            if (scanPage_ && DocumentText.size() < kMaxScannedPageBytes)
+                DocumentText.append(
+                    doc.DataChunk.substr(0, kMaxScannedPageBytes - DocumentText.size()));
             ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
             // TotalSize is never below the bytes received, so an unannounced length is caught
             // as soon as the bytes pass the limit.

@@ -19,6 +19,10 @@ constexpr std::size_t kAheadPerHelper = 8;
 // Pages the caller waits for at once when it has caught up with the helpers: waking it for
 // every page would cost more than putting the page in place.
 constexpr std::size_t kWaitBatch = 8;
+// Pages larger than this are left as they are: each helper holds a page and its new bytes at
+// once, and a page of gigabytes (a server that never stopped sending) would take all memory.
+// Real pages, even whole books on one page, are a fraction of it.
+constexpr std::int64_t kMaxPageBytes = 64 << 20;
 
 }  // namespace
 
@@ -82,7 +86,7 @@ void PagePipeline::Work() {
 void PagePipeline::Prepare(std::size_t i, const Converter& convert, Result& result) const {
     const std::string path(pages_[i]);
     try {
-        const std::optional<unsigned> mode = ModeOfFileWithContent(path);
+        const std::optional<unsigned> mode = ModeOfFileWithContent(path, kMaxPageBytes);
         if (!mode) {
             result.What = Outcome::Skipped;
             return;

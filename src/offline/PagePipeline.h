@@ -22,7 +22,7 @@ class PagePipeline {
 
     // What happened to one page.
     enum class Outcome {
-        Skipped,    // not a regular file with content: not a page to process
+        Skipped,    // not a regular file with content, or too large: not a page to process
         Unchanged,  // the rewriting changed nothing; the file was left alone
         Replaced,   // the new bytes are in place
     };

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/Addresses.h"
 #include "engine/ProtectedFetch.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
@@ -47,6 +48,23 @@ TEST_F(WorkerTest, DocumentInChunksEndsComplete) {
     EXPECT_EQ(state.View.LowerStatusBar(1), "Files Read: 1");
     EXPECT_EQ(state.View.LowerStatusBar(2), "Bytes Received: 5000");
     EXPECT_EQ(state.View.ThreadCountLabel(), "0");
+}
+
+// A page that does not stop (a server sending one without end, a page of gigabytes) is
+// scanned for its first 32 MB only: the rest goes to the file, not into memory.
+TEST_F(WorkerTest, OnlyTheStartOfAnEndlessPageIsScanned) {
+    ASSERT_TRUE(Start());
+    TransferWorker* w = Running().at(0);
+    std::string page = "<html><img src='early.gif'>";
+    page.resize((32 << 20) - 8, ' ');
+    page += "<img src='late.gif'><img src='after.gif'></html>";  // across the limit and past it
+    Deliver(w, page, 64);
+    EXPECT_EQ(state.View.Row(w->GridRow - 1)[4], "Complete");
+    EXPECT_EQ(LocalFileSize(w->LocalFile), static_cast<std::int64_t>(page.size()));
+    std::vector<std::string> queued;
+    for (std::size_t i = 0; i < state.PendingCount(); ++i) queued.push_back(state.PendingURL(i));
+    for (TransferWorker* r : Running()) queued.push_back(r->RequestURL());
+    EXPECT_EQ(queued, std::vector<std::string>{std::string(Site) + "early.gif"});
 }
 
 TEST_F(WorkerTest, EmptyDocumentIsCompleteButNotCounted) {

@@ -162,6 +162,10 @@ TEST_P(PagePipelineTest, TakesEveryPageInOrderWithItsOutcome) {
     pages.insert(pages.begin() + 7, folder.Text() + "empty.html");
     pages.insert(pages.begin() + 20, folder.Text() + "dir.html");
     pages.insert(pages.begin() + 30, folder.Text() + "never-arrived.html");
+    // Larger than any real page (a page that never ended): left as it is, not read into memory.
+    Write(folder.Path() / "huge.html", "<a href=x>");
+    fs::resize_file(folder.Path() / "huge.html", (64 << 20) + 1);
+    pages.insert(pages.begin() + 40, folder.Text() + "huge.html");
     const struct stat before = [&] {
         struct stat s {};
         ::stat(pages[0].c_str(), &s);
@@ -188,7 +192,8 @@ TEST_P(PagePipelineTest, TakesEveryPageInOrderWithItsOutcome) {
     struct stat after {};
     ::stat(pages[0].c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(Entries(folder.Path()).size(), 62u);
+    EXPECT_EQ(Entries(folder.Path()).size(), 63u);
+    EXPECT_EQ(fs::file_size(folder.Path() / "huge.html"), (64u << 20) + 1);
 }
 
 TEST_P(PagePipelineTest, AFailedPageStopsTheRunWithEveryLaterPageAsItWas) {
