@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 #include "offline/ConvertProjectFiles.h"
 #include "support/NoPermissionOverride.h"
@@ -149,6 +150,42 @@ TEST_F(ConvertProjectFilesTest, ALargeProjectStopsAtItsFirstUnreadablePage) {
     EXPECT_EQ(after, before) << "no temporary file stays behind";
     // The window followed every page up to the failing one, and no further.
     EXPECT_EQ(prompts.LastConversionFile, pages[40].string());
+}
+
+// The complete copy's conversion in the same window: a file that cannot be rewritten is said
+// once the window has closed, after every other file was converted.
+TEST(ConvertCompleteCopy, SaysTheFileThatCouldNotBeRewrittenAfterTheWindowCloses) {
+    EnsureQtApp();
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    SessionState state{prompts};
+    state.ProjectFolder = folder.Text();
+    CompleteCopy copy(state);
+    const std::string start = copy.Begin("http://host/");
+    const std::string page = "<a href=a.html>a</a> <a href=gone.html>g</a>";
+    Write(start, page);
+    std::string file = start;
+    copy.Landed("http://host/", file, "text/html", page);
+    std::string locked = folder.Text() + "a.html";
+    Write(locked, page);
+    copy.Landed("http://host/a.html", locked, "text/html", page);
+    fs::permissions(locked, fs::perms::none);
+    NoPermissionOverride asOwner;
+    const int probe = ::open(locked.c_str(), O_RDONLY);
+    if (probe >= 0) {
+        ::close(probe);
+        GTEST_SKIP() << "this account can read any file";
+    }
+
+    EXPECT_FALSE(ConvertCompleteCopy(state, copy));
+    EXPECT_EQ(Read(start), "<a href=a.html>a</a> <a href=http://host/gone.html>g</a>");
+    EXPECT_EQ(prompts.ConversionShows, 1);
+    EXPECT_EQ(prompts.ConversionCloses, 1);
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text, "Cannot open file \"" + locked + "\". Permission denied");
+    EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+    EXPECT_EQ(prompts.ConversionLabels,
+              std::vector<std::string>{"Updating HTML links for off line browsing.."});
 }
 
 }  // namespace
