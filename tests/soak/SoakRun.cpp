@@ -154,6 +154,7 @@ void SoakRun::OpenWindow() {
                 settings.MainURL = siteUrl_;
                 settings.MaximumThreads = std::to_string(1 + driver_.Below(6));
                 settings.CollectEMailAddresses = driver_.Below(2) == 0;
+                settings.CompleteCopy = driver_.Below(2) == 0;
                 return true;
             };
             form.NewSessionItem->trigger();
