@@ -335,9 +335,21 @@ bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
     // Bytes came but the transfer failed (the disk refused them, say): the document was not
     // kept, so it is not counted as retrieved.
     if (!transferFailed_ || doc.BytesTransferred <= 0 || RedirectHandled) return false;
-    MarkIgnored();
-    FinishTransfer();
+    DropCutOff(transferError_);
     return true;
+}
+
+void TransferWorker::DropCutOff(const std::string& reason) {
+    MarkIgnored();
+    // The window's row says "Ignored"; lanternway-get has no row, so it names the file.
+    session_.Prompts().FileNotRetrieved(
+        requestURL_ + " failed: " + (reason.empty() ? "the transfer broke off" : reason));
+    FinishTransfer();
+}
+
+void TransferWorker::EndRedirectChain() {
+    session_.Prompts().FileNotRetrieved(requestURL_ + " redirects more than " +
+                                        std::to_string(MaxRedirectHops) + " times in a row");
 }
 
 bool TransferWorker::EndedWithoutDocument(const TransferProgress& doc) {
@@ -396,10 +408,8 @@ void TransferWorker::OnHttpConnectionState(short state) {
     // A connection that breaks or stalls before the end leaves a cut-off file: like an FTP
     // transfer closed early, it is not counted and its file is removed at completion.
     if (state == TransferState::Closed && !TransferEnded && !RedirectHandled &&
-        !ProtectedFetchStarted) {
-        MarkIgnored();
-        FinishTransfer();
-    }
+        !ProtectedFetchStarted)
+        DropCutOff(Http.ErrorText());
 }
 
 void TransferWorker::ReplyFailed(int status) {
@@ -513,10 +523,8 @@ bool TransferWorker::FtpTriesAgain(const TransferProgress& doc) {
 void TransferWorker::OnFtpConnectionState(short state) {
     if (Finished || state_ == State::Closed || state_ == State::WaitingToRetry) return;
     // A connection that broke before the file began may be tried again: its End decides.
-    if (!TransferEnded && state == TransferState::Closed && !Ftp.FailedTransiently()) {
-        MarkIgnored();
-        FinishTransfer();
-    }
+    if (!TransferEnded && state == TransferState::Closed && !Ftp.FailedTransiently())
+        DropCutOff(Ftp.ErrorText());
 }
 
 void TransferWorker::FollowRedirect() {
@@ -533,7 +541,11 @@ void TransferWorker::FollowRedirect() {
     }
     if (s.CompleteCopy) {
         const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
-        if (target.empty() || hops > MaxRedirectHops) return;
+        if (target.empty()) return;
+        if (hops > MaxRedirectHops) {
+            EndRedirectChain();
+            return;
+        }
         if (engine_.Complete().Redirected(requestURL_, target)) {
             engine_.SetRedirectHops(s.PendingURLs.back(), hops);
             s.ShowQueuedCount();
@@ -543,7 +555,10 @@ void TransferWorker::FollowRedirect() {
     const std::string name = UrlToLocalName(target, s);
     if (name.empty()) return;
     const int hops = engine_.RedirectHopsTo(requestURL_) + 1;
-    if (hops > MaxRedirectHops) return;
+    if (hops > MaxRedirectHops) {
+        EndRedirectChain();
+        return;
+    }
     std::string file = s.ProjectFolder + name;
     if (s.KnownFiles.Contains(file)) {
         // Only a redirect to this worker's own file with another address is followed (once):

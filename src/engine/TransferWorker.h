@@ -99,6 +99,11 @@ class TransferWorker : public QObject {
     void GiveUp(const std::string& failure, bool answered);
     // At the End event: a transfer that failed after bytes had come is finished as ignored.
     bool EndedCutOff(const TransferProgress& doc);
+    // A transfer that broke off after its reply began: the cut-off file is not kept, its row
+    // ends "Ignored", and the failure is told to answerers without a window.
+    void DropCutOff(const std::string& reason);
+    // A chain of redirects longer than MaxRedirectHops ends here, and is told.
+    void EndRedirectChain();
     // At the End event: a document that could not be written to its file or given its name is
     // finished as ignored, and the reason is reported.
     bool EndedWithoutDocument(const TransferProgress& doc);

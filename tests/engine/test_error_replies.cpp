@@ -195,6 +195,10 @@ TEST_F(ErrorRepliesTest, ConnectionBrokenAfterTheReplyBeganIsNotTriedAgain) {
          ScriptedServer::Reply(Ok("GIF89a"))});
     EXPECT_EQ(RequestsFor(*server, "/a.gif"), 1);
     EXPECT_EQ(Row(2)[4], "Ignored");
+    // Not kept, and named with the reason, as a file that failed before its first byte.
+    EXPECT_FALSE(fs::exists(Project() / "a.gif"));
+    ASSERT_EQ(h.prompts.FilesNotRetrieved.size(), 1u);
+    EXPECT_EQ(h.prompts.FilesNotRetrieved[0].rfind(server->Url("a.gif") + " failed: ", 0), 0u);
 }
 
 struct RetryAfterCase {

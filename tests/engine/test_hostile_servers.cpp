@@ -217,9 +217,13 @@ TEST_F(HostileServers, RedirectChainsAndLoops) {
          1,
          {},
          [](const fs::path&, const std::map<std::string, std::string>&,
-            const ScriptedServer& server, SessionHarness&) {
+            const ScriptedServer& server, SessionHarness& h) {
              EXPECT_LE(server.Connections(), 2 + MaxRedirectHops);
              EXPECT_GE(server.Connections(), 2 + MaxRedirectHops);
+             // The end of the chain is named, as any file that could not be retrieved.
+             ASSERT_EQ(h.prompts.FilesNotRetrieved.size(), 1u);
+             EXPECT_EQ(h.prompts.FilesNotRetrieved[0],
+                       server.Url("r20.html") + " redirects more than 20 times in a row");
          }},
         {"redirect loop",
          {Page("<html><a href=\"a.html\">a</a><a href=\"c.html\">c</a></html>"), Redirect("b.html"),
