@@ -303,6 +303,17 @@ void RunControl::CatchUpClock() {
     while (s.ClockSecondsCounted < due) TickClock();
 }
 
+namespace {
+
+// "07", "10", "125".
+std::string TwoDigitsAtLeast(int n) {
+    std::string text = std::to_string(n);
+    if (text.size() < 2) text.insert(text.begin(), '0');
+    return text;
+}
+
+}  // namespace
+
 void RunControl::TickClock() {
     SessionState& s = session_;
     ++s.ClockSecondsCounted;
@@ -311,9 +322,9 @@ void RunControl::TickClock() {
     if (seconds >= 60) {
         s.ElapsedSecondsText = "00";
         const int minutes = std::atoi(s.ElapsedMinutesText.c_str()) + 1;
-        s.ElapsedMinutesText = (minutes < 10 ? "0" : "") + std::to_string(minutes);
+        s.ElapsedMinutesText = TwoDigitsAtLeast(minutes);
     } else {
-        s.ElapsedSecondsText = (seconds < 10 ? "0" : "") + std::to_string(seconds);
+        s.ElapsedSecondsText = TwoDigitsAtLeast(seconds);
     }
     s.View.SetLowerStatusBar(4, "Time Elapsed: " + s.ElapsedMinutesText + ":" + s.ElapsedSecondsText);
 }
