@@ -34,8 +34,10 @@ void ShellFileModel::Read(const QString& folder) {
         QDirIterator entries(folder, QDir::Files | QDir::System);
         while (entries.hasNext()) {
             entries.next();
-            const QString name = entries.fileName();
-            items_.push_back({name, entries.filePath(), {}});
+            Item item;
+            item.Name = entries.fileName();
+            item.Path = entries.filePath();
+            items_.push_back(std::move(item));
         }
         std::sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
             const int order = a.Name.compare(b.Name, Qt::CaseInsensitive);

@@ -153,8 +153,9 @@ TEST_F(CompleteCopyRun, EveryLocalReferenceResolvesToAServedFile) {
             ASSERT_TRUE(fs::is_regular_file(target)) << local << ": " << ref.written;
             referencedFiles.insert(fs::relative(target, project_).generic_string());
             const std::string targetName = target.filename().string();
-            if (!targetName.ends_with(".html") && !targetName.ends_with(".css"))
+            if (!targetName.ends_with(".html") && !targetName.ends_with(".css")) {
                 EXPECT_TRUE(served.count(ReadBytes(target))) << local << ": " << ref.written;
+            }
         }
     }
     EXPECT_EQ(pages, 10);  // seven pages (two of them "/" and "/index.html"), three sheets

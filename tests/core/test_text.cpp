@@ -52,7 +52,9 @@ TEST_P(FoldedTextLength, FindsEveryCaseAndNoNeighbour) {
         EXPECT_FALSE(list.Contains(other)) << i;
     }
     EXPECT_FALSE(list.Contains(text + '\0'));
-    if (n > 0) EXPECT_FALSE(list.Contains(text.substr(0, n - 1)));
+    if (n > 0) {
+        EXPECT_FALSE(list.Contains(text.substr(0, n - 1)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, FoldedTextLength,
