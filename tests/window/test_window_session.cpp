@@ -11,15 +11,18 @@
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "shell/ShellOpen.h"
+#include "support/BoxAnswerer.h"
 #include "support/NginxServer.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "window/GridModel.h"
+#include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
 
 namespace fs = std::filesystem;
 
@@ -146,4 +149,53 @@ TEST_F(WindowSession, ACommandLineWithoutAnExistingFileOpensNothing) {
     EXPECT_TRUE(prompts.Messages.empty());
     EXPECT_EQ(form.windowTitle(), "Lanternway 1.3");
     EXPECT_FALSE(form.SaveAsBtn->isEnabled());
+}
+
+// The real boxes, answered as a person would, when the disk budget stops a complete copy: the
+// box that says why comes first, then the completion's own, and the conversion still runs.
+TEST(WindowSessionBoxes, ACopyStoppedByTheDiskBudgetSaysSoInABox) {
+    EnsureQtApp();
+    SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
+    struct SessionFilePrompts : GuiPrompts {
+        std::string File;
+        std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                                const std::string&) override {
+            return File;
+        }
+    };
+    NginxServer web{{.Root = kSite}};
+    TempFolder folder;
+    SessionFilePrompts prompts;
+    prompts.File = folder.Text() + "site.lwa";
+    MainWindow form(prompts);
+    prompts.SetOwner(&form);
+    form.AskSessionSettings = [&](NewSessionSettings& settings) {
+        settings.MainURL = web.Url();
+        settings.CompleteCopy = true;
+        settings.MaximumThreads = "1";
+        return true;
+    };
+    form.show();
+    BoxAnswerer answerer;
+    QEventLoop loop;
+    QObject::connect(&form.Engine(), &RunControl::SessionFinished, &loop, &QEventLoop::quit);
+    form.RetrieveBtn->click();
+    // The start page fits the budget; the next file passes it.
+    form.State().DiskSpaceFloor = static_cast<std::int64_t>(fs::file_size(kSite / "index.html"));
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!form.State().SessionComplete) loop.exec();
+    SetShellOpenHandler({});
+
+    ASSERT_TRUE(form.State().SessionComplete);
+    EXPECT_EQ(form.State().FilesRead, 2);
+    ASSERT_EQ(answerer.Texts.size(), 2u);
+    EXPECT_EQ(answerer.Texts[0].rfind("Unable to create additional threads. Drive ", 0), 0u);
+    EXPECT_EQ(answerer.Texts[1],
+              "Site Retrieval Completed. Now Lanternway will update HTML links of all files for "
+              "off line browsing.");
+    EXPECT_TRUE(form.Engine().StoppedForDiskSpace());
+    EXPECT_FALSE(form.Engine().ConversionFailed());
+    EXPECT_TRUE(fs::exists(folder.Path() / "site" / "site.lwa"));
+    // Converted: a link to a file the stop left out now leads online.
+    EXPECT_NE(ReadWholeFile(folder.Text() + "site/index.html").find(web.Url()), std::string::npos);
 }
