@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -99,11 +96,8 @@ TEST_F(ConvertProjectFilesTest, UnreadablePageEndsTheRunWithItsMessage) {
     fs::permissions(locked, fs::perms::none);
 
     NoPermissionOverride asOwner;
-    const int probe = ::open(locked.c_str(), O_RDONLY);
-    if (probe >= 0) {
-        ::close(probe);
+    if (ReadableDespitePermissions(locked.c_str()))
         GTEST_SKIP() << "this account can read any file";
-    }
     EXPECT_FALSE(ConvertProjectFiles(state));
 
     ASSERT_EQ(prompts.Messages.size(), 1u);
@@ -128,11 +122,8 @@ TEST_F(ConvertProjectFilesTest, ALargeProjectStopsAtItsFirstUnreadablePage) {
     }
     fs::permissions(pages[40], fs::perms::none);
     NoPermissionOverride asOwner;
-    const int probe = ::open(pages[40].c_str(), O_RDONLY);
-    if (probe >= 0) {
-        ::close(probe);
+    if (ReadableDespitePermissions(pages[40].c_str()))
         GTEST_SKIP() << "this account can read any file";
-    }
     std::set<std::string> before;
     for (const auto& e : fs::directory_iterator(folder.Path())) before.insert(e.path().filename());
 
@@ -171,11 +162,8 @@ TEST(ConvertCompleteCopy, SaysTheFileThatCouldNotBeRewrittenAfterTheWindowCloses
     copy.Landed("http://host/a.html", locked, "text/html", page);
     fs::permissions(locked, fs::perms::none);
     NoPermissionOverride asOwner;
-    const int probe = ::open(locked.c_str(), O_RDONLY);
-    if (probe >= 0) {
-        ::close(probe);
+    if (ReadableDespitePermissions(locked.c_str()))
         GTEST_SKIP() << "this account can read any file";
-    }
 
     EXPECT_FALSE(ConvertCompleteCopy(state, copy));
     EXPECT_EQ(Read(start), "<a href=a.html>a</a> <a href=http://host/gone.html>g</a>");

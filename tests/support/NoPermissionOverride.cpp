@@ -1,5 +1,6 @@
 #include "support/NoPermissionOverride.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -27,4 +28,11 @@ NoPermissionOverride::~NoPermissionOverride() {
     __user_cap_data_struct data[2]{};
     std::memcpy(data, saved_, sizeof data);
     ::syscall(SYS_capset, &header, data);
+}
+
+bool ReadableDespitePermissions(const char* path) {
+    const int probe = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (probe < 0) return false;
+    ::close(probe);
+    return true;
 }

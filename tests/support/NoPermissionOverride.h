@@ -14,3 +14,7 @@ private:
     bool lowered_ = false;
     unsigned saved_[6] = {};
 };
+
+// True when the file opens for reading in spite of its permission bits: the account can read
+// any file, so a test that needs an unreadable one has nothing to test.
+bool ReadableDespitePermissions(const char* path);
