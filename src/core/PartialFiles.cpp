@@ -88,18 +88,39 @@ pid_t PartialFileProcess(std::string_view name) {
     return ProcessOfTail(RewriteNumbers(name));
 }
 
-int RemovePartialFiles(const std::string& folder) {
-    namespace fs = std::filesystem;
+namespace {
+
+// Removes the entry when it is a temporary file of this process or of one that has ended.
+bool RemoveIfLeftOver(const std::filesystem::directory_entry& entry) {
     static const pid_t self = ::getpid();
     std::error_code ec;
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file(ec) || !IsPartialFileName(name)) return false;
+    const pid_t owner = PartialFileProcess(name);
+    if (owner != 0 && owner != self && IsRunning(owner)) return false;
+    return std::filesystem::remove(entry.path(), ec);
+}
+
+}  // namespace
+
+int RemovePartialFiles(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
     int removed = 0;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!it->is_regular_file(ec) || !IsPartialFileName(name)) continue;
-        const pid_t owner = PartialFileProcess(name);
-        if (owner != 0 && owner != self && IsRunning(owner)) continue;
-        std::error_code gone;
-        if (fs::remove(it->path(), gone)) ++removed;
-    }
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        removed += RemoveIfLeftOver(*it);
+    return removed;
+}
+
+int RemovePartialFilesInTree(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    int removed = 0;
+    // Links to folders are not followed: only what lies below the folder itself.
+    for (fs::recursive_directory_iterator
+             it(folder, fs::directory_options::skip_permission_denied, ec),
+         end;
+         !ec && it != end; it.increment(ec))
+        removed += RemoveIfLeftOver(*it);
     return removed;
 }

@@ -33,3 +33,5 @@ pid_t PartialFileProcess(std::string_view name);
 // process that no longer runs (or whose name does not tell); returns how many went. Those of
 // another running process stay: it may be writing them right now.
 int RemovePartialFiles(const std::string& folder);
+// The same in the folder and in every folder below it.
+int RemovePartialFilesInTree(const std::string& folder);

@@ -442,8 +442,14 @@ void RunControl::FinishSession() {
     for (const std::string& file : s.DiscardedFiles) RemoveFile(file);
     s.DiscardedFiles.clear();
     // What an earlier run cut off (killed, or the machine went down) is still under its
-    // temporary name; this run has fetched those files again.
-    if (!projectFolder.empty()) RemovePartialFiles(projectFolder);
+    // temporary name; this run has fetched those files again. A complete copy's files lie in the
+    // site's own folders, the others in the project folder itself.
+    if (!projectFolder.empty()) {
+        if (s.CompleteCopy)
+            RemovePartialFilesInTree(projectFolder);
+        else
+            RemovePartialFiles(projectFolder);
+    }
     s.FileSizeLimits.clear();
     s.EnableDisableToolBarButtons();
     emit SessionFinished();

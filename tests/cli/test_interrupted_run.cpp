@@ -93,4 +93,42 @@ TEST(InterruptedRun, KilledRunIsCompletedByTheNextOne) {
     EXPECT_EQ(requests[1].rfind("GET /cut.gif ", 0), 0u) << requests[1];
 }
 
+// The same in a complete copy, whose files lie in the site's own folders: the file cut off in
+// a subfolder is fetched again and its temporary file cleared away there too.
+TEST(InterruptedRun, KilledCompleteCopyIsCompletedByTheNextOne) {
+    const std::string page = "<html><img src=\"done.gif\"><img src=\"img/cut.gif\"></html>";
+    const std::string picture(100 * 1024, 'p');
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\nContent-Length: " +
+                             std::to_string(picture.size()) + "\r\n\r\n";
+    TempFolder out;
+    const fs::path project = out.Path() / "copy";
+    const std::string session = (out.Path() / "copy.lwa").string();
+    const std::vector<std::string> args{kProgram, "--quiet", "--complete", "--threads=1",
+                                        "--no-convert"};
+    {
+        ScriptedServer server({S::Reply(Reply("text/html", page)),
+                               S::Reply(Reply("image/gif", picture)),
+                               {S::Read(), S::Send(head + picture.substr(0, 30000)), S::Stall()}});
+        std::vector<std::string> argv = args;
+        argv.insert(argv.end(), {server.Url(), session});
+        Subprocess run(argv, {.OutputFile = (out.Path() / "run1.txt").string()});
+        ASSERT_TRUE(WaitFor([&] {
+            const auto partial = PartialFiles(project / "img");
+            return partial.size() == 1 && partial[0].second == 30000;
+        })) << ReadWholeFile((out.Path() / "run1.txt").string());
+        run.Stop(SIGKILL);
+    }
+    EXPECT_FALSE(fs::exists(project / "img" / "cut.gif"));
+
+    ScriptedServer again({S::Reply(Reply("text/html", page)), S::Reply(Reply("image/gif", picture)),
+                          S::Reply(Reply("image/gif", picture))});
+    std::vector<std::string> argv = args;
+    argv.insert(argv.end(), {again.Url(), session});
+    std::string output;
+    EXPECT_EQ(RunCommand(argv, &output), 0) << output;
+    EXPECT_TRUE(ReadWholeFile((project / "img" / "cut.gif").string()) == picture);
+    EXPECT_TRUE(PartialFiles(project / "img").empty());
+    EXPECT_TRUE(PartialFiles(project).empty());
+}
+
 }  // namespace

@@ -104,6 +104,11 @@ TEST(PartialFiles, RemovalTakesOnlyTemporaryFilesOfTheFolder) {
               (std::set<std::string>{"a.gif", "Main.html", "notes.tmp",
                                      "sub/b.gif." + self + "-3.lwpart"}));
     EXPECT_EQ(RemovePartialFiles(folder.Text() + "missing/"), 0);
+    // The tree's own removal goes down into the folders as well.
+    EXPECT_EQ(RemovePartialFilesInTree(folder.Text()), 1);
+    EXPECT_EQ(FilesUnder(folder.Path()),
+              (std::set<std::string>{"a.gif", "Main.html", "notes.tmp"}));
+    EXPECT_EQ(RemovePartialFilesInTree(folder.Text() + "missing/"), 0);
 }
 
 // Two processes may work on one project folder at once: the cleanup of one must not take the
