@@ -152,6 +152,7 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
 
 bool RunControl::StartNewSession(NewSessionSettings& settings) {
     SessionState& s = session_;
+    if (!Idle()) return false;
     if (!s.InitializeVariables(settings)) return false;
     s.InitializeStringLists();
     s.InitializeMessages();
@@ -367,6 +368,9 @@ void RunControl::WriteEMailPage() {
 
 void RunControl::FinishSession() {
     SessionState& s = session_;
+    // The completion's boxes and conversion window run event loops; until it is over, nothing
+    // may start another session in the middle of it.
+    completing_ = true;
     const std::string projectFolder = s.ProjectFolder;
     s.View.SetMessageLabel("");
     s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
@@ -451,6 +455,7 @@ void RunControl::FinishSession() {
             RemovePartialFiles(projectFolder);
     }
     s.FileSizeLimits.clear();
+    completing_ = false;
     s.EnableDisableToolBarButtons();
     emit SessionFinished();
 }

@@ -53,6 +53,9 @@ class RunControl : public QObject {
     CompleteCopy& Complete() { return complete_; }
 
     Outcome LastOutcome() const { return outcome_; }
+    // Neither running nor completing: the only state in which a new session may start or a
+    // session file be opened.
+    bool Idle() const { return !session_.Running() && !completing_; }
     // The last session stopped taking new work because the disk budget was used up: the copy
     // is incomplete.
     bool StoppedForDiskSpace() const { return !diskSpaceStop_.empty(); }
@@ -107,6 +110,7 @@ class RunControl : public QObject {
     std::string startPageFailure_;  // the error reply that ended the start page
     std::string diskSpaceStop_;     // the message of a stop by the disk budget
     bool conversionFailed_ = false;
+    bool completing_ = false;  // FinishSession is under way (its boxes run event loops)
 
     friend class TransferWorker;
 };

@@ -17,6 +17,8 @@ bool MainWindow::ShowNewSessionDialog(NewSessionSettings& settings) {
 }
 
 void MainWindow::StartNewSession() {
+    // The button is disabled then; a menu item enabled when its menu last opened is not.
+    if (!run_->Idle()) return;
     NewSessionSettings settings;
     if (!AskSessionSettings || !AskSessionSettings(settings)) return;
     if (run_->StartNewSession(settings)) {
@@ -33,7 +35,7 @@ void MainWindow::StopSession() {
 }
 
 void MainWindow::OpenSession() {
-    ::OpenSession(*state_);
+    if (run_->Idle()) ::OpenSession(*state_);
 }
 
 void MainWindow::SaveSessionAs() {
@@ -45,7 +47,7 @@ void MainWindow::ForcedSilentSave() {
 }
 
 void MainWindow::PerformFileOpen(const std::string& path) {
-    ::PerformFileOpen(*state_, path);
+    if (run_->Idle()) ::PerformFileOpen(*state_, path);
 }
 
 void MainWindow::SessionOpenStarted() {

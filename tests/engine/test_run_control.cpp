@@ -49,6 +49,29 @@ TEST_F(RunControlTest, MaximumThreadsZeroCountsAsOne) {
     EXPECT_EQ(state.FilesRead, 3);
 }
 
+// The completion's boxes and conversion window run event loops, in which a menu command or a
+// timer could ask for another session: none starts until the completion is over.
+TEST_F(RunControlTest, NoSessionStartsWhileTheLastOneCompletes) {
+    ASSERT_TRUE(Start());
+    EXPECT_FALSE(engine.Idle());
+    bool startedMeanwhile = true;
+    bool idleMeanwhile = true;
+    engine.ConvertFiles = [&](SessionState&) {
+        NewSessionSettings other = settings;
+        startedMeanwhile = engine.StartNewSession(other);
+        idleMeanwhile = engine.Idle();
+        return true;
+    };
+    Deliver(Running().at(0), Page({"a.html"}));
+    Deliver(Running().at(0), "a");
+    ASSERT_TRUE(state.SessionComplete);
+    EXPECT_FALSE(startedMeanwhile);
+    EXPECT_FALSE(idleMeanwhile);
+    EXPECT_EQ(state.FilesRead, 2) << "the session that was completing is untouched";
+    EXPECT_TRUE(engine.Idle());
+    EXPECT_TRUE(Start());
+}
+
 TEST_F(RunControlTest, StartPageWithoutLinksCompletesAtOnce) {
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), "<html>nothing here</html>");
