@@ -101,6 +101,14 @@ void SoakDriver::Record(const QString& line) {
 }
 
 void SoakDriver::Step(QWidget* target) {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        // Keys still queued for the window below would be typed into the dialog's name field,
+        // and a name typed there can point anywhere on the disk. (Clicks stay: a press keeps its
+        // release.)
+        std::erase_if(pending_, [](const RawEvent& e) { return !e.mouse; });
+        ActOnFileDialog(dialog);
+        return;
+    }
     if (!pending_.empty()) {
         const RawEvent event = pending_.front();
         pending_.pop_front();
@@ -117,10 +125,6 @@ void SoakDriver::Step(QWidget* target) {
         return;
     }
     QWidget* modal = QApplication::activeModalWidget();
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-        ActOnFileDialog(dialog);
-        return;
-    }
     if (modal) {
         ActOnWindow(modal);
         return;
