@@ -214,7 +214,19 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     if (positional.size() < 2) return fail("missing argument: ADDRESS and SESSION-FILE are needed");
     if (positional.size() > 2) return fail("unexpected argument '" + positional[2] + "'");
 
-    s.MainURL = positional[0];
+    // A pasted address often brings a space or a line end along; a browser drops them too.
+    const std::string& typed = positional[0];
+    const std::size_t first = typed.find_first_not_of(" \t\r\n");
+    s.MainURL = first == std::string::npos
+                    ? std::string()
+                    : typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
+    if (s.MainURL.empty()) return fail("missing argument: ADDRESS is empty");
+    // An address without a scheme is taken as http; one with another scheme cannot be copied.
+    if (const std::size_t scheme = s.MainURL.find("://"); scheme != std::string::npos) {
+        const std::string name = LowerCase(s.MainURL.substr(0, scheme));
+        if (name != "http" && name != "https" && name != "ftp")
+            return fail("'" + s.MainURL + "' is not an http, https or ftp address");
+    }
     o.SessionFile = positional[1];
     if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
     // The dialog's address rule, unless the depth was chosen.

@@ -273,6 +273,8 @@ void NewSessionDialog::OnStartAddressEdited() {
 }
 
 void NewSessionDialog::AcceptSettings() {
+    // A pasted address often brings a space or a line end along; a browser drops them too.
+    if (MainURL->text().trimmed() != MainURL->text()) MainURL->setText(MainURL->text().trimmed());
     if (SearchEntireSite->isChecked() && !MainURL->text().endsWith(u'/'))
         MainURL->setText(MainURL->text() + u'/');
     accept();

@@ -27,6 +27,11 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
         {{"--entire-site", "http://h/page.html", "s"}, "http://h/page.html/", true},
         {{"--current-page", "http://h/dir", "s"}, "http://h/dir", false},
         {{"http://h/dir", "--current-page", "s"}, "http://h/dir", false},
+        // Pasted with the line end, or quoted with spaces.
+        {{" http://h/dir\n", "s"}, "http://h/dir/", true},
+        {{"\thttp://h/page.html ", "s"}, "http://h/page.html", false},
+        {{"HTTPS://h/", "s"}, "HTTPS://h/", true},
+        {{"h:8080", "s"}, "h:8080/", true},  // taken as http
     };
     for (const auto& c : cases) {
         const auto r = Parse(c.args);
@@ -125,6 +130,9 @@ TEST(GetOptions, UsageErrors) {
         {{"--tries=0", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
         {{"--tries=-2", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
         {{"--tries=101", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
+        {{" \n", "s"}, "missing argument: ADDRESS is empty"},
+        {{"file:///etc/passwd", "s"}, "'file:///etc/passwd' is not an http, https or ftp address"},
+        {{"gopher://h/", "s"}, "'gopher://h/' is not an http, https or ftp address"},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
 }

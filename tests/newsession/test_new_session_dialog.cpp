@@ -177,6 +177,9 @@ TEST_F(NewSessionDialogTest, OkAppendsTheSlashOnlyForTheEntireSite) {
         {"http://www.site.com", true, false, "http://www.site.com"},
         // The appended slash runs the address rule again, which picks the page mode.
         {"http://www.site.com/a.html", false, true, "http://www.site.com/a.html/"},
+        // Pasted with a space or a line end around it.
+        {" http://www.site.com \n", false, false, "http://www.site.com/"},
+        {"http://www.site.com/a.html ", false, false, "http://www.site.com/a.html"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
