@@ -32,6 +32,8 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
         {{"\thttp://h/page.html ", "s"}, "http://h/page.html", false},
         {{"HTTPS://h/", "s"}, "HTTPS://h/", true},
         {{"h:8080", "s"}, "h:8080/", true},  // taken as http
+        {{"127.0.0.1:8080/a", "s"}, "127.0.0.1:8080/a/", true},
+        {{"Ftp://h/f.zip", "s"}, "Ftp://h/f.zip/", true},
     };
     for (const auto& c : cases) {
         const auto r = Parse(c.args);
@@ -133,6 +135,9 @@ TEST(GetOptions, UsageErrors) {
         {{" \n", "s"}, "missing argument: ADDRESS is empty"},
         {{"file:///etc/passwd", "s"}, "'file:///etc/passwd' is not an http, https or ftp address"},
         {{"gopher://h/", "s"}, "'gopher://h/' is not an http, https or ftp address"},
+        {{"javascript:alert(1)", "s"},
+         "'javascript:alert(1)' is not an http, https or ftp address"},
+        {{"mailto:a@h", "s"}, "'mailto:a@h' is not an http, https or ftp address"},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
 }
