@@ -32,6 +32,21 @@ bool IsPage(const std::string& path) {
     return ext == ".HTML" || ext == ".HTM";
 }
 
+// The window goes before the box that says why the conversion failed.
+bool EndFailed(SessionPrompts& prompts, const std::string& failure) {
+    prompts.ConversionClose();
+    prompts.Message(failure, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+    return false;
+}
+
+// The window says it is done, for a moment, and goes.
+bool EndDone(SessionPrompts& prompts) {
+    prompts.ConversionUpdate(CompleteText, "", 100);
+    prompts.Pause(1000);
+    prompts.ConversionClose();
+    return true;
+}
+
 }  // namespace
 
 bool ConvertProjectFiles(SessionState& session) {
@@ -93,10 +108,7 @@ bool ConvertProjectFiles(SessionState& session) {
                     pipeline->Take(page);
                 } catch (const std::exception& e) {
                     pipeline.reset();  // the pages after this one stay as they are
-                    prompts.ConversionClose();
-                    prompts.Message(e.what(), SessionPrompts::Kind::Error,
-                                    SessionPrompts::Buttons::Ok);
-                    return false;
+                    return EndFailed(prompts, e.what());
                 }
             } else {
                 std::error_code ec;  // a page that cannot be deleted is not reported
@@ -111,11 +123,7 @@ bool ConvertProjectFiles(SessionState& session) {
     }
     pipeline.reset();
     session.KnownFiles.Clear();
-
-    prompts.ConversionUpdate(CompleteText, "", 100);
-    prompts.Pause(1000);
-    prompts.ConversionClose();
-    return true;
+    return EndDone(prompts);
 }
 
 bool ConvertCompleteCopy(SessionState& session, CompleteCopy& copy) {
@@ -126,13 +134,5 @@ bool ConvertCompleteCopy(SessionState& session, CompleteCopy& copy) {
     const std::string failure = copy.ConvertAll([&prompts](const std::string& file, int gauge) {
         prompts.ConversionUpdate(UpdatingText, file, gauge);
     });
-    if (!failure.empty()) {
-        prompts.ConversionClose();
-        prompts.Message(failure, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
-        return false;
-    }
-    prompts.ConversionUpdate(CompleteText, "", 100);
-    prompts.Pause(1000);
-    prompts.ConversionClose();
-    return true;
+    return failure.empty() ? EndDone(prompts) : EndFailed(prompts, failure);
 }
