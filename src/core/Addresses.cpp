@@ -205,3 +205,20 @@ std::string UrlToLocalName(std::string_view link, SessionFields& session) {
     // empty; the last folder name is the file name of P with that "\" removed.
     return FinalName(PseudoFileName(std::string_view(p).substr(0, p.size() - 1)) + ".html");
 }
+
+std::string RequestTarget(std::string_view address) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(address.size());
+    for (const char c : address) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u > 0x20 && u < 0x7F) {
+            out += c;
+            continue;
+        }
+        out += '%';
+        out += hex[u >> 4];
+        out += hex[u & 15];
+    }
+    return out;
+}

@@ -42,3 +42,7 @@ std::string PseudoExtension(std::string_view path);
 
 // True when the address is a web address ("http://" or "https://" anywhere in it).
 bool HasWebScheme(std::string_view address);
+
+// The address as it goes into a request: white space, controls and bytes outside ASCII
+// percent-encoded, as a browser sends them (a link or a server's Location may hold any).
+std::string RequestTarget(std::string_view address);

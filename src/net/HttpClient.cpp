@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include "core/Addresses.h"
 #include "core/Text.h"
 
 UrlParts SplitURL(std::string_view url) {
@@ -104,25 +105,6 @@ std::size_t SchemeEnd(std::string_view address) {
     return colon;
 }
 
-// The address with what may not stand in a request line percent-encoded: white space,
-// controls and bytes outside ASCII (a server's Location may hold any of them).
-std::string RequestTarget(const std::string& address) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(address.size());
-    for (const char c : address) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u > 0x20 && u < 0x7F) {
-            out += c;
-            continue;
-        }
-        out += '%';
-        out += hex[u >> 4];
-        out += hex[u & 15];
-    }
-    return out;
-}
-
 std::string TrimBlanks(const std::string& text) {
     std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -177,7 +159,10 @@ std::string HttpClient::ResolveLocation(const std::string& value) const {
     std::string scheme = target_.Secure ? "https" : "http";
     if (value.compare(0, 2, "//") == 0) return scheme + ":" + value;
     std::string site = scheme + "://" + target_.Host;
-    if (target_.Port != (target_.Secure ? 443 : 80)) site += ":" + std::to_string(target_.Port);
+    if (target_.Port != (target_.Secure ? 443 : 80)) {
+        site += ':';
+        site += std::to_string(target_.Port);
+    }
     if (!value.empty() && value[0] == '/') return site + value;
     std::string directory = targetPath_.substr(0, targetPath_.find_first_of("?#"));
     directory = directory.substr(0, directory.rfind('/') + 1);

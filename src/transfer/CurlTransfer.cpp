@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/Addresses.h"
 #include "core/PartialFiles.h"
 #include "transfer/TransferText.h"
 
@@ -107,7 +108,7 @@ void CurlTransfer::DiscardFile() {
 // --- The request -------------------------------------------------------------------------------
 
 void CurlTransfer::Configure(CURL* e) {
-    curl_easy_setopt(e, CURLOPT_URL, Url.c_str());
+    curl_easy_setopt(e, CURLOPT_URL, RequestTarget(Url).c_str());
     curl_easy_setopt(e, CURLOPT_PRIVATE, this);
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, ErrorBuffer);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);

@@ -187,6 +187,31 @@ TEST(LargeSite, EveryFileOnceWithTenWorkers) {
     EXPECT_EQ(h.state.View.SiteChildren().size(), 21u);  // f0/ .. f19/ and img/
 }
 
+TEST(LinkSpelling, SpacesAndLettersOutsideAsciiAreSentEncoded) {
+    // Links as pages write them: a browser sends the space as %20 and the letters outside ASCII
+    // as their UTF-8 bytes in %XX. The rows and the local names keep the link's own spelling.
+    TempFolder root;
+    std::ofstream(root.Path() / "index.html")
+        << "<html><a href=\"my file.html\">a</a> <a href=\"caf\xC3\xA9.html\">b</a>"
+           "<img src=\"two  spaces.gif\"></html>";
+    std::ofstream(root.Path() / "my file.html") << "<html>space</html>";
+    std::ofstream(root.Path() / "caf\xC3\xA9.html") << "<html>accent</html>";
+    std::ofstream(root.Path() / "two  spaces.gif") << "GIF89a";
+    NginxServer web({.Root = root.Path()});
+
+    SessionHarness h;
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    const auto rows = RowsByFile(h.state.View);
+    for (const char* name : {"my file.html", "caf\xC3\xA9.html", "two  spaces.gif"}) {
+        ASSERT_TRUE(rows.count(name)) << name;
+        EXPECT_EQ(rows.at(name), Complete(root.Path() / name)) << name;
+        EXPECT_EQ(ReadWholeFile(h.folder.Path() / "site" / name), ReadWholeFile(root.Path() / name))
+            << name;
+    }
+    EXPECT_EQ(h.state.FilesRead, 4);
+}
+
 TEST(FtpRetrieval, ZipFileWithCredentials) {
     TempFolder ftpRoot, webRoot;
     fs::copy_file(kSite / "files/tool.zip", ftpRoot.Path() / "tool.zip");
