@@ -187,6 +187,7 @@ bool CompleteCopy::Queue(const std::string& address, Scan scan) {
 }
 
 bool CompleteCopy::Wanted(const mirror::Reference& ref, bool followPages) const {
+    if (ref.kind == mirror::ReferenceKind::Target) return false;
     const FileKind kind = KindOf(AddressExtension(ref.address), session_);
     if (ref.kind == mirror::ReferenceKind::Page) {
         if (!followPages || !IsSiteAddress(ref.address)) return false;

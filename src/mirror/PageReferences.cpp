@@ -63,7 +63,9 @@ enum class Element : std::uint8_t {
     Background,
     Use,
     Base,
-    Style
+    Style,
+    Form,
+    Button
 };
 
 const std::unordered_map<std::string_view, Element>& Elements() {
@@ -75,7 +77,8 @@ const std::unordered_map<std::string_view, Element>& Elements() {
         {"link", Element::Link},     {"script", Element::Script},   {"object", Element::Object},
         {"embed", Element::Embed},   {"body", Element::Background}, {"table", Element::Background},
         {"td", Element::Background}, {"th", Element::Background},   {"use", Element::Use},
-        {"base", Element::Base},     {"style", Element::Style}};
+        {"base", Element::Base},     {"style", Element::Style},     {"form", Element::Form},
+        {"button", Element::Button}};
     return kElements;
 }
 
@@ -189,6 +192,7 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
     if (element != Elements().end()) {
         constexpr auto kPage = ReferenceKind::Page;
         constexpr auto kRequisite = ReferenceKind::Requisite;
+        constexpr auto kTarget = ReferenceKind::Target;
         switch (element->second) {
             case Element::A:
             case Element::Area:
@@ -235,8 +239,15 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
                 const HtmlAttribute* type = tag.Attribute("type");
                 if (type && EqualsFolded(type->value, "image"))
                     AddWhole(tag, tag.Attribute("src"), kRequisite, ResourceType::Image);
+                AddWhole(tag, tag.Attribute("formaction"), kTarget, ResourceType::Other);
                 break;
             }
+            case Element::Form:
+                AddWhole(tag, tag.Attribute("action"), kTarget, ResourceType::Other);
+                break;
+            case Element::Button:
+                AddWhole(tag, tag.Attribute("formaction"), kTarget, ResourceType::Other);
+                break;
             case Element::Link: {
                 const HtmlAttribute* relAttribute = tag.Attribute("rel");
                 const std::string_view rel =

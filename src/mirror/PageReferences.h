@@ -17,11 +17,14 @@
 //   preload (typed by as=), modulepreload, manifest, and link imagesrcset; script src; object
 //   data; embed src; body, table, td and th background; SVG image and use href and xlink:href;
 //   style attributes, <style> blocks and style sheets: url() and @import.
+// Form targets (kind Target: form action, formaction of button and input) are never retrieved
+// for themselves; the conversion points them at the copy when it holds their file, and at the
+// online address otherwise, so that a form still sends to its server.
 // A <base href> changes the address references are resolved against.
 
 namespace mirror {
 
-enum class ReferenceKind : std::uint8_t { Page, Requisite };
+enum class ReferenceKind : std::uint8_t { Page, Requisite, Target };
 enum class ResourceType : std::uint8_t { Image, StyleSheet, Script, Font, Other };
 
 // How the text of a reference stands in its page, which tells how a new address is written

@@ -194,7 +194,7 @@ TEST_P(CompleteCopyBoxes, FollowTheFileKindsAndTheDepth) {
     session.SearchEntireSite = GetParam().entireSite;
     const std::string page =
         "<a href=next.html>n</a><img src=i.png><link rel=stylesheet href=s.css>"
-        "<script src=j.js></script><a href=f.zip>z</a>";
+        "<script src=j.js></script><a href=f.zip>z</a><form action=find.html></form>";
     std::string file = start;
     std::ofstream(file) << page;
     copy.Landed("http://h/", file, "text/html", page);
@@ -206,9 +206,11 @@ TEST_P(CompleteCopyBoxes, FollowTheFileKindsAndTheDepth) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, CompleteCopyBoxes,
     ::testing::Values(
-        BoxCase{"all", true, true,
+        BoxCase{"all",
+                true,
+                true,
                 {"http://h/next.html", "http://h/i.png", "http://h/s.css", "http://h/j.js"}},
-        // Style sheets and scripts are taken whatever the boxes say.
+        // Style sheets and scripts are taken whatever the boxes say; a form's target never.
         BoxCase{"noImages", false, true, {"http://h/next.html", "http://h/s.css", "http://h/j.js"}},
         // The current page alone: no further pages, its requisites still.
         BoxCase{"currentPage", true, false, {"http://h/i.png", "http://h/s.css", "http://h/j.js"}}),

@@ -70,6 +70,9 @@ const ConversionCase kConversionCases[] = {
     {"style block", "<style>@import \"/style.css\"; p{background:url('nope.png')}</style>",
      "<style>@import \"../style.css\"; "
      "p{background:url('http://site.test/docs/nope.png')}</style>"},
+    {"form targets: to the copy's page, or online",
+     "<form action=\"/docs/a.html\"><button formaction=\"/cgi/go\">",
+     "<form action=\"a.html\"><button formaction=\"http://site.test/cgi/go\">"},
     {"refresh", "<meta http-equiv=\"refresh\" content=\"0; url=/docs/a.html\">",
      "<meta http-equiv=\"refresh\" content=\"0; url=a.html\">"},
     {"base taken out, links resolved against it",

@@ -29,14 +29,16 @@ char TypeLetter(ResourceType type) {
     return '?';
 }
 
-// Each reference as "P" (page) or "R" (requisite), its type letter, its address and, in
-// brackets, the raw bytes of the page it stands on.
+// Each reference as "P" (page), "R" (requisite) or "T" (form target), its type letter, its address
+// and, in brackets, the raw bytes of the page it stands on.
 std::vector<std::string> Describe(std::string_view page, const mirror::PageReferences& found) {
     std::vector<std::string> out;
     for (const auto& r : found.references) {
-        out.push_back(std::string(r.kind == ReferenceKind::Page ? "P" : "R") + TypeLetter(r.type) +
-                      " " + r.address + " [" + std::string(page.substr(r.begin, r.end - r.begin)) +
-                      "]");
+        const char* kind = r.kind == ReferenceKind::Page        ? "P"
+                           : r.kind == ReferenceKind::Requisite ? "R"
+                                                                : "T";
+        out.push_back(kind + std::string(1, TypeLetter(r.type)) + " " + r.address + " [" +
+                      std::string(page.substr(r.begin, r.end - r.begin)) + "]");
     }
     return out;
 }
@@ -124,6 +126,13 @@ const ExtractCase kExtractCases[] = {
     {"object and embed",
      "<object data=o.swf></object><embed src=e.svg>",
      {"RO http://site.test/dir/o.swf [o.swf]", "RO http://site.test/dir/e.svg [e.svg]"}},
+    {"form targets",
+     "<form action=\"/search\"><input type=submit formaction=s2.php>"
+     "<button formaction=\"?q=1\">b</button><input type=image src=go.png formaction=g>"
+     "</form><form action=\"\"><form action=#x>",
+     {"TO http://site.test/search [/search]", "TO http://site.test/dir/s2.php [s2.php]",
+      "TO http://site.test/dir/page.html?q=1 [?q=1]", "RI http://site.test/dir/go.png [go.png]",
+      "TO http://site.test/dir/g [g]"}},
     {"backgrounds",
      "<body background=b.gif><table background=t.gif><tr><td background=c.gif>",
      {"RI http://site.test/dir/b.gif [b.gif]", "RI http://site.test/dir/t.gif [t.gif]",
