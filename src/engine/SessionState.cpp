@@ -81,6 +81,16 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     fs::path chosen(SessionFileName);
     std::string stem = chosen.filename().string();
     if (auto dot = stem.rfind('.'); dot != std::string::npos) stem.erase(dot);
+    if (stem.empty() || stem == "." || stem == "..") {
+        // Without a name of its own the project folder would be the folder the session file
+        // was put in (or the one above), and the copy would land among what is there.
+        prompts_->Message("The session file \"" + SessionFileName +
+                              "\" needs a name before its extension: the project folder is "
+                              "named after it.",
+                          SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+        SessionFileName.clear();
+        return false;
+    }
     fs::path folder = chosen.parent_path() / stem;
     std::error_code ec;
     fs::create_directories(folder, ec);

@@ -91,6 +91,9 @@ TEST(GetProcess, ExitStatusOfFailures) {
         {{"http://127.0.0.1:9/", (out.Path() / "file" / "s.lwa").string()},
          1,
          "Cannot create the project folder "},
+        // A session file without a name of its own would put the copy among the folder's files.
+        {{"--quiet", web.Url(), out.Text()}, 1, "The session file \""},
+        {{"http://127.0.0.1:9/", out.Text() + "..lwa"}, 1, "The session file \""},
         // More free space asked for than any disk has: the start page comes, nothing after it.
         {{"--quiet", "--min-disk=999999999", web.Url(), (out.Path() / "full").string()},
          1,
@@ -103,6 +106,8 @@ TEST(GetProcess, ExitStatusOfFailures) {
         EXPECT_EQ(RunCommand(argv, &output), c.code) << output;
         EXPECT_EQ(output.rfind(c.firstLine, 0), 0u) << output;
     }
+    EXPECT_FALSE(fs::exists(out.Path() / ".lwa"));
+    EXPECT_FALSE(fs::exists(out.Path() / "Main.html"));
 }
 
 // The plain address answers with a redirect to another host and port, as most sites do today.
