@@ -14,6 +14,8 @@
 // clang-format off
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/ipa.h>
+#include <libwmf/macro.h>
 // clang-format on
 
 namespace {
@@ -72,6 +74,82 @@ int StopWhenLate(void* context, float /*fraction*/) {
     return deadline->Passed ? 1 : 0;
 }
 
+// The device draws a thick line by stamping a square of the pen's width at every pixel of it,
+// so that one line costs its length times the square of the width: a pen as wide as a page
+// keeps the player in a single record for minutes, where the deadline is not looked at. No
+// picture needs a pen wider than this on the canvas.
+constexpr double kMaxPenPixels = 64;
+
+// The device's own drawing functions, called by ours once the pen is bounded.
+struct DeviceDrawing {
+    wmfFunctionReference Original{};
+    Deadline* Late = nullptr;
+};
+
+DeviceDrawing& DrawingOf(wmfAPI* api) {
+    return *static_cast<DeviceDrawing*>(api->user_data);
+}
+
+// The widest and tallest pen the canvas takes, in the player's coordinates.
+struct PenLimit {
+    double Width = 0;
+    double Height = 0;
+};
+
+// False once the deadline has passed: the record is then skipped, and the player stops after it.
+bool MayStroke(wmfAPI* api, PenLimit& limit) {
+    Deadline& late = *DrawingOf(api).Late;
+    if (!late.Passed && std::chrono::steady_clock::now() > late.End) late.Passed = true;
+    if (late.Passed) return false;
+    const wmf_gd_t* device = WMF_GD_GetData(api);
+    limit.Width = kMaxPenPixels * (device->bbox.BR.x - device->bbox.TL.x) / device->width;
+    limit.Height = kMaxPenPixels * (device->bbox.BR.y - device->bbox.TL.y) / device->height;
+    return true;
+}
+
+template <typename Size>
+void Bound(Size& size, double limit) {
+    if (!(size <= limit)) size = static_cast<Size>(limit);  // NaN too
+}
+
+template <typename Record, void (*wmfFunctionReference::*Slot)(wmfAPI*, Record*)>
+void BoundedStroke(wmfAPI* api, Record* record) {
+    PenLimit limit;
+    if (!MayStroke(api, limit)) return;
+    if (record->dc != nullptr && record->dc->pen != nullptr) {
+        Bound(WMF_PEN_WIDTH(record->dc->pen), limit.Width);
+        Bound(WMF_PEN_HEIGHT(record->dc->pen), limit.Height);
+    }
+    (DrawingOf(api).Original.*Slot)(api, record);
+}
+
+// A region's frame has a thickness of its own.
+void BoundedFrame(wmfAPI* api, wmfPolyRectangle_t* frame) {
+    PenLimit limit;
+    if (!MayStroke(api, limit)) return;
+    Bound(frame->width, limit.Width);
+    Bound(frame->height, limit.Height);
+    DrawingOf(api).Original.region_frame(api, frame);
+}
+
+// Puts our functions in front of the device's line-drawing ones.
+void BoundStrokes(wmfAPI* api, DeviceDrawing& drawing) {
+    auto* table = static_cast<wmfFunctionReference*>(api->function_reference);
+    drawing.Original = *table;
+    api->user_data = &drawing;
+    using R = wmfFunctionReference;
+    table->draw_pie = BoundedStroke<wmfDrawArc_t, &R::draw_pie>;
+    table->draw_chord = BoundedStroke<wmfDrawArc_t, &R::draw_chord>;
+    table->draw_arc = BoundedStroke<wmfDrawArc_t, &R::draw_arc>;
+    table->draw_ellipse = BoundedStroke<wmfDrawArc_t, &R::draw_ellipse>;
+    table->draw_line = BoundedStroke<wmfDrawLine_t, &R::draw_line>;
+    table->poly_line = BoundedStroke<wmfPolyLine_t, &R::poly_line>;
+    table->draw_polygon = BoundedStroke<wmfPolyLine_t, &R::draw_polygon>;
+    table->draw_polypolygon = BoundedStroke<wmfPolyPoly_t, &R::draw_polypolygon>;
+    table->draw_rectangle = BoundedStroke<wmfDrawRectangle_t, &R::draw_rectangle>;
+    table->region_frame = BoundedFrame;
+}
+
 int CollectPng(void* context, char* buffer, int length) {
     if (length > 0) static_cast<std::string*>(context)->append(buffer, length);
     return length;
@@ -120,6 +198,8 @@ class WmfPlayer {
         }
         deadline_.End = std::chrono::steady_clock::now() + timeLimit;
         wmf_status_function(api_, &deadline_, StopWhenLate);
+        drawing_.Late = &deadline_;
+        BoundStrokes(api_, drawing_);
 
         wmf_gd_t* device = WMF_GD_GetData(api_);
         device->type = wmf_gd_png;
@@ -163,6 +243,7 @@ class WmfPlayer {
     std::vector<unsigned char> input_;
     MemoryAccount account_;
     Deadline deadline_;
+    DeviceDrawing drawing_;
     wmfAPI* api_ = nullptr;
     bool opened_ = false;
 };

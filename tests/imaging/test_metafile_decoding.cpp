@@ -168,6 +168,20 @@ TEST(MetafileDecoding, SlowWmfStopsAtTheTimeLimit) {
     EXPECT_TRUE(png.empty());
 }
 
+// The drawing device stamps a square of the pen's width along every line, and is not stopped
+// within one record: a pen as wide as a record can ask for kept it on one rectangle for longer
+// than the time limit (minutes, for longer lines). The pen is drawn at most 64 pixels wide
+// instead, and the picture comes.
+TEST(MetafileDecoding, PenWiderThanAnyPageIsDrawnNarrower) {
+    const std::string wmf =
+        EncodeWmf(64, 48, {MetafileBox{QRect(32, 24, 15648, 24), qRgb(255, 0, 0)}}, false, 65535);
+    std::string png, error;
+    ASSERT_TRUE(DrawWmfAsPng(Bytes(wmf), wmf.size(), png, error)) << error;
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(Bytes(png), static_cast<int>(png.size()), "PNG"));
+    EXPECT_GT(DarkPixels(image), 0);
+}
+
 // Qt's renderer cannot be interrupted, so the page of an EMF full of full-page shapes shrinks
 // until the work is bounded; its proportions stay.
 TEST(MetafileDecoding, EmfOfManyShapesIsDrawnOnASmallerPage) {

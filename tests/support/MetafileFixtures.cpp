@@ -36,12 +36,15 @@ void EmfRecord(std::string& out, int type, const std::vector<std::int64_t>& valu
 
 }  // namespace
 
-std::string EncodeWmf(int width, int height, const std::vector<MetafileBox>& boxes,
-                      bool placeable) {
+std::string EncodeWmf(int width, int height, const std::vector<MetafileBox>& boxes, bool placeable,
+                      int outlineWidth) {
     std::string records;
     WmfRecord(records, 0x020B, {0, 0});           // window origin (y, x)
     WmfRecord(records, 0x020C, {height, width});  // window extent (y, x)
-    WmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // a null pen in slot 0
+    if (outlineWidth > 0)
+        WmfRecord(records, 0x02FA, {0, outlineWidth, 0, 0, 0});  // a black pen in slot 0
+    else
+        WmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // a null pen in slot 0
     WmfRecord(records, 0x012D, {0});              // selected
     for (const MetafileBox& box : boxes) {
         const std::uint32_t color = ColorRef(box.Fill);

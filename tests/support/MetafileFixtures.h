@@ -16,9 +16,10 @@ struct MetafileBox {
 };
 
 // A WMF whose picture is width x height pixels; with `placeable` it starts with the placeable
-// header that gives that size at 96 dots per inch.
+// header that gives that size at 96 dots per inch. With an outline width, the boxes are drawn
+// with a solid black pen that many pixels wide (up to 65535).
 std::string EncodeWmf(int width, int height, const std::vector<MetafileBox>& boxes,
-                      bool placeable = true);
+                      bool placeable = true, int outlineWidth = 0);
 
 // An EMF whose bounds are width x height pixels.
 std::string EncodeEmf(int width, int height, const std::vector<MetafileBox>& boxes);
