@@ -77,7 +77,8 @@ bool BoxAllows(FileKind kind, const SessionFields& s) {
 // The path with "~n" added to the segment that ends at segmentEnd (before its extension when it
 // is the last segment).
 std::string WithSuffix(const std::string& path, std::size_t segmentEnd, int n) {
-    const std::string suffix = "~" + std::to_string(n);
+    std::string suffix(1, '~');
+    suffix += std::to_string(n);
     if (segmentEnd < path.size()) return path.substr(0, segmentEnd) + suffix + path.substr(segmentEnd);
     const std::size_t slash = path.rfind('/');
     const std::size_t dot = path.rfind('.');
@@ -321,8 +322,9 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     }
     // The files now hold converted bytes: a second pass would read them as retrieved.
     scanned_.clear();
-    if (failures > 1)
-        firstFailure +=
-            "\n" + std::to_string(failures - 1) + " more files were not converted either.";
+    if (failures > 1) {
+        firstFailure += '\n';
+        firstFailure += std::to_string(failures - 1) + " more files were not converted either.";
+    }
     return firstFailure;
 }
