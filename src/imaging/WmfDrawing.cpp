@@ -3,6 +3,8 @@
 // everything else libwmf allocates goes through an account of our own and is freed with its API
 // handle.
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -74,15 +76,21 @@ int StopWhenLate(void* context, float /*fraction*/) {
     return deadline->Passed ? 1 : 0;
 }
 
-// The device draws a thick line by stamping a square of the pen's width at every pixel of it,
-// so that one line costs its length times the square of the width: a pen as wide as a page
-// keeps the player in a single record for minutes, where the deadline is not looked at. No
-// picture needs a pen wider than this on the canvas.
+// The device draws within one record without looking at the deadline, and some records cost
+// far more than their bytes suggest. A thick line is drawn by stamping a square of the pen's
+// width at every pixel of it, so one line costs its length times the square of the width: a
+// pen as wide as a record can ask for kept the device on one rectangle for minutes. Text is
+// drawn glyph by glyph, pixel by pixel. The device's drawing functions therefore go through
+// ours, which bound each record's work first.
+//
+// The widest pen drawn, in pixels of the canvas: no picture needs more.
 constexpr double kMaxPenPixels = 64;
+// The glyph pixels of one text record, about a second of drawing: a page of text at any
+// readable size stays far below it.
+constexpr double kMaxTextPixels = 64.0 * 1024 * 1024;
 
-// The device's own drawing functions, called by ours once the pen is bounded.
 struct DeviceDrawing {
-    wmfFunctionReference Original{};
+    wmfFunctionReference Original{};  // the device's own functions
     Deadline* Late = nullptr;
 };
 
@@ -90,20 +98,20 @@ DeviceDrawing& DrawingOf(wmfAPI* api) {
     return *static_cast<DeviceDrawing*>(api->user_data);
 }
 
-// The widest and tallest pen the canvas takes, in the player's coordinates.
-struct PenLimit {
-    double Width = 0;
-    double Height = 0;
+// Pixels of the canvas per unit of the player's coordinates.
+struct CanvasScale {
+    double X = 0;
+    double Y = 0;
 };
 
 // False once the deadline has passed: the record is then skipped, and the player stops after it.
-bool MayStroke(wmfAPI* api, PenLimit& limit) {
+bool MayDraw(wmfAPI* api, CanvasScale& scale) {
     Deadline& late = *DrawingOf(api).Late;
     if (!late.Passed && std::chrono::steady_clock::now() > late.End) late.Passed = true;
     if (late.Passed) return false;
     const wmf_gd_t* device = WMF_GD_GetData(api);
-    limit.Width = kMaxPenPixels * (device->bbox.BR.x - device->bbox.TL.x) / device->width;
-    limit.Height = kMaxPenPixels * (device->bbox.BR.y - device->bbox.TL.y) / device->height;
+    scale.X = device->width / (device->bbox.BR.x - device->bbox.TL.x);
+    scale.Y = device->height / (device->bbox.BR.y - device->bbox.TL.y);
     return true;
 }
 
@@ -114,26 +122,40 @@ void Bound(Size& size, double limit) {
 
 template <typename Record, void (*wmfFunctionReference::*Slot)(wmfAPI*, Record*)>
 void BoundedStroke(wmfAPI* api, Record* record) {
-    PenLimit limit;
-    if (!MayStroke(api, limit)) return;
+    CanvasScale scale;
+    if (!MayDraw(api, scale)) return;
     if (record->dc != nullptr && record->dc->pen != nullptr) {
-        Bound(WMF_PEN_WIDTH(record->dc->pen), limit.Width);
-        Bound(WMF_PEN_HEIGHT(record->dc->pen), limit.Height);
+        Bound(WMF_PEN_WIDTH(record->dc->pen), kMaxPenPixels / scale.X);
+        Bound(WMF_PEN_HEIGHT(record->dc->pen), kMaxPenPixels / scale.Y);
     }
     (DrawingOf(api).Original.*Slot)(api, record);
 }
 
 // A region's frame has a thickness of its own.
 void BoundedFrame(wmfAPI* api, wmfPolyRectangle_t* frame) {
-    PenLimit limit;
-    if (!MayStroke(api, limit)) return;
-    Bound(frame->width, limit.Width);
-    Bound(frame->height, limit.Height);
+    CanvasScale scale;
+    if (!MayDraw(api, scale)) return;
+    Bound(frame->width, kMaxPenPixels / scale.X);
+    Bound(frame->height, kMaxPenPixels / scale.Y);
     DrawingOf(api).Original.region_frame(api, frame);
 }
 
-// Puts our functions in front of the device's line-drawing ones.
-void BoundStrokes(wmfAPI* api, DeviceDrawing& drawing) {
+// Too much text is drawn smaller. A font of no height (whose width then makes an endless width
+// to height ratio) shows nothing, and kept the device busy for minutes: it is not drawn.
+void BoundedText(wmfAPI* api, wmfDrawText_t* text) {
+    CanvasScale scale;
+    if (!MayDraw(api, scale)) return;
+    if (!(text->font_height > 0) || !std::isfinite(text->font_height) || !(text->font_ratio > 0) ||
+        !std::isfinite(text->font_ratio) || text->str == nullptr)
+        return;
+    const double high = text->font_height * scale.Y;
+    const double pixels = high * high * std::max(text->font_ratio, 1.0) *
+                          static_cast<double>(std::max<std::size_t>(std::strlen(text->str), 1));
+    if (pixels > kMaxTextPixels) text->font_height *= std::sqrt(kMaxTextPixels / pixels);
+    DrawingOf(api).Original.draw_text(api, text);
+}
+
+void BoundDrawing(wmfAPI* api, DeviceDrawing& drawing) {
     auto* table = static_cast<wmfFunctionReference*>(api->function_reference);
     drawing.Original = *table;
     api->user_data = &drawing;
@@ -148,6 +170,7 @@ void BoundStrokes(wmfAPI* api, DeviceDrawing& drawing) {
     table->draw_polypolygon = BoundedStroke<wmfPolyPoly_t, &R::draw_polypolygon>;
     table->draw_rectangle = BoundedStroke<wmfDrawRectangle_t, &R::draw_rectangle>;
     table->region_frame = BoundedFrame;
+    table->draw_text = BoundedText;
 }
 
 int CollectPng(void* context, char* buffer, int length) {
@@ -199,7 +222,7 @@ class WmfPlayer {
         deadline_.End = std::chrono::steady_clock::now() + timeLimit;
         wmf_status_function(api_, &deadline_, StopWhenLate);
         drawing_.Late = &deadline_;
-        BoundStrokes(api_, drawing_);
+        BoundDrawing(api_, drawing_);
 
         wmf_gd_t* device = WMF_GD_GetData(api_);
         device->type = wmf_gd_png;

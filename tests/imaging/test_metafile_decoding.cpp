@@ -48,6 +48,13 @@ std::string EmfRecord(std::uint32_t type, const std::vector<std::uint32_t>& valu
     return record;
 }
 
+std::string FromHex(std::string_view hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+    return bytes;
+}
+
 int DarkPixels(const QImage& image) {
     int dark = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -180,6 +187,23 @@ TEST(MetafileDecoding, PenWiderThanAnyPageIsDrawnNarrower) {
     QImage image;
     ASSERT_TRUE(image.loadFromData(Bytes(png), static_cast<int>(png.size()), "PNG"));
     EXPECT_GT(DarkPixels(image), 0);
+}
+
+// Text is drawn glyph by glyph, pixel by pixel, also within one record. A font of no height and
+// some width shows nothing, and kept the device busy for minutes: the picture comes without it.
+TEST(MetafileDecoding, TextInAFontOfNoHeightIsLeftOut) {
+    // A picture two pixels square: an ellipse, a polygon, then "Lantern" in a font of no height
+    // and 2816 units wide (found by fuzzing).
+    const std::string wmf = FromHex(
+        "d7cdc69a00000000000040003000600800000000015701000900000360000000040040000000000005000000"
+        "0b02000000000700000018043c002c00040004000a00000024030300000a280020000600360028000f000000"
+        "fb020000000b02000000000700000018043c002c000400040000040000002d0102000500000009020000ff00"
+        "0a000000210507004c616e7465726e0014000800030000000000");
+    std::string png, error;
+    ASSERT_TRUE(DrawWmfAsPng(Bytes(wmf), wmf.size(), png, error)) << error;
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(Bytes(png), static_cast<int>(png.size()), "PNG"));
+    EXPECT_EQ(image.size(), QSize(2, 2));
 }
 
 // Qt's renderer cannot be interrupted, so the page of an EMF full of full-page shapes shrinks
