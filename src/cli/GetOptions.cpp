@@ -243,9 +243,13 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
                     : typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
     if (s.MainURL.empty()) return fail("missing argument: ADDRESS is empty");
     // An address without a scheme is taken as http; one with another scheme cannot be copied.
+    // The start page is fetched over HTTP: files on FTP sites come from the pages' links.
     if (const std::string scheme = SchemeOf(s.MainURL);
-        !scheme.empty() && scheme != "http" && scheme != "https" && scheme != "ftp")
-        return fail("'" + s.MainURL + "' is not an http, https or ftp address");
+        !scheme.empty() && scheme != "http" && scheme != "https")
+        return fail("'" + s.MainURL + "' is not an http or https address" +
+                    (scheme == "ftp" ? ": a copy starts from a web page, and takes the files of "
+                                       "FTP sites from its links (with --ftp)"
+                                     : ""));
     o.SessionFile = positional[1];
     if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
     // The dialog's address rule, unless the depth was chosen.

@@ -33,7 +33,6 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
         {{"HTTPS://h/", "s"}, "HTTPS://h/", true},
         {{"h:8080", "s"}, "h:8080/", true},  // taken as http
         {{"127.0.0.1:8080/a", "s"}, "127.0.0.1:8080/a/", true},
-        {{"Ftp://h/f.zip", "s"}, "Ftp://h/f.zip/", true},
     };
     for (const auto& c : cases) {
         const auto r = Parse(c.args);
@@ -133,11 +132,15 @@ TEST(GetOptions, UsageErrors) {
         {{"--tries=-2", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
         {{"--tries=101", "http://h/", "s"}, "option '--tries' needs a number from 1 to 100"},
         {{" \n", "s"}, "missing argument: ADDRESS is empty"},
-        {{"file:///etc/passwd", "s"}, "'file:///etc/passwd' is not an http, https or ftp address"},
-        {{"gopher://h/", "s"}, "'gopher://h/' is not an http, https or ftp address"},
-        {{"javascript:alert(1)", "s"},
-         "'javascript:alert(1)' is not an http, https or ftp address"},
-        {{"mailto:a@h", "s"}, "'mailto:a@h' is not an http, https or ftp address"},
+        {{"file:///etc/passwd", "s"}, "'file:///etc/passwd' is not an http or https address"},
+        {{"gopher://h/", "s"}, "'gopher://h/' is not an http or https address"},
+        {{"javascript:alert(1)", "s"}, "'javascript:alert(1)' is not an http or https address"},
+        {{"mailto:a@h", "s"}, "'mailto:a@h' is not an http or https address"},
+        // The start page is always fetched over HTTP; an FTP address failed as "unable to
+        // connect with host" without a connection being tried.
+        {{"Ftp://h/pub/", "s"},
+         "'Ftp://h/pub/' is not an http or https address: a copy starts from a web page, and "
+         "takes the files of FTP sites from its links (with --ftp)"},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
 }
