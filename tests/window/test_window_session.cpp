@@ -82,6 +82,15 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
     MainWindow form{prompts};
 };
 
+// The real boxes, with the session file's name given as if chosen in the save dialog.
+struct SessionFilePrompts : GuiPrompts {
+    std::string File;
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return File;
+    }
+};
+
 }  // namespace
 
 TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
@@ -156,13 +165,6 @@ TEST_F(WindowSession, ACommandLineWithoutAnExistingFileOpensNothing) {
 TEST(WindowSessionBoxes, ACopyStoppedByTheDiskBudgetSaysSoInABox) {
     EnsureQtApp();
     SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
-    struct SessionFilePrompts : GuiPrompts {
-        std::string File;
-        std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                                const std::string&) override {
-            return File;
-        }
-    };
     NginxServer web{{.Root = kSite}};
     TempFolder folder;
     SessionFilePrompts prompts;
@@ -198,4 +200,32 @@ TEST(WindowSessionBoxes, ACopyStoppedByTheDiskBudgetSaysSoInABox) {
     EXPECT_TRUE(fs::exists(folder.Path() / "site" / "site.lwa"));
     // Converted: a link to a file the stop left out now leads online.
     EXPECT_NE(ReadWholeFile(folder.Text() + "site/index.html").find(web.Url()), std::string::npos);
+}
+
+// A session file named only ".lwa" would make the folder it lies in the project folder: the
+// real error box says so, and nothing starts or is written.
+TEST(WindowSessionBoxes, ASessionFileWithoutANameIsRefusedInABox) {
+    EnsureQtApp();
+    TempFolder folder;
+    SessionFilePrompts prompts;
+    prompts.File = folder.Text() + ".lwa";
+    MainWindow form(prompts);
+    prompts.SetOwner(&form);
+    form.AskSessionSettings = [](NewSessionSettings& settings) {
+        settings.MainURL = "http://127.0.0.1:9/";
+        return true;
+    };
+    form.show();
+    BoxAnswerer answerer;
+    form.RetrieveBtn->click();
+    ASSERT_TRUE(answerer.WaitForBoxes(1));
+    EXPECT_EQ(answerer.Texts[0], "The session file \"" + folder.Text() +
+                                     ".lwa\" needs a name before its extension: the project "
+                                     "folder is named after it.");
+    BoxAnswerer::Idle(300);
+    EXPECT_EQ(answerer.Texts.size(), 1u);
+    EXPECT_FALSE(form.State().Running());
+    EXPECT_TRUE(form.Engine().Idle());
+    EXPECT_TRUE(form.RetrieveBtn->isEnabled());
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
