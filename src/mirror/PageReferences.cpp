@@ -239,14 +239,13 @@ void PageScanner::ScanTag(const HtmlToken& tag) {
                 const HtmlAttribute* type = tag.Attribute("type");
                 if (type && EqualsFolded(type->value, "image"))
                     AddWhole(tag, tag.Attribute("src"), kRequisite, ResourceType::Image);
-                AddWhole(tag, tag.Attribute("formaction"), kTarget, ResourceType::Other);
-                break;
+                [[fallthrough]];
             }
-            case Element::Form:
-                AddWhole(tag, tag.Attribute("action"), kTarget, ResourceType::Other);
-                break;
             case Element::Button:
                 AddWhole(tag, tag.Attribute("formaction"), kTarget, ResourceType::Other);
+                break;
+            case Element::Form:
+                AddWhole(tag, tag.Attribute("action"), kTarget, ResourceType::Other);
                 break;
             case Element::Link: {
                 const HtmlAttribute* relAttribute = tag.Attribute("rel");
