@@ -1,7 +1,5 @@
 #include "transfer/CurlDriver.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "transfer/CurlNetwork.h"
@@ -87,7 +85,7 @@ void CurlDriver::TakeBack(CurlTransfer& t) {
     DropEvents(t);
     // A document that arrived whole while its events were on the way is not kept either: the
     // control was never told.
-    t.Unkeep();
+    t.KeepOnDelivery = false;
     // The network thread has let go: what it knew is what the control shows from now on.
     t.Shown.Status = t.Status;
     t.Shown.Reason = t.Reason;
@@ -121,13 +119,6 @@ void CurlDriver::Detach(CurlTransfer& t) {
 }
 
 bool CurlDriver::KeepNow(CurlTransfer& t) {
-    if (t.PartLinked) {
-        // From the completion on, the document is known by its final name only.
-        ::unlink(t.PartPath.c_str());
-        t.PartPath.clear();
-        t.PartLinked = false;
-        return true;
-    }
     if (!t.KeepOnDelivery) return true;
     t.KeepOnDelivery = false;
     if (t.KeepFile()) {
@@ -233,7 +224,7 @@ void CurlDriver::DeliverOne(TransferEvent& e) {
     auto handler = control.OnProgress;
     if (handler) handler(doc);
     if (e.Value != TransferProgress::End) return;
-    // Also drops the kept file's second name: nobody may find a temporary file after the End.
+    // A transfer that did not end well loses its temporary file: nobody may find one after the End.
     t.DiscardFile();
     if (!t.Kept) t.Shown.OutputPath.clear();  // the temporary file is gone
 }

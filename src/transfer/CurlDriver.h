@@ -40,9 +40,8 @@ class CurlDriver : public QObject {
     // ahead of the waiting ones.
     void Queue(const std::shared_ptr<CurlTransfer>& t, TransferEvent::Kind kind, int value,
                bool next = false);
-    // At the delivery of a completion: drops the temporary second name of the document, or
-    // gives it its final name where the network thread could not (the name was taken). False
-    // when that failed and failure events have been queued instead.
+    // At the delivery of a completion: gives the document its final name. False when that
+    // failed and failure events have been queued instead.
     bool KeepNow(CurlTransfer& t);
     void DropEvents(const CurlTransfer& t);
     // Takes the transfer back from the network thread; its view then shows where it stopped.

@@ -414,7 +414,9 @@ void CurlNetwork::Complete(CURL* easy, CURLcode result) {
     const bool written = !unsent || SendData(t);
     if (result == CURLE_OK && !written) result = CURLE_WRITE_ERROR;
     t->CloseFile();
-    if (result == CURLE_OK) t->LinkFinalName();
+    // The file takes its final name when the completion is delivered: until then the events on
+    // their way still name the temporary file, and a stop in between keeps what stood there.
+    if (result == CURLE_OK) t->KeepOnDelivery = !t->Kept;
     if (result == CURLE_OK) {
         SendLast(*t, TransferState::Completed);
         return;

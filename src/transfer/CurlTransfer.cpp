@@ -1,7 +1,6 @@
 #include "transfer/CurlTransfer.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -73,36 +72,12 @@ bool CurlTransfer::KeepFile() {
     return true;
 }
 
-void CurlTransfer::LinkFinalName() {
-    CloseFile();
-    if (Kept || PartPath.empty()) return;
-    // The final name comes as a second name of the file: handlers still to see its earlier
-    // events read it under the temporary name, which goes once the End has been delivered.
-    // Where the final name is taken (an update) or links are not to be had, the earlier file
-    // stays until the completion is delivered, and is replaced then.
-    if (::link(PartPath.c_str(), FilePath.c_str()) == 0) {
-        Kept = true;
-        PartLinked = true;
-    } else {
-        KeepOnDelivery = true;
-    }
-}
-
-void CurlTransfer::Unkeep() {
-    KeepOnDelivery = false;
-    if (!PartLinked) return;
-    ::unlink(FilePath.c_str());
-    Kept = false;
-    PartLinked = false;
-}
-
 void CurlTransfer::DiscardFile() {
     CloseFile();
     KeepOnDelivery = false;
-    if (PartPath.empty() || (Kept && !PartLinked)) return;
+    if (PartPath.empty() || Kept) return;
     std::remove(PartPath.c_str());
     PartPath.clear();
-    PartLinked = false;
 }
 
 // --- The request -------------------------------------------------------------------------------

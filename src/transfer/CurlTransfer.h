@@ -79,7 +79,6 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     // delivered, so that the handlers can still read what arrived.
     std::string PartPath;
     bool Kept = false;
-    bool PartLinked = false;      // kept, and the temporary name is a second name of the file
     bool KeepOnDelivery = false;  // complete, to be renamed when the completion is delivered
     std::FILE* File = nullptr;
     // Bytes received since the last data event; [0, Flushed) of it are already in the file.
@@ -121,12 +120,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     void CloseFile();
     // Gives the complete file its final name. False (and WriteError set) on failure.
     bool KeepFile();
-    // The network thread's way of keeping a complete file (see the definition).
-    void LinkFinalName();
-    // Takes back a final name given by LinkFinalName: the completion was never delivered.
-    void Unkeep();
-    // Removes the temporary name: the file of a transfer that did not end well, or the second
-    // name of a kept one.
+    // Removes the temporary file: the file of a transfer that did not end well.
     void DiscardFile();
     // Where the received bytes are: the temporary file, or the final one once kept.
     const std::string& OutputPath() const { return Kept ? FilePath : PartPath; }
