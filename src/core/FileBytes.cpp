@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -24,6 +25,26 @@ struct Descriptor {
         if (fd >= 0) ::close(fd);
     }
 };
+
+// The process's file-creation mask, as the kernel reports it; nothing when it cannot be read.
+// (umask() itself would have to change the mask to read it, under the other threads' feet.)
+std::optional<unsigned> CreationMask() {
+    static const std::optional<unsigned> mask = []() -> std::optional<unsigned> {
+        std::FILE* status = std::fopen("/proc/self/status", "re");
+        if (!status) return std::nullopt;
+        std::optional<unsigned> found;
+        char line[256];
+        unsigned value = 0;
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                found = value;
+                break;
+            }
+        std::fclose(status);
+        return found;
+    }();
+    return mask;
+}
 
 }  // namespace
 
@@ -80,7 +101,8 @@ std::string WriteReplacement(const std::string& path, std::string_view bytes, bo
     Descriptor file;
     for (int attempt = 0; file.fd < 0; ++attempt) {
         temp = NewReplacementPath(path);
-        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        file.fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode.value_or(0666));
         if (file.fd < 0 && (errno != EEXIST || attempt > 100)) Fail("Cannot create file", path, errno);
     }
 
@@ -90,7 +112,9 @@ std::string WriteReplacement(const std::string& path, std::string_view bytes, bo
         ::unlink(temp.c_str());
         Fail(what, path, error);
     };
-    if (mode) ::fchmod(file.fd, *mode);
+    // The creation mask may have taken bits away; most often it leaves the old file's bits be.
+    const std::optional<unsigned> mask = CreationMask();
+    if (mode && (!mask || (*mode & *mask) != 0)) ::fchmod(file.fd, *mode);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);

@@ -174,4 +174,16 @@ TEST(FileBytes, ReplacementKeepsOrTakesThePermissionBits) {
     CommitReplacement(given, path);
     EXPECT_EQ(ReadFileBytes(path), "newer");
     EXPECT_EQ(FilesUnder(folder.Path()), std::set<std::string>{"page.html"});
+
+    // Whatever bits the process's creation mask would take away (group and other write, under
+    // the usual masks).
+    for (const unsigned mode : {0400u, 0444u, 0600u, 0640u, 0644u, 0664u, 0666u, 0755u, 0777u}) {
+        SCOPED_TRACE(mode);
+        fs::permissions(path, static_cast<fs::perms>(mode));
+        ReplaceFileBytes(path, "newest");
+        EXPECT_EQ(modeOf(path), static_cast<fs::perms>(mode));
+        CommitReplacement(WriteReplacement(path, "again", false, mode), path);
+        EXPECT_EQ(modeOf(path), static_cast<fs::perms>(mode));
+    }
+    fs::permissions(path, fs::perms::owner_all);
 }
