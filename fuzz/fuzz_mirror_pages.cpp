@@ -4,7 +4,8 @@
 // conversion changes nothing outside the references it rewrites and the names of the
 // attributes it takes out of play (a <base href>, integrity and crossorigin get "data-"): its
 // edits are sorted, disjoint and each one is such a place; and read again, the converted page
-// has the same tokens, tag names and attribute names (but those) as the page.
+// has the same tokens, tag names and attribute names (but those) as the page. A conversion
+// plan made from the scan gives the same bytes.
 //
 // Input: a flags byte (which files count as retrieved), then the page.
 
@@ -127,6 +128,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string converted = mirror::ApplyEdits(page, edits);
     FUZZ_CHECK(converted == mirror::ConvertPage(page, kAddress, "dir/page.html", lookup));
     FUZZ_CHECK(Shape(converted) == before);
+    // The plan kept from the scan as the page landed converts it the same, its texts kept apart
+    // from the references they came from.
+    std::set<std::string, std::less<>> kept;
+    const std::optional<mirror::ConversionPlan> plan = mirror::PlanConversion(
+        found, [&](std::string_view t) -> std::string_view { return *kept.emplace(t).first; });
+    FUZZ_CHECK(plan.has_value());
+    FUZZ_CHECK(mirror::ApplyEdits(page, mirror::ConversionEdits(page, *plan, "dir/page.html",
+                                                                lookup)) == converted);
 
     // The same bytes as a style sheet.
     const mirror::PageReferences sheet = mirror::ExtractStyleSheetReferences(page, kAddress);

@@ -112,6 +112,7 @@ std::string CompleteCopy::Begin(const std::string& startAddress) {
     files_.clear();
     folders_.clear();
     scanned_.clear();
+    planTexts_.clear();
     session_.MirrorFiles.clear();
     session_.StartAddress = start_;
     queued_.emplace(start_, Scan::Page);
@@ -252,13 +253,29 @@ int CompleteCopy::Landed(const std::string& address, std::string& localFile,
                                (contentType.empty() && AddressExtension(address) == ".CSS") ||
                                scan->second == Scan::StyleSheet);
     if (html) {
-        scanned_.push_back({address, path, true});
-        QueueReferences(mirror::ExtractPageReferences(text, address), session_.SearchEntireSite);
+        const mirror::PageReferences refs = mirror::ExtractPageReferences(text, address);
+        Plan(scanned_.emplace_back(Scanned{address, path, true, {}, 0, 0}), refs, text);
+        QueueReferences(refs, session_.SearchEntireSite);
     } else if (css) {
-        scanned_.push_back({address, path, false});
-        QueueReferences(mirror::ExtractStyleSheetReferences(text, address), false);
+        const mirror::PageReferences refs = mirror::ExtractStyleSheetReferences(text, address);
+        Plan(scanned_.emplace_back(Scanned{address, path, false, {}, 0, 0}), refs, text);
+        QueueReferences(refs, false);
     }
     return session_.QueuedCount - before;
+}
+
+std::string_view CompleteCopy::Keep(std::string_view text) {
+    auto it = planTexts_.find(text);
+    if (it == planTexts_.end()) it = planTexts_.emplace(text).first;
+    return *it;  // a set's elements stay where they are
+}
+
+void CompleteCopy::Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text) {
+    // A file recorded after a stop was not kept in memory: it is scanned when converted.
+    if (text.empty()) return;
+    file.plan = mirror::PlanConversion(refs, [this](std::string_view t) { return Keep(t); });
+    file.bytes = text.size();
+    file.digest = std::hash<std::string_view>{}(text);
 }
 
 bool CompleteCopy::Redirected(const std::string& from, const std::string& to) {
@@ -296,6 +313,11 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     const auto makeConverter = [this, &lookup]() -> PagePipeline::Converter {
         return [this, &lookup](std::size_t i, std::string_view bytes) {
             const Scanned& file = scanned_[i];
+            // The file as it landed is converted by its plan, without a second scan.
+            if (file.plan && bytes.size() == file.bytes &&
+                std::hash<std::string_view>{}(bytes) == file.digest)
+                return mirror::ApplyEdits(
+                    bytes, mirror::ConversionEdits(bytes, *file.plan, file.path, lookup));
             return file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)
                              : mirror::ConvertStyleSheet(bytes, file.address, file.path, lookup);
         };
@@ -322,6 +344,7 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     }
     // The files now hold converted bytes: a second pass would read them as retrieved.
     scanned_.clear();
+    planTexts_.clear();
     if (failures > 1) {
         firstFailure += '\n';
         firstFailure += std::to_string(failures - 1) + " more files were not converted either.";

@@ -11,6 +11,7 @@
 
 #include "core/SessionFields.h"
 #include "mirror/MirrorLayout.h"
+#include "mirror/PageConversion.h"
 #include "mirror/PageReferences.h"
 
 // The engine's side of a complete copy: which references of a retrieved page or style sheet are
@@ -75,12 +76,29 @@ class CompleteCopy {
     std::unordered_map<std::string, std::string> redirects_;  // address -> address it moved to
     std::unordered_set<std::string> files_;                   // registered file paths
     std::unordered_set<std::string> folders_;                 // folders those paths need
+    // The texts of the conversion plans (addresses and fragments), each kept once.
+    std::string_view Keep(std::string_view text);
+
     struct Scanned {
         std::string address;
         std::string path;
         bool page = true;
+        // From the scan as the file landed; the conversion scans again when the file's bytes
+        // are no longer the ones scanned.
+        std::optional<mirror::ConversionPlan> plan;
+        std::size_t bytes = 0;
+        std::size_t digest = 0;
     };
+    // Keeps the plan of a file that landed as text with the references refs.
+    void Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text);
     std::vector<Scanned> scanned_;  // pages and style sheets to convert
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view t) const {
+            return std::hash<std::string_view>{}(t);
+        }
+    };
+    std::unordered_set<std::string, TextHash, std::equal_to<>> planTexts_;
 };
 
 // Whether a path (relative to the project folder) names a page: its extension is .html or .htm.

@@ -1,6 +1,7 @@
 #include "mirror/PageConversion.h"
 
 #include <algorithm>
+#include <limits>
 #include <unordered_set>
 
 #include "mirror/AddressResolver.h"
@@ -27,8 +28,10 @@ std::string EscapedForAttribute(std::string_view text) {
     return out;
 }
 
-// The text that stands for the reference's new target in its place.
-std::string ReplacementText(const Reference& r, std::string_view target) {
+// The text that stands for the reference's new target in its place (a Reference or a
+// PlannedReference).
+template <class Ref>
+std::string ReplacementText(const Ref& r, std::string_view target) {
     std::string text = SafeAddressText(target);
     if (r.syntax == ReferenceSyntax::CssUrl) {
         text = EscapeCssValue(text, CssValueSyntax::Url, 0);
@@ -36,6 +39,33 @@ std::string ReplacementText(const Reference& r, std::string_view target) {
         text = EscapeCssValue(text, CssValueSyntax::String, r.cssQuote);
     }
     return r.inAttribute ? EscapedForAttribute(text) : text;
+}
+
+// The edits of a page from its references (Reference or PlannedReference), with the attributes
+// to disable of `disabled` (PageReferences or ConversionPlan).
+template <class Ref, class Disabled, class FragmentOf>
+std::vector<TextEdit> EditsFor(std::string_view text, const std::vector<Ref>& references,
+                               const Disabled& disabled, std::string_view localPath,
+                               const LocalPathLookup& lookup, FragmentOf fragmentOf) {
+    std::vector<TextEdit> edits;
+    std::unordered_set<std::size_t> localTags;
+    for (const Ref& r : references) {
+        const std::optional<std::string> local = lookup ? lookup(r.address) : std::nullopt;
+        std::string target = local ? RelativeReference(localPath, *local) : std::string(r.address);
+        target += fragmentOf(r);
+        if (local) localTags.insert(r.tagBegin);
+        std::string replacement = ReplacementText(r, target);
+        if (text.substr(r.begin, r.end - r.begin) == replacement) continue;
+        edits.push_back({r.begin, r.end, std::move(replacement)});
+    }
+    for (const DisabledAttribute& a : disabled.baseHrefs)
+        edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
+    for (const DisabledAttribute& a : disabled.integrityAttributes)
+        if (localTags.count(a.tagBegin))
+            edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
+    std::sort(edits.begin(), edits.end(),
+              [](const TextEdit& a, const TextEdit& b) { return a.begin < b.begin; });
+    return edits;
 }
 
 }  // namespace
@@ -55,27 +85,40 @@ std::string SafeAddressText(std::string_view address) {
     return out;
 }
 
+std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
+                                             const KeepText& keep) {
+    constexpr std::size_t kMaxOffset = std::numeric_limits<std::uint32_t>::max();
+    ConversionPlan plan;
+    plan.references.reserve(references.references.size());
+    for (const Reference& r : references.references) {
+        if (r.end > kMaxOffset) return std::nullopt;
+        PlannedReference p;
+        p.address = keep(r.address);
+        const std::string_view fragment = ReferenceFragment(r.written);
+        if (!fragment.empty()) p.fragment = keep(fragment);
+        p.begin = static_cast<std::uint32_t>(r.begin);
+        p.end = static_cast<std::uint32_t>(r.end);
+        p.tagBegin = static_cast<std::uint32_t>(r.tagBegin);
+        p.syntax = r.syntax;
+        p.cssQuote = r.cssQuote;
+        p.inAttribute = r.inAttribute;
+        plan.references.push_back(p);
+    }
+    plan.baseHrefs = references.baseHrefs;
+    plan.integrityAttributes = references.integrityAttributes;
+    return plan;
+}
+
 std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReferences& references,
                                       std::string_view localPath, const LocalPathLookup& lookup) {
-    std::vector<TextEdit> edits;
-    std::unordered_set<std::size_t> localTags;
-    for (const Reference& r : references.references) {
-        const std::optional<std::string> local = lookup ? lookup(r.address) : std::nullopt;
-        std::string target = local ? RelativeReference(localPath, *local) : r.address;
-        target += ReferenceFragment(r.written);
-        if (local) localTags.insert(r.tagBegin);
-        std::string replacement = ReplacementText(r, target);
-        if (text.substr(r.begin, r.end - r.begin) == replacement) continue;
-        edits.push_back({r.begin, r.end, std::move(replacement)});
-    }
-    for (const DisabledAttribute& a : references.baseHrefs)
-        edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
-    for (const DisabledAttribute& a : references.integrityAttributes)
-        if (localTags.count(a.tagBegin))
-            edits.push_back({a.nameBegin, a.nameBegin, kDisabledPrefix});
-    std::sort(edits.begin(), edits.end(),
-              [](const TextEdit& a, const TextEdit& b) { return a.begin < b.begin; });
-    return edits;
+    return EditsFor(text, references.references, references, localPath, lookup,
+                    [](const Reference& r) { return ReferenceFragment(r.written); });
+}
+
+std::vector<TextEdit> ConversionEdits(std::string_view text, const ConversionPlan& plan,
+                                      std::string_view localPath, const LocalPathLookup& lookup) {
+    return EditsFor(text, plan.references, plan, localPath, lookup,
+                    [](const PlannedReference& r) { return r.fragment; });
 }
 
 std::string ApplyEdits(std::string_view text, const std::vector<TextEdit>& edits) {

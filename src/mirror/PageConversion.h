@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,9 +34,37 @@ struct TextEdit {
     std::string replacement;
 };
 
-// The edits that convert a page, from the references extracted from the same bytes; sorted by
-// position and not overlapping.
+// What the conversion needs of a page's references, without the rest of them: kept from the scan
+// of a page as it lands, so that converting it later needs no second scan. Its texts are views
+// into storage that its maker keeps for as long as the plan.
+struct PlannedReference {
+    std::string_view address;   // as Reference::address
+    std::string_view fragment;  // "#..." as written, or empty
+    std::uint32_t begin = 0;    // the raw bytes of the reference in the page
+    std::uint32_t end = 0;
+    std::uint32_t tagBegin = 0;
+    ReferenceSyntax syntax = ReferenceSyntax::Attribute;
+    char cssQuote = 0;
+    bool inAttribute = true;
+};
+
+struct ConversionPlan {
+    std::vector<PlannedReference> references;
+    std::vector<DisabledAttribute> baseHrefs;
+    std::vector<DisabledAttribute> integrityAttributes;
+};
+
+// The plan of the references, its texts given to keep (which returns where it keeps them);
+// nothing for a page too large for the plan's offsets.
+using KeepText = std::function<std::string_view(std::string_view text)>;
+std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
+                                             const KeepText& keep);
+
+// The edits that convert a page, from the references extracted from the same bytes (or their
+// plan); sorted by position and not overlapping.
 std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReferences& references,
+                                      std::string_view localPath, const LocalPathLookup& lookup);
+std::vector<TextEdit> ConversionEdits(std::string_view text, const ConversionPlan& plan,
                                       std::string_view localPath, const LocalPathLookup& lookup);
 
 std::string ApplyEdits(std::string_view text, const std::vector<TextEdit>& edits);

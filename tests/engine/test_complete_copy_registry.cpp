@@ -180,6 +180,47 @@ TEST_F(CompleteCopyRegistry, ManyFilesConvertOnHelpersAsOneByOne) {
     }
 }
 
+// A file is converted by the scan made as it landed only while it holds the bytes scanned then;
+// otherwise (changed on disk since, or recorded after a stop without its bytes) it is scanned
+// again, and its links are rewritten where they now stand.
+TEST_F(CompleteCopyRegistry, AFileChangedSinceItLandedIsConvertedAsItIsNow) {
+    const std::string page =
+        "<a href=a.html>a</a><a href=b.html>b</a><a href=c.html>c</a>"
+        "<a href=d.html>d</a>";
+    std::ofstream(start) << page;
+    std::string file = start;
+    copy.Landed("http://h/", file, "text/html", page);
+    const mirror::LocalPathLookup lookup = [this](std::string_view address) {
+        return copy.LocalPathOf(address);
+    };
+    struct Case {
+        const char* name;
+        std::string landed;  // the bytes as they arrived ("" after a stop)
+        std::string onDisk;  // the bytes when the conversion comes
+    };
+    const Case cases[] = {
+        {"a.html", "<a href=b.html>x</a>", "<a href=c.html>y</a>"},  // same length
+        {"b.html", "<a href=a.html>x</a>", "<p><a href=gone.html>moved</a>"},
+        {"c.html", "<p>  <a href=a.html>x</a>", "<a href=b.html>x</a>"},
+        {"d.html", "", "<a href=a.html>stopped</a>"},
+    };
+    for (const Case& c : cases) {
+        const std::string address = std::string("http://h/") + c.name;
+        std::string landed = project.Text() + c.name;
+        std::ofstream(landed) << c.landed;
+        copy.Landed(address, landed, "text/html", c.landed);
+    }
+    for (const Case& c : cases) std::ofstream(project.Text() + c.name) << c.onDisk;
+
+    EXPECT_EQ(copy.ConvertAll(), "");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ifstream in(project.Path() / c.name);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}),
+                  mirror::ConvertPage(c.onDisk, std::string("http://h/") + c.name, c.name, lookup));
+    }
+}
+
 struct BoxCase {
     const char* name;
     bool images;
