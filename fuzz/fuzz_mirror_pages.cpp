@@ -130,11 +130,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(Shape(converted) == before);
     // The plan kept from the scan as the page landed converts it the same, its texts kept apart
     // from the references they came from.
-    std::set<std::string, std::less<>> kept;
-    const std::optional<mirror::ConversionPlan> plan = mirror::PlanConversion(
-        found, [&](std::string_view t) -> std::string_view { return *kept.emplace(t).first; });
+    std::vector<std::string> kept;
+    const std::optional<mirror::ConversionPlan> plan =
+        mirror::PlanConversion(found, [&](std::string_view t) {
+            kept.emplace_back(t);
+            return static_cast<std::uint32_t>(kept.size() - 1);
+        });
     FUZZ_CHECK(plan.has_value());
-    FUZZ_CHECK(mirror::ApplyEdits(page, mirror::ConversionEdits(page, *plan, "dir/page.html",
+    const mirror::KeptText texts = [&](std::uint32_t n) { return std::string_view(kept[n]); };
+    FUZZ_CHECK(mirror::ApplyEdits(page, mirror::ConversionEdits(page, *plan, texts, "dir/page.html",
                                                                 lookup)) == converted);
 
     // The same bytes as a style sheet.

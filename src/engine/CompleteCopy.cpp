@@ -113,6 +113,8 @@ std::string CompleteCopy::Begin(const std::string& startAddress) {
     folders_.clear();
     scanned_.clear();
     planTexts_.clear();
+    planNumbers_.clear();
+    ownTexts_.clear();
     session_.MirrorFiles.clear();
     session_.StartAddress = start_;
     queued_.emplace(start_, Scan::Page);
@@ -254,20 +256,28 @@ int CompleteCopy::Landed(const std::string& address, std::string& localFile,
                                scan->second == Scan::StyleSheet);
     if (html) {
         const mirror::PageReferences refs = mirror::ExtractPageReferences(text, address);
-        Plan(scanned_.emplace_back(Scanned{address, path, true, {}, 0, 0}), refs, text);
         QueueReferences(refs, session_.SearchEntireSite);
+        Plan(scanned_.emplace_back(Scanned{address, path, true, {}, 0, 0}), refs, text);
     } else if (css) {
         const mirror::PageReferences refs = mirror::ExtractStyleSheetReferences(text, address);
-        Plan(scanned_.emplace_back(Scanned{address, path, false, {}, 0, 0}), refs, text);
         QueueReferences(refs, false);
+        Plan(scanned_.emplace_back(Scanned{address, path, false, {}, 0, 0}), refs, text);
     }
     return session_.QueuedCount - before;
 }
 
-std::string_view CompleteCopy::Keep(std::string_view text) {
-    auto it = planTexts_.find(text);
-    if (it == planTexts_.end()) it = planTexts_.emplace(text).first;
-    return *it;  // a set's elements stay where they are
+std::uint32_t CompleteCopy::Keep(std::string_view text) {
+    if (const auto known = planNumbers_.find(text); known != planNumbers_.end())
+        return known->second;
+    // Most are addresses of the queue, which keeps them until the next run anyway (and a
+    // map's keys stay where they are).
+    const auto queued = queued_.find(std::string(text));
+    const std::string_view kept =
+        queued != queued_.end() ? std::string_view(queued->first) : ownTexts_.emplace_back(text);
+    const auto number = static_cast<std::uint32_t>(planTexts_.size());
+    planTexts_.push_back(kept);
+    planNumbers_.emplace(kept, number);
+    return number;
 }
 
 void CompleteCopy::Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text) {
@@ -310,14 +320,15 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     paths.reserve(scanned_.size());
     for (const Scanned& file : scanned_) paths.push_back(session_.ProjectFolder + file.path);
     const std::vector<std::string_view> views(paths.begin(), paths.end());
-    const auto makeConverter = [this, &lookup]() -> PagePipeline::Converter {
-        return [this, &lookup](std::size_t i, std::string_view bytes) {
+    const mirror::KeptText texts = [this](std::uint32_t n) { return planTexts_[n]; };
+    const auto makeConverter = [this, &lookup, &texts]() -> PagePipeline::Converter {
+        return [this, &lookup, &texts](std::size_t i, std::string_view bytes) {
             const Scanned& file = scanned_[i];
             // The file as it landed is converted by its plan, without a second scan.
             if (file.plan && bytes.size() == file.bytes &&
                 std::hash<std::string_view>{}(bytes) == file.digest)
                 return mirror::ApplyEdits(
-                    bytes, mirror::ConversionEdits(bytes, *file.plan, file.path, lookup));
+                    bytes, mirror::ConversionEdits(bytes, *file.plan, texts, file.path, lookup));
             return file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)
                              : mirror::ConvertStyleSheet(bytes, file.address, file.path, lookup);
         };
@@ -345,6 +356,8 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
     // The files now hold converted bytes: a second pass would read them as retrieved.
     scanned_.clear();
     planTexts_.clear();
+    planNumbers_.clear();
+    ownTexts_.clear();
     if (failures > 1) {
         firstFailure += '\n';
         firstFailure += std::to_string(failures - 1) + " more files were not converted either.";

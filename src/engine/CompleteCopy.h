@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -76,8 +77,8 @@ class CompleteCopy {
     std::unordered_map<std::string, std::string> redirects_;  // address -> address it moved to
     std::unordered_set<std::string> files_;                   // registered file paths
     std::unordered_set<std::string> folders_;                 // folders those paths need
-    // The texts of the conversion plans (addresses and fragments), each kept once.
-    std::string_view Keep(std::string_view text);
+    // The texts of the conversion plans (addresses and fragments), each kept once, by number.
+    std::uint32_t Keep(std::string_view text);
 
     struct Scanned {
         std::string address;
@@ -92,13 +93,9 @@ class CompleteCopy {
     // Keeps the plan of a file that landed as text with the references refs.
     void Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text);
     std::vector<Scanned> scanned_;  // pages and style sheets to convert
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view t) const {
-            return std::hash<std::string_view>{}(t);
-        }
-    };
-    std::unordered_set<std::string, TextHash, std::equal_to<>> planTexts_;
+    std::vector<std::string_view> planTexts_;  // by number: queued addresses or ownTexts_
+    std::unordered_map<std::string_view, std::uint32_t> planNumbers_;
+    std::deque<std::string> ownTexts_;  // the plans' texts that are not queued addresses
 };
 
 // Whether a path (relative to the project folder) names a page: its extension is .html or .htm.

@@ -43,15 +43,17 @@ std::string ReplacementText(const Ref& r, std::string_view target) {
 
 // The edits of a page from its references (Reference or PlannedReference), with the attributes
 // to disable of `disabled` (PageReferences or ConversionPlan).
-template <class Ref, class Disabled, class FragmentOf>
+template <class Ref, class Disabled, class AddressOf, class FragmentOf>
 std::vector<TextEdit> EditsFor(std::string_view text, const std::vector<Ref>& references,
                                const Disabled& disabled, std::string_view localPath,
-                               const LocalPathLookup& lookup, FragmentOf fragmentOf) {
+                               const LocalPathLookup& lookup, AddressOf addressOf,
+                               FragmentOf fragmentOf) {
     std::vector<TextEdit> edits;
     std::unordered_set<std::size_t> localTags;
     for (const Ref& r : references) {
-        const std::optional<std::string> local = lookup ? lookup(r.address) : std::nullopt;
-        std::string target = local ? RelativeReference(localPath, *local) : std::string(r.address);
+        const std::string_view address = addressOf(r);
+        const std::optional<std::string> local = lookup ? lookup(address) : std::nullopt;
+        std::string target = local ? RelativeReference(localPath, *local) : std::string(address);
         target += fragmentOf(r);
         if (local) localTags.insert(r.tagBegin);
         std::string replacement = ReplacementText(r, target);
@@ -94,8 +96,8 @@ std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
         if (r.end > kMaxOffset) return std::nullopt;
         PlannedReference p;
         p.address = keep(r.address);
-        const std::string_view fragment = ReferenceFragment(r.written);
-        if (!fragment.empty()) p.fragment = keep(fragment);
+        if (const std::string_view fragment = ReferenceFragment(r.written); !fragment.empty())
+            p.fragment = keep(fragment);
         p.begin = static_cast<std::uint32_t>(r.begin);
         p.end = static_cast<std::uint32_t>(r.end);
         p.tagBegin = static_cast<std::uint32_t>(r.tagBegin);
@@ -111,14 +113,21 @@ std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
 
 std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReferences& references,
                                       std::string_view localPath, const LocalPathLookup& lookup) {
-    return EditsFor(text, references.references, references, localPath, lookup,
-                    [](const Reference& r) { return ReferenceFragment(r.written); });
+    return EditsFor(
+        text, references.references, references, localPath, lookup,
+        [](const Reference& r) { return std::string_view(r.address); },
+        [](const Reference& r) { return ReferenceFragment(r.written); });
 }
 
 std::vector<TextEdit> ConversionEdits(std::string_view text, const ConversionPlan& plan,
-                                      std::string_view localPath, const LocalPathLookup& lookup) {
-    return EditsFor(text, plan.references, plan, localPath, lookup,
-                    [](const PlannedReference& r) { return r.fragment; });
+                                      const KeptText& texts, std::string_view localPath,
+                                      const LocalPathLookup& lookup) {
+    return EditsFor(
+        text, plan.references, plan, localPath, lookup,
+        [&](const PlannedReference& r) { return texts(r.address); },
+        [&](const PlannedReference& r) {
+            return r.fragment == kNoText ? std::string_view() : texts(r.fragment);
+        });
 }
 
 std::string ApplyEdits(std::string_view text, const std::vector<TextEdit>& edits) {

@@ -35,12 +35,15 @@ struct TextEdit {
 };
 
 // What the conversion needs of a page's references, without the rest of them: kept from the scan
-// of a page as it lands, so that converting it later needs no second scan. Its texts are views
-// into storage that its maker keeps for as long as the plan.
+// of a page as it lands, so that converting it later needs no second scan. Its addresses and
+// fragments are kept apart, by number, so that a site's many references to one address share
+// one copy of it.
+inline constexpr std::uint32_t kNoText = ~std::uint32_t{0};
+
 struct PlannedReference {
-    std::string_view address;   // as Reference::address
-    std::string_view fragment;  // "#..." as written, or empty
-    std::uint32_t begin = 0;    // the raw bytes of the reference in the page
+    std::uint32_t address = 0;         // the number of Reference::address
+    std::uint32_t fragment = kNoText;  // the number of its "#..." as written, if it has one
+    std::uint32_t begin = 0;           // the raw bytes of the reference in the page
     std::uint32_t end = 0;
     std::uint32_t tagBegin = 0;
     ReferenceSyntax syntax = ReferenceSyntax::Attribute;
@@ -54,9 +57,12 @@ struct ConversionPlan {
     std::vector<DisabledAttribute> integrityAttributes;
 };
 
-// The plan of the references, its texts given to keep (which returns where it keeps them);
-// nothing for a page too large for the plan's offsets.
-using KeepText = std::function<std::string_view(std::string_view text)>;
+// Keeps a text and tells its number (a text kept before keeps its number); and the text kept
+// under a number.
+using KeepText = std::function<std::uint32_t(std::string_view text)>;
+using KeptText = std::function<std::string_view(std::uint32_t number)>;
+
+// The plan of the references; nothing for a page too large for the plan's offsets.
 std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
                                              const KeepText& keep);
 
@@ -65,7 +71,8 @@ std::optional<ConversionPlan> PlanConversion(const PageReferences& references,
 std::vector<TextEdit> ConversionEdits(std::string_view text, const PageReferences& references,
                                       std::string_view localPath, const LocalPathLookup& lookup);
 std::vector<TextEdit> ConversionEdits(std::string_view text, const ConversionPlan& plan,
-                                      std::string_view localPath, const LocalPathLookup& lookup);
+                                      const KeptText& texts, std::string_view localPath,
+                                      const LocalPathLookup& lookup);
 
 std::string ApplyEdits(std::string_view text, const std::vector<TextEdit>& edits);
 
