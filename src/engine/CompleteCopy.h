@@ -77,8 +77,6 @@ class CompleteCopy {
     std::unordered_map<std::string, std::string> redirects_;  // address -> address it moved to
     std::unordered_set<std::string> files_;                   // registered file paths
     std::unordered_set<std::string> folders_;                 // folders those paths need
-    // The texts of the conversion plans (addresses and fragments), each kept once, by number.
-    std::uint32_t Keep(std::string_view text);
 
     struct Scanned {
         std::string address;
@@ -92,6 +90,9 @@ class CompleteCopy {
     };
     // Keeps the plan of a file that landed as text with the references refs.
     void Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text);
+    // The texts of the conversion plans (addresses and fragments), each kept once, by number.
+    std::uint32_t Keep(std::string_view text);
+
     std::vector<Scanned> scanned_;  // pages and style sheets to convert
     std::vector<std::string_view> planTexts_;  // by number: queued addresses or ownTexts_
     std::unordered_map<std::string_view, std::uint32_t> planNumbers_;

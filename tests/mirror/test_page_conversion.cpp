@@ -3,6 +3,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "mirror/PageConversion.h"
 
@@ -40,6 +41,27 @@ class Conversion : public ::testing::TestWithParam<ConversionCase> {};
 TEST_P(Conversion, RewritesEveryReference) {
     EXPECT_EQ(mirror::ConvertPage(GetParam().page, "http://site.test/docs/page.html",
                                   "docs/page.html", Lookup),
+              GetParam().converted);
+}
+
+// The plan kept from a page's scan, its texts numbered apart (as a copy keeps them while its
+// other pages arrive), rewrites it to the same bytes.
+TEST_P(Conversion, APlanOfTheScanRewritesTheSame) {
+    const std::string& page = GetParam().page;
+    std::vector<std::string> texts;
+    std::optional<mirror::ConversionPlan> plan;
+    {
+        const auto references =
+            mirror::ExtractPageReferences(page, "http://site.test/docs/page.html");
+        plan = mirror::PlanConversion(references, [&](std::string_view text) {
+            texts.emplace_back(text);
+            return static_cast<std::uint32_t>(texts.size() - 1);
+        });
+    }  // nothing of the scan is left to read
+    ASSERT_TRUE(plan);
+    const mirror::KeptText kept = [&](std::uint32_t n) { return std::string_view(texts[n]); };
+    EXPECT_EQ(mirror::ApplyEdits(
+                  page, mirror::ConversionEdits(page, *plan, kept, "docs/page.html", Lookup)),
               GetParam().converted);
 }
 
