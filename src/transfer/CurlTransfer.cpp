@@ -13,6 +13,8 @@
 
 // The header lines of one reply kept at most.
 static constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+// libcurl's receive buffer for https transfers (see Configure).
+static constexpr long kHttpsReceiveBuffer = 100 * 1024;
 
 CurlTransfer::~CurlTransfer() {
     DiscardFile();
@@ -94,9 +96,17 @@ void CurlTransfer::Configure(CURL* e) {
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Lanternway/1.3");
-    // Several transfers to one https host should share one multiplexed connection rather than
-    // each open its own while the first is still shaking hands.
-    if (StartsWithNoCase(Url, "https:")) curl_easy_setopt(e, CURLOPT_PIPEWAIT, 1L);
+    if (StartsWithNoCase(Url, "https:")) {
+        // Several transfers to one https host should share one multiplexed connection rather
+        // than each open its own while the first is still shaking hands.
+        curl_easy_setopt(e, CURLOPT_PIPEWAIT, 1L);
+        // With libcurl's default receive buffer (16 KB), a compressed HTTP/2 reply that arrives
+        // whole in one TLS record can have its last bytes delivered a pass after the rest, and
+        // its end then goes unnoticed until something else happens on the connection: with one
+        // transfer at a time, nothing does, and the file fails after the stall time. The buffer
+        // of libcurl's own command-line tool does not meet this.
+        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kHttpsReceiveBuffer);
+    }
     // Only the session's proxy counts, never one from the environment.
     curl_easy_setopt(e, CURLOPT_PROXY, Proxy.c_str());
 
