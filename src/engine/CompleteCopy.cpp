@@ -325,8 +325,7 @@ std::string CompleteCopy::ConvertAll(const ConversionProgress& progress) {
         return [this, &lookup, &texts](std::size_t i, std::string_view bytes) {
             const Scanned& file = scanned_[i];
             // The file as it landed is converted by its plan, without a second scan.
-            if (file.plan && bytes.size() == file.bytes &&
-                std::hash<std::string_view>{}(bytes) == file.digest)
+            if (file.PlannedFrom(bytes))
                 return mirror::ApplyEdits(
                     bytes, mirror::ConversionEdits(bytes, *file.plan, texts, file.path, lookup));
             return file.page ? mirror::ConvertPage(bytes, file.address, file.path, lookup)

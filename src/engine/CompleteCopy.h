@@ -87,6 +87,10 @@ class CompleteCopy {
         std::optional<mirror::ConversionPlan> plan;
         std::size_t bytes = 0;
         std::size_t digest = 0;
+        // Whether the plan was made from these bytes.
+        bool PlannedFrom(std::string_view text) const {
+            return plan && text.size() == bytes && std::hash<std::string_view>{}(text) == digest;
+        }
     };
     // Keeps the plan of a file that landed as text with the references refs.
     void Plan(Scanned& file, const mirror::PageReferences& refs, std::string_view text);
