@@ -533,6 +533,11 @@ void TransferWorker::FollowRedirect() {
     // when it has arrived whole).
     const std::string& body = Http.OutputFile().empty() ? LocalFile : Http.OutputFile();
     const std::string target = RedirectTarget(Http.ReplyHeader("Location"), requestURL_, body);
+    if (!target.empty() && !StartsWithText(target, "http://") &&
+        !StartsWithText(target, "https://")) {
+        RefuseRedirect(target);
+        return;
+    }
     if (IsStartPage) {
         // Most sites answer their plain address with a redirect to another scheme or host: the
         // session follows it as if the target had been typed.
@@ -573,6 +578,17 @@ void TransferWorker::FollowRedirect() {
     ++s.QueuedCount;
     s.AppendPending(target, std::move(file));
     s.ShowQueuedCount();
+}
+
+void TransferWorker::RefuseRedirect(const std::string& target) {
+    // A web file's redirect stays on the web: a file: address would copy a local file into
+    // the project, an ftp: one would send a request to any host and port the reply names, and
+    // a data: one has nothing to fetch. The file is not retrieved, and that is said.
+    constexpr std::size_t kShownLength = 200;  // a data: address can be a whole document
+    const std::string shown =
+        target.size() > kShownLength ? target.substr(0, kShownLength) + "..." : target;
+    GiveUp(requestURL_ + " redirects to " + shown + ", which is not an http or https address",
+           true);
 }
 
 void TransferWorker::AddSiteFolder() {

@@ -104,6 +104,8 @@ class TransferWorker : public QObject {
     void DropCutOff(const std::string& reason);
     // A chain of redirects longer than MaxRedirectHops ends here, and is told.
     void EndRedirectChain();
+    // A redirect to an address that is not http or https: the file is given up, and told.
+    void RefuseRedirect(const std::string& target);
     // At the End event: a document that could not be written to its file or given its name is
     // finished as ignored, and the reason is reported.
     bool EndedWithoutDocument(const TransferProgress& doc);
