@@ -8,12 +8,14 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "core/Addresses.h"
 #include "core/FileBytes.h"
 #include "core/PartialFiles.h"
 #include "core/Text.h"
+#include "mirror/AddressResolver.h"
 #include "offline/ConvertProjectFiles.h"
 #include "sessionfile/SessionFile.h"
 #include "engine/TransferWorker.h"
@@ -33,6 +35,15 @@ std::string LowerExtension(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return {};
     return LowerCase(path.substr(dot));
+}
+
+// "scheme://host[:port]" of a web address, normalised (lower case, no default port); empty for
+// an address of another scheme. An address without a scheme is taken as http.
+std::string WebOrigin(const std::string& address) {
+    const std::optional<std::string> normal =
+        mirror::NormalizeAddress(Contains(address, "://") ? address : "http://" + address);
+    if (!normal) return {};
+    return normal->substr(0, normal->find('/', normal->find("://") + 3));
 }
 
 }  // namespace
@@ -119,6 +130,7 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
     const int hops = RedirectHopsTo(from) + 1;
     if (hops > MaxRedirectHops) return;
     SetRedirectHops(target, hops);
+    credentialsOrigin_ = WebOrigin(target);
 
     // Where the page is stored and what the site is, exactly as for an address typed in.
     std::string file = s.ProjectFolder + "Main.html";
@@ -148,6 +160,10 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
     ++s.QueuedCount;
     s.AppendPending(address, file);
     s.ShowQueuedCount();
+}
+
+bool RunControl::SendsCredentialsTo(const std::string& address) const {
+    return !credentialsOrigin_.empty() && WebOrigin(address) == credentialsOrigin_;
 }
 
 bool RunControl::StartNewSession(NewSessionSettings& settings) {
@@ -193,6 +209,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
         file = complete_.Begin(url);
         url = complete_.StartAddress();
     }
+    credentialsOrigin_ = WebOrigin(url);
     StartWorker(url, file, true);  // RunningThreads is already 1
 
     // After the first worker has started, so that its base address comes from the address as

@@ -83,6 +83,11 @@ class RunControl : public QObject {
     // becomes the target's, reduced as a typed start address is.
     void MoveStartPage(const std::string& from, const std::string& target);
 
+    // Whether a reply of the address that asks for credentials is answered with the session's
+    // HTTP user name and password: only the site copied (the scheme, host and port of the start
+    // page, or of the page its redirect led to) is given them.
+    bool SendsCredentialsTo(const std::string& address) const;
+
   signals:
     // The session has completed (FinishSession has run to its end).
     void SessionFinished();
@@ -106,6 +111,7 @@ class RunControl : public QObject {
     std::unordered_set<std::string> redirectTargets_;           // upper-case addresses
     std::unordered_map<std::string, int> redirectHops_;         // upper-case address -> hops
     std::string startPageAddress_;  // queued by a redirect of the start page, not yet started
+    std::string credentialsOrigin_;  // "scheme://host[:port]" of the site copied
     bool startPageArrived_ = false;
     std::string startPageFailure_;  // the error reply that ended the start page
     std::string diskSpaceStop_;     // the message of a stop by the disk budget

@@ -387,8 +387,10 @@ void TransferWorker::OnHttpConnectionState(short state) {
         }
         return;
     }
+    // Another host that asks for credentials gets none: its refusal is a failure like others.
     if (s.UseHTTPAuthentication && !ProtectedFetchStarted && !s.StopRequested &&
-        IsAuthorizationReply(status, Http.ReplyText())) {
+        IsAuthorizationReply(status, Http.ReplyText()) &&
+        engine_.SendsCredentialsTo(Http.Document)) {
         SetState(State::ProtectedFetch);
         Http.Cancel();
         FetchProtectedFile(Http.Document);
