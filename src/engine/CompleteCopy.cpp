@@ -123,6 +123,12 @@ std::string CompleteCopy::Begin(const std::string& startAddress) {
     return session_.ProjectFolder + Register(start_, path);
 }
 
+void CompleteCopy::StartMovedFrom(const std::string& typedAddress) {
+    if (typedAddress.empty() || typedAddress == start_) return;
+    redirects_[typedAddress] = start_;
+    session_.StartAddress = typedAddress;
+}
+
 bool CompleteCopy::KeepsText(const std::string& address) const {
     const auto it = queued_.find(address);
     return it != queued_.end() && it->second != Scan::None;
@@ -247,6 +253,9 @@ int CompleteCopy::Landed(const std::string& address, std::string& localFile,
         }
     }
     session_.MirrorFiles[address] = path;
+    // A copy that is not converted still finds its start page by the address typed.
+    if (address == start_ && session_.StartAddress != start_)
+        session_.MirrorFiles[session_.StartAddress] = path;
 
     const auto scan = queued_.find(address);
     if (scan == queued_.end() || scan->second == Scan::None) return 0;

@@ -31,6 +31,9 @@ class CompleteCopy {
     // full local path.
     std::string Begin(const std::string& startAddress);
     const std::string& StartAddress() const { return start_; }
+    // The start page redirected and the copy began anew from its target: the address typed
+    // stays the session's start address, and leads to the target's file.
+    void StartMovedFrom(const std::string& typedAddress);
 
     // Whether a transfer of the address keeps its bytes in memory to be scanned when it lands.
     bool KeepsText(const std::string& address) const;

@@ -147,11 +147,15 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
     std::string address = target;
     if (s.CompleteCopy) {
         // The target is the site now: its own paths decide where files go.
+        const std::string typed = s.StartAddress;
         file = complete_.Begin(target);
         address = complete_.StartAddress();
+        complete_.StartMovedFrom(typed);
     }
     s.SiteBase = base;
     s.KnownFiles.Add(file);
+    // The site copied is the target's: the root of the tree and of the session file, once.
+    s.SiteFolders.Clear();
     s.SiteFolders.Add(base);
     s.View.ClearSiteTree();
     s.View.SetSiteRoot(base);

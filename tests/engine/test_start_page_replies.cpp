@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -114,6 +115,47 @@ TEST_F(StartPageTest, LaterRedirectOffTheSiteIsNotFollowed) {
     EXPECT_EQ(state.View.GridRowCount(), 3);  // the start page and away.html
     EXPECT_FALSE(fs::exists(Project() / "about.html"));
 }
+
+struct RecordCase {
+    const char* name;
+    bool complete;
+    bool otherHost;  // the redirect leads to another host and port, else into the site itself
+};
+
+class StartPageRecord : public StartPageTest, public ::testing::WithParamInterface<RecordCase> {};
+
+// What the session file takes from the session: the site copied is the root of the folders,
+// listed once; a complete copy's start address is the one typed, and leads to the start page.
+TEST_P(StartPageRecord, RootIsTheSiteCopiedOnce) {
+    const RecordCase& c = GetParam();
+    const std::string target = c.otherHost ? LocalhostUrl(site, "docs/") : "/docs/";
+    NginxServer front(
+        {.Root = kSite, .ExtraServerConfig = "location = /go/ { return 301 " + target + "; }"});
+    const std::string root = c.otherHost ? LocalhostUrl(site) : front.Url();
+    settings.CompleteCopy = c.complete;
+    ASSERT_TRUE(Start(front.Url("go/")));
+    ASSERT_TRUE(RunUntilFinished());
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+
+    const std::vector<std::string>& folders = state.SiteFolders.Items();
+    ASSERT_FALSE(folders.empty());
+    EXPECT_EQ(folders[0], root);
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), root), 1);
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), front.Url()), c.otherHost ? 0 : 1);
+    if (c.complete) {
+        EXPECT_EQ(state.StartAddress, front.Url("go/"));
+        ASSERT_EQ(state.MirrorFiles.count(state.StartAddress), 1u);
+        EXPECT_EQ(ReadWholeFile(Project() / state.MirrorFiles.at(state.StartAddress)),
+                  ReadWholeFile(kSite / "docs/index.html"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, StartPageRecord,
+                         ::testing::Values(RecordCase{"ClassicOtherHost", false, true},
+                                           RecordCase{"ClassicSameSite", false, false},
+                                           RecordCase{"CompleteOtherHost", true, true},
+                                           RecordCase{"CompleteSameSite", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct FailedStartCase {
     const char* name;
