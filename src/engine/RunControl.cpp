@@ -183,6 +183,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     startPageAddress_.clear();
     startPageArrived_ = false;
     startPageFailure_.clear();
+    startPageUnreached_.clear();
     diskSpaceStop_.clear();
     conversionFailed_ = false;
 
@@ -456,9 +457,11 @@ void RunControl::FinishSession() {
                                     SessionPrompts::Buttons::Ok);
                 outcome_ = Outcome::StartPageFailed;
             } else {
-                s.Prompts().Message(
-                    "Lanternway is unable to connect with host \"" + s.ContactHost + " \"",
-                    SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+                // The system's reason, and the host and port it was given for, follow.
+                std::string text =
+                    "Lanternway is unable to connect with host \"" + s.ContactHost + " \"";
+                if (!startPageUnreached_.empty()) text += ": " + startPageUnreached_;
+                s.Prompts().Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
                 outcome_ = Outcome::NotConnected;
             }
         }

@@ -114,6 +114,7 @@ class RunControl : public QObject {
     std::string credentialsOrigin_;  // "scheme://host[:port]" of the site copied
     bool startPageArrived_ = false;
     std::string startPageFailure_;  // the error reply that ended the start page
+    std::string startPageUnreached_;  // why the start page's host could not be reached
     std::string diskSpaceStop_;     // the message of a stop by the disk budget
     bool conversionFailed_ = false;
     bool completing_ = false;  // FinishSession is under way (its boxes run event loops)

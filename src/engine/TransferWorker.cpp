@@ -468,7 +468,13 @@ void TransferWorker::GiveUp(const std::string& failure, bool answered) {
     if (session_.View.Cell(GridRow - 1, 2).empty()) SetCell(2, "0");
     if (IsStartPage) {
         // The session's completion tells what became of its start page.
-        if (answered) engine_.startPageFailure_ = failure;
+        if (answered) {
+            engine_.startPageFailure_ = failure;
+        } else {
+            const std::string failed = requestURL_ + " failed: ";
+            engine_.startPageUnreached_ =
+                StartsWithText(failure, failed) ? failure.substr(failed.size()) : failure;
+        }
     } else {
         session_.View.SetMessageLabel(failure);
         session_.Prompts().FileNotRetrieved(failure);

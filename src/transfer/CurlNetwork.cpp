@@ -407,6 +407,8 @@ void CurlNetwork::Complete(CURL* easy, CURLcode result) {
         if (t->IsFtp) Send(*t, TransferEvent::Kind::State, TransferState::ReplyReceived);
         Send(*t, TransferEvent::Kind::Doc, TransferProgress::Begin);
     }
+    // Read before the handle is released: why the system refused the connection, if it did.
+    if (result != CURLE_OK) curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &t->OsErrno);
     Release(*t);
     // The bytes of a failed transfer stay too: the file holds everything that arrived.
     const bool unsent = t->Dirty;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "core/Addresses.h"
 #include "core/PartialFiles.h"
@@ -197,6 +198,16 @@ void CurlTransfer::SetFailureText(CURLcode result) {
     } else {
         ErrorText = TrimLineEnd(ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(result));
     }
+    // libcurl says "Couldn't connect to server" where the system said why ("Connection
+    // refused", "No route to host"): the system's reason is the one a person can act on.
+    if (OsErrno == 0 || !WriteError.empty() || Stalled) return;
+    const std::string reason = std::generic_category().message(static_cast<int>(OsErrno));
+    const std::string generic = curl_easy_strerror(result);
+    if (ErrorText.size() > generic.size() &&
+        ErrorText.compare(ErrorText.size() - generic.size(), generic.size(), generic) == 0)
+        ErrorText.replace(ErrorText.size() - generic.size(), generic.size(), reason);
+    else if (ErrorText.find(reason) == std::string::npos)
+        ErrorText += " (" + reason + ")";
 }
 
 bool CurlTransfer::BrokeOff(CURLcode result) const {

@@ -106,6 +106,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::string WriteError;  // why the output file could not be written
     bool FileFailed = false;  // the output file could not be created, written or named
     bool Transient = false;  // failed before any reply in a way that trying again may mend
+    long OsErrno = 0;        // the system's error number of a failed connect, 0 when none
     curl_slist* RequestHeaders = nullptr;
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
 

@@ -264,8 +264,11 @@ TEST_F(ErrorRepliesTest, StartPageThatCannotBeReachedIsTriedAgain) {
     // Two pauses (timers may fire a little early).
     EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(500));
     EXPECT_EQ(h.engine.LastOutcome(), RunControl::Outcome::NotConnected);
-    EXPECT_EQ(h.prompts.MessageTexts(),
-              std::vector<std::string>{"Lanternway is unable to connect with host \"127.0.0.1 \""});
+    ASSERT_EQ(h.prompts.MessageTexts().size(), 1u);
+    EXPECT_EQ(h.prompts.MessageTexts()[0].rfind(
+                  "Lanternway is unable to connect with host \"127.0.0.1 \": Failed to connect", 0),
+              0u)
+        << h.prompts.MessageTexts()[0];
 }
 
 TEST(RetryPause, FollowsThePolicy) {

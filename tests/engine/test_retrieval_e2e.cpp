@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <system_error>
 
 #include "support/FtpServer.h"
 #include "support/NginxServer.h"
@@ -128,11 +131,17 @@ TEST_F(RetrievalTest, OneThreadFetchesInQueueOrder) {
                          "docs/chapter2.html", "docs/", "docs/./extra.html"}));
 }
 
+// The box names the host and the port, and the system's reason.
 TEST_F(RetrievalTest, HostThatRefusesIsReported) {
     ASSERT_TRUE(Start("http://127.0.0.1:9/"));
     ASSERT_TRUE(RunUntilFinished());
-    EXPECT_EQ(prompts.MessageTexts(),
-              std::vector<std::string>{"Lanternway is unable to connect with host \"127.0.0.1 \""});
+    ASSERT_EQ(prompts.MessageTexts().size(), 1u);
+    const std::string told = prompts.MessageTexts()[0];
+    EXPECT_EQ(told.rfind("Lanternway is unable to connect with host \"127.0.0.1 \": ", 0), 0u)
+        << told;
+    EXPECT_NE(told.find("127.0.0.1 port 9 "), std::string::npos) << told;
+    const std::string reason = ": " + std::generic_category().message(ECONNREFUSED);
+    EXPECT_EQ(told.substr(told.size() - std::min(told.size(), reason.size())), reason) << told;
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::NotConnected);
     EXPECT_EQ(state.ProjectFolder, "");
 }

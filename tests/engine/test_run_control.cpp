@@ -247,7 +247,8 @@ TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {
     state.ContactHost = "host";  // as the worker recorded it
     Fail(Running().at(0));
     EXPECT_EQ(prompts.MessageTexts(),
-              std::vector<std::string>{"Lanternway is unable to connect with host \"host \""});
+              std::vector<std::string>{
+                  "Lanternway is unable to connect with host \"host \": Could not connect"});
     EXPECT_EQ(prompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::NotConnected);
     EXPECT_EQ(state.ProjectFolder, "");
