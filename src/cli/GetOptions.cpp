@@ -1,9 +1,9 @@
 #include "cli/GetOptions.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <optional>
 
+#include "core/StartAddress.h"
 #include "core/Text.h"
 
 namespace {
@@ -89,26 +89,6 @@ std::string GetUsage() {
            "copy stopped short by the free disk space minimum), 2 usage error, 3 could not\n"
            "connect with the host.\n";
 }
-
-namespace {
-
-// The scheme of an address in lower case ("" when it has none). "host:8080" has none: a name
-// is a scheme only when what follows its colon is not a port number.
-std::string SchemeOf(const std::string& address) {
-    const std::size_t colon = address.find(':');
-    if (colon == 0 || colon == std::string::npos ||
-        !std::isalpha(static_cast<unsigned char>(address[0])))
-        return {};
-    for (std::size_t i = 1; i < colon; ++i) {
-        const auto c = static_cast<unsigned char>(address[i]);
-        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return {};
-    }
-    if (colon + 1 < address.size() && std::isdigit(static_cast<unsigned char>(address[colon + 1])))
-        return {};
-    return LowerCase(address.substr(0, colon));
-}
-
-}  // namespace
 
 GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     GetOptionsResult result;
@@ -242,14 +222,8 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
                     ? std::string()
                     : typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
     if (s.MainURL.empty()) return fail("missing argument: ADDRESS is empty");
-    // An address without a scheme is taken as http; one with another scheme cannot be copied.
-    // The start page is fetched over HTTP: files on FTP sites come from the pages' links.
-    if (const std::string scheme = SchemeOf(s.MainURL);
-        !scheme.empty() && scheme != "http" && scheme != "https")
-        return fail("'" + s.MainURL + "' is not an http or https address" +
-                    (scheme == "ftp" ? ": a copy starts from a web page, and takes the files of "
-                                       "FTP sites from its links (with --ftp)"
-                                     : ""));
+    if (const std::string refusal = StartAddressRefusal(s.MainURL); !refusal.empty())
+        return fail(AddressScheme(s.MainURL) == "ftp" ? refusal + " (with --ftp)" : refusal);
     o.SessionFile = positional[1];
     if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
     // The dialog's address rule, unless the depth was chosen.

@@ -9,20 +9,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "core/Text.h"
+#include "core/StartAddress.h"
 #include "newsession/DialogMessage.h"
+#include "newsession/FileSizeLimitsDialog.h"
 #include "newsession/FtpOptionsDialog.h"
 #include "newsession/SiteLoginDialog.h"
-#include "newsession/FileSizeLimitsDialog.h"
 
 namespace {
 const QString DefaultAddress = QStringLiteral("http://www.");
-const QString ShortAddressWarning = QStringLiteral("Please enter a valid URL");
+const QString EmptyAddressHint = QStringLiteral("Please enter a valid URL");
 const QString AddressHint = QStringLiteral("Enter a valid URL");
 
 void SetTextColour(QLineEdit* edit, const QColor& colour) {
@@ -56,7 +55,6 @@ NewSessionDialog::NewSessionDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("InitialForm");
     setWindowTitle("New Session");
     RunSubDialog = [](QDialog& dialog) { return dialog.exec(); };
-    Pause = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
     BuildControls();
     LayOutControls();
     BuildDialog();
@@ -73,6 +71,7 @@ void NewSessionDialog::BuildDialog() {
 void NewSessionDialog::BuildControls() {
     MainURLLabel = new QLabel("Site/Page Address:", this);
     MainURL = NewEdit("MainURL", DefaultAddress, this);
+    MainURL->setPlaceholderText(EmptyAddressHint);
     MainURL->setStatusTip(AddressHint);
     MainURL->setToolTip(AddressHint);
     MainURLLabel->setBuddy(MainURL);
@@ -248,33 +247,28 @@ void NewSessionDialog::FocusStartAddress() {
 }
 
 void NewSessionDialog::OnStartAddressEdited() {
-    const std::string address = MainURL->text().toStdString();
+    const QString text = MainURL->text();
     // The search depth follows the address on every edit: a page address means that page only.
-    if (Contains(address, ".htm"))
+    if (text.contains(QStringLiteral(".htm")))
         SearchOnlyCurrentPage->setChecked(true);
     else
         SearchEntireSite->setChecked(true);
-
-    if (address.size() < 7) {
-        // The field never keeps less than "http://". Setting the texts runs this handler again;
-        // those inner runs leave the state this outer run finishes with.
-        SetTextColour(MainURL, Qt::red);
-        MainURL->setText(ShortAddressWarning);
-        MainURL->repaint();
-        Pause(1000);
-        ResetTextColour(MainURL);
-        MainURL->setText("http://");
-        MainURL->setFocus();
-        MainURL->setCursorPosition(7);
-    }
-
-    const std::string now = MainURL->text().toStdString();
-    OKBtn->setEnabled(LowerCase(now) != "http://" && now != AddressHint.toStdString());
+    // The text is the person's own and is never rewritten while it is typed: putting "http://"
+    // back into a field that the first key of a new address had emptied, and holding the keys
+    // that followed, garbled that address. What is wrong with an address is said at OK.
+    OKBtn->setEnabled(!text.trimmed().isEmpty() && text.toLower() != QStringLiteral("http://") &&
+                      text != AddressHint);
 }
 
 void NewSessionDialog::AcceptSettings() {
     // A pasted address often brings a space or a line end along; a browser drops them too.
     if (MainURL->text().trimmed() != MainURL->text()) MainURL->setText(MainURL->text().trimmed());
+    if (const std::string refusal = StartAddressRefusal(MainURL->text().toStdString());
+        !refusal.empty()) {
+        ShowDialogMessage(this, QString::fromStdString(refusal));
+        MainURL->setFocus();
+        return;
+    }
     if (SearchEntireSite->isChecked() && !MainURL->text().endsWith(u'/'))
         MainURL->setText(MainURL->text() + u'/');
     accept();

@@ -32,8 +32,6 @@ class NewSessionDialog : public QDialog {
     // Shows a sub-dialog modally and returns its result (QDialog::Accepted or Rejected).
     // Replaceable, so that the sub-dialogs can be driven without a person.
     std::function<int(QDialog&)> RunSubDialog;
-    // The pause that keeps "Please enter a valid URL" on screen; blocks input while it lasts.
-    std::function<void(int milliseconds)> Pause;
 
     // Sub-dialog results, kept until the engine takes them over.
     std::vector<std::string> ChosenFileSizeLimits;

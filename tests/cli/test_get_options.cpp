@@ -136,6 +136,11 @@ TEST(GetOptions, UsageErrors) {
         {{"gopher://h/", "s"}, "'gopher://h/' is not an http or https address"},
         {{"javascript:alert(1)", "s"}, "'javascript:alert(1)' is not an http or https address"},
         {{"mailto:a@h", "s"}, "'mailto:a@h' is not an http or https address"},
+        {{"htp://127.0.0.1:8081/", "s"}, "'htp://127.0.0.1:8081/' is not an http or https address"},
+        // Without a host the start page went to "unable to connect with host \" \"".
+        {{"https://", "s"}, "'https://' names no host"},
+        {{"http:/h/", "s"}, "'http:/h/' names no host"},
+        {{"http://user@:80/", "s"}, "'http://user@:80/' names no host"},
         // The start page is always fetched over HTTP; an FTP address failed as "unable to
         // connect with host" without a connection being tried.
         {{"Ftp://h/pub/", "s"},

@@ -13,31 +13,21 @@
 #include <functional>
 
 #include "DialogTestSupport.h"
-#include "support/BoxAnswerer.h"
-#include "newsession/FtpOptionsDialog.h"
-#include "newsession/SiteLoginDialog.h"
-#include "newsession/NewSessionDialog.h"
 #include "newsession/FileSizeLimitsDialog.h"
+#include "newsession/FtpOptionsDialog.h"
+#include "newsession/NewSessionDialog.h"
+#include "newsession/SiteLoginDialog.h"
+#include "support/BoxAnswerer.h"
 #include "support/GuiTestApp.h"
+#include "support/Screenshot.h"
 
 namespace {
-
-// What the address field looked like while the one-second pause held it.
-struct PauseSeen {
-    int Milliseconds;
-    QString Text;
-    QColor Colour;
-};
 
 class NewSessionDialogTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { EnsureGuiApplication(); }
 
     void SetUp() override {
-        form.Pause = [this](int ms) {
-            pauses.push_back(
-                {ms, form.MainURL->text(), form.MainURL->palette().color(QPalette::Text)});
-        };
         form.RunSubDialog = [this](QDialog& dialog) {
             EXPECT_FALSE(script.empty()) << "a sub-dialog opened that the test did not expect";
             if (script.empty()) return int(QDialog::Rejected);
@@ -62,7 +52,6 @@ class NewSessionDialogTest : public ::testing::Test {
 
     RecordedDialogMessages messages;
     NewSessionDialog form;
-    std::vector<PauseSeen> pauses;
     std::deque<std::function<int(QDialog&)>> script;
 };
 
@@ -94,60 +83,40 @@ TEST_F(NewSessionDialogTest, OpensWithTheDefaults) {
 
 struct AddressCase {
     const char* typed;
-    const char* finalText;
     bool currentPageOnly;
     bool okEnabled;
-    bool warned;  // "Please enter a valid URL" held for a second
 };
 
+// The text stays as typed, whatever it is; the depth and OK follow it.
 TEST_F(NewSessionDialogTest, AddressRuleSetsDepthAndOk) {
     const AddressCase cases[] = {
-        {"http://www.site.com/page.html", "http://www.site.com/page.html", true, true, false},
-        {"http://www.site.com/a.htm?x=1", "http://www.site.com/a.htm?x=1", true, true, false},
-        {"http://www.site.com/", "http://www.site.com/", false, true, false},
-        {"http://www.site.com/PAGE.HTML", "http://www.site.com/PAGE.HTML", false, true, false},
-        {"http://", "http://", false, false, false},
-        {"HTTP://", "HTTP://", false, false, false},
-        {"hTtP://", "hTtP://", false, false, false},
-        {"http://a", "http://a", false, true, false},
-        {"http://www.", "http://www.", false, true, false},
-        {"Enter a valid URL", "Enter a valid URL", false, false, false},
-        {"http:/", "http://", false, false, true},
-        {"a.htm", "http://", false, false, true},
-        {"", "http://", false, false, true},
+        {"http://www.site.com/page.html", true, true},
+        {"http://www.site.com/a.htm?x=1", true, true},
+        {"http://www.site.com/", false, true},
+        {"http://www.site.com/PAGE.HTML", false, true},
+        {"http://", false, false},
+        {"HTTP://", false, false},
+        {"hTtP://", false, false},
+        {"http://a", false, true},
+        {"http://www.", false, true},
+        {"Enter a valid URL", false, false},
+        {"http:/", false, true},  // refused at OK, with the reason
+        {"a.htm", true, true},
+        {"h", false, true},
+        {" ", false, false},
+        {"", false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
-        pauses.clear();
         form.MainURL->setText("http://www.placeholder.org/");  // a neutral start
         form.MainURL->setText(c.typed);
-        EXPECT_EQ(form.MainURL->text(), c.finalText);
+        EXPECT_EQ(form.MainURL->text(), c.typed);
         EXPECT_EQ(form.SearchOnlyCurrentPage->isChecked(), c.currentPageOnly);
         EXPECT_EQ(form.SearchEntireSite->isChecked(), !c.currentPageOnly);
         EXPECT_EQ(form.OKBtn->isEnabled(), c.okEnabled);
-        ASSERT_EQ(pauses.size(), c.warned ? 1u : 0u);
-        if (c.warned) {
-            EXPECT_EQ(pauses[0].Milliseconds, 1000);
-            EXPECT_EQ(pauses[0].Text, "Please enter a valid URL");
-            EXPECT_EQ(pauses[0].Colour, QColor(Qt::red));
-            EXPECT_NE(form.MainURL->palette().color(QPalette::Text), QColor(Qt::red));
-            EXPECT_EQ(form.MainURL->cursorPosition(), 7);
-        }
     }
+    EXPECT_EQ(form.MainURL->placeholderText(), "Please enter a valid URL");
     EXPECT_TRUE(messages.Texts.isEmpty());
-}
-
-TEST_F(NewSessionDialogTest, DeletingIntoHttpColonSlashIsPutBack) {
-    form.MainURL->setText("http://");
-    form.MainURL->end(false);
-    QTest::keyClick(form.MainURL, Qt::Key_Backspace);
-    ASSERT_EQ(pauses.size(), 1u);
-    EXPECT_EQ(form.MainURL->text(), "http://");
-    EXPECT_FALSE(form.OKBtn->isEnabled());
-    // One more character after it makes the address acceptable.
-    Type(form.MainURL, "x");
-    EXPECT_EQ(form.MainURL->text(), "http://x");
-    EXPECT_TRUE(form.OKBtn->isEnabled());
 }
 
 TEST_F(NewSessionDialogTest, DepthFollowsTheAddressOverAManualChoice) {
@@ -184,7 +153,6 @@ TEST_F(NewSessionDialogTest, OkAppendsTheSlashOnlyForTheEntireSite) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
         NewSessionDialog dialog;
-        dialog.Pause = [](int) {};
         dialog.MainURL->setText(c.address);
         if (c.chooseCurrentPage) dialog.SearchOnlyCurrentPage->click();
         if (c.chooseEntireSite) dialog.SearchEntireSite->click();
@@ -469,19 +437,88 @@ TEST_F(NewSessionDialogWithRealBoxes, NumberFieldsAnswerALetterWithTheBox) {
     EXPECT_EQ(form.MaximumThreads->text(), "12");
 }
 
-TEST_F(NewSessionDialogWithRealBoxes, TheAddressRuleWithItsRealPausePutsBackTheScheme) {
-    form.MainURL->setText("http://");
-    form.MainURL->end(false);
-    QTest::keyClick(form.MainURL, Qt::Key_Backspace);
-    EXPECT_EQ(form.MainURL->text(), "http://");
-    EXPECT_EQ(form.MainURL->cursorPosition(), 7);
-    EXPECT_FALSE(form.OKBtn->isEnabled());
-    EXPECT_NE(form.MainURL->palette().color(QPalette::Text), QColor(Qt::red));
-    QTest::keyClicks(form.MainURL, "a.org/");
-    EXPECT_EQ(form.MainURL->text(), "http://a.org/");
+struct TypedAddressCase {
+    const char* name;
+    bool eraseFirst;  // Backspace until the field is empty, instead of typing over the selection
+    const char* typed;
+};
+
+class TypingTheAddress : public NewSessionDialogWithRealBoxes,
+                         public ::testing::WithParamInterface<TypedAddressCase> {};
+
+// Real keys over the selected address, or into the emptied field: the field holds exactly what
+// was typed, at once, and no box came.
+TEST_P(TypingTheAddress, KeepsEveryKeyAndTheTypedScheme) {
+    form.MainURL->setFocus();
+    if (GetParam().eraseFirst) {
+        form.MainURL->end(false);
+        for (int n = form.MainURL->text().size(); n > 0; --n)
+            QTest::keyClick(form.MainURL, Qt::Key_Backspace);
+        EXPECT_EQ(form.MainURL->text(), "");
+        EXPECT_FALSE(form.OKBtn->isEnabled());
+        SaveScreenshot(form, "new-session-address-emptied");
+    } else {
+        QTest::keyClick(form.MainURL, Qt::Key_A, Qt::ControlModifier);
+        ASSERT_EQ(form.MainURL->selectedText(), "http://www.");
+    }
+    QTest::keyClicks(form.MainURL, GetParam().typed);
+    EXPECT_EQ(form.MainURL->text(), GetParam().typed);
     EXPECT_TRUE(form.OKBtn->isEnabled());
+    EXPECT_NE(form.MainURL->palette().color(QPalette::Text), QColor(Qt::red));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(answers.Texts.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, TypingTheAddress,
+    ::testing::Values(TypedAddressCase{"OverTheSelection", false, "http://127.0.0.1:8081/"},
+                      TypedAddressCase{"HttpsOverTheSelection", false, "https://a.org/"},
+                      TypedAddressCase{"HostOnlyOverTheSelection", false, "127.0.0.1:8081/"},
+                      TypedAddressCase{"IntoTheEmptiedField", true, "http://127.0.0.1:8081/"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedAddressCase {
+    const char* name;
+    const char* typed;
+    const char* told;
+};
+
+class RefusedAtOk : public NewSessionDialogWithRealBoxes,
+                    public ::testing::WithParamInterface<RefusedAddressCase> {};
+
+// OK with an address that cannot start a copy says why in a box; the dialog stays open with the
+// address as typed.
+TEST_P(RefusedAtOk, SaysWhyAndStaysOpen) {
+    form.MainURL->setText(GetParam().typed);
+    ASSERT_TRUE(form.OKBtn->isEnabled());
+    answers.OnBox = [name = QString(GetParam().name)](QMessageBox& box) {
+        SaveScreenshot(box, "new-session-refused-" + name);
+    };
+    form.OKBtn->click();
+    ASSERT_TRUE(answers.WaitForBoxes(1));
+    EXPECT_EQ(answers.Texts, std::vector<std::string>{GetParam().told});
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.MainURL->text(), GetParam().typed);
+    // Mended, the address is taken.
+    form.MainURL->setText("http://127.0.0.1:8081/");
+    form.OKBtn->click();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(answers.Texts.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, RefusedAtOk,
+    ::testing::Values(RefusedAddressCase{"MistypedScheme", "htp://host/",
+                                         "'htp://host/' is not an http or https address"},
+                      RefusedAddressCase{"File", "file:///etc/passwd",
+                                         "'file:///etc/passwd' is not an http or https address"},
+                      RefusedAddressCase{
+                          "Ftp", "ftp://127.0.0.1/pub/",
+                          "'ftp://127.0.0.1/pub/' is not an http or https address: a copy starts "
+                          "from a web page, and takes the files of FTP sites from its links"},
+                      RefusedAddressCase{"NoHost", "https://", "'https://' names no host"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(NewSessionDialogWithRealBoxes, SizeGridOfTheRealSubDialogAnswersALetterAndIsTaken) {
     bool driven = false;
