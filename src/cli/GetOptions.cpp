@@ -224,6 +224,8 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     if (s.MainURL.empty()) return fail("missing argument: ADDRESS is empty");
     if (const std::string refusal = StartAddressRefusal(s.MainURL); !refusal.empty())
         return fail(AddressScheme(s.MainURL) == "ftp" ? refusal + " (with --ftp)" : refusal);
+    // Taken as http, and said so: a complete copy reads the site from the scheme.
+    if (AddressScheme(s.MainURL).empty()) s.MainURL.insert(0, "http://");
     o.SessionFile = positional[1];
     if (o.SessionFile.empty()) return fail("missing argument: SESSION-FILE is empty");
     // The dialog's address rule, unless the depth was chosen.

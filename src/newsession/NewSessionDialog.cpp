@@ -269,6 +269,9 @@ void NewSessionDialog::AcceptSettings() {
         MainURL->setFocus();
         return;
     }
+    // Taken as http, and shown so: a complete copy reads the site from the scheme.
+    if (AddressScheme(MainURL->text().toStdString()).empty())
+        MainURL->setText("http://" + MainURL->text());
     if (SearchEntireSite->isChecked() && !MainURL->text().endsWith(u'/'))
         MainURL->setText(MainURL->text() + u'/');
     accept();

@@ -31,8 +31,10 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
         {{" http://h/dir\n", "s"}, "http://h/dir/", true},
         {{"\thttp://h/page.html ", "s"}, "http://h/page.html", false},
         {{"HTTPS://h/", "s"}, "HTTPS://h/", true},
-        {{"h:8080", "s"}, "h:8080/", true},  // taken as http
-        {{"127.0.0.1:8080/a", "s"}, "127.0.0.1:8080/a/", true},
+        // Taken as http (a complete copy of "h:8080/" took its start page alone).
+        {{"h:8080", "s"}, "http://h:8080/", true},
+        {{"127.0.0.1:8080/a", "s"}, "http://127.0.0.1:8080/a/", true},
+        {{"www.h.org/a.html", "s"}, "http://www.h.org/a.html", false},
     };
     for (const auto& c : cases) {
         const auto r = Parse(c.args);

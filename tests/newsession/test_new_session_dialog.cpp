@@ -149,6 +149,8 @@ TEST_F(NewSessionDialogTest, OkAppendsTheSlashOnlyForTheEntireSite) {
         // Pasted with a space or a line end around it.
         {" http://www.site.com \n", false, false, "http://www.site.com/"},
         {"http://www.site.com/a.html ", false, false, "http://www.site.com/a.html"},
+        // Without a scheme: taken as http.
+        {"127.0.0.1:8081", false, false, "http://127.0.0.1:8081/"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
