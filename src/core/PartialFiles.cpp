@@ -7,12 +7,17 @@
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace {
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && text.substr(0, start.size()) == start;
 }
 
 bool IsDigits(std::string_view text) {
@@ -22,28 +27,63 @@ bool IsDigits(std::string_view text) {
     return true;
 }
 
-// "<process>-<number>" at the end of the text: the process, or 0 when the text does not end so.
-pid_t ProcessOfTail(std::string_view text) {
+constexpr std::string_view kPrefix = ".lw#";
+constexpr std::string_view kEarlierPrefix = ".lw";
+constexpr std::string_view kTransferSuffix = ".lwpart";
+constexpr std::string_view kRewriteSuffix = ".tmp";
+
+// The length of the "<process>-<number>" that ends the text; 0 when it does not end so.
+std::size_t NumbersAtEnd(std::string_view text) {
     const std::size_t dash = text.rfind('-');
     if (dash == std::string_view::npos || !IsDigits(text.substr(dash + 1))) return 0;
-    const std::string_view head = text.substr(0, dash);
-    std::size_t start = head.size();
-    while (start > 0 && head[start - 1] >= '0' && head[start - 1] <= '9') --start;
+    std::size_t start = dash;
+    while (start > 0 && text[start - 1] >= '0' && text[start - 1] <= '9') --start;
+    return start == dash ? 0 : text.size() - start;
+}
+
+// The process of a "<process>-<number>" text; 0 when it is none or out of range.
+pid_t ProcessOf(std::string_view numbers) {
+    const std::string_view digits = numbers.substr(0, numbers.find('-'));
     pid_t process = 0;
     const auto [end, error] =
-        std::from_chars(head.data() + start, head.data() + head.size(), process);
-    if (error != std::errc() || end != head.data() + head.size() || process <= 0) return 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), process);
+    if (error != std::errc() || end != digits.data() + digits.size() || process <= 0) return 0;
     return process;
 }
 
-// The part of the name between the ".lw" and ".tmp" of a rewrite's temporary file; empty when
-// the name is not one.
-std::string_view RewriteNumbers(std::string_view name) {
-    if (!EndsWith(name, ".tmp")) return {};
-    const std::string_view stem = name.substr(0, name.size() - 4);
-    const std::size_t lw = stem.rfind(".lw");
-    if (lw == std::string_view::npos) return {};
-    return stem.substr(lw + 3);
+// The stem of a temporary name without its suffix; nullopt when it has neither.
+std::optional<std::string_view> Stem(std::string_view name, bool* transfer = nullptr) {
+    for (const std::string_view suffix : {kTransferSuffix, kRewriteSuffix}) {
+        if (!EndsWith(name, suffix)) continue;
+        if (transfer) *transfer = suffix == kTransferSuffix;
+        return name.substr(0, name.size() - suffix.size());
+    }
+    return std::nullopt;
+}
+
+// The "<process>-<number>" of a temporary name as this version makes them; empty when the name
+// is not one.
+std::string_view PresentNumbers(std::string_view name) {
+    const std::optional<std::string_view> stem = Stem(name);
+    if (!stem || !StartsWith(*stem, kPrefix)) return {};
+    const std::string_view numbers = stem->substr(kPrefix.size());
+    return NumbersAtEnd(numbers) == numbers.size() ? numbers : std::string_view();
+}
+
+// The same for the names of earlier versions.
+std::string_view EarlierNumbers(std::string_view name) {
+    bool transfer = false;
+    const std::optional<std::string_view> stem = Stem(name, &transfer);
+    if (!stem) return {};
+    const std::size_t length = NumbersAtEnd(*stem);
+    if (length == 0) return {};
+    const std::string_view head = stem->substr(0, stem->size() - length);
+    // A transfer's: ".lw" or "<final name>." before the numbers; a rewrite's: ".lw", after the
+    // final name when there is one.
+    const bool earlier = transfer
+                             ? head == kEarlierPrefix || (head.size() > 1 && head.back() == '.')
+                             : EndsWith(head, kEarlierPrefix);
+    return earlier ? stem->substr(head.size()) : std::string_view();
 }
 
 bool IsRunning(pid_t process) {
@@ -56,46 +96,52 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string NewTemporaryPath(const std::string& finalPath, const char* suffix) {
+std::string NewTemporaryPath(const std::string& finalPath, std::string_view suffix) {
     static std::atomic<unsigned> counter{0};
     // Asked once: the program does not fork, and this runs for every file retrieved.
     static const std::string process = std::to_string(::getpid());
-    return FolderOf(finalPath) + ".lw" + process + "-" + std::to_string(counter++) + suffix;
+    std::string path = FolderOf(finalPath);
+    path += kPrefix;
+    path += process;
+    path += '-';
+    path += std::to_string(counter++);
+    path += suffix;
+    return path;
 }
 
 }  // namespace
 
 std::string NewPartialPath(const std::string& finalPath) {
-    return NewTemporaryPath(finalPath, ".lwpart");
+    return NewTemporaryPath(finalPath, kTransferSuffix);
 }
 
 std::string NewReplacementPath(const std::string& finalPath) {
-    return NewTemporaryPath(finalPath, ".tmp");
+    return NewTemporaryPath(finalPath, kRewriteSuffix);
 }
 
 bool IsPartialFileName(std::string_view name) {
-    if (EndsWith(name, ".lwpart")) return true;
-    // ".lw" + process + "-" + number + ".tmp"
-    const std::string_view numbers = RewriteNumbers(name);
-    const std::size_t dash = numbers.find('-');
-    return dash != std::string_view::npos && IsDigits(numbers.substr(0, dash)) &&
-           IsDigits(numbers.substr(dash + 1));
+    return !PresentNumbers(name).empty();
+}
+
+bool IsEarlierPartialFileName(std::string_view name) {
+    return !EarlierNumbers(name).empty();
 }
 
 pid_t PartialFileProcess(std::string_view name) {
-    if (!IsPartialFileName(name)) return 0;
-    if (EndsWith(name, ".lwpart")) return ProcessOfTail(name.substr(0, name.size() - 7));
-    return ProcessOfTail(RewriteNumbers(name));
+    std::string_view numbers = PresentNumbers(name);
+    if (numbers.empty()) numbers = EarlierNumbers(name);
+    return numbers.empty() ? 0 : ProcessOf(numbers);
 }
 
 namespace {
 
 // Removes the entry when it is a temporary file of this process or of one that has ended.
-bool RemoveIfLeftOver(const std::filesystem::directory_entry& entry) {
+bool RemoveIfLeftOver(const std::filesystem::directory_entry& entry, bool earlierNames) {
     static const pid_t self = ::getpid();
     std::error_code ec;
     const std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file(ec) || !IsPartialFileName(name)) return false;
+    if (!IsPartialFileName(name) && !(earlierNames && IsEarlierPartialFileName(name))) return false;
+    if (!entry.is_regular_file(ec)) return false;
     const pid_t owner = PartialFileProcess(name);
     if (owner != 0 && owner != self && IsRunning(owner)) return false;
     return std::filesystem::remove(entry.path(), ec);
@@ -108,7 +154,7 @@ int RemovePartialFiles(const std::string& folder) {
     std::error_code ec;
     int removed = 0;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        removed += RemoveIfLeftOver(*it);
+        removed += RemoveIfLeftOver(*it, true);
     return removed;
 }
 
@@ -121,6 +167,6 @@ int RemovePartialFilesInTree(const std::string& folder) {
              it(folder, fs::directory_options::skip_permission_denied, ec),
          end;
          !ec && it != end; it.increment(ec))
-        removed += RemoveIfLeftOver(*it);
+        removed += RemoveIfLeftOver(*it, false);
     return removed;
 }

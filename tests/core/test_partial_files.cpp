@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <set>
 
+#include "core/Addresses.h"
 #include "core/FileBytes.h"
 #include "core/PartialFiles.h"
+#include "core/SessionFields.h"
+#include "mirror/MirrorLayout.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
@@ -33,40 +36,92 @@ std::set<std::string> FilesUnder(const fs::path& folder) {
 }
 
 // The cleanup after a killed run deletes by name, so the names it takes must be exactly the
-// temporary ones: a retrieved file that merely looks similar stays.
+// temporary ones: a retrieved file that merely looks similar stays. The names of earlier
+// versions are told apart, since only a classic copy's folder is cleared of them.
 TEST(PartialFiles, OnlyTemporaryNamesAreRecognised) {
-    const std::pair<const char*, bool> cases[] = {
-        {"cut.gif.4711-3.lwpart", true},
-        {".lw4711-3.lwpart", true},
-        {"x.lwpart", true},
-        {"Main.html.lw4711-12.tmp", true},
-        {".lw1-2.tmp", true},
-        {"Main.html", false},
-        {"notes.tmp", false},
-        {"Main.html.lw4711.tmp", false},
-        {"Main.html.lw-3.tmp", false},
-        {"Main.html.lw12-.tmp", false},
-        {"Main.html.lwx-3.tmp", false},
-        {"archive.lwpart.zip", false},
-        {"page.LWPART", false},
+    struct Case {
+        const char* name;
+        bool present;
+        bool earlier;
     };
-    for (const auto& [name, partial] : cases) EXPECT_EQ(IsPartialFileName(name), partial) << name;
+    const Case cases[] = {
+        {".lw#4711-3.lwpart", true, false},
+        {".lw#1-2.tmp", true, false},
+        {".lw4711-3.lwpart", false, true},
+        {"cut.gif.4711-3.lwpart", false, true},
+        {"Main.html.lw4711-12.tmp", false, true},
+        {".lw1-2.tmp", false, true},
+        {"x.lwpart", false, false},
+        {"Main.html", false, false},
+        {"notes.tmp", false, false},
+        {".lw#4711.lwpart", false, false},
+        {".lw#x-1.tmp", false, false},
+        {".lw#-1.tmp", false, false},
+        {"a.lw#1-2.tmp", false, false},
+        {"Main.html.lw4711.tmp", false, false},
+        {"Main.html.lw-3.tmp", false, false},
+        {"Main.html.lw12-.tmp", false, false},
+        {"Main.html.lwx-3.tmp", false, false},
+        {"archive.lwpart.zip", false, false},
+        {"page.LWPART", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsPartialFileName(c.name), c.present) << c.name;
+        EXPECT_EQ(IsEarlierPartialFileName(c.name), c.earlier) << c.name;
+    }
 }
 
 TEST(PartialFiles, TheWritingProcessIsReadFromTheName) {
     const std::pair<const char*, pid_t> cases[] = {
+        {".lw#4711-3.lwpart", 4711},
+        {".lw#52-0.tmp", 52},
         {".lw4711-3.lwpart", 4711},
         {".lw4711-12.tmp", 4711},
         {"cut.gif.4711-3.lwpart", 4711},
         {"Main.html.lw52-0.tmp", 52},
         {"x.lwpart", 0},
         {"x-3.lwpart", 0},
-        {".lw0-3.lwpart", 0},
-        {".lw99999999999999999999-1.lwpart", 0},
+        {".lw#0-3.lwpart", 0},
+        {".lw#99999999999999999999-1.lwpart", 0},
         {"Main.html", 0},
         {"Main.html.lw12.tmp", 0},
     };
     for (const auto& [name, process] : cases) EXPECT_EQ(PartialFileProcess(name), process) << name;
+}
+
+// No address a site can hold is given a temporary file's name, by either mapping: a later run
+// would take the file for a leftover and remove it.
+TEST(PartialFiles, NoAddressIsGivenATemporaryName) {
+    const std::string names[] = {
+        ".lw%23123-4.lwpart", ".lw#123-4.lwpart", ".lw%23123-4.tmp",      "%2Elw%23123-4%2Elwpart",
+        ".lw123-4.lwpart",    "x.lwpart",         "cut.gif.123-4.lwpart", ".lw123-4.tmp",
+        "a.html.lw1-2.tmp",   "a.lw%231-2.tmp",
+    };
+    const mirror::MirrorLayout layout("http://site/");
+    SessionFields classic;
+    classic.SiteBase = "http://site/";
+    classic.SearchEntireSite = true;
+    classic.RetrieveOtherFiles = true;
+    classic.OtherFileTypes = {".LWPART", ".TMP"};
+    for (const std::string& name : names) {
+        for (const std::string& address :
+             {"http://site/" + name, "http://site/" + name + "?q=" + name,
+              "http://site/" + name + "/x.png", "http://other:81/" + name,
+              "http://site/dir/" + name + "#" + name}) {
+            const std::string path = layout.LocalPath(address);
+            for (std::size_t begin = 0; begin <= path.size();) {
+                const std::size_t slash = std::min(path.find('/', begin), path.size());
+                const std::string segment = path.substr(begin, slash - begin);
+                EXPECT_FALSE(IsPartialFileName(segment)) << address << " -> " << path;
+                begin = slash + 1;
+            }
+        }
+        for (const std::string& link : {name, "http://site/" + name, "dir/" + name}) {
+            const std::string local = UrlToLocalName(link, classic);
+            EXPECT_FALSE(IsPartialFileName(local)) << link << " -> " << local;
+            EXPECT_FALSE(IsEarlierPartialFileName(local)) << link << " -> " << local;
+        }
+    }
 }
 
 // A final name near the file system's limit still gets a temporary name that can be created.
@@ -95,19 +150,33 @@ TEST(PartialFiles, RemovalTakesOnlyTemporaryFilesOfTheFolder) {
     TempFolder folder;
     fs::create_directories(folder.Path() / "sub");
     const std::string self = std::to_string(::getpid());
-    for (const std::string& name : {std::string("a.gif"), "a.gif." + self + "-1.lwpart",
-                                    std::string("Main.html"), "Main.html.lw" + self + "-2.tmp",
-                                    std::string("notes.tmp"), "sub/b.gif." + self + "-3.lwpart"})
-        WriteWholeFile(folder.Text() + name, "x");
-    EXPECT_EQ(RemovePartialFiles(folder.Text()), 2);
-    EXPECT_EQ(FilesUnder(folder.Path()),
-              (std::set<std::string>{"a.gif", "Main.html", "notes.tmp",
-                                     "sub/b.gif." + self + "-3.lwpart"}));
+    const std::vector<std::string> present = {".lw#" + self + "-1.lwpart",
+                                              ".lw#" + self + "-2.tmp"};
+    const std::vector<std::string> earlier = {"a.gif." + self + "-1.lwpart",
+                                              "Main.html.lw" + self + "-2.tmp",
+                                              ".lw" + self + "-3.lwpart"};
+    const std::string kept[] = {"a.gif", "Main.html", "notes.tmp", "x.lwpart"};
+    for (const auto* names : {&present, &earlier})
+        for (const std::string& name : *names) {
+            WriteWholeFile(folder.Text() + name, "x");
+            WriteWholeFile(folder.Text() + "sub/" + name, "x");
+        }
+    for (const std::string& name : kept) WriteWholeFile(folder.Text() + name, "x");
+    const std::set<std::string> before = FilesUnder(folder.Path());
+
+    // A classic copy's folder: both forms, in the folder itself only.
+    EXPECT_EQ(RemovePartialFiles(folder.Text()), 5);
+    std::set<std::string> left = before;
+    for (const auto* names : {&present, &earlier})
+        for (const std::string& name : *names) left.erase(name);
+    EXPECT_EQ(FilesUnder(folder.Path()), left);
     EXPECT_EQ(RemovePartialFiles(folder.Text() + "missing/"), 0);
-    // The tree's own removal goes down into the folders as well.
-    EXPECT_EQ(RemovePartialFilesInTree(folder.Text()), 1);
-    EXPECT_EQ(FilesUnder(folder.Path()),
-              (std::set<std::string>{"a.gif", "Main.html", "notes.tmp"}));
+
+    // A complete copy's tree: the present form, in every folder; a site may have files named
+    // like the earlier forms.
+    EXPECT_EQ(RemovePartialFilesInTree(folder.Text()), 2);
+    for (const std::string& name : present) left.erase("sub/" + name);
+    EXPECT_EQ(FilesUnder(folder.Path()), left);
     EXPECT_EQ(RemovePartialFilesInTree(folder.Text() + "missing/"), 0);
 }
 
@@ -119,11 +188,11 @@ TEST(PartialFiles, RemovalLeavesTheFilesOfAnotherRunningProcess) {
     const std::string self = std::to_string(::getpid());
     const std::string running = std::to_string(other.Pid());
     const std::string ended = std::to_string(EndedProcess());
-    const std::string mine[] = {".lw" + self + "-1.lwpart", ".lw" + self + "-2.tmp"};
-    const std::string theirs[] = {".lw" + running + "-1.lwpart", "a.gif." + running + "-2.lwpart",
+    const std::string mine[] = {".lw#" + self + "-1.lwpart", ".lw#" + self + "-2.tmp"};
+    const std::string theirs[] = {".lw#" + running + "-1.lwpart", "a.gif." + running + "-2.lwpart",
                                   "Main.html.lw" + running + "-3.tmp"};
-    const std::string leftOver[] = {".lw" + ended + "-1.lwpart", "b.gif." + ended + "-1.lwpart",
-                                    ".lw" + ended + "-2.tmp", "old.lwpart"};
+    const std::string leftOver[] = {".lw#" + ended + "-1.lwpart", "b.gif." + ended + "-1.lwpart",
+                                    ".lw" + ended + "-2.tmp", ".lw#" + ended + "-3.tmp"};
     for (const std::string& name : mine) WriteWholeFile(folder.Text() + name, "x");
     for (const std::string& name : theirs) WriteWholeFile(folder.Text() + name, "x");
     for (const std::string& name : leftOver) WriteWholeFile(folder.Text() + name, "x");
