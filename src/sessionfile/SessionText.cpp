@@ -1,6 +1,9 @@
 #include "sessionfile/SessionText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "core/Text.h"
 #include "core/FileBytes.h"
@@ -67,6 +70,8 @@ public:
     }
 
     bool AtEnd() const { return pos_ >= text_.size(); }
+    // The number of the line Next hands out next.
+    std::size_t LineNumber() const { return line_; }
     // The next line without taking it.
     std::string_view Peek() const {
         std::size_t end = pos_;
@@ -93,6 +98,44 @@ private:
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
 };
+
+// Whether a path read from the file, relative to the project folder, stays inside it. The
+// windows open, save and delete what such a path names, and a file that came from elsewhere
+// must not lead them to the system's files. The copy itself never writes an empty segment
+// other than a folder's last, a "." or ".." segment (its layout spells those "%2E"), or a path
+// from the root.
+bool StaysInProject(std::string_view path, bool folder) {
+    if (path.empty() || path.front() == '/' || path.find('\0') != std::string_view::npos)
+        return false;
+    for (std::size_t begin = 0; begin <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', begin), path.size());
+        const std::string_view segment = path.substr(begin, slash - begin);
+        if (segment == "." || segment == "..") return false;
+        if (segment.empty() && !(folder && slash == path.size())) return false;
+        begin = slash + 1;
+    }
+    return true;
+}
+
+void RequireInProject(std::string_view path, bool folder, std::size_t line) {
+    if (StaysInProject(path, folder)) return;
+    throw SessionFileError("line " + std::to_string(line) + " names '" + PrintableExcerpt(path) +
+                           "', which is not a " + (folder ? "folder" : "file") +
+                           " inside the project folder");
+}
+
+// A project folder that is the root of the file system would make every row's file one of the
+// system's.
+void RequireProjectFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(folder), ec);
+    if (folder.empty() || ec) return;
+    const fs::path normal = absolute.lexically_normal();
+    if (normal != normal.root_path()) return;
+    throw SessionFileError("line 2 names '" + PrintableExcerpt(folder) +
+                           "' as the project folder, the root of the file system");
+}
 
 }  // namespace
 
@@ -139,6 +182,7 @@ SessionRecord ParseSessionText(std::string_view text) {
     SessionRecord record;
     lines.Next();  // the header
     record.ProjectFolder = lines.Next();
+    RequireProjectFolder(record.ProjectFolder);
     const std::size_t folders = lines.Count();
     record.SiteFolders.push_back(lines.Next());  // the root is read whatever the count says
     for (std::size_t i = 1; i < folders; ++i) record.SiteFolders.push_back(lines.Next());
@@ -153,11 +197,18 @@ SessionRecord ParseSessionText(std::string_view text) {
     if (lines.AtEnd() || lines.Peek() != CompleteCopyMark) return record;
     lines.Next();
     record.CompleteCopy = true;
+    // A complete copy's site folders are folders of the project (the first is the site root).
+    constexpr std::size_t FirstSiteFolderLine = 4;
+    for (std::size_t i = 1; i < record.SiteFolders.size(); ++i)
+        RequireInProject(record.SiteFolders[i], true, FirstSiteFolderLine + i);
     record.StartAddress = lines.Next();
     const std::size_t files = lines.Count();
     for (std::size_t f = 0; f < files; ++f) {
         std::string address = lines.Next();
-        record.MirrorFiles.emplace_back(std::move(address), lines.Next());
+        const std::size_t line = lines.LineNumber();
+        std::string path = lines.Next();
+        RequireInProject(path, false, line);
+        record.MirrorFiles.emplace_back(std::move(address), std::move(path));
     }
     return record;
 }

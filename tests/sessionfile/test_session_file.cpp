@@ -191,6 +191,31 @@ TEST_F(SessionFileTest, DamagedOrForeignFileIsReportedAndLeftAsItWas) {
         << reported[0];
 }
 
+// A record whose file paths lead out of the project folder is refused whole, with the line and
+// the path named, before the windows could act on such a file.
+TEST_F(SessionFileTest, PathOutsideTheProjectIsRefusedAsDamaged) {
+    SessionRecord r;
+    r.ProjectFolder = project;
+    r.SiteFolders = {"http://host/"};
+    r.CompleteCopy = true;
+    r.StartAddress = "http://host/";
+    r.MirrorFiles = {{"http://host/", "index.html"}, {"http://host/x", "../../etc/passwd"}};
+    const std::string file = folder.Text() + "hostile.lwa";
+    Write(file, ScrambleText(FormatSessionText(r)));
+    CompleteRun(opened);
+    const auto before = opened.View.Row(2);
+
+    EXPECT_FALSE(PerformFileOpen(opened, file));
+    EXPECT_EQ(prompts.MessageTexts(),
+              std::vector<std::string>{"\"" + file +
+                                       "\" is not a readable session file: line 17 names "
+                                       "'../../etc/passwd', which is not a file inside the "
+                                       "project folder."});
+    EXPECT_EQ(opened.View.Row(2), before);
+    EXPECT_TRUE(opened.MirrorFiles.empty());
+    EXPECT_FALSE(opened.SessionOpenedFromFile);
+}
+
 TEST_F(SessionFileTest, MovedProjectFolderIsAskedFor) {
     const std::string file = SavedRun();
     const std::string moved = folder.Text() + "moved";

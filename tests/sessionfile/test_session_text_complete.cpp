@@ -87,4 +87,80 @@ INSTANTIATE_TEST_SUITE_P(
                               false, true},
                       Damaged{"Complete copy\r\n", false, true}));
 
+// The windows open, save and delete the files a record names: a record whose paths would take
+// them outside the project folder is refused as damaged, naming the line.
+enum class PathLine { ProjectFolder, SiteFolder, MirrorFile };
+
+struct HostilePath {
+    const char* label;
+    PathLine kind;
+    const char* path;
+    int refusedAtLine;  // 0: read
+};
+
+class SessionTextPaths : public ::testing::TestWithParam<HostilePath> {};
+
+TEST_P(SessionTextPaths, PathOutsideTheProjectIsRefused) {
+    const HostilePath& c = GetParam();
+    SessionRecord r = CompleteRecord();
+    switch (c.kind) {
+        case PathLine::ProjectFolder:
+            r.ProjectFolder = c.path;
+            break;
+        case PathLine::SiteFolder:
+            r.SiteFolders.push_back(c.path);
+            break;
+        case PathLine::MirrorFile:
+            r.MirrorFiles.insert(r.MirrorFiles.begin() + 1, {"http://host/x", c.path});
+            break;
+    }
+    const std::string text = FormatSessionText(r);
+    if (c.refusedAtLine == 0) {
+        EXPECT_EQ(FormatSessionText(ParseSessionText(text)), text);
+        return;
+    }
+    try {
+        ParseSessionText(text);
+        ADD_FAILURE() << "read";
+    } catch (const SessionFileError& e) {
+        const std::string start =
+            "line " + std::to_string(c.refusedAtLine) + " names '" + c.path + "'";
+        EXPECT_EQ(std::string(e.what()).rfind(start, 0), 0u) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SessionTextPaths,
+    ::testing::Values(
+        HostilePath{"ProjectRoot", PathLine::ProjectFolder, "/", 2},
+        HostilePath{"ProjectDoubleSlash", PathLine::ProjectFolder, "//", 2},
+        HostilePath{"ProjectClimbsToRoot", PathLine::ProjectFolder, "/sites/../", 2},
+        HostilePath{"ProjectDotted", PathLine::ProjectFolder, "/./", 2},
+        HostilePath{"ProjectElsewhere", PathLine::ProjectFolder, "/sites/../shop/", 0},
+        HostilePath{"ProjectFromWindows", PathLine::ProjectFolder, "C:\\Sites\\shop\\", 0},
+        HostilePath{"ProjectNone", PathLine::ProjectFolder, "", 0},
+        HostilePath{"FolderUp", PathLine::SiteFolder, "../", 5},
+        HostilePath{"FolderFromRoot", PathLine::SiteFolder, "/etc/", 5},
+        HostilePath{"FolderUpInside", PathLine::SiteFolder, "docs/../../", 5},
+        HostilePath{"FolderNested", PathLine::SiteFolder, "docs/a/", 0},
+        HostilePath{"FileUp", PathLine::MirrorFile, "../../etc/passwd", 22},
+        HostilePath{"FileFromRoot", PathLine::MirrorFile, "/etc/passwd", 22},
+        HostilePath{"FileUpInside", PathLine::MirrorFile, "docs/../../x.html", 22},
+        HostilePath{"FileDotDot", PathLine::MirrorFile, "..", 22},
+        HostilePath{"FileDot", PathLine::MirrorFile, "docs/./x.html", 22},
+        HostilePath{"FileEmptySegment", PathLine::MirrorFile, "docs//x.html", 22},
+        HostilePath{"FileIsAFolder", PathLine::MirrorFile, "docs/", 22},
+        HostilePath{"FileNone", PathLine::MirrorFile, "", 22},
+        HostilePath{"FileEscapedDots", PathLine::MirrorFile, "%2E%2E/x.html", 0},
+        HostilePath{"FileDotsInNames", PathLine::MirrorFile, "..a/b..html", 0},
+        HostilePath{"FileOfAnotherHost", PathLine::MirrorFile, "_hosts/http/h@81/x.js", 0}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A classic copy's site folders are names in the tree, never paths: they are read as they are.
+TEST(SessionTextComplete, ClassicSiteFoldersAreNotPaths) {
+    SessionRecord r = ParseSessionText(ClassicText);
+    r.SiteFolders.push_back("../");
+    EXPECT_EQ(ParseSessionText(FormatSessionText(r)).SiteFolders, r.SiteFolders);
+}
+
 }  // namespace
