@@ -204,6 +204,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
 
     // The start page is always fetched anew; other files already there are kept.
     RemoveFile(s.ProjectFolder + "Main.html");
+    subfolders_.Begin(s.ProjectFolder);
 
     std::string url = s.PendingURL(0);
     std::string file = s.PendingFile(0);
@@ -478,6 +479,9 @@ void RunControl::FinishSession() {
         else
             RemovePartialFiles(projectFolder);
     }
+    // Folders made for files that all failed (a missing page, a host that never answered)
+    // would stand empty in the copy.
+    subfolders_.RemoveEmpty();
     s.FileSizeLimits.clear();
     completing_ = false;
     s.EnableDisableToolBarButtons();

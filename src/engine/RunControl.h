@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "core/NewSessionSettings.h"
+#include "core/ProjectSubfolders.h"
 #include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 
@@ -51,6 +52,8 @@ class RunControl : public QObject {
 
     // The complete copy's queue, file registry and conversion (used when the session is one).
     CompleteCopy& Complete() { return complete_; }
+    // The folders the run makes in the project folder for its files.
+    ProjectSubfolders& Subfolders() { return subfolders_; }
 
     Outcome LastOutcome() const { return outcome_; }
     // Neither running nor completing: the only state in which a new session may start or a
@@ -103,6 +106,7 @@ class RunControl : public QObject {
 
     SessionState& session_;
     CompleteCopy complete_;
+    ProjectSubfolders subfolders_;
     Outcome outcome_ = Outcome::None;
     int liveWorkers_ = 0;
     // Workers closed since the event loop last deleted this bin (one deferred delete for all).

@@ -152,6 +152,15 @@ void TransferWorker::Start() {
     SetCell(1, shown);
     requestURL_ = DocumentURL;
 
+    if (s.CompleteCopy) {
+        // The site's own folders: the file's folder may not exist yet.
+        const std::string refused = engine_.Subfolders().Prepare(LocalFile);
+        if (!refused.empty()) {
+            RefuseFile(refused);
+            return;
+        }
+    }
+
     if (IsFTP) {
         SetCell(2, "0");
         SetCell(3, "0");
@@ -168,9 +177,6 @@ void TransferWorker::Start() {
     // Only pages that will be scanned keep their text in memory.
     if (s.CompleteCopy) {
         scanPage_ = engine_.Complete().KeepsText(requestURL_);
-        // The site's own folders: the file's folder may not exist yet.
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(LocalFile).parent_path(), ec);
     } else {
         scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
     }
@@ -345,6 +351,26 @@ void TransferWorker::DropCutOff(const std::string& reason) {
     session_.Prompts().FileNotRetrieved(
         requestURL_ + " failed: " + (reason.empty() ? "the transfer broke off" : reason));
     FinishTransfer();
+}
+
+void TransferWorker::RefuseFile(const std::string& reason) {
+    fileFailure_ = reason;
+    // Workers are started from inside the loop that starts them (the first one from inside the
+    // session's start): like a transfer's failure, this one is told from the event loop.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (Finished || state_ == State::Closed) return;
+            if (!IsStartPage) {
+                EndedFileFailure();
+                return;
+            }
+            // The session's completion says what became of its start page.
+            MarkIgnored();
+            engine_.startPageFailure_ = fileFailure_;
+            FinishTransfer();
+        },
+        Qt::QueuedConnection);
 }
 
 void TransferWorker::EndRedirectChain() {

@@ -110,6 +110,9 @@ class TransferWorker : public QObject {
     // finished as ignored, and the reason is reported.
     bool EndedWithoutDocument(const TransferProgress& doc);
     bool EndedFileFailure();
+    // A file that may not be written where it would go fails before any request: its row ends
+    // "Ignored" and the reason is told.
+    void RefuseFile(const std::string& reason);
     bool FtpTriesAgain(const TransferProgress& doc);
     void AddSiteFolder();
     bool IsScannedPage() const;

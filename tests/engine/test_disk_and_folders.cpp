@@ -9,6 +9,7 @@
 
 #include "core/Addresses.h"
 #include "core/PartialFiles.h"
+#include "engine/TransferRetries.h"
 #include "offline/ConvertProjectFiles.h"
 #include "sessionfile/SessionFile.h"
 #include "sessionfile/SessionText.h"
@@ -324,5 +325,96 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PlacementCase{"FolderAtTheName", Obstacle::FolderAtTheName, "Is a directory"},
                       PlacementCase{"PathTooLong", Obstacle::PathTooLong, "File name too long"}),
     [](const auto& info) { return std::string(info.param.Label); });
+
+// A complete copy makes the site's folders as its files need them; those whose files all
+// failed (a missing page, a host that never answers) do not stay behind empty. A folder that
+// was there before the run stays, empty or not.
+TEST(DiskAndFolders, FoldersLeftEmptyByFailedFilesAreRemoved) {
+    TempFolder site;
+    fs::create_directories(site.Path() / "img");
+    WriteWholeFile(site.Text() + "img/ok.png", Bytes(500, 1));
+    const std::string nobody = "http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/";
+    WriteWholeFile(site.Text() + "index.html",
+                   "<html><img src=\"img/ok.png\"><img src=\"img/sub/gone.png\">"
+                   "<img src=\"missing/deep/a.png\"><img src=\"keep/gone.png\">"
+                   "<script src=\"" +
+                       nobody + "lib/x.js\"></script></html>");
+    NginxServer web({.Root = site.Path()});
+    const RetryPolicy retries = CurrentRetryPolicy();
+    SetRetryPolicy({.Tries = 1});
+    SessionHarness h;
+    h.settings.CompleteCopy = true;
+    const fs::path project = h.folder.Path() / "site";
+    fs::create_directories(project / "keep");
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+    SetRetryPolicy(retries);
+
+    EXPECT_EQ(h.prompts.FilesNotRetrieved.size(), 4u);
+    EXPECT_TRUE(fs::is_regular_file(project / "img/ok.png"));
+    EXPECT_TRUE(fs::is_directory(project / "keep"));
+    for (const char* gone : {"img/sub", "missing", "_hosts"})
+        EXPECT_FALSE(fs::exists(project / gone)) << gone;
+}
+
+// A folder of the project that is a link: followed while it stays inside the project folder;
+// one that leads elsewhere (planted by another program, say) is never written through, and
+// each file meant for it fails with the reason.
+struct LinkCase {
+    const char* Label;
+    const char* Link;  // the link in the project folder
+    bool Outside;      // where it leads: a folder outside the project, or "styles/" inside it
+    const char* File;  // the site's file under the link
+};
+
+class LinkedFolder : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(LinkedFolder, OnlyLinksInsideTheProjectAreWrittenThrough) {
+    const LinkCase& c = GetParam();
+    TempFolder site;
+    WriteWholeFile(site.Text() + "ok.gif", Bytes(300, 2));
+    fs::create_directories((site.Path() / c.File).parent_path());
+    WriteWholeFile(site.Text() + c.File, "body { color: black }");
+    WriteWholeFile(site.Text() + "index.html",
+                   std::string("<html><link rel=\"stylesheet\" href=\"") + c.File +
+                       "\"><img src=\"ok.gif\"></html>");
+    NginxServer web({.Root = site.Path()});
+    SessionHarness h;
+    h.settings.CompleteCopy = true;
+    const fs::path project = h.folder.Path() / "site";
+    TempFolder elsewhere;
+    const fs::path target = c.Outside ? elsewhere.Path() : project / "styles";
+    fs::create_directories(target);
+    fs::create_directories(project);
+    fs::create_directory_symlink(target, project / c.Link);
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+
+    EXPECT_TRUE(fs::is_regular_file(project / "ok.gif"));
+    EXPECT_EQ(h.engine.LastOutcome(), RunControl::Outcome::Completed);
+    if (!c.Outside) {
+        EXPECT_TRUE(h.prompts.FilesNotRetrieved.empty());
+        EXPECT_EQ(ReadWholeFile((project / c.File).string()), "body { color: black }");
+        return;
+    }
+    EXPECT_TRUE(fs::is_empty(elsewhere.Path())) << "nothing made or written outside";
+    const std::string link = (project / c.Link).string();
+    ASSERT_EQ(h.prompts.FilesNotRetrieved.size(), 1u);
+    EXPECT_EQ(h.prompts.FilesNotRetrieved[0],
+              "Cannot create file " + (project / c.File).string() + ": its folder " + link +
+                  " leads outside the project folder, to " + elsewhere.Path().string());
+    int row = 1;
+    while (row < h.state.View.GridRowCount() && h.Row(row, 1) != c.File) ++row;
+    ASSERT_LT(row, h.state.View.GridRowCount());
+    EXPECT_EQ(h.Row(row, 3), "0");
+    EXPECT_EQ(h.Row(row, 4), "Ignored");
+}
+
+INSTANTIATE_TEST_SUITE_P(DiskAndFolders, LinkedFolder,
+                         ::testing::Values(LinkCase{"LeadsOutside", "css", true, "css/main.css"},
+                                           LinkCase{"LeadsOutsideAboveAMissingFolder", "css", true,
+                                                    "css/deep/main.css"},
+                                           LinkCase{"StaysInside", "css", false, "css/main.css"}),
+                         [](const auto& info) { return std::string(info.param.Label); });
 
 }  // namespace
