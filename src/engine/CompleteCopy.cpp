@@ -275,6 +275,12 @@ int CompleteCopy::Landed(const std::string& address, std::string& localFile,
     return session_.QueuedCount - before;
 }
 
+void CompleteCopy::KeptEarlier(const std::string& address, const std::string& localFile) {
+    const auto it = planned_.find(address);
+    if (it != planned_.end() && session_.ProjectFolder + it->second == localFile)
+        session_.MirrorFiles.emplace(address, it->second);
+}
+
 std::uint32_t CompleteCopy::Keep(std::string_view text) {
     if (const auto known = planNumbers_.find(text); known != planNumbers_.end())
         return known->second;

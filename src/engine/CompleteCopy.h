@@ -44,6 +44,10 @@ class CompleteCopy {
     int Landed(const std::string& address, std::string& localFile, std::string_view contentType,
                std::string_view text);
 
+    // The address failed, and the file an earlier run retrieved from it stays at localFile:
+    // it is the copy's file of that address, for the conversion and the session's record.
+    void KeptEarlier(const std::string& address, const std::string& localFile);
+
     // A redirect from one address to another: the target is queued like the address it
     // replaces, and references to the old address lead to the target's file. False when the
     // target was queued before (only the link is noted).

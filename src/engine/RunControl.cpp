@@ -202,10 +202,10 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
         sizeLimits_.emplace(LowerCase(s.FileSizeLimits[i]), bytes);
     }
 
-    // The start page is always fetched anew; other files already there are kept.
-    RemoveFile(s.ProjectFolder + "Main.html");
     subfolders_.Begin(s.ProjectFolder);
 
+    // The start page is always fetched anew; like every file, it replaces an earlier run's only
+    // once it has arrived whole, so a run that fails keeps the earlier copy.
     std::string url = s.PendingURL(0);
     std::string file = s.PendingFile(0);
     s.RemoveFirstPending();

@@ -49,9 +49,9 @@ bool FileExists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
-void RemoveFile(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 // The extension of a real path: from the last "." after the last "/", dot included.
@@ -152,6 +152,7 @@ void TransferWorker::Start() {
     SetCell(1, shown);
     requestURL_ = DocumentURL;
 
+    earlierCopy_ = false;
     if (s.CompleteCopy) {
         // The site's own folders: the file's folder may not exist yet.
         const std::string refused = engine_.Subfolders().Prepare(LocalFile);
@@ -160,6 +161,9 @@ void TransferWorker::Start() {
             return;
         }
     }
+    // A file of an earlier run stays until this one has arrived whole, and stays for good when
+    // it does not arrive.
+    earlierCopy_ = s.ProjectFiles.MayHold(LocalFile) && IsRegularFile(LocalFile);
 
     if (IsFTP) {
         SetCell(2, "0");
@@ -214,13 +218,10 @@ void TransferWorker::StartHttpTransfer() {
     }
     Http.Document = address;
     Http.DeliverData = scanPage_;
-    // A file of an earlier run goes before the request, so that a failure leaves none. The
-    // first try of a file that was not in the folder when the session began, and that no
-    // redirect led to, has none to remove.
-    const bool mayExist = tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) ||
-                          engine_.RedirectHopsTo(address) > 0;
-    if (mayExist) RemoveFile(LocalFile);
-    Http.LocalFileMayExist = mayExist;
+    // The first try of a file that was not in the folder when the session began, and that no
+    // redirect led to, has nothing under its name for the transfer to look at.
+    Http.LocalFileMayExist =
+        tries_ > 1 || s.ProjectFiles.MayHold(LocalFile) || engine_.RedirectHopsTo(address) > 0;
     Http.GetDoc(address, "", LocalFile);
 }
 
@@ -349,8 +350,13 @@ void TransferWorker::DropCutOff(const std::string& reason) {
     MarkIgnored();
     // The window's row says "Ignored"; lanternway-get has no row, so it names the file.
     session_.Prompts().FileNotRetrieved(
-        requestURL_ + " failed: " + (reason.empty() ? "the transfer broke off" : reason));
+        requestURL_ + " failed: " + (reason.empty() ? "the transfer broke off" : reason) +
+        KeptNote());
     FinishTransfer();
+}
+
+const char* TransferWorker::KeptNote() const {
+    return earlierCopy_ ? "; kept the earlier copy" : "";
 }
 
 void TransferWorker::RefuseFile(const std::string& reason) {
@@ -392,8 +398,9 @@ bool TransferWorker::EndedFileFailure() {
     // Whatever arrived, the file is not there: "Complete" would be a lie.
     if (fileFailure_.empty()) return false;
     MarkIgnored();
-    session_.View.SetMessageLabel(fileFailure_);
-    session_.Prompts().FileNotRetrieved(fileFailure_);
+    const std::string told = fileFailure_ + KeptNote();
+    session_.View.SetMessageLabel(told);
+    session_.Prompts().FileNotRetrieved(told);
     FinishTransfer();
     return true;
 }
@@ -492,18 +499,21 @@ void TransferWorker::GiveUp(const std::string& failure, bool answered) {
     MarkIgnored();
     // No document began, so no size was shown.
     if (session_.View.Cell(GridRow - 1, 2).empty()) SetCell(2, "0");
+    const std::string told = failure + KeptNote();
     if (IsStartPage) {
-        // The session's completion tells what became of its start page.
+        // The session's completion tells what became of its start page, and that the earlier
+        // copy stays.
         if (answered) {
-            engine_.startPageFailure_ = failure;
+            engine_.startPageFailure_ = told;
         } else {
             const std::string failed = requestURL_ + " failed: ";
             engine_.startPageUnreached_ =
-                StartsWithText(failure, failed) ? failure.substr(failed.size()) : failure;
+                (StartsWithText(failure, failed) ? failure.substr(failed.size()) : failure) +
+                KeptNote();
         }
     } else {
-        session_.View.SetMessageLabel(failure);
-        session_.Prompts().FileNotRetrieved(failure);
+        session_.View.SetMessageLabel(told);
+        session_.Prompts().FileNotRetrieved(told);
     }
     FinishTransfer();
 }
@@ -628,8 +638,10 @@ void TransferWorker::RefuseRedirect(const std::string& target) {
 void TransferWorker::AddSiteFolder() {
     SessionState& s = session_;
     if (s.CompleteCopy) {
-        // The project's real folders, each one level of the file's local path.
-        if (Ignored || BytesTransferred <= 0 || !StartsWithText(LocalFile, s.ProjectFolder)) return;
+        // The project's real folders, each one level of the file's local path, also for a file
+        // of an earlier run that this one kept.
+        const bool inCopy = Ignored ? earlierCopy_ : BytesTransferred > 0;
+        if (!inCopy || !StartsWithText(LocalFile, s.ProjectFolder)) return;
         const std::string path = LocalFile.substr(s.ProjectFolder.size());
         for (std::size_t slash = path.find('/'); slash != std::string::npos;
              slash = path.find('/', slash + 1)) {
@@ -663,7 +675,9 @@ void TransferWorker::FinishTransfer() {
         SetState(State::Closed);
         return;
     }
-    if (Ignored)
+    if (Ignored && earlierCopy_ && s.CompleteCopy)
+        engine_.Complete().KeptEarlier(requestURL_, LocalFile);
+    else if (Ignored && !earlierCopy_)
         s.DiscardedFiles.push_back(LocalFile);
     else if (BytesTransferred > 0)
         ++s.FilesRead;

@@ -113,6 +113,8 @@ class TransferWorker : public QObject {
     // A file that may not be written where it would go fails before any request: its row ends
     // "Ignored" and the reason is told.
     void RefuseFile(const std::string& reason);
+    // What a failure's report adds when the file of an earlier run stays in its place.
+    const char* KeptNote() const;
     bool FtpTriesAgain(const TransferProgress& doc);
     void AddSiteFolder();
     bool IsScannedPage() const;
@@ -132,4 +134,5 @@ class TransferWorker : public QObject {
     std::string failure_;            // why the last try failed
     bool failureAnswered_ = false;   // ... and whether the server answered it with a status
     std::string fileFailure_;        // why the document could not be put in place, if so
+    bool earlierCopy_ = false;       // a file of an earlier run stood under LocalFile at the start
 };

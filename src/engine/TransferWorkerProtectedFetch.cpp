@@ -82,8 +82,9 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         SetCell(4, "Complete");
         BytesTransferred = static_cast<std::int64_t>(result.Body.size());
     } else {
-        // Not received: no file, nothing counted; the session goes on without it.
-        RemoveFile(LocalFile);
+        // Not received: nothing counted, and no file but an earlier run's; the session goes on
+        // without it.
+        if (!earlierCopy_) RemoveFile(LocalFile);
         SetCell(1, shown);
         SetCell(2, "0");
         SetCell(3, "0");

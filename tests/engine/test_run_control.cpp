@@ -352,7 +352,8 @@ TEST_F(RunControlTest, StartPageIsFetchedAnewAndSiteTreeRooted) {
     std::ofstream(folder.Text() + "site/Main.html") << "old";
     std::ofstream(folder.Text() + "site/kept.html") << "old";
     ASSERT_TRUE(Start("https://127.0.0.1:9/dir/"));
-    EXPECT_FALSE(fs::exists(folder.Text() + "site/Main.html"));
+    // The earlier page stays until the new one has arrived whole.
+    EXPECT_EQ(ReadWholeFile(folder.Text() + "site/Main.html"), "old");
     EXPECT_EQ(state.SiteBase, "https://127.0.0.1:9/");
     EXPECT_EQ(state.SiteFolders[0], "https://127.0.0.1:9/");
     EXPECT_EQ(state.View.SiteRootText(), "https://127.0.0.1:9/");

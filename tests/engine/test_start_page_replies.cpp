@@ -201,9 +201,9 @@ TEST_F(StartPageTest, MissingFileOfTheSiteLeavesNoFile) {
     EXPECT_EQ(state.FilesRead, 2);
 }
 
-// A file of an earlier run is fetched again only where a redirect leads to it; it goes before
-// the request, so a failed fetch leaves nothing under its name.
-TEST_F(StartPageTest, EarlierFileThatARedirectLeadsToIsGoneWhenItsFetchFails) {
+// A file of an earlier run is fetched again only where a redirect leads to it; a failed fetch
+// leaves it as it was, and says so.
+TEST_F(StartPageTest, EarlierFileThatARedirectLeadsToIsKeptWhenItsFetchFails) {
     TempFolder pages;
     std::ofstream(pages.Path() / "index.html") << "<html><a href='old.html'>o</a></html>";
     NginxServer web({.Root = pages.Path(),
@@ -213,10 +213,11 @@ TEST_F(StartPageTest, EarlierFileThatARedirectLeadsToIsGoneWhenItsFetchFails) {
     std::ofstream(Project() / "kept.html") << "from an earlier run";
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
-    EXPECT_FALSE(fs::exists(Project() / "gone.html"));
+    EXPECT_EQ(ReadWholeFile(Project() / "gone.html"), "from an earlier run");
     EXPECT_EQ(ReadWholeFile(Project() / "kept.html"), "from an earlier run");
     EXPECT_EQ(prompts.FilesNotRetrieved,
-              std::vector<std::string>{web.Url("gone.html") + " answered 404 Not Found"});
+              std::vector<std::string>{web.Url("gone.html") +
+                                       " answered 404 Not Found; kept the earlier copy"});
 }
 
 }  // namespace

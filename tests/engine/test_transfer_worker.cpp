@@ -11,6 +11,7 @@
 #include "engine/ProtectedFetch.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
 
@@ -448,6 +449,22 @@ TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
     EXPECT_EQ(state.RunningThreads, 0);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_FALSE(state.ProtectedFetchActive);
+}
+
+// A complete copy asks again for every file: one that an earlier run retrieved stays when the
+// protected fetch fails.
+TEST_F(ProtectedFetchTest, FailureKeepsTheFileOfAnEarlierRun) {
+    settings.CompleteCopy = true;
+    fs::create_directories(folder.Path() / "site");
+    std::ofstream(folder.Path() / "site/p.html") << "from an earlier run";
+    StartWith("<a href='p.html'>");
+    TransferWorker* w = Worker("p.html");
+    ASSERT_EQ(w->LocalFile, (folder.Path() / "site/p.html").string());
+    fake->Error = "Authorization failed";
+    w->FetchProtectedFile(w->RequestURL());
+    EXPECT_EQ(prompts.MessageTexts().at(0), "Authorization failed");
+    EXPECT_EQ(ReadWholeFile(w->LocalFile), "from an earlier run");
+    EXPECT_TRUE(state.SessionComplete);
 }
 
 TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
