@@ -2,7 +2,6 @@
 
 #include <QColorDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "viewers/Printing.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
+#include "widgets/FixedPitchFont.h"
 
 QPointer<FullScreenShow> CurrentFullScreenShow;
 
@@ -47,14 +47,16 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 
 const char* FullScreenShow::HelpText() {
     // Two columns padded with spaces: the box shows them in a fixed-width font, where tab
-    // stops would depend on the font and a long line would wrap.
+    // stops would depend on the font and a long line would wrap (the box wraps text wider than
+    // half a small screen, so the keys take two lines rather than a wider column).
     return "Press Key:\n"
            "---------------\n"
-           "Enter              - Close Window\n"
+           "Enter/Esc          - Close Window\n"
            "P                  - Print Image\n"
            "C                  - Change Background Color\n"
-           "PageUp/UpArrow     - Go Previous Image\n"
-           "PageDown/DownArrow - Go Next Image";
+           "PageUp/Up/Left     - Go Previous Image\n"
+           "PageDown/Down      - Go Next Image\n"
+           "Right/Space        - Go Next Image";
 }
 
 void FullScreenShow::ShowKeyHelp() {
@@ -63,7 +65,7 @@ void FullScreenShow::ShowKeyHelp() {
                     QString::fromLatin1(HelpText()), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     if (auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        text->setFont(FixedPitchFont());
         text->setWordWrap(false);
     }
     box.exec();
@@ -206,14 +208,18 @@ void FullScreenShow::HandleKey(int key) {
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
+        case Qt::Key_Escape:
             close();
             return;
         case Qt::Key_PageUp:
         case Qt::Key_Up:
+        case Qt::Key_Left:
             Step(-1);
             return;
         case Qt::Key_PageDown:
         case Qt::Key_Down:
+        case Qt::Key_Right:
+        case Qt::Key_Space:
             Step(1);
             return;
         case Qt::Key_C:

@@ -23,9 +23,9 @@ struct FullScreenShowSource {
 };
 
 // The pictures of the visible file list, one at a time, on a borderless black window covering
-// the screen. Enter closes it; Page Up / Up and Page Down / Down step through the pictures
-// (round from the last to the first); C changes the background; P prints the picture; any
-// other key, or a click on the picture, shows the key help.
+// the screen. Enter or Esc closes it; Page Up / Up / Left and Page Down / Down / Right / Space
+// step through the pictures (round from the last to the first); C changes the background; P
+// prints the picture; any other key, or a click on the picture, shows the key help.
 class FullScreenShow : public QWidget {
     Q_OBJECT
   public:

@@ -1,15 +1,16 @@
 #include "viewers/ViewerWindow.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -94,6 +95,7 @@ ViewerWindow::ViewerWindow(ViewerFileSource& files, QWidget* owner, ViewerDialog
     BuildToolBar();
     BuildPanels();
     BuildMenu();
+    BuildKeys();
     // Held at the top: with both panels hidden (a file that is neither page nor picture) the
     // layout would otherwise centre the bar in the empty window.
     layout->addWidget(ToolBarPanel, 0, Qt::AlignTop);
@@ -195,6 +197,22 @@ void ViewerWindow::BuildMenu() {
     connect(PageMenu, &QMenu::aboutToShow, this, [this] { UpdatePageMenu(); });
 }
 
+void ViewerWindow::BuildKeys() {
+    // The keys people expect of a viewer, whichever panel has the focus: the arrows and Space
+    // step through the list (before the page would scroll with them), Esc closes.
+    const struct {
+        Qt::Key Key;
+        void (ViewerWindow::*Command)();
+    } keys[] = {{Qt::Key_Right, &ViewerWindow::StepToNextFile},
+                {Qt::Key_Space, &ViewerWindow::StepToNextFile},
+                {Qt::Key_Left, &ViewerWindow::StepToPreviousFile},
+                {Qt::Key_Escape, &ViewerWindow::CloseViewer}};
+    for (const auto& key : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(key.Key), this);
+        connect(shortcut, &QShortcut::activated, this, key.Command);
+    }
+}
+
 std::string ViewerWindow::CurrentURL() const {
     return HtmlView::LocalFileURL(CurrentPath());
 }
@@ -214,12 +232,11 @@ void ViewerWindow::ShowFile() {
     if (files_.LocalFilesCount() == 0 && files_.FileListViewCount() == 0) return;
     // The list may have shrunk since this window stepped to its position.
     if (ListIndex < 0 || ListIndex >= VisibleCount()) return;
-    const bool projectList = files_.FileListViewVisible();
     listItem_ = files_.ItemPath(ListIndex);
-    listItemInProject_ = projectList;
+    listItemInProject_ = files_.FileListViewVisible();
+    // The item's own folder: in a complete copy a listed file may lie in a folder of the site.
     ViewerFileName = NamePart(listItem_);
-    ViewerFolder = projectList ? files_.ProjectFolder() : files_.LocalFilesFolder();
-    if (!ViewerFolder.empty() && ViewerFolder.back() != '/') ViewerFolder += '/';
+    ViewerFolder = listItem_.substr(0, listItem_.size() - ViewerFileName.size());
     ViewerFileExt = NameExtension(ViewerFileName);
     const ViewerKind kind = ViewerKindOf(ViewerFileExt);
     HTMLPanel->setVisible(kind == ViewerKind::Html);
@@ -300,6 +317,16 @@ void ViewerWindow::ShowNextFile() {
     if (!FollowList()) return EnableDisableButtons();
     ++ListIndex;
     ShowFile();
+}
+
+void ViewerWindow::StepToNextFile() {
+    EnableDisableButtons();
+    if (NextBtn->isEnabled()) ShowNextFile();
+}
+
+void ViewerWindow::StepToPreviousFile() {
+    EnableDisableButtons();
+    if (BackBtn->isEnabled()) ShowPreviousFile();
 }
 
 bool ViewerWindow::event(QEvent* event) {

@@ -15,18 +15,17 @@ class NeedleGauge;
 class ViewerDialogs;
 
 // What the viewer reads from the main window: its two file lists (the project list and the
-// local-files list, one of them visible), and the folders they show.
+// local-files list, one of them visible).
 class ViewerFileSource {
   public:
     virtual ~ViewerFileSource() = default;
     virtual bool FileListViewVisible() const = 0;  // otherwise the local-files list is visible
     virtual int FileListViewCount() const = 0;
     virtual int LocalFilesCount() const = 0;
-    // Full path and display name of the visible list's item at index.
+    // Full path of the file the visible list's item at index stands for (the viewer shows it
+    // from its own folder), and the item's display name.
     virtual std::string ItemPath(int index) const = 0;
     virtual std::string ItemDisplayName(int index) const = 0;
-    virtual std::string ProjectFolder() const = 0;     // ends in "/"
-    virtual std::string LocalFilesFolder() const = 0;  // ends in "/"
 };
 
 // What kind of view a file gets in the viewer, by its lower-case extension.
@@ -50,7 +49,7 @@ class ViewerWindow : public QWidget {
     // shows, whatever another viewer window shows meanwhile.
     std::string ViewerFileName;
     std::string ViewerFileExt;  // lower case, with the dot; empty when the name has none
-    std::string ViewerFolder;   // ends in "/"
+    std::string ViewerFolder;   // the shown list item's folder, ending in "/"
     std::string CurrentPath() const { return ViewerFolder + ViewerFileName; }
     std::string CurrentURL() const;
 
@@ -86,6 +85,9 @@ class ViewerWindow : public QWidget {
 
     void ShowPreviousFile();
     void ShowNextFile();
+    // The keys' steps: like the Back and Next buttons, and nothing where those are disabled.
+    void StepToPreviousFile();
+    void StepToNextFile();
     void ShowDocumentSource();
     void SaveFileCopy();
     void PrintFile();
@@ -117,6 +119,7 @@ class ViewerWindow : public QWidget {
     void BuildToolBar();
     void BuildPanels();
     void BuildMenu();
+    void BuildKeys();
     int VisibleCount() const;
     void SetCaptionToCurrent();
     void SetHistoryHints();

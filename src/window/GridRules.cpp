@@ -110,6 +110,19 @@ std::string RowLocalName(const SessionView& view, int row, SessionFields& sessio
     return UrlToLocalName(file, session);
 }
 
+std::string ProjectFilePath(const SessionFields& session, const std::string& localName) {
+    return session.ProjectFolder + localName;
+}
+
+std::string RowLocalPath(const SessionView& view, int row, SessionFields& session) {
+    return ProjectFilePath(session, RowLocalName(view, row, session));
+}
+
+std::string ProjectListPath(const SessionFields& session, const std::string& listFolder,
+                            const std::string& itemName) {
+    return ProjectFilePath(session, ProjectListName(session, listFolder, itemName));
+}
+
 std::string RowAddress(const SessionView& view, int row, const SessionFields& session) {
     const std::string text = WithoutDeletedMarker(view.Cell(row, FileColumn));
     if (IsFullAddress(text)) return text;
@@ -124,7 +137,7 @@ GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields
     std::error_code ec;
     const std::string name = RowLocalName(view, row, session);
     state.FileItems = !session.ProjectFolder.empty() && !name.empty() &&
-                      std::filesystem::is_regular_file(session.ProjectFolder + name, ec) &&
+                      std::filesystem::is_regular_file(ProjectFilePath(session, name), ec) &&
                       view.Cell(row, StateColumn) == "Complete" && !Contains(file, "FILE DELETED");
     state.AddressItems = !file.empty() && file != "EMailAddress.html";
     return state;

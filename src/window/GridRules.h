@@ -47,6 +47,14 @@ std::string ProjectListName(const SessionFields& session, const std::string& lis
 // SiteBase, otherwise the address mapped to its local name.
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session);
 
+// Where a file the names above give lies: every view that opens, saves, deletes or shows a
+// project file finds it here, so that a file in a folder of the copy is the same file for all.
+std::string ProjectFilePath(const SessionFields& session, const std::string& localName);
+// The file of a grid row, and the file of an item of the project list showing listFolder.
+std::string RowLocalPath(const SessionView& view, int row, SessionFields& session);
+std::string ProjectListPath(const SessionFields& session, const std::string& listFolder,
+                            const std::string& itemName);
+
 // The web address of a grid row: the File text without a deletion marker, completed with
 // SiteBase when it is relative.
 std::string RowAddress(const SessionView& view, int row, const SessionFields& session);

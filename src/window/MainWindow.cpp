@@ -354,6 +354,8 @@ void MainWindow::ApplyButtons() {
     BrowseBtn->setEnabled(b.BrowseBtn);
     EMailBtn->setEnabled(b.EMailBtn);
     if (state_->View.SaveAsBtnEnabled()) SaveAsBtn->setEnabled(true);
+    // The File menu's keys work while the menu is closed: its items follow the buttons now.
+    UpdateFileMenu();
 }
 
 void MainWindow::RebuildSiteTree() {

@@ -166,10 +166,12 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     bool FileListViewVisible() const override;
     int FileListViewCount() const override;
     int LocalFilesCount() const override;
+    // The file an item of a list stands for: the one resolution every view of a list item uses.
+    std::string ListItemFile(const FolderFileList& list, int index) const;
     std::string ItemPath(int index) const override;
     std::string ItemDisplayName(int index) const override;
-    std::string ProjectFolder() const override;
-    std::string LocalFilesFolder() const override;
+    std::string ProjectFolder() const;
+    std::string LocalFilesFolder() const;
 
     // --- Session commands ----------------------------------------------------------------
     void StartNewSession();

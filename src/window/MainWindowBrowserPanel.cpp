@@ -62,9 +62,9 @@ class PanelHost : public BrowserPanelHost {
         const FolderFileList* list = VisibleList();
         if (list != nullptr) {
             for (int i = 0; i < list->Count(); ++i)
-                source.ItemPaths.push_back(list->ItemPath(i).toStdString());
+                source.ItemPaths.push_back(form_.ListItemFile(*list, i));
             if (list->Selected() >= 0)
-                source.SelectedPath = list->ItemPath(list->Selected()).toStdString();
+                source.SelectedPath = form_.ListItemFile(*list, list->Selected());
         }
         const QWidget* focus = QApplication::focusWidget();
         source.LocalListHasFocus = focus != nullptr && (focus == form_.LocalFileList ||

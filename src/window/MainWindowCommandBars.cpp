@@ -143,6 +143,12 @@ void MainWindow::BuildMenus() {
                  &MainWindow::OpenSession);
     SaveSessionAsItem = item(FileMenu, "&Save Session As..", "Save an existing session with new name",
                  &MainWindow::SaveSessionAs);
+    // The keys every desktop program answers; on the window too, so that they still work while
+    // the main menu is hidden.
+    NewSessionItem->setShortcut(QKeySequence::New);
+    OpenSessionItem->setShortcut(QKeySequence::Open);
+    addAction(NewSessionItem);
+    addAction(OpenSessionItem);
     FileMenu->addSeparator();
     ExitItem = item(FileMenu, "E&xit Lanternway", "Close the program", &MainWindow::ConfirmExit);
     connect(FileMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateFileMenu);

@@ -57,9 +57,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::BrowseProject() {
-    const std::string start =
-        state_->ProjectFolder +
-        (state_->CompleteCopy ? StartPageLocalName(state_->View, *state_) : "Main.html");
+    const std::string start = ProjectFilePath(
+        *state_, state_->CompleteCopy ? StartPageLocalName(state_->View, *state_) : "Main.html");
     ShellOpen(start, start, {}, 1);
 }
 

@@ -191,7 +191,7 @@ void MainWindow::UpdateFileListMenu() {
 void MainWindow::OpenSelectedFile() {
     FolderFileList* list = VisibleList();
     if (list == nullptr || list->Selected() < 0) return;
-    const std::string path = list->ItemPath(list->Selected()).toStdString();
+    const std::string path = ListItemFile(*list, list->Selected());
     ShellOpen(path, path, fs::path(path).parent_path().string(), 1);
 }
 
@@ -214,7 +214,7 @@ void MainWindow::SaveSelectedFiles() {
     if (list == nullptr || list->Count() == 0) return;
     // The paths first: the dialogs run the event loop, and the list may change meanwhile.
     std::vector<std::string> paths;
-    for (int item : list->SelectedItems()) paths.push_back(list->ItemPath(item).toStdString());
+    for (int item : list->SelectedItems()) paths.push_back(ListItemFile(*list, item));
     int saved = 0;
     for (const std::string& path : paths)
         if (SaveThisFile(path)) ++saved;
@@ -228,7 +228,7 @@ void MainWindow::DeleteSelectedFiles() {
     if (list == nullptr || list->Count() == 0) return;
     const bool projectList = list == FileListView;
     std::vector<std::string> paths;
-    for (int item : list->SelectedItems()) paths.push_back(list->ItemPath(item).toStdString());
+    for (int item : list->SelectedItems()) paths.push_back(ListItemFile(*list, item));
     int deleted = 0;
     for (const std::string& path : paths) {
         if (prompts_.Message("Are you sure you want to delete file\r\"" + path + "\"?",
@@ -261,11 +261,12 @@ void MainWindow::DeleteSelectedFiles() {
 void MainWindow::ShowSelectedProperties() {
     FolderFileList* list = VisibleList();
     if (list == nullptr || list->Selected() < 0) return;
-    ShowProperties(list->ItemPath(list->Selected()), this);
+    ShowProperties(QString::fromStdString(ListItemFile(*list, list->Selected())), this);
 }
 
 void MainWindow::ShowSelectedContextMenu() {
     FolderFileList* list = VisibleList();
     if (list == nullptr || list->Selected() < 0) return;
-    ShowShellContextMenu(list->ItemPath(list->Selected()), list->LastPressPosition(), this);
+    ShowShellContextMenu(QString::fromStdString(ListItemFile(*list, list->Selected())),
+                         list->LastPressPosition(), this);
 }

@@ -93,7 +93,7 @@ void MainWindow::UpdateGridMenu() {
 }
 
 void MainWindow::OpenRowFile() {
-    const std::string path = state_->ProjectFolder + RowLocalName();
+    const std::string path = RowLocalPath(state_->View, CommandRow(), *state_);
     ShellOpen(path, path, {}, 1);
 }
 
@@ -108,7 +108,7 @@ void MainWindow::CopyRowAddress() {
 
 void MainWindow::SaveRowFileAs() {
     const std::string name = RowLocalName();
-    const std::string source = state_->ProjectFolder + name;
+    const std::string source = ProjectFilePath(*state_, name);
     const std::string extension = ExtensionOf(name);
     // The dialog opens in the project folder.
     if (!state_->ProjectFolder.empty())
@@ -131,7 +131,7 @@ std::string MainWindow::DeleteLocalFile(const std::string& path) {
 void MainWindow::DeleteRowFile() {
     const int row = CommandRow();
     if (row == 0) return;
-    const std::string path = state_->ProjectFolder + RowLocalName();
+    const std::string path = RowLocalPath(state_->View, row, *state_);
     if (prompts_.Message("Are you sure you want to delete \"" + path + "\"?", Kind::Confirmation,
                          Buttons::YesNo) != Answer::Yes)
         return;

@@ -2,6 +2,7 @@
 #include "about/AboutDialog.h"
 #include "finder/FinderWindow.h"
 #include "viewers/ViewerWindow.h"
+#include "window/GridRules.h"
 #include "window/MainWindow.h"
 
 void MainWindow::OpenViewerWindow(int listIndex) {
@@ -40,9 +41,14 @@ int MainWindow::LocalFilesCount() const {
 }
 
 std::string MainWindow::ItemPath(int index) const {
-    const FolderFileList* list = ProjectListVisible() ? FileListView : LocalFileList;
-    if (index < 0 || index >= list->Count()) return {};
-    return list->ItemPath(index).toStdString();
+    return ListItemFile(ProjectListVisible() ? *FileListView : *LocalFileList, index);
+}
+
+std::string MainWindow::ListItemFile(const FolderFileList& list, int index) const {
+    if (index < 0 || index >= list.Count()) return {};
+    if (&list != FileListView) return list.ItemPath(index).toStdString();
+    return ProjectListPath(*state_, list.Folder().toStdString(),
+                           list.ItemName(index).toStdString());
 }
 
 std::string MainWindow::ItemDisplayName(int index) const {

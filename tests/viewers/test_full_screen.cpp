@@ -130,11 +130,10 @@ TEST_F(FullScreenTest, KeysStepRoundTheRingAndShowLowerCaseNames) {
         Qt::Key Key;
         const char* Then;
     };
-    const Step steps[] = {{Qt::Key_PageDown, "one.gif"},
-                          {Qt::Key_Down, "two.jpg"},
-                          {Qt::Key_PageUp, "one.gif"},
-                          {Qt::Key_Up, "three.ico"},
-                          {Qt::Key_Up, "two.jpg"}};
+    const Step steps[] = {{Qt::Key_PageDown, "one.gif"}, {Qt::Key_Down, "two.jpg"},
+                          {Qt::Key_PageUp, "one.gif"},   {Qt::Key_Up, "three.ico"},
+                          {Qt::Key_Up, "two.jpg"},       {Qt::Key_Right, "three.ico"},
+                          {Qt::Key_Space, "one.gif"},    {Qt::Key_Left, "three.ico"}};
     for (const auto& s : steps) {
         QTest::keyClick(form, s.Key);
         EXPECT_EQ(Shown(), s.Then);
@@ -155,7 +154,7 @@ TEST_F(FullScreenTest, OtherKeysAndClicksShowTheHelpText) {
     Open(Files({"a.gif"}));
     int helps = 0;
     form->ShowHelp = [&] { ++helps; };
-    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Left, Qt::Key_Right, Qt::Key_Shift, Qt::Key_X}) {
+    for (Qt::Key key : {Qt::Key_F1, Qt::Key_Backspace, Qt::Key_Home, Qt::Key_Shift, Qt::Key_X}) {
         const int before = helps;
         QTest::keyClick(form, key);
         EXPECT_EQ(helps, before + 1) << key;
@@ -168,17 +167,16 @@ TEST_F(FullScreenTest, OtherKeysAndClicksShowTheHelpText) {
     ASSERT_FALSE(form.isNull());  // neither closed the show
 }
 
-TEST_F(FullScreenTest, TheHelpTextIsSevenLinesInTwoColumns) {
+TEST_F(FullScreenTest, TheHelpTextIsEightLinesInTwoColumns) {
     const QStringList lines = QString(FullScreenShow::HelpText()).split('\n');
-    ASSERT_EQ(lines.size(), 7);
+    ASSERT_EQ(lines.size(), 8);
     EXPECT_EQ(lines[0], "Press Key:");
-    const char* commands[][2] = {{"Enter", "Close Window"},
-                                 {"P", "Print Image"},
-                                 {"C", "Change Background Color"},
-                                 {"PageUp/UpArrow", "Go Previous Image"},
-                                 {"PageDown/DownArrow", "Go Next Image"}};
+    const char* commands[][2] = {
+        {"Enter/Esc", "Close Window"},      {"P", "Print Image"},
+        {"C", "Change Background Color"},   {"PageUp/Up/Left", "Go Previous Image"},
+        {"PageDown/Down", "Go Next Image"}, {"Right/Space", "Go Next Image"}};
     const qsizetype column = lines[2].indexOf(" - ");
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         const QString& line = lines[i + 2];
         EXPECT_FALSE(line.contains('\t')) << line.toStdString();
         EXPECT_EQ(line.left(column).trimmed(), commands[i][0]);
@@ -186,12 +184,15 @@ TEST_F(FullScreenTest, TheHelpTextIsSevenLinesInTwoColumns) {
     }
 }
 
-TEST_F(FullScreenTest, EnterClosesTheShow) {
-    Open(Files({"a.gif"}));
-    form->show();
-    QTest::keyClick(form, Qt::Key_Return);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(form.isNull());
+TEST_F(FullScreenTest, EnterAndEscapeCloseTheShow) {
+    const auto paths = Files({"a.gif"});
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        Open(paths);
+        form->show();
+        QTest::keyClick(form, key);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull()) << key;
+    }
 }
 
 TEST_F(FullScreenTest, BackgroundColourInvertsTheRedOfTheName) {

@@ -29,8 +29,6 @@ struct OneList : ViewerFileSource {
     int LocalFilesCount() const override { return 0; }
     std::string ItemPath(int i) const override { return Folder + Names.at(i); }
     std::string ItemDisplayName(int i) const override { return Names.at(i); }
-    std::string ProjectFolder() const override { return Folder; }
-    std::string LocalFilesFolder() const override { return Folder; }
 };
 
 class ViewerBoxes : public ::testing::Test {

@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QScrollArea>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QLayout>
 #include <filesystem>
 #include <fstream>
 
@@ -42,8 +43,6 @@ struct ListSource : ViewerFileSource {
         return (ProjectVisible ? ProjectDir : LocalDir) + Visible().at(i);
     }
     std::string ItemDisplayName(int i) const override { return Visible().at(i); }
-    std::string ProjectFolder() const override { return ProjectDir; }
-    std::string LocalFilesFolder() const override { return LocalDir; }
 };
 
 void WaitUntilIdle(HtmlView& html) {
@@ -432,6 +431,34 @@ TEST_F(HtmlViewer, AViewerWhoseListChangedKeepsToItsOwnFile) {
         EXPECT_EQ(v.ViewerFileName, c.AfterBack ? c.AfterBack : "d.html");
         EXPECT_TRUE(dialogs.Messages.empty());
     }
+}
+
+// Right and Space step on, Left back (nothing past either end), whichever panel has the focus;
+// Esc closes the viewer.
+TEST_F(HtmlViewer, ArrowsAndSpaceStepThroughTheListAndEscapeCloses) {
+    files.Project = {"a.html", "b.html", "c.gif"};
+    Write("a.html", "<p>a</p>");
+    Write("b.html", "<p>b</p>");
+    Write("c.gif", EncodeGif(QuadrantPicture(8, 8)));
+    auto& v = Open();
+    v.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&v));
+    v.PageView->setFocus();
+    const struct {
+        Qt::Key Key;
+        const char* Shown;
+    } steps[] = {{Qt::Key_Right, "b.html"}, {Qt::Key_Space, "c.gif"}, {Qt::Key_Right, "c.gif"},
+                 {Qt::Key_Left, "b.html"},  {Qt::Key_Left, "a.html"}, {Qt::Key_Left, "a.html"}};
+    for (const auto& step : steps) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &v, step.Key);
+        WaitUntilIdle(*v.PageView);
+        EXPECT_EQ(v.ViewerFileName, step.Shown) << step.Key;
+    }
+    EXPECT_EQ(v.ListIndex, 0);
+    QTest::keyClick(&v, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewers.back().isNull());
 }
 
 TEST(NeedleGauge, PercentDone) {

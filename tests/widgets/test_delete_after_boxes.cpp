@@ -27,8 +27,6 @@ struct NoFiles : ViewerFileSource {
     int LocalFilesCount() const override { return 0; }
     std::string ItemPath(int) const override { return {}; }
     std::string ItemDisplayName(int) const override { return {}; }
-    std::string ProjectFolder() const override { return Folder; }
-    std::string LocalFilesFolder() const override { return Folder; }
 };
 
 // A window of the program with one of its boxes: `open` makes and shows the window, `runBox`

@@ -1,18 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTreeWidgetItemIterator>
 
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "engine/SessionState.h"
+#include "htmlview/HtmlView.h"
 #include "shell/ShellOpen.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "viewers/ViewerWindow.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "window/MainWindow.h"
@@ -144,4 +148,29 @@ TEST_F(CompleteCopyBrowser, BrowseOpensTheStartPagesFile) {
     form.BrowseProject();
     ASSERT_EQ(launched.size(), 1u);
     EXPECT_EQ(launched[0], project.Text() + "index.html");
+}
+
+// A file in a folder of the copy is the same file for every view: the viewer, the list's Open
+// and the grid row's Open.
+TEST_F(CompleteCopyBrowser, EveryViewOfAFileInAFolderOpensThatFile) {
+    const std::string file = project.Text() + "docs/a/page.html";
+    ListedIn("docs/a/");
+    ASSERT_EQ(form.FileListView->Count(), 1);
+    form.FileListView->SelectItem(0);
+    form.QuickHTMLViewerBtn->click();
+    const auto viewers = form.findChildren<ViewerWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(viewers.size(), 1);
+    ViewerWindow& viewer = *viewers[0];
+    EXPECT_EQ(viewer.CurrentPath(), file);
+    for (int i = 0; i < 200 && viewer.PageView->Retrieving(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(viewer.PageView->toPlainText().contains("docs/a/page.html"));
+    SaveScreenshot(viewer, "viewer-file-in-a-folder");
+    EXPECT_TRUE(prompts.Messages.empty());
+
+    form.OpenSelectedFile();
+    form.State().View.SelectRow(2);
+    form.OpenRowFile();
+    EXPECT_EQ(launched, (std::vector<std::string>{file, file}));
+    delete &viewer;
 }

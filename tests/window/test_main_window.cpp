@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusTipEvent>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -227,4 +228,35 @@ TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
     QApplication::processEvents();
     SaveScreenshot(*form.Grid, QStringLiteral("status-grid-colours"));
     EXPECT_EQ(form.Grid->Row(), 1);
+}
+
+// Ctrl+N and Ctrl+O start the File menu's commands, also while the main menu is hidden, and
+// follow the buttons' states without the menu having been opened.
+TEST_F(MainWindowTest, CtrlNAndCtrlOStartNewAndOpenSession) {
+    MainWindow form(prompts);
+    int asked = 0;
+    form.AskSessionSettings = [&](NewSessionSettings&) {
+        ++asked;
+        return false;
+    };
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    for (const bool menuHidden : {false, true}) {
+        SCOPED_TRACE(menuHidden);
+        if (menuHidden) form.ToggleMainMenu();
+        const int before = asked;
+        prompts.FileDialogCaptions.clear();
+        QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(asked, before + 1);
+        EXPECT_EQ(prompts.FileDialogCaptions,
+                  std::vector<std::string>{"Open Existing Lanternway Session.."});
+    }
+    // A running session disables New and Open; the keys follow at once.
+    SessionView::ButtonStates running;
+    running.OpenBtn = running.RetrieveBtn = false;
+    form.State().View.SetButtons(running);
+    EXPECT_FALSE(form.NewSessionItem->isEnabled());
+    EXPECT_FALSE(form.OpenSessionItem->isEnabled());
 }
