@@ -138,7 +138,7 @@ std::string SessionText() {
                                "16384", "16384", "Complete"});
     record.StartedText = "Session Started On: 01/02/2024 10:11:12";
     record.Statistics = {"Files Read: 50000", "Bytes Received: 819200000",
-                         "Retrieval Speed: 1.2E+04 KB/s", "Time Elapsed: 00:09"};
+                         "Retrieval Speed: 12.0 MB/s", "Time Elapsed: 00:09"};
     return FormatSessionText(record);
 }
 

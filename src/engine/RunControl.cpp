@@ -61,22 +61,36 @@ std::string SiteRoot(const std::string& address) {
     return scheme + text;
 }
 
-std::string SpeedText(std::int64_t bytes, int seconds) {
-    if (seconds <= 0) return "0.0";
-    const double kb = static_cast<double>(bytes) / seconds / 1024.0;
-    // Two significant digits first, then the fixed form with one decimal. to_chars rounds as
-    // printf does, without its locale and stream set-up (this runs for every file).
+namespace {
+
+// A rate rounded to two significant digits, written with one decimal when that is below 100;
+// nothing when it rounds to 100 or more.
+std::optional<std::string> TwoDigitRate(double value) {
+    // to_chars rounds as printf does, without its locale and stream set-up (this runs for every
+    // file).
     char buffer[64];
     char* end =
-        std::to_chars(buffer, buffer + sizeof buffer, kb, std::chars_format::scientific, 1).ptr;
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 1).ptr;
     double rounded = 0;
     std::from_chars(buffer, end, rounded);
-    if (rounded >= 100.0) {
-        std::replace(buffer, end, 'e', 'E');
-        return std::string(buffer, end);
-    }
+    if (rounded >= 100.0) return std::nullopt;
     end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, 1).ptr;
     return std::string(buffer, end);
+}
+
+}  // namespace
+
+std::string SpeedText(std::int64_t bytes, int seconds) {
+    if (seconds <= 0) return "0.0 KB/s";
+    // Read at a glance: a plain number below 1000 in the largest unit that allows it.
+    double value = static_cast<double>(bytes) / seconds / 1024.0;
+    for (const char* unit : {" KB/s", " MB/s", " GB/s"}) {
+        if (auto text = TwoDigitRate(value)) return *text + unit;
+        const double whole = std::round(value);
+        if (whole < 1000.0) return std::to_string(static_cast<std::int64_t>(whole)) + unit;
+        value /= 1024.0;
+    }
+    return std::to_string(static_cast<std::int64_t>(std::round(value))) + " TB/s";
 }
 
 RunControl::RunControl(SessionState& session, QObject* parent)

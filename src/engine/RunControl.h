@@ -134,6 +134,7 @@ inline constexpr int MaxRedirectHops = 20;
 // https://host/. An address without a scheme is taken as http.
 std::string SiteRoot(const std::string& address);
 
-// The retrieval speed text of the status bar: bytes per second in KB with two significant
-// digits and one decimal ("46.0", "4.6", "0.5"); 100 and more in scientific notation.
+// The retrieval speed text of the status bar, with its unit: below 100 KB/s in KB with two
+// significant digits and one decimal ("46.0 KB/s", "4.6 KB/s", "0.5 KB/s"); faster in whole KB
+// below 1000 ("512 KB/s"), then the same rules in MB and GB ("6.5 MB/s", "117 MB/s").
 std::string SpeedText(std::int64_t bytes, int seconds);

@@ -687,7 +687,7 @@ void TransferWorker::FinishTransfer() {
     s.View.SetLowerStatusBar(2, "Bytes Received: " + std::to_string(s.BytesReceived));
     if (s.ElapsedSeconds > 0)
         s.View.SetLowerStatusBar(
-            3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds) + " KB/s");
+            3, "Retrieval Speed: " + SpeedText(s.BytesReceived, s.ElapsedSeconds));
     AddSiteFolder();
     const bool counted = s.RunningThreads >= 1;
     SetState(State::Finished);

@@ -375,20 +375,33 @@ TEST(SiteRoot, KeepsTheScheme) {
     for (const auto& [in, out] : cases) EXPECT_EQ(SiteRoot(in), out) << in;
 }
 
-TEST(SpeedText, TwoSignificantDigitsOneDecimal) {
+TEST(SpeedText, PlainNumbersWithTheirUnit) {
     struct Case {
         std::int64_t bytes;
         int seconds;
         const char* text;
     };
     const Case cases[] = {
-        {4000, 10, "0.4"},       {47104, 1, "46.0"},
-        {4710, 1, "4.6"},        {512, 1, "0.5"},
-        {0, 5, "0.0"},           {47700, 1, "47.0"},
-        {102400, 1, "1.0E+02"},  {101990, 1, "1.0E+02"},
-        {1048576, 1, "1.0E+03"}, {3000000000LL, 1, "2.9E+06"},
-        {10189, 1, "10.0"},      {102348, 1, "1.0E+02"},  // 9.95 and 99.95 round up a digit
-        {52, 1, "0.1"},          {7, 7, "0.0"},
+        // Below 100 KB/s: two significant digits, one decimal.
+        {4000, 10, "0.4 KB/s"},
+        {47104, 1, "46.0 KB/s"},
+        {4710, 1, "4.6 KB/s"},
+        {512, 1, "0.5 KB/s"},
+        {0, 5, "0.0 KB/s"},
+        {47700, 1, "47.0 KB/s"},
+        {10189, 1, "10.0 KB/s"},  // 9.95 rounds up a digit
+        {52, 1, "0.1 KB/s"},
+        {7, 7, "0.0 KB/s"},
+        {100, 0, "0.0 KB/s"},
+        // From 100: whole numbers below 1000, then the next unit.
+        {102348, 1, "100 KB/s"},  // 99.95 rounds up to 100
+        {101990, 1, "100 KB/s"},
+        {524288, 1, "512 KB/s"},
+        {1022976, 1, "999 KB/s"},
+        {1023500, 1, "1.0 MB/s"},
+        {6860800, 1, "6.5 MB/s"},  // what showed as 6.7E+03 KB/s
+        {122683392, 1, "117 MB/s"},
+        {3000000000LL, 1, "2.8 GB/s"},
     };
     for (const auto& c : cases) EXPECT_EQ(SpeedText(c.bytes, c.seconds), c.text) << c.bytes;
 }
