@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QToolButton>
@@ -256,10 +257,8 @@ void MainWindow::ConnectView() {
     });
     batched(&SessionView::GridSelectionChanged, [this] {
         // The row may be new: the model learns of it first.
-        const int row = state_->View.SelectedRow();
         GridRows->Flush();
-        if (Grid->Row() != row) Grid->SetRow(row);
-        Grid->viewport()->update();
+        ShowSelectedRow(GridFollowsSelection());
     });
     connect(&view, &SessionView::CaptionChanged, this, &MainWindow::UpdateCaption);
     connect(&view, &SessionView::ButtonsChanged, this, &MainWindow::ApplyButtons);
@@ -270,10 +269,27 @@ void MainWindow::ConnectView() {
     connect(&view, &SessionView::SessionOpenFinished, this, &MainWindow::SessionOpenFinished);
     connect(&view, &SessionView::BlockingWorkStarting, this, &MainWindow::ShowBeforeBlockingWork);
     // Rows the selection points at may only now have reached the grid.
-    connect(GridRows, &QAbstractItemModel::rowsInserted, this, [this] {
-        const int row = state_->View.SelectedRow();
-        if (Grid->Row() != row) Grid->SetRow(row);
+    connect(GridRows, &QAbstractItemModel::rowsInserted, this,
+            [this] { ShowSelectedRow(GridFollowsSelection()); });
+    // A run selects each new transfer's row: the grid scrolls along with it only until the
+    // person scrolls away from the bottom to read rows further up, and again once they
+    // scroll back down.
+    QScrollBar* gridScroll = Grid->verticalScrollBar();
+    connect(gridScroll, &QAbstractSlider::actionTriggered, this, [this, gridScroll] {
+        gridFollows_ = gridScroll->sliderPosition() >= gridScroll->maximum();
     });
+    // Once a second while a session runs, the project list takes in the files that landed.
+    connect(&state_->SessionClock, &QTimer::timeout, this, &MainWindow::FollowLandedFiles);
+}
+
+bool MainWindow::GridFollowsSelection() const {
+    return !state_->Running() || gridFollows_;
+}
+
+void MainWindow::ShowSelectedRow(bool scrollToRow) {
+    const int row = state_->View.SelectedRow();
+    if (Grid->Row() != row) Grid->SetRow(row, scrollToRow);
+    Grid->viewport()->update();
 }
 
 void MainWindow::ShowBeforeBlockingWork() {

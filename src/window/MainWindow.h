@@ -214,6 +214,9 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
 
     // --- Site tree and file list ---------------------------------------------------------
     void ListSiteFolder(QTreeWidgetItem* node);
+    // During a run: the project list shows the files that have landed since it was listed
+    // (the site root's once the start page is there), keeping the person's selection.
+    void FollowLandedFiles();
     void OnProjectFileSelected();
     void ShowLargeIcons();
     void ShowSmallIcons();
@@ -300,6 +303,10 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     int CommandRow() const;
     // Opens the grid's pop-up menu for the row at the position (viewport coordinates).
     void OpenGridMenu(const QPoint& at);
+    bool GridFollowsSelection() const;
+    void ShowSelectedRow(bool scrollToRow);
+    // ListSiteFolder without the hourglass (a running session lists again once a second).
+    void NarrowFileList(QTreeWidgetItem* node);
 
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
@@ -311,6 +318,8 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
     int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
+    bool gridFollows_ = true;   // the person has not scrolled the grid away from its bottom
+    int listedFilesRead_ = -1;  // FilesRead when the project list was last followed
     FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows
     bool paneSized_ = false;
 };

@@ -1,10 +1,12 @@
 // The site tree and the file lists: narrowing the project list to a site folder, locating a
 // file in the grid, view styles, keys and the lists' pop-up menu.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
@@ -54,6 +56,32 @@ void MainWindow::ListSiteFolder(QTreeWidgetItem* node) {
     SessionState& s = *state_;
     if (node == nullptr || s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
     const BusyCursor busy(prompts_);
+    NarrowFileList(node);
+}
+
+void MainWindow::FollowLandedFiles() {
+    if (state_->FilesRead == listedFilesRead_ || !ProjectListVisible() || SiteRootNode == nullptr)
+        return;
+    listedFilesRead_ = state_->FilesRead;
+    QTreeWidgetItem* node = DirTree->currentItem();
+    if (node == nullptr) {
+        SelectSiteRoot();
+        return;
+    }
+    SessionState& s = *state_;
+    if (s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
+    QStringList selected;
+    for (int item : FileListView->SelectedItems()) selected << FileListView->ItemName(item);
+    QScrollBar* scroll = FileListView->CurrentView()->verticalScrollBar();
+    const int position = scroll->value();
+    NarrowFileList(node);
+    for (int i = 0; i < FileListView->Count(); ++i)
+        if (selected.contains(FileListView->ItemName(i))) FileListView->SelectItem(i, false);
+    scroll->setValue(position);
+}
+
+void MainWindow::NarrowFileList(QTreeWidgetItem* node) {
+    SessionState& s = *state_;
     // The folder the list was pointed at; after a moved project folder was chosen it stays the
     // one named in the session file until the session is saved and opened again.
     const std::string& listed = s.View.ListedFolder();

@@ -21,6 +21,7 @@ void MainWindow::StartNewSession() {
     if (!run_->Idle()) return;
     NewSessionSettings settings;
     if (!AskSessionSettings || !AskSessionSettings(settings)) return;
+    gridFollows_ = true;
     if (run_->StartNewSession(settings)) {
         // The project list shows the new project folder from now on.
         std::string listed = state_->ProjectFolder;

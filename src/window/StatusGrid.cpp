@@ -99,11 +99,19 @@ int StatusGrid::Row() const {
     return current.isValid() ? current.row() + 1 : 0;
 }
 
-void StatusGrid::SetRow(int row) {
+void StatusGrid::SetRow(int row, bool scrollToRow) {
     if (!model() || row < 1 || row > model()->rowCount()) return;
     const QModelIndex target = model()->index(row - 1, 0);
+    // A new current index scrolls to itself on its own while auto-scroll is on.
+    const bool autoScrolls = hasAutoScroll();
+    setAutoScroll(scrollToRow);
     selectionModel()->setCurrentIndex(
         target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(target);
+    setAutoScroll(autoScrolls);
+    if (scrollToRow) {
+        // Rows just added are laid out lazily; the scroll range must hold them first.
+        executeDelayedItemsLayout();
+        scrollTo(target);
+    }
     viewport()->update();
 }

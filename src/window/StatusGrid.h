@@ -30,8 +30,8 @@ class StatusGrid : public QTableView {
 
     // The grid row (header = 0) of the current selection, 0 when nothing is selected.
     int Row() const;
-    // Selects grid row row (1 and up) and scrolls it into view.
-    void SetRow(int row);
+    // Selects grid row row (1 and up) and, unless told not to, scrolls it into view.
+    void SetRow(int row, bool scrollToRow = true);
 
     // Background brush of a data row (grid numbering).
     QBrush RowBrush(int gridRow) const;

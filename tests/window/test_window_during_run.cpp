@@ -1,0 +1,134 @@
+// The main window while a session runs: transfers played by the test (SessionHarness's way),
+// the views looked at between them.
+#include <gtest/gtest.h>
+
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <algorithm>
+#include <set>
+
+#include "engine/TransferWorker.h"
+#include "support/Screenshot.h"
+#include "support/SessionHarness.h"
+#include "window/GridModel.h"
+#include "window/MainWindow.h"
+#include "window/StatusGrid.h"
+
+namespace {
+
+struct QtAppFirst {
+    QtAppFirst() { EnsureQtApp(); }
+};
+
+std::string Page(const std::vector<std::string>& links) {
+    std::string page = "<html><body>\n";
+    for (const auto& l : links) page += "<a href=\"" + l + "\">" + l + "</a>\n";
+    return page + "</body></html>\n";
+}
+
+class WindowDuringRun : public ::testing::Test, private QtAppFirst {
+  protected:
+    void SetUp() override {
+        prompts.DefaultFileName = folder.Text() + "site.lwa";
+        form.AskSessionSettings = [this](NewSessionSettings& chosen) {
+            chosen = settings;
+            chosen.MainURL = SessionHarness::Site;
+            return true;
+        };
+        form.resize(800, 600);
+        form.show();
+    }
+    void TearDown() override { form.State().SessionClock.stop(); }
+
+    // Workers that have not finished yet, in the order of their rows.
+    std::vector<TransferWorker*> Running() {
+        std::vector<TransferWorker*> out;
+        for (TransferWorker* w :
+             form.Engine().findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
+            if (!w->Finished) out.push_back(w);
+        std::sort(out.begin(), out.end(), [](const TransferWorker* a, const TransferWorker* b) {
+            return a->GridRow < b->GridRow;
+        });
+        return out;
+    }
+
+    TransferWorker* Worker(const std::string& addressEnd) {
+        for (TransferWorker* w : Running())
+            if (w->RequestURL().ends_with(addressEnd)) return w;
+        return nullptr;
+    }
+
+    // The grid as a running session's window shows it a moment later. (The event loop is not
+    // run: the played transfers would meet the real ones, which find nobody at the address.)
+    void Refresh() { form.GridRows->Flush(); }
+
+    std::set<std::string> Listed() {
+        std::set<std::string> names;
+        for (int i = 0; i < form.FileListView->Count(); ++i)
+            names.insert(form.FileListView->ItemName(i).toStdString());
+        return names;
+    }
+
+    TempFolder folder;
+    ScriptedPrompts prompts;
+    NewSessionSettings settings;
+    MainWindow form{prompts};
+};
+
+}  // namespace
+
+TEST_F(WindowDuringRun, TheFileListFollowsTheFilesAsTheyLand) {
+    form.StartNewSession();
+    ASSERT_TRUE(form.State().Running());
+    form.FollowLandedFiles();
+    EXPECT_TRUE(Listed().empty());
+    SessionHarness::Deliver(Running().at(0), Page({"about.html", "b.html", "pic.gif"}));
+    form.FollowLandedFiles();
+    EXPECT_EQ(Listed(), std::set<std::string>{"Main.html"});
+
+    SessionHarness::Deliver(Worker("about.html"), "about");
+    form.FollowLandedFiles();
+    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html"}));
+    form.FileListView->SelectItem(form.FileListView->FindCaption("about.html", 0, false));
+
+    SessionHarness::Deliver(Worker("pic.gif"), "GIF89a");
+    form.FollowLandedFiles();
+    Refresh();
+    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "pic.gif"}));
+    ASSERT_GE(form.FileListView->Selected(), 0);
+    EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "about.html")
+        << "the person's selection stays";
+    SaveScreenshot(form, "main-window-list-during-run");
+
+    SessionHarness::Deliver(Worker("b.html"), "b");
+    ASSERT_TRUE(form.State().SessionComplete);
+    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "b.html", "pic.gif"}));
+}
+
+TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
+    settings.MaximumThreads = "100";
+    form.StartNewSession();
+    std::vector<std::string> pages;
+    for (int i = 0; i < 60; ++i) pages.push_back("p" + std::to_string(i) + ".html");
+    SessionHarness::Deliver(Running().at(0), Page(pages));
+    Refresh();
+    QScrollBar* scroll = form.Grid->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0) << "the grid holds more rows than it shows";
+    EXPECT_EQ(scroll->value(), scroll->maximum());
+    EXPECT_EQ(form.Grid->Row(), 61);
+
+    // The person scrolls up to read: new rows are selected, but the grid stays where it is.
+    scroll->triggerAction(QAbstractSlider::SliderToMinimum);
+    SessionHarness::Deliver(Worker("p0.html"), Page({"new1.html"}));
+    Refresh();
+    EXPECT_EQ(form.Grid->Row(), 62);
+    EXPECT_EQ(scroll->value(), 0);
+    SaveScreenshot(form, "main-window-grid-scrolled-up-during-run");
+
+    // Back at the bottom, the grid follows again.
+    scroll->triggerAction(QAbstractSlider::SliderToMaximum);
+    SessionHarness::Deliver(Worker("p1.html"), Page({"new2.html"}));
+    Refresh();
+    EXPECT_EQ(form.Grid->Row(), 63);
+    EXPECT_EQ(scroll->value(), scroll->maximum());
+}
