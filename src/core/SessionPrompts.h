@@ -52,6 +52,14 @@ class SessionPrompts {
     // directory"). The status line already shows it; answerers without a window print it.
     virtual void FileNotRetrieved(const std::string& text) { (void)text; }
 
+    // The box that says a stop waits for transfers still receiving data: shown by Stop, and
+    // closed when the last of them has ended. Answerers that cannot take a box away again
+    // show its text as a message (the default).
+    virtual void StopWaitShow(const std::string& text) {
+        Message(text, Kind::Information, Buttons::Ok);
+    }
+    virtual void StopWaitClose() {}
+
     // The conversion progress window: shown, updated with its label texts, the current file and
     // the gauge position (0..100), and closed.
     virtual void ConversionShow() {}

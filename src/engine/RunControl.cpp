@@ -96,7 +96,7 @@ std::string SpeedText(std::int64_t bytes, int seconds) {
 RunControl::RunControl(SessionState& session, QObject* parent)
     : QObject(parent),
       ConvertFiles(ConvertProjectFiles),
-      SaveSession(SaveSessionAs),
+      SaveSession(SaveSessionRecord),
       session_(session),
       complete_(session) {
     connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::CatchUpClock);
@@ -200,6 +200,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     startPageUnreached_.clear();
     diskSpaceStop_.clear();
     conversionFailed_ = false;
+    unattended_ = false;
 
     // Size limits by extension. The first entry of an extension decides; a size that is not a
     // number (the dialog accepts empty cells) means no limit.
@@ -319,16 +320,21 @@ void RunControl::StopSession() {
     // the session.
     for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
         worker->EndRetryWait();
-    if (s.RunningThreads == 1)
-        s.Prompts().Message("Please wait.. \r\n1 thread still receiving data ..",
-                            SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
-    else if (s.RunningThreads > 1)
-        s.Prompts().Message("Please wait.. \r\n" + std::to_string(s.RunningThreads) +
-                                " threads still receiving data ..",
-                            SessionPrompts::Kind::Information, SessionPrompts::Buttons::Ok);
+    // The box goes when the last of them has ended (FinishSession). A program that is closing
+    // shows none.
+    if (s.RunningThreads == 1 && !unattended_)
+        s.Prompts().StopWaitShow("Please wait.. \r\n1 thread still receiving data ..");
+    else if (s.RunningThreads > 1 && !unattended_)
+        s.Prompts().StopWaitShow("Please wait.. \r\n" + std::to_string(s.RunningThreads) +
+                                 " threads still receiving data ..");
     s.View.SetMessageLabelRed(false);
     // With no worker left to finish, nothing would ever complete the session.
     if (s.RunningThreads <= 0 && s.Running()) FinishSession();
+}
+
+void RunControl::StopForClosing() {
+    unattended_ = true;
+    if (session_.Running()) StopSession();
 }
 
 void RunControl::CatchUpClock() {
@@ -398,8 +404,7 @@ void RunControl::WriteEMailPage() {
         s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
     } else {
         s.View.SetRow(row - 1, {"", "EMailAddress.html", size, "0", "Ignored"});
-        s.View.SetMessageLabel(failure);
-        s.Prompts().FileNotRetrieved(failure);
+        s.TellNotRetrieved(row - 1, failure);
     }
 }
 
@@ -408,6 +413,7 @@ void RunControl::FinishSession() {
     // The completion's boxes and conversion window run event loops; until it is over, nothing
     // may start another session in the middle of it.
     completing_ = true;
+    s.Prompts().StopWaitClose();  // no thread is receiving any more
     const std::string projectFolder = s.ProjectFolder;
     s.View.SetMessageLabel("");
     s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));
@@ -422,23 +428,29 @@ void RunControl::FinishSession() {
     // The label that said why new work stopped has just been emptied, often in the same turn of
     // the event loop that filled it: the copy is incomplete, and the person is told so before
     // hearing that the retrieval completed.
-    if (!diskSpaceStop_.empty())
+    if (!diskSpaceStop_.empty() && !unattended_)
         s.Prompts().Message(diskSpaceStop_, SessionPrompts::Kind::Error,
                             SessionPrompts::Buttons::Ok);
 
     if (s.FilesRead >= 2) {
+        // The record of what was retrieved is written before the conversion, which a full
+        // disk or a file that cannot be rewritten may stop, and again after it (redirects
+        // then lead to their targets' files).
+        const bool recorded = SaveSession && SaveSession(s);
         const std::string question =
             s.RetrieveHTMLFiles
                 ? "Site Retrieval Completed. Now Lanternway will update HTML links of all files "
                   "for off line browsing."
                 : "Site Retrieval Completed. Now Lanternway will delete all HTML files that have "
                   "been retrieved to get embedded file information.";
+        // A program that is closing asks nothing and leaves the files as retrieved.
         const bool convert =
+            !unattended_ &&
             s.Prompts().Message(question, SessionPrompts::Kind::Confirmation,
                                 SessionPrompts::Buttons::OkCancel) == SessionPrompts::Answer::Ok;
         // A file that could not be rewritten is said in an error box (the page-by-page
-        // conversion stops there, the complete copy's converts the rest): no session file is
-        // written, but the rest of the completion still runs.
+        // conversion stops there, the complete copy's converts the rest); the rest of the
+        // completion still runs.
         if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
         bool converted = true;
         if (convert && s.CompleteCopy)
@@ -446,14 +458,15 @@ void RunControl::FinishSession() {
         else if (convert && ConvertFiles)
             converted = ConvertFiles(s);
         conversionFailed_ = !converted;
-        if (converted && SaveSession) SaveSession(s);
+        if (convert && recorded) SaveSession(s);
         outcome_ = Outcome::Completed;
     } else {
         // Judged by the start page, or the page its redirect led to, not by row 1: a redirect's
         // own row shows nothing transferred.
         if (startPageArrived_) {
-            s.Prompts().Message("Retrieval Completed", SessionPrompts::Kind::Information,
-                                SessionPrompts::Buttons::Ok);
+            if (!unattended_)
+                s.Prompts().Message("Retrieval Completed", SessionPrompts::Kind::Information,
+                                    SessionPrompts::Buttons::Ok);
             if (SaveSession) SaveSession(s);
             outcome_ = Outcome::Completed;
         } else {
@@ -468,15 +481,18 @@ void RunControl::FinishSession() {
             s.View.ClearSiteTree();
             if (!startPageFailure_.empty()) {
                 // The host answered: say what it answered.
-                s.Prompts().Message(startPageFailure_, SessionPrompts::Kind::Error,
-                                    SessionPrompts::Buttons::Ok);
+                if (!unattended_)
+                    s.Prompts().Message(startPageFailure_, SessionPrompts::Kind::Error,
+                                        SessionPrompts::Buttons::Ok);
                 outcome_ = Outcome::StartPageFailed;
             } else {
                 // The system's reason, and the host and port it was given for, follow.
                 std::string text =
                     "Lanternway is unable to connect with host \"" + s.ContactHost + " \"";
                 if (!startPageUnreached_.empty()) text += ": " + startPageUnreached_;
-                s.Prompts().Message(text, SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
+                if (!unattended_)
+                    s.Prompts().Message(text, SessionPrompts::Kind::Error,
+                                        SessionPrompts::Buttons::Ok);
                 outcome_ = Outcome::NotConnected;
             }
         }

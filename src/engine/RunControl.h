@@ -43,6 +43,10 @@ class RunControl : public QObject {
     // Called by every finishing worker: completes the session or starts further workers.
     void StartWorkers();
     void StopSession();
+    // The program is closing while a session runs or completes: it stops as Stop stops it,
+    // but nothing is shown or asked any more (no wait box, no completion boxes, no
+    // conversion); the session file is still written when the session completes.
+    void StopForClosing();
     // One tick of the elapsed-time clock: one second more.
     void TickClock();
     // Brings the clock to the real time passed since the session started (to the nearest
@@ -63,7 +67,7 @@ class RunControl : public QObject {
     // is incomplete.
     bool StoppedForDiskSpace() const { return !diskSpaceStop_.empty(); }
     // The last session's offline conversion failed (an error box said why); its session file
-    // was not written.
+    // holds what was retrieved all the same.
     bool ConversionFailed() const { return conversionFailed_; }
     // Workers created and not yet destroyed.
     int LiveWorkers() const { return liveWorkers_; }
@@ -122,6 +126,7 @@ class RunControl : public QObject {
     std::string diskSpaceStop_;     // the message of a stop by the disk budget
     bool conversionFailed_ = false;
     bool completing_ = false;  // FinishSession is under way (its boxes run event loops)
+    bool unattended_ = false;  // the program is closing: nobody is asked anything
 
     friend class TransferWorker;
 };

@@ -57,6 +57,12 @@ void SessionState::ShowQueuedCount() {
     View.SetLowerStatusBar(0, "Files Added in Queue: " + std::to_string(QueuedCount));
 }
 
+void SessionState::TellNotRetrieved(int row, const std::string& reason) {
+    View.SetRowFailure(row, reason);
+    View.SetMessageLabel(reason);
+    prompts_->FileNotRetrieved(reason);
+}
+
 bool SessionState::AskSessionFileName() {
     auto chosen = prompts_->SaveFileName(SaveCaption, SessionFilter, SessionFileName);
     if (!chosen || chosen->empty()) return false;

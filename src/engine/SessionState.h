@@ -58,7 +58,11 @@ public:
     // Lower status panel 0: "Files Added in Queue: " + QueuedCount.
     void ShowQueuedCount();
 
-private:
+    // The file of a grid row was not retrieved, or not kept: the row keeps the reason, the
+    // status line shows it, and answerers without a window are told.
+    void TellNotRetrieved(int row, const std::string& reason);
+
+  private:
     SessionPrompts* prompts_;
 };
 

@@ -19,6 +19,7 @@ void SessionView::SetRow(int row, const GridRow& cells) {
     if (row < 0) return;
     if (row >= GridRowCount()) SetGridRowCount(row + 1);
     rows_[static_cast<std::size_t>(row)] = cells;
+    rowFailures_.erase(row);
     emit GridCellsChanged(row, row);
 }
 
@@ -26,13 +27,30 @@ void SessionView::SetGridRowCount(int count) {
     if (count < 1) count = 1;
     if (count == GridRowCount()) return;
     rows_.resize(static_cast<std::size_t>(count));
+    std::erase_if(rowFailures_, [count](const auto& failure) { return failure.first >= count; });
     emit GridRowCountChanged(count);
 }
 
 void SessionView::ClearDataRows() {
+    rowFailures_.clear();
     if (GridRowCount() < 2) return;
     for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r] = GridRow{};
     emit GridCellsChanged(1, GridRowCount() - 1);
+}
+
+const std::string& SessionView::RowFailure(int row) const {
+    static const std::string none;
+    const auto it = rowFailures_.find(row);
+    return it == rowFailures_.end() ? none : it->second;
+}
+
+void SessionView::SetRowFailure(int row, const std::string& text) {
+    if (row < 1 || row >= GridRowCount()) return;
+    if (text.empty())
+        rowFailures_.erase(row);
+    else
+        rowFailures_[row] = text;
+    emit GridCellsChanged(row, row);
 }
 
 void SessionView::SelectRow(int row) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // What the project window shows of a session, kept as plain data owned by the engine. Windows
@@ -23,6 +24,11 @@ public:
     void ClearDataRows();             // empties every cell of rows 1.. (the count stays)
     int SelectedRow() const { return selectedRow_; }
     void SelectRow(int row);
+    // Why a row's file was not retrieved or not kept, in the words lanternway-get prints
+    // ("... answered 404 Not Found", "Cannot write file ...: No space left on device"); empty
+    // for the other rows. A row set anew, or gone, forgets it.
+    const std::string& RowFailure(int row) const;
+    void SetRowFailure(int row, const std::string& text);
 
     // --- Status bars: LowerStatusBar (lower, 5 panels), UpperStatusBar (upper, 2 panels) -----------
     const std::string& LowerStatusBar(int panel) const { return lowerStatusBar_.at(panel); }
@@ -107,6 +113,7 @@ signals:
 private:
     std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};
     int selectedRow_ = 1;
+    std::unordered_map<int, std::string> rowFailures_;
     std::array<std::string, 5> lowerStatusBar_;
     std::array<std::string, 2> upperStatusBar_;
     std::string message_;

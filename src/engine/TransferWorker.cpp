@@ -348,10 +348,9 @@ bool TransferWorker::EndedCutOff(const TransferProgress& doc) {
 
 void TransferWorker::DropCutOff(const std::string& reason) {
     MarkIgnored();
-    // The window's row says "Ignored"; lanternway-get has no row, so it names the file.
-    session_.Prompts().FileNotRetrieved(
-        requestURL_ + " failed: " + (reason.empty() ? "the transfer broke off" : reason) +
-        KeptNote());
+    session_.TellNotRetrieved(
+        GridRow - 1, requestURL_ + " failed: " +
+                         (reason.empty() ? "the transfer broke off" : reason) + KeptNote());
     FinishTransfer();
 }
 
@@ -374,14 +373,15 @@ void TransferWorker::RefuseFile(const std::string& reason) {
             // The session's completion says what became of its start page.
             MarkIgnored();
             engine_.startPageFailure_ = fileFailure_;
+            session_.View.SetRowFailure(GridRow - 1, fileFailure_);
             FinishTransfer();
         },
         Qt::QueuedConnection);
 }
 
 void TransferWorker::EndRedirectChain() {
-    session_.Prompts().FileNotRetrieved(requestURL_ + " redirects more than " +
-                                        std::to_string(MaxRedirectHops) + " times in a row");
+    session_.TellNotRetrieved(GridRow - 1, requestURL_ + " redirects more than " +
+                                               std::to_string(MaxRedirectHops) + " times in a row");
 }
 
 bool TransferWorker::EndedWithoutDocument(const TransferProgress& doc) {
@@ -398,9 +398,7 @@ bool TransferWorker::EndedFileFailure() {
     // Whatever arrived, the file is not there: "Complete" would be a lie.
     if (fileFailure_.empty()) return false;
     MarkIgnored();
-    const std::string told = fileFailure_ + KeptNote();
-    session_.View.SetMessageLabel(told);
-    session_.Prompts().FileNotRetrieved(told);
+    session_.TellNotRetrieved(GridRow - 1, fileFailure_ + KeptNote());
     FinishTransfer();
     return true;
 }
@@ -511,9 +509,9 @@ void TransferWorker::GiveUp(const std::string& failure, bool answered) {
                 (StartsWithText(failure, failed) ? failure.substr(failed.size()) : failure) +
                 KeptNote();
         }
+        session_.View.SetRowFailure(GridRow - 1, told);
     } else {
-        session_.View.SetMessageLabel(told);
-        session_.Prompts().FileNotRetrieved(told);
+        session_.TellNotRetrieved(GridRow - 1, told);
     }
     FinishTransfer();
 }

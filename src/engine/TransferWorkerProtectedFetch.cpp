@@ -60,6 +60,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
             fileFailed = true;
             busy.Release();
             s.View.SetMessageLabel(e.what());
+            s.View.SetRowFailure(GridRow - 1, e.what());
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         }
     }

@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <system_error>
 
 #include "core/FileBytes.h"
@@ -127,18 +128,10 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     session.SessionLoading = false;
 }
 
-}  // namespace
-
-bool SaveSessionAs(SessionState& session) {
+// Writes the session file under SessionFileName, whole or not at all; the reason when it was
+// not written, otherwise empty (and the project list shows the site root's files).
+std::string WriteSessionFile(SessionState& session) {
     SessionPrompts& prompts = session.Prompts();
-    if (!session.SessionComplete || session.SessionOpenedFromFile) {
-        if (!session.AskSessionFileName()) return false;
-        std::error_code ec;
-        const fs::path absolute = fs::absolute(session.SessionFileName, ec);
-        if (!ec) session.SessionFileName = absolute.string();
-    }
-    if (!session.SessionComplete) return true;
-
     {
         BusyCursor busy(prompts);
         try {
@@ -153,22 +146,69 @@ bool SaveSessionAs(SessionState& session) {
             RequireWritableTarget(session.SessionFileName);
             ReplaceFileBytes(session.SessionFileName, text, true);
         } catch (const std::exception& e) {
-            ShowError(prompts, e.what());
+            return e.what();
+        }
+    }
+    session.View.SetMessageLabel("");
+    prompts.ProcessEvents();
+    session.View.RequestSiteRootSelection();
+    return {};
+}
+
+// The chosen session file name made absolute.
+bool AskAbsoluteSessionFileName(SessionState& session) {
+    if (!session.AskSessionFileName()) return false;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(session.SessionFileName, ec);
+    if (!ec) session.SessionFileName = absolute.string();
+    return true;
+}
+
+bool SaveSession(SessionState& session, bool askName) {
+    if (askName && !AskAbsoluteSessionFileName(session)) return false;
+    if (!session.SessionComplete) return true;
+    const std::string failure = WriteSessionFile(session);
+    if (failure.empty()) return true;
+    ShowError(session.Prompts(), failure);
+    return false;
+}
+
+}  // namespace
+
+bool SaveSessionAs(SessionState& session) {
+    return SaveSession(session, !session.SessionComplete || session.SessionOpenedFromFile);
+}
+
+bool SaveSessionUnderChosenName(SessionState& session) {
+    return SaveSession(session, true);
+}
+
+bool SaveSessionRecord(SessionState& session) {
+    if (!session.SessionComplete) return false;
+    SessionPrompts& prompts = session.Prompts();
+    std::set<std::string> failedNames;
+    for (;;) {
+        const std::string failure = WriteSessionFile(session);
+        if (failure.empty()) return true;
+        // A place that failed already is tried once more (room may have been made meanwhile),
+        // and then the person has been told enough.
+        if (!failedNames.insert(session.SessionFileName).second) {
+            ShowError(prompts, failure);
             return false;
         }
-        session.View.SetMessageLabel("");
-        prompts.ProcessEvents();
-        session.View.RequestSiteRootSelection();
+        const auto answer = prompts.Message(
+            failure + "\r\n\r\nThe session file is not saved. Save it in another place?",
+            SessionPrompts::Kind::Error, SessionPrompts::Buttons::OkCancel);
+        if (answer != SessionPrompts::Answer::Ok || !AskAbsoluteSessionFileName(session))
+            return false;
     }
-    return true;
 }
 
 bool ForcedSilentSave(SessionState& session) {
     // A deletion during a run: the record is not final yet, and turning SessionOpenedFromFile on
     // would change how the rest of the run maps its links.
     if (!session.SessionComplete) return false;
-    session.SessionOpenedFromFile = false;
-    const bool saved = SaveSessionAs(session);
+    const bool saved = SaveSessionRecord(session);
     session.SessionOpenedFromFile = true;
     return saved;
 }

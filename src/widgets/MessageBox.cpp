@@ -5,29 +5,51 @@
 
 #include "engine/SessionState.h"
 
-SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
-                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons) {
+namespace {
+
+QMessageBox::Icon IconOf(SessionPrompts::Kind kind) {
     using Kind = SessionPrompts::Kind;
-    using Buttons = SessionPrompts::Buttons;
-    using Answer = SessionPrompts::Answer;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
         case Kind::Plain:
-            icon = QMessageBox::NoIcon;
-            break;
+            return QMessageBox::NoIcon;
         case Kind::Information:
-            icon = QMessageBox::Information;
-            break;
+            return QMessageBox::Information;
         case Kind::Warning:
-            icon = QMessageBox::Warning;
-            break;
+            return QMessageBox::Warning;
         case Kind::Error:
-            icon = QMessageBox::Critical;
-            break;
+            return QMessageBox::Critical;
         case Kind::Confirmation:
-            icon = QMessageBox::Question;
-            break;
+            return QMessageBox::Question;
     }
+    return QMessageBox::NoIcon;
+}
+
+// Messages quote addresses and paths; they are never markup.
+QString BoxText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));  // a bare CR breaks the line too
+    return shown;
+}
+
+}  // namespace
+
+QMessageBox* OpenMessageBox(QWidget* owner, const std::string& text, SessionPrompts::Kind kind) {
+    auto* box = new QMessageBox(IconOf(kind), QString::fromLatin1(AppTitle), BoxText(text),
+                                QMessageBox::Ok, owner);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal like the boxes that wait for their answer, but the caller goes on.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+    return box;
+}
+
+SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
+                                      SessionPrompts::Kind kind, SessionPrompts::Buttons buttons) {
+    using Buttons = SessionPrompts::Buttons;
+    using Answer = SessionPrompts::Answer;
+    const QMessageBox::Icon icon = IconOf(kind);
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     QMessageBox::StandardButton first = QMessageBox::Ok;
     QMessageBox::StandardButton escape = QMessageBox::Ok;
@@ -44,11 +66,7 @@ SessionPrompts::Answer ShowMessageBox(QWidget* owner, const std::string& text,
             escape = QMessageBox::No;
             break;
     }
-    // Messages quote addresses and paths; they are never markup.
-    QString shown = QString::fromStdString(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));  // a bare CR breaks the line too
-    QMessageBox box(icon, QString::fromLatin1(AppTitle), shown, set, owner);
+    QMessageBox box(icon, QString::fromLatin1(AppTitle), BoxText(text), set, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(first);
     box.setEscapeButton(escape);

@@ -23,7 +23,14 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= shownRows_) return {};
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    if (role == Qt::ToolTipRole || role == Qt::StatusTipRole) {
+        // A file that was not retrieved says why, wherever the mouse rests on its row.
+        const std::string& failure = view_.RowFailure(index.row() + 1);
+        if (!failure.empty()) return QString::fromStdString(failure);
+        if (role == Qt::StatusTipRole) return QString();
+    } else if (role != Qt::DisplayRole) {
+        return {};
+    }
     // Rows announced but since removed by the engine read as empty until the next flush.
     return QString::fromStdString(view_.Cell(index.row() + 1, index.column()));
 }

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStringList>
 
 #include "engine/SessionState.h"
@@ -107,6 +108,19 @@ std::optional<std::string> GuiPrompts::ChooseFolderFrom(const std::string& capti
                                                         const std::string& startFolder) {
     return ChosenPath(QFileDialog::getExistingDirectory(
         owner_, FromText(caption), FromText(startFolder), QFileDialog::ShowDirsOnly));
+}
+
+void GuiPrompts::StopWaitShow(const std::string& text) {
+    StopWaitClose();
+    stopWait_ = OpenMessageBox(owner_, text, Kind::Information);
+}
+
+void GuiPrompts::StopWaitClose() {
+    if (stopWait_) stopWait_->close();
+}
+
+QMessageBox* GuiPrompts::StopWaitBox() const {
+    return stopWait_.data();
 }
 
 void GuiPrompts::ConversionShow() {

@@ -6,6 +6,7 @@
 
 #include "core/SessionPrompts.h"
 
+class QMessageBox;
 class QWidget;
 class PleaseWaitPanel;
 class ConversionProgress;
@@ -30,6 +31,9 @@ class GuiPrompts : public SessionPrompts {
     std::optional<std::string> ChooseFolderFrom(const std::string& caption,
                                                 const std::string& startFolder) override;
 
+    void StopWaitShow(const std::string& text) override;
+    void StopWaitClose() override;
+
     void ConversionShow() override;
     void ConversionUpdate(const std::string& label, const std::string& currentFile,
                             int gauge) override;
@@ -46,11 +50,13 @@ class GuiPrompts : public SessionPrompts {
     // The windows while they are open (nothing otherwise).
     ConversionProgress* ConversionWindow() const { return conversion_.get(); }
     PleaseWaitPanel* WaitPanel() const { return wait_.get(); }
+    QMessageBox* StopWaitBox() const;
 
   private:
     QPointer<QWidget> owner_;
     std::unique_ptr<ConversionProgress> conversion_;
     std::unique_ptr<PleaseWaitPanel> wait_;
+    QPointer<QMessageBox> stopWait_;
     int busyDepth_ = 0;
 };
 

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusTipEvent>
+#include <QThread>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -206,9 +207,14 @@ void MainWindow::BuildLowerPane() {
     SetLowerPaneLowered(true);
     LowerPane->resize(DesignWidth, 160);
 
+    // A row's failure shows as its tool tip, on the hint line while the mouse rests on it, and
+    // on the status line while the row is selected after the run.
+    Grid->setMouseTracking(true);
     connect(Grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid()) state_->View.SelectRow(current.row() + 1);
+                if (!current.isValid()) return;
+                state_->View.SelectRow(current.row() + 1);
+                if (!state_->Running()) ShowRowFailure(current.row() + 1);
             });
     connect(Grid, &QTableView::clicked, this, &MainWindow::OnGridClicked);
     connect(Grid, &QWidget::customContextMenuRequested, this, &MainWindow::OpenGridMenu);
@@ -250,6 +256,18 @@ void MainWindow::ConnectView() {
         connect(&view, signal, this, [this, kind] { viewRefresh_->Changed(kind); });
     };
     connect(run_.get(), &RunControl::SessionFinished, viewRefresh_, &ViewRefresh::Flush);
+    // A window closed during the session closes now, after the completion has returned.
+    connect(
+        run_.get(), &RunControl::SessionFinished, this,
+        [this] {
+            if (!closeWhenIdle_ || !run_->Idle()) return;
+            close();
+            // The window was off the screen already, so its close no longer ends the program
+            // as the close of the last window does: that is done here (where a loop runs).
+            const bool quit = quitWhenClosed_ || QGuiApplication::quitOnLastWindowClosed();
+            if (quit && QThread::currentThread()->loopLevel() > 0) QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
     batched(&SessionView::StatusTextsChanged, [this] { ApplyStatusTexts(); });
     batched(&SessionView::MessageChanged, [this] { ApplyMessage(); });
     batched(&SessionView::ThreadRunningChanged, [this] {
@@ -290,6 +308,16 @@ void MainWindow::ShowSelectedRow(bool scrollToRow) {
     const int row = state_->View.SelectedRow();
     if (Grid->Row() != row) Grid->SetRow(row, scrollToRow);
     Grid->viewport()->update();
+}
+
+void MainWindow::ShowRowFailure(int row) {
+    SessionView& view = state_->View;
+    const std::string& failure = view.RowFailure(row);
+    if (!failure.empty())
+        view.SetMessageLabel(failure);
+    else if (!view.MessageLabel().empty() && view.MessageLabel() == shownFailure_)
+        view.SetMessageLabel("");
+    shownFailure_ = failure;
 }
 
 void MainWindow::ShowBeforeBlockingWork() {

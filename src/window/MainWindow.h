@@ -304,6 +304,9 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     // Opens the grid's pop-up menu for the row at the position (viewport coordinates).
     void OpenGridMenu(const QPoint& at);
     bool GridFollowsSelection() const;
+    // The status line says why the row's file was not retrieved (and forgets the reason it
+    // showed for another row).
+    void ShowRowFailure(int row);
     void ShowSelectedRow(bool scrollToRow);
     // ListSiteFolder without the hourglass (a running session lists again once a second).
     void NarrowFileList(QTreeWidgetItem* node);
@@ -320,6 +323,9 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
     bool gridFollows_ = true;   // the person has not scrolled the grid away from its bottom
     int listedFilesRead_ = -1;  // FilesRead when the project list was last followed
+    std::string shownFailure_;  // the row failure the status line shows, if any
+    bool closeWhenIdle_ = false;   // closed during a session: closes when it has completed
+    bool quitWhenClosed_ = false;  // Exit was chosen: the program ends with the window
     FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows
     bool paneSized_ = false;
 };

@@ -9,9 +9,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "engine/RunControl.h"
 #include "shell/ShellOpen.h"
-#include "window/MainWindow.h"
 #include "window/GridRules.h"
+#include "window/MainWindow.h"
 #include "window/StatusGrid.h"
 
 using Kind = SessionPrompts::Kind;
@@ -47,12 +48,23 @@ void MainWindow::UpdateToolsMenu() {
 void MainWindow::ConfirmExit() {
     if (prompts_.Message("Exit Lanternway?", Kind::Confirmation, Buttons::YesNo) != Answer::Yes)
         return;
+    quitWhenClosed_ = true;
     close();
-    QCoreApplication::quit();
+    // A running session is stopped and recorded first; the program ends when it has completed.
+    if (run_->Idle()) QCoreApplication::quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing asks nothing and does not wait for running transfers.
+    // Closing asks nothing. A session that is still running is stopped as Stop stops it, and
+    // the window closes for good once the session has completed and its file is written; the
+    // window goes from the screen at once.
+    if (!run_->Idle()) {
+        event->ignore();
+        hide();
+        closeWhenIdle_ = true;
+        run_->StopForClosing();
+        return;
+    }
     event->accept();
 }
 

@@ -40,7 +40,7 @@ void MainWindow::OpenSession() {
 }
 
 void MainWindow::SaveSessionAs() {
-    ::SaveSessionAs(*state_);
+    SaveSessionUnderChosenName(*state_);
 }
 
 void MainWindow::ForcedSilentSave() {

@@ -293,9 +293,67 @@ TEST_F(RunControlTest, CompletionQuestionDependsOnHtmlOptionAndAnswer) {
         EXPECT_EQ(h.prompts.MessageTexts(), std::vector<std::string>{c.question});
         EXPECT_EQ(h.prompts.Messages[0].ButtonSet, SessionPrompts::Buttons::OkCancel);
         EXPECT_EQ(h.Conversions, c.conversions);
-        EXPECT_EQ(h.Saves, 1);  // the session file is written either way
+        // The session file is written either way: before the conversion, and again after it.
+        EXPECT_EQ(h.Saves, 1 + c.conversions);
     }
 }
+
+// A file that is not retrieved says why on its row (the window's tool tip) and on the status
+// line, in the words lanternway-get prints.
+struct NotRetrievedCase {
+    const char* Label;
+    std::int64_t BytesBeforeTheError;
+    bool FileFailed;  // the disk refused the bytes, not the connection
+    const char* Error;
+    bool NamedWithTheAddress;  // the reason is "ADDRESS failed: " + Error
+};
+
+class NotRetrievedFile : public RunControlTest,
+                         public ::testing::WithParamInterface<NotRetrievedCase> {};
+
+TEST_P(NotRetrievedFile, ItsRowSaysWhy) {
+    const NotRetrievedCase& c = GetParam();
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.gif", "b.gif"}));
+    TransferWorker* w = Worker("a.gif");
+    ASSERT_NE(w, nullptr);
+    const int row = w->GridRow - 1;
+    TransferProgress d;
+    d.State = TransferProgress::Begin;
+    w->OnHttpProgress(d);
+    if (c.BytesBeforeTheError > 0) {
+        d.State = TransferProgress::Data;
+        d.BytesTransferred = d.TotalSize = c.BytesBeforeTheError;
+        w->OnHttpProgress(d);
+    }
+    d.State = TransferProgress::Error;
+    d.ErrorText = c.Error;
+    d.FileFailed = c.FileFailed;
+    w->OnHttpProgress(d);
+    d.State = TransferProgress::End;
+    w->OnHttpProgress(d);
+
+    const std::string reason = c.NamedWithTheAddress
+                                   ? std::string(SessionHarness::Site) + "a.gif failed: " + c.Error
+                                   : std::string(c.Error);
+    EXPECT_EQ(Row(row, 4), "Ignored");
+    EXPECT_EQ(state.View.RowFailure(row), reason);
+    EXPECT_EQ(state.View.MessageLabel(), reason);
+    EXPECT_EQ(prompts.FilesNotRetrieved, std::vector<std::string>{reason});
+    EXPECT_EQ(state.View.RowFailure(row + 1), "") << "the other rows say nothing";
+    // A row set anew forgets it (an opened session file holds no reasons).
+    state.View.SetRow(row, {"9", "c.gif", "1", "1", "Complete"});
+    EXPECT_EQ(state.View.RowFailure(row), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunControl, NotRetrievedFile,
+    ::testing::Values(NotRetrievedCase{"DiskFull", 300, true,
+                                       "Cannot write file /p/site/a.gif: No space left on device",
+                                       false},
+                      NotRetrievedCase{"CutOff", 300, false, "Connection reset by peer", true},
+                      NotRetrievedCase{"NothingArrived", 0, false, "Could not connect", true}),
+    [](const auto& info) { return std::string(info.param.Label); });
 
 TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     settings.RetrieveZIPEXEFiles = true;
@@ -319,7 +377,7 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     EXPECT_TRUE(state.FileSizeLimits.empty());
 }
 
-TEST_F(RunControlTest, FailedConversionSkipsTheSaveButFinishesTheCompletion) {
+TEST_F(RunControlTest, FailedConversionKeepsTheRecordAndFinishesTheCompletion) {
     engine.ConvertFiles = [](SessionState&) { return false; };
     settings.RetrieveZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "1"};
@@ -328,7 +386,8 @@ TEST_F(RunControlTest, FailedConversionSkipsTheSaveButFinishesTheCompletion) {
     Deliver(Worker("big.zip"), std::string(5000, 'z'));
     Deliver(Worker("a.html"), "a");
     ASSERT_TRUE(state.SessionComplete);
-    EXPECT_EQ(Saves, 0);
+    EXPECT_EQ(Saves, 2) << "written before the conversion and again after it";
+    EXPECT_TRUE(engine.ConversionFailed());
     EXPECT_FALSE(fs::exists(folder.Text() + "site/big.zip"));
     EXPECT_TRUE(state.View.Buttons().RetrieveBtn);
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);

@@ -26,7 +26,7 @@ class CompletedSessionTest : public ::testing::Test, public SessionHarness {
 protected:
     void SetUp() override {
         engine.ConvertFiles = ConvertProjectFiles;
-        engine.SaveSession = SaveSessionAs;
+        engine.SaveSession = SaveSessionRecord;
     }
 
     // Main.html links a page, an image in a folder, a page that never arrives and another site.
@@ -109,7 +109,7 @@ TEST_F(CompletedSessionTest, LinksSpelledInAnotherCasePointAtTheStoredFile) {
               "<A HREF=\"page2.html\">Self</A><IMG SRC=\"LOGO.gif\">\r\n");
 }
 
-TEST_F(CompletedSessionTest, ConversionThatFailsEndsTheCompletionWithoutASave) {
+TEST_F(CompletedSessionTest, ConversionThatFailsStillLeavesTheSessionFile) {
     engine.ConvertFiles = [](SessionState& s) {
         s.Prompts().Message("Cannot open file \"x\". Permission denied",
                             SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
@@ -117,7 +117,9 @@ TEST_F(CompletedSessionTest, ConversionThatFailsEndsTheCompletionWithoutASave) {
     };
     Run();
     ASSERT_TRUE(state.SessionComplete);
-    EXPECT_FALSE(fs::exists(state.SessionFileName));
+    // What was retrieved is on record, written before the conversion began.
+    const SessionRecord saved = ParseSessionText(UnscrambleText(Read(state.SessionFileName)));
+    EXPECT_EQ(static_cast<int>(saved.Rows.size()), state.View.GridRowCount() - 1);
     EXPECT_TRUE(state.View.Buttons().RetrieveBtn) << "a new session can still be started";
     EXPECT_TRUE(state.View.Buttons().OpenBtn);
     EXPECT_FALSE(state.View.Buttons().StopBtn);

@@ -413,4 +413,83 @@ INSTANTIATE_TEST_SUITE_P(
             false}),
     [](const auto& info) { return std::string(info.param.Label); });
 
+// Save Session As is the person's choice of a name: asked for also right after a run, whose
+// file is otherwise written without a question; the run's own file stays as it was.
+TEST_F(SessionFileTest, SaveSessionAsAlwaysAsksForTheName) {
+    const std::string file = SavedRun();
+    const std::string bytes = Read(file);
+    runPrompts.FileNames = {std::nullopt, folder.Text() + "chosen"};
+    EXPECT_FALSE(SaveSessionUnderChosenName(run)) << "cancelled";
+    EXPECT_EQ(run.SessionFileName, file);
+    EXPECT_TRUE(SaveSessionUnderChosenName(run));
+    EXPECT_EQ(runPrompts.FileDialogCaptions.size(), 2u);
+    EXPECT_EQ(run.SessionFileName, folder.Text() + "chosen.lwa");
+    EXPECT_EQ(Plain(folder.Path() / "chosen.lwa"), Plain(file));
+    EXPECT_EQ(Read(file), bytes);
+}
+
+// The run's own save of a record that cannot be written where it belongs: the person is told
+// why and asked for another place, and the record goes there, or the failure stands.
+struct RecordPlaceCase {
+    const char* Label;
+    SessionPrompts::Answer Answer;  // to "Save it in another place?"
+    const char* Chosen;             // the name given in the save dialog; null: cancelled
+    bool Saved;
+    std::size_t Boxes;
+};
+
+class UnwritableRecord : public SessionFileTest,
+                         public ::testing::WithParamInterface<RecordPlaceCase> {};
+
+TEST_P(UnwritableRecord, ThePersonIsAskedWhereToSaveIt) {
+    const RecordPlaceCase& c = GetParam();
+    CompleteRun(run);
+    const std::string blocked = run.SessionFileName;
+    const std::string elsewhere = folder.Text() + "elsewhere.lwa";
+    runPrompts.Answers = {c.Answer};
+    if (c.Chosen == nullptr)
+        runPrompts.FileNames = {std::nullopt};
+    else
+        runPrompts.FileNames = {std::string(c.Chosen) == "same" ? blocked : elsewhere};
+    fs::permissions(project, fs::perms::owner_read | fs::perms::owner_exec);
+    bool saved = false;
+    {
+        NoPermissionOverride asOwner;
+        const int fd = ::open(blocked.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(blocked.c_str());
+            fs::permissions(project, fs::perms::owner_all);
+            GTEST_SKIP() << "this account can write anywhere";
+        }
+        saved = SaveSessionRecord(run);
+    }
+    fs::permissions(project, fs::perms::owner_all);
+    EXPECT_EQ(saved, c.Saved);
+    EXPECT_FALSE(fs::exists(blocked));
+    ASSERT_EQ(runPrompts.Messages.size(), c.Boxes);
+    const std::string why = "Cannot create file \"" + blocked + "\". Permission denied";
+    EXPECT_EQ(runPrompts.Messages[0].Text,
+              why + "\r\n\r\nThe session file is not saved. Save it in another place?");
+    EXPECT_EQ(runPrompts.Messages[0].IconKind, SessionPrompts::Kind::Error);
+    EXPECT_EQ(runPrompts.Messages[0].ButtonSet, SessionPrompts::Buttons::OkCancel);
+    if (c.Boxes > 1) {
+        EXPECT_EQ(runPrompts.Messages[1].Text, why);  // the same place again
+    }
+    EXPECT_EQ(fs::exists(elsewhere), c.Saved);
+    if (c.Saved) {
+        EXPECT_EQ(run.SessionFileName, elsewhere);
+        EXPECT_EQ(Plain(elsewhere), Expected(project));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SessionFile, UnwritableRecord,
+    ::testing::Values(
+        RecordPlaceCase{"AnotherPlace", SessionPrompts::Answer::Ok, "elsewhere", true, 1},
+        RecordPlaceCase{"Declined", SessionPrompts::Answer::Cancel, "elsewhere", false, 1},
+        RecordPlaceCase{"NoNameGiven", SessionPrompts::Answer::Ok, nullptr, false, 1},
+        RecordPlaceCase{"TheSamePlaceAgain", SessionPrompts::Answer::Ok, "same", false, 2}),
+    [](const auto& info) { return std::string(info.param.Label); });
+
 }  // namespace

@@ -260,3 +260,34 @@ TEST_F(MainWindowTest, CtrlNAndCtrlOStartNewAndOpenSession) {
     EXPECT_FALSE(form.NewSessionItem->isEnabled());
     EXPECT_FALSE(form.OpenSessionItem->isEnabled());
 }
+
+// After a run, selecting a row whose file was not retrieved puts the reason on the status
+// line, and resting the mouse on it puts it on the hint line.
+TEST_F(MainWindowTest, AFailedRowSaysWhyOnTheStatusAndHintLines) {
+    MainWindow form(prompts);
+    SessionView& view = form.State().View;
+    view.SetGridRowCount(4);
+    view.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
+    view.SetRow(2, {"2", "a.gif", "700", "0", "Ignored"});
+    view.SetRow(3, {"3", "b.gif", "9", "9", "Complete"});
+    const std::string why = "Cannot write file /p/a.gif: No space left on device";
+    view.SetRowFailure(2, why);
+    form.GridRows->Flush();
+    form.resize(800, 600);
+    form.show();
+    QApplication::processEvents();
+
+    form.Grid->SetRow(2);
+    EXPECT_EQ(form.MessageLabel->text().toStdString(), why);
+    SaveScreenshot(form, "main-window-failed-row-selected");
+    form.Grid->SetRow(3);
+    EXPECT_EQ(form.MessageLabel->text(), "") << "the reason goes with its row";
+
+    const QRect failed = form.Grid->visualRect(form.GridRows->index(1, 1));
+    QTest::mouseMove(form.Grid->viewport(), failed.center());
+    EXPECT_EQ(form.LowerStatusBar->SimpleText().toStdString(), why);
+    EXPECT_TRUE(form.LowerStatusBar->SimplePanel());
+    const QRect fine = form.Grid->visualRect(form.GridRows->index(2, 1));
+    QTest::mouseMove(form.Grid->viewport(), fine.center());
+    EXPECT_FALSE(form.LowerStatusBar->SimplePanel()) << "the panels come back";
+}

@@ -2,15 +2,22 @@
 // the views looked at between them.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
 #include <set>
 
 #include "engine/TransferWorker.h"
+#include "sessionfile/SessionText.h"
+#include "support/BoxAnswerer.h"
 #include "support/Screenshot.h"
 #include "support/SessionHarness.h"
+#include "support/Subprocess.h"
 #include "window/GridModel.h"
+#include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
 #include "window/StatusGrid.h"
 
@@ -38,7 +45,10 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
         form.resize(800, 600);
         form.show();
     }
-    void TearDown() override { form.State().SessionClock.stop(); }
+    void TearDown() override {
+        if (window) window->State().SessionClock.stop();
+        delete window.data();
+    }
 
     // Workers that have not finished yet, in the order of their rows.
     std::vector<TransferWorker*> Running() {
@@ -72,7 +82,18 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
     TempFolder folder;
     ScriptedPrompts prompts;
     NewSessionSettings settings;
-    MainWindow form{prompts};
+    // On the heap: a test closes it for good (and then has it deleted, to see the close).
+    QPointer<MainWindow> window{new MainWindow(prompts)};
+    MainWindow& form = *window;
+};
+
+// The real boxes, with the session file's name given as if chosen in the save dialog.
+struct SessionFilePrompts : GuiPrompts {
+    std::string File;
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return File;
+    }
 };
 
 }  // namespace
@@ -131,4 +152,81 @@ TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
     Refresh();
     EXPECT_EQ(form.Grid->Row(), 63);
     EXPECT_EQ(scroll->value(), scroll->maximum());
+}
+
+// Closing the window during a copy asks nothing and takes the window away at once; the copy
+// stops as Stop stops it (running transfers end), its session file is written, and then the
+// window closes for good. Nothing is converted: nobody is there to be asked.
+TEST_F(WindowDuringRun, ClosingDuringACopyStopsItWritesItsFileAndThenCloses) {
+    form.setAttribute(Qt::WA_DeleteOnClose);
+    form.StartNewSession();
+    const std::string startPage = Page({"a.html", "b.gif"});
+    SessionHarness::Deliver(Running().at(0), startPage);
+    form.close();
+    EXPECT_TRUE(form.isHidden()) << "the window goes at once";
+    EXPECT_TRUE(form.State().StopRequested);
+    EXPECT_EQ(Running().size(), 2u);
+
+    SessionHarness::Deliver(Worker("a.html"), "<a href='c.html'>c</a>");
+    SessionHarness::Deliver(Worker("b.gif"), "GIF89a");
+    ASSERT_TRUE(form.State().SessionComplete);
+    EXPECT_TRUE(prompts.Messages.empty()) << "nothing was shown or asked";
+    const std::string project = folder.Text() + "site/";
+    const SessionRecord saved =
+        ParseSessionText(UnscrambleText(ReadWholeFile(project + "site.lwa")));
+    EXPECT_EQ(saved.Rows.size(), 3u);
+    EXPECT_EQ(ReadWholeFile(project + "Main.html"), startPage) << "not converted";
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull()) << "closed for good";
+}
+
+// Stop's "Please wait" box goes when the last running transfer ends, before the completion's
+// question comes: no stale box under it.
+TEST(WindowDuringRunBoxes, TheStopBoxGoesWhenTheLastTransferEnds) {
+    EnsureQtApp();
+    TempFolder folder;
+    SessionFilePrompts prompts;
+    prompts.File = folder.Text() + "site.lwa";
+    MainWindow form(prompts);
+    prompts.SetOwner(&form);
+    form.AskSessionSettings = [](NewSessionSettings& settings) {
+        settings.MainURL = SessionHarness::Site;
+        return true;
+    };
+    form.resize(800, 600);
+    form.show();
+    form.StartNewSession();
+    auto running = [&] {
+        std::vector<TransferWorker*> out;
+        for (TransferWorker* w :
+             form.Engine().findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
+            if (!w->Finished) out.push_back(w);
+        return out;
+    };
+    SessionHarness::Deliver(running().at(0), Page({"a.html", "b.html"}));
+    ASSERT_EQ(running().size(), 2u);
+
+    form.StopBtn->click();
+    const QPointer<QMessageBox> stopBox = prompts.StopWaitBox();
+    ASSERT_FALSE(stopBox.isNull());
+    EXPECT_TRUE(stopBox->isVisible());
+    EXPECT_EQ(stopBox->text(), "Please wait.. \n2 threads still receiving data ..");
+    SaveScreenshot(*stopBox, "stop-wait-box");
+    SessionHarness::Deliver(running().at(0), "a");
+    EXPECT_TRUE(stopBox->isVisible()) << "one thread is still receiving";
+
+    BoxAnswerer answerer;
+    bool stopBoxShownUnderTheQuestion = true;
+    answerer.OnBox = [&](QMessageBox&) {
+        stopBoxShownUnderTheQuestion = !stopBox.isNull() && stopBox->isVisible();
+    };
+    SessionHarness::Deliver(running().at(0), "b");
+    ASSERT_TRUE(form.State().SessionComplete);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(stopBox.isNull());
+    ASSERT_EQ(answerer.Texts.size(), 1u);
+    EXPECT_EQ(answerer.Texts[0].rfind("Site Retrieval Completed.", 0), 0u);
+    EXPECT_FALSE(stopBoxShownUnderTheQuestion);
 }
