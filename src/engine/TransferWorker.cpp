@@ -398,7 +398,14 @@ bool TransferWorker::EndedFileFailure() {
     // Whatever arrived, the file is not there: "Complete" would be a lie.
     if (fileFailure_.empty()) return false;
     MarkIgnored();
-    session_.TellNotRetrieved(GridRow - 1, fileFailure_ + KeptNote());
+    const std::string told = fileFailure_ + KeptNote();
+    if (IsStartPage) {
+        // The completion says it, rather than that the host could not be reached.
+        engine_.startPageFailure_ = told;
+        session_.View.SetRowFailure(GridRow - 1, told);
+    } else {
+        session_.TellNotRetrieved(GridRow - 1, told);
+    }
     FinishTransfer();
     return true;
 }

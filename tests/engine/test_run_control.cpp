@@ -355,6 +355,26 @@ INSTANTIATE_TEST_SUITE_P(
                       NotRetrievedCase{"NothingArrived", 0, false, "Could not connect", true}),
     [](const auto& info) { return std::string(info.param.Label); });
 
+// A start page that arrives but cannot be written (a full disk) is said as such, not as a host
+// that could not be reached.
+TEST_F(RunControlTest, AStartPageThatCannotBeWrittenSaysWhy) {
+    ASSERT_TRUE(Start());
+    TransferWorker* w = Running().at(0);
+    const std::string why = "Cannot write file " + w->LocalFile + ": No space left on device";
+    for (const int state : {TransferProgress::Begin, TransferProgress::Data,
+                            TransferProgress::Error, TransferProgress::End}) {
+        TransferProgress d;
+        d.State = state;
+        d.BytesTransferred = d.TotalSize = state == TransferProgress::Begin ? 0 : 100;
+        d.ErrorText = state == TransferProgress::Error ? why : "";
+        d.FileFailed = state == TransferProgress::Error;
+        w->OnHttpProgress(d);
+    }
+    ASSERT_TRUE(state.SessionComplete);
+    EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{why});
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::StartPageFailed);
+}
+
 TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     settings.RetrieveZIPEXEFiles = true;
     settings.ChosenFileSizeLimits = {".zip", "100"};
