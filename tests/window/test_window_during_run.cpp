@@ -98,12 +98,13 @@ struct SessionFilePrompts : GuiPrompts {
 
 }  // namespace
 
-TEST_F(WindowDuringRun, TheFileListFollowsTheFilesAsTheyLand) {
+TEST_F(WindowDuringRun, TheSiteTreeAndFileListFollowTheFilesAsTheyLand) {
     form.StartNewSession();
     ASSERT_TRUE(form.State().Running());
     form.FollowLandedFiles();
     EXPECT_TRUE(Listed().empty());
-    SessionHarness::Deliver(Running().at(0), Page({"about.html", "b.html", "pic.gif"}));
+    SessionHarness::Deliver(Running().at(0),
+                            Page({"about.html", "b.html", "pic.gif", "img/logo.gif"}));
     form.FollowLandedFiles();
     EXPECT_EQ(Listed(), std::set<std::string>{"Main.html"});
 
@@ -113,17 +114,23 @@ TEST_F(WindowDuringRun, TheFileListFollowsTheFilesAsTheyLand) {
     form.FileListView->SelectItem(form.FileListView->FindCaption("about.html", 0, false));
 
     SessionHarness::Deliver(Worker("pic.gif"), "GIF89a");
+    SessionHarness::Deliver(Worker("img/logo.gif"), "GIF89a");
     form.FollowLandedFiles();
     Refresh();
     EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "pic.gif"}));
     ASSERT_GE(form.FileListView->Selected(), 0);
     EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "about.html")
         << "the person's selection stays";
+    ASSERT_EQ(form.SiteRootNode->childCount(), 1) << "the folder is in the tree at once";
+    EXPECT_EQ(form.SiteRootNode->child(0)->text(0), "img/");
     SaveScreenshot(form, "main-window-list-during-run");
+    form.DirTree->setCurrentItem(form.SiteRootNode->child(0));
+    EXPECT_EQ(Listed(), std::set<std::string>{"logo.gif"});
 
     SessionHarness::Deliver(Worker("b.html"), "b");
     ASSERT_TRUE(form.State().SessionComplete);
-    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "b.html", "pic.gif"}));
+    EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "b.html", "pic.gif"}))
+        << "the saved session lists the site root";
 }
 
 TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
