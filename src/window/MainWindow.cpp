@@ -447,10 +447,13 @@ void MainWindow::RebuildSiteTree() {
 
 void MainWindow::SelectSiteRoot() {
     if (!SiteRootNode) return;
-    if (DirTree->currentItem() == SiteRootNode)
+    if (DirTree->currentItem() == SiteRootNode) {
+        // The tree makes its first node current by itself, without showing it selected.
+        SiteRootNode->setSelected(true);
         ListSiteFolder(SiteRootNode);
-    else
+    } else {
         DirTree->setCurrentItem(SiteRootNode);  // runs ListSiteFolder
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

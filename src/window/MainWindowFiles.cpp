@@ -64,8 +64,8 @@ void MainWindow::FollowLandedFiles() {
         return;
     listedFilesRead_ = state_->FilesRead;
     QTreeWidgetItem* node = DirTree->currentItem();
-    if (node == nullptr) {
-        SelectSiteRoot();
+    if (node == nullptr || !node->isSelected()) {
+        SelectSiteRoot();  // nothing chosen yet: the site root's files
         return;
     }
     SessionState& s = *state_;
