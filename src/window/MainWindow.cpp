@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "engine/RunControl.h"
 #include "shell/FolderTree.h"
@@ -261,10 +262,12 @@ void MainWindow::ConnectView() {
         run_.get(), &RunControl::SessionFinished, this,
         [this] {
             if (!closeWhenIdle_ || !run_->Idle()) return;
-            close();
+            closeWhenIdle_ = false;
             // The window was off the screen already, so its close no longer ends the program
             // as the close of the last window does: that is done here (where a loop runs).
-            const bool quit = quitWhenClosed_ || QGuiApplication::quitOnLastWindowClosed();
+            const bool quit =
+                std::exchange(quitWhenClosed_, false) || QGuiApplication::quitOnLastWindowClosed();
+            close();
             if (quit && QThread::currentThread()->loopLevel() > 0) QCoreApplication::quit();
         },
         Qt::QueuedConnection);

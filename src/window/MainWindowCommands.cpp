@@ -48,10 +48,12 @@ void MainWindow::UpdateToolsMenu() {
 void MainWindow::ConfirmExit() {
     if (prompts_.Message("Exit Lanternway?", Kind::Confirmation, Buttons::YesNo) != Answer::Yes)
         return;
-    quitWhenClosed_ = true;
     close();
     // A running session is stopped and recorded first; the program ends when it has completed.
-    if (run_->Idle()) QCoreApplication::quit();
+    if (run_->Idle())
+        QCoreApplication::quit();
+    else
+        quitWhenClosed_ = true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
