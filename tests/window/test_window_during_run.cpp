@@ -161,15 +161,22 @@ TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
     EXPECT_EQ(scroll->value(), scroll->maximum());
 }
 
-// Closing the window during a copy asks nothing and takes the window away at once; the copy
-// stops as Stop stops it (running transfers end), its session file is written, and then the
-// window closes for good. Nothing is converted: nobody is there to be asked.
-TEST_F(WindowDuringRun, ClosingDuringACopyStopsItWritesItsFileAndThenCloses) {
+// Closing the window during a copy (or Exit, once confirmed) asks nothing more and takes the
+// window away at once; the copy stops as Stop stops it (running transfers end), its session
+// file is written, and then the window closes for good. Nothing is converted: nobody is there
+// to be asked.
+class ClosingDuringACopy : public WindowDuringRun, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ClosingDuringACopy, StopsItWritesItsFileAndThenCloses) {
+    const bool byExit = GetParam();
     form.setAttribute(Qt::WA_DeleteOnClose);
     form.StartNewSession();
     const std::string startPage = Page({"a.html", "b.gif"});
     SessionHarness::Deliver(Running().at(0), startPage);
-    form.close();
+    if (byExit)
+        form.ConfirmExit();
+    else
+        form.close();
     EXPECT_TRUE(form.isHidden()) << "the window goes at once";
     EXPECT_TRUE(form.State().StopRequested);
     EXPECT_EQ(Running().size(), 2u);
@@ -177,7 +184,9 @@ TEST_F(WindowDuringRun, ClosingDuringACopyStopsItWritesItsFileAndThenCloses) {
     SessionHarness::Deliver(Worker("a.html"), "<a href='c.html'>c</a>");
     SessionHarness::Deliver(Worker("b.gif"), "GIF89a");
     ASSERT_TRUE(form.State().SessionComplete);
-    EXPECT_TRUE(prompts.Messages.empty()) << "nothing was shown or asked";
+    EXPECT_EQ(prompts.MessageTexts(),
+              byExit ? std::vector<std::string>{"Exit Lanternway?"} : std::vector<std::string>{})
+        << "nothing more was shown or asked";
     const std::string project = folder.Text() + "site/";
     const SessionRecord saved =
         ParseSessionText(UnscrambleText(ReadWholeFile(project + "site.lwa")));
@@ -188,6 +197,9 @@ TEST_F(WindowDuringRun, ClosingDuringACopyStopsItWritesItsFileAndThenCloses) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull()) << "closed for good";
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowDuringRun, ClosingDuringACopy, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ByExit" : "ByClose"; });
 
 // Stop's "Please wait" box goes when the last running transfer ends, before the completion's
 // question comes: no stale box under it.
