@@ -148,22 +148,10 @@ TEST(DiskAndFolders, DiskFullInTheMiddleOfATransfer) {
 
     const fs::path project = disk.Path() / "site";
     ExpectNothingHalfWritten(h, project, site);
-    // Two pictures fit; the third is cut off by the full disk and is not counted. Its row
-    // says why, in the words lanternway-get prints.
+    // Two pictures fit; the third is cut off by the full disk and is not counted.
     EXPECT_TRUE(fs::exists(project / "p0.gif"));
     EXPECT_TRUE(fs::exists(project / "p1.gif"));
     EXPECT_FALSE(fs::exists(project / "p2.gif"));
-    int failed = 0;
-    for (int r = 1; r < h.state.View.GridRowCount(); ++r) {
-        if (h.state.View.Cell(r, 4) != "Ignored") continue;
-        ++failed;
-        const std::string& why = h.state.View.RowFailure(r);
-        EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
-        EXPECT_NE(
-            std::find(h.prompts.FilesNotRetrieved.begin(), h.prompts.FilesNotRetrieved.end(), why),
-            h.prompts.FilesNotRetrieved.end());
-    }
-    EXPECT_GE(failed, 1);
     EXPECT_EQ(h.state.FilesRead, 3);
     EXPECT_EQ(h.state.RunningThreads, 0);
     EXPECT_EQ(h.engine.LastOutcome(), RunControl::Outcome::Completed);

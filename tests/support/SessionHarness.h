@@ -45,7 +45,8 @@ class SessionHarness {
     }
 
     // Workers that have not finished yet, in the order they were started.
-    std::vector<TransferWorker*> Running() {
+    std::vector<TransferWorker*> Running() { return RunningIn(engine); }
+    static std::vector<TransferWorker*> RunningIn(RunControl& engine) {
         std::vector<TransferWorker*> out;
         for (TransferWorker* w : engine.findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
             if (!w->Finished) out.push_back(w);
@@ -55,8 +56,9 @@ class SessionHarness {
     }
 
     // The running worker whose address ends with the text.
-    TransferWorker* Worker(const std::string& addressEnd) {
-        for (TransferWorker* w : Running()) {
+    TransferWorker* Worker(const std::string& addressEnd) { return WorkerIn(engine, addressEnd); }
+    static TransferWorker* WorkerIn(RunControl& engine, const std::string& addressEnd) {
+        for (TransferWorker* w : RunningIn(engine)) {
             const std::string& url = w->RequestURL();
             if (url.size() >= addressEnd.size() &&
                 url.compare(url.size() - addressEnd.size(), addressEnd.size(), addressEnd) == 0)

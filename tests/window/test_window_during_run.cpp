@@ -7,7 +7,6 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <algorithm>
 #include <set>
 
 #include "engine/TransferWorker.h"
@@ -50,22 +49,9 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
         delete window.data();
     }
 
-    // Workers that have not finished yet, in the order of their rows.
-    std::vector<TransferWorker*> Running() {
-        std::vector<TransferWorker*> out;
-        for (TransferWorker* w :
-             form.Engine().findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
-            if (!w->Finished) out.push_back(w);
-        std::sort(out.begin(), out.end(), [](const TransferWorker* a, const TransferWorker* b) {
-            return a->GridRow < b->GridRow;
-        });
-        return out;
-    }
-
-    TransferWorker* Worker(const std::string& addressEnd) {
-        for (TransferWorker* w : Running())
-            if (w->RequestURL().ends_with(addressEnd)) return w;
-        return nullptr;
+    std::vector<TransferWorker*> Running() { return SessionHarness::RunningIn(form.Engine()); }
+    TransferWorker* Worker(const std::string& end) {
+        return SessionHarness::WorkerIn(form.Engine(), end);
     }
 
     // The grid as a running session's window shows it a moment later. (The event loop is not
@@ -217,13 +203,7 @@ TEST(WindowDuringRunBoxes, TheStopBoxGoesWhenTheLastTransferEnds) {
     form.resize(800, 600);
     form.show();
     form.StartNewSession();
-    auto running = [&] {
-        std::vector<TransferWorker*> out;
-        for (TransferWorker* w :
-             form.Engine().findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
-            if (!w->Finished) out.push_back(w);
-        return out;
-    };
+    auto running = [&] { return SessionHarness::RunningIn(form.Engine()); };
     SessionHarness::Deliver(running().at(0), Page({"a.html", "b.html"}));
     ASSERT_EQ(running().size(), 2u);
 
