@@ -76,22 +76,3 @@ TEST_F(Model, ShrinkingAndEmptyingKeepTheModelConsistent) {
     model.Flush();
     EXPECT_EQ(model.rowCount(), 0);
 }
-
-// A file that was not retrieved says why wherever the mouse rests on its row; other rows keep
-// their cell text as the tool tip and no status tip.
-TEST_F(Model, AFailedRowSaysWhyInItsTips) {
-    view.SetGridRowCount(3);
-    view.SetRow(1, {"1", "a.gif", "9", "0", "Ignored"});
-    view.SetRow(2, {"2", "b.gif", "9", "9", "Complete"});
-    view.SetRowFailure(1, "Cannot write file /p/a.gif: No space left on device");
-    model.Flush();
-    for (int column = 0; column < 5; ++column) {
-        EXPECT_EQ(model.data(model.index(0, column), Qt::ToolTipRole).toString(),
-                  "Cannot write file /p/a.gif: No space left on device");
-        EXPECT_EQ(model.data(model.index(0, column), Qt::StatusTipRole).toString(),
-                  "Cannot write file /p/a.gif: No space left on device");
-    }
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::ToolTipRole).toString(), "b.gif");
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::StatusTipRole).toString(), "");
-    EXPECT_EQ(model.data(model.index(0, 1)).toString(), "a.gif") << "the cell shows its text";
-}

@@ -283,6 +283,11 @@ TEST_F(MainWindowTest, AFailedRowSaysWhyOnTheStatusAndHintLines) {
     form.Grid->SetRow(3);
     EXPECT_EQ(form.MessageLabel->text(), "") << "the reason goes with its row";
 
+    // Its tool tip, wherever the mouse rests on the row; other rows show their cell's text.
+    for (int column = 0; column < 5; ++column)
+        EXPECT_EQ(form.GridRows->index(1, column).data(Qt::ToolTipRole).toString().toStdString(),
+                  why);
+    EXPECT_EQ(form.GridRows->index(2, 1).data(Qt::ToolTipRole).toString(), "b.gif");
     const QRect failed = form.Grid->visualRect(form.GridRows->index(1, 1));
     QTest::mouseMove(form.Grid->viewport(), failed.center());
     EXPECT_EQ(form.LowerStatusBar->SimpleText().toStdString(), why);
