@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConvertProjectFiles.h"
 #include "engine/SessionState.h"
-#include "offline/ConvertProjectFiles.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "FuzzChecks.h"
 #include "core/SessionPrompts.h"
+#include "engine/SessionFile.h"
 #include "engine/SessionState.h"
-#include "sessionfile/SessionFile.h"
 #include "sessionfile/SessionText.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include "core/FileBytes.h"
 #include "core/PartialFiles.h"
 #include "core/Text.h"
-#include "mirror/AddressResolver.h"
-#include "offline/ConvertProjectFiles.h"
-#include "sessionfile/SessionFile.h"
+#include "engine/ConvertProjectFiles.h"
+#include "engine/SessionFile.h"
 #include "engine/TransferWorker.h"
+#include "mirror/AddressResolver.h"
 
 namespace fs = std::filesystem;
 

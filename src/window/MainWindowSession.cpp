@@ -3,7 +3,7 @@
 #include <QTreeWidget>
 
 #include "engine/RunControl.h"
-#include "sessionfile/SessionFile.h"
+#include "engine/SessionFile.h"
 #include "newsession/NewSessionDialog.h"
 #include "shell/FolderTree.h"
 #include "window/MainWindow.h"

@@ -9,9 +9,9 @@
 
 #include "core/Addresses.h"
 #include "core/PartialFiles.h"
+#include "engine/ConvertProjectFiles.h"
+#include "engine/SessionFile.h"
 #include "engine/TransferRetries.h"
-#include "offline/ConvertProjectFiles.h"
-#include "sessionfile/SessionFile.h"
 #include "sessionfile/SessionText.h"
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "core/PartialFiles.h"
+#include "engine/SessionFile.h"
 #include "engine/SessionState.h"
-#include "sessionfile/SessionFile.h"
 #include "sessionfile/SessionText.h"
 #include "support/NoPermissionOverride.h"
 #include "support/QtApp.h"

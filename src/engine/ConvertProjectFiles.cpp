@@ -1,4 +1,4 @@
-#include "offline/ConvertProjectFiles.h"
+#include "engine/ConvertProjectFiles.h"
 
 #include <exception>
 #include <filesystem>

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "offline/ConvertProjectFiles.h"
-#include "sessionfile/SessionFile.h"
+#include "engine/ConvertProjectFiles.h"
+#include "engine/SessionFile.h"
 #include "sessionfile/SessionText.h"
 #include "support/SessionHarness.h"
 

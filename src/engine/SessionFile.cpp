@@ -1,4 +1,4 @@
-#include "sessionfile/SessionFile.h"
+#include "engine/SessionFile.h"
 
 #include <QCoreApplication>
 #include <algorithm>

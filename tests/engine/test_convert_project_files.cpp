@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "engine/CompleteCopy.h"
+#include "engine/ConvertProjectFiles.h"
 #include "engine/SessionState.h"
-#include "offline/ConvertProjectFiles.h"
 #include "support/NoPermissionOverride.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
