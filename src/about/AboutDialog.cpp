@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "about/SystemInformation.h"
-#include "engine/SessionState.h"
+#include "core/AppTitle.h"
 
 // The picture is compiled into a static library; its resource must be registered by hand.
 static void InitAboutResources() {

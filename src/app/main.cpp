@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QScreen>
 
-#include "engine/SessionState.h"
+#include "core/AppTitle.h"
 #include "window/DesktopDisplay.h"
 #include "window/GuiPrompts.h"
 #include "window/MainWindow.h"

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/Addresses.h"
+#include "core/AppTitle.h"
 #include "core/Text.h"
 
 namespace fs = std::filesystem;

@@ -12,8 +12,6 @@
 #include "core/SessionPrompts.h"
 #include "engine/SessionView.h"
 
-inline constexpr const char* AppTitle = "Lanternway 1.3";
-
 // The single record of the current retrieval session: the plain fields of SessionFields, the
 // one-second clock SessionClock (its running state is "a session is running"), the clock texts and
 // the view data that the project window shows. One per process; a new session resets it.

@@ -33,7 +33,6 @@
 
 #include "about/AboutDialog.h"
 #include "core/Text.h"
-#include "engine/SessionState.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"

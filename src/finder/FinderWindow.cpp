@@ -32,8 +32,8 @@
 #include <filesystem>
 
 #include "about/AboutDialog.h"
+#include "core/AppTitle.h"
 #include "core/Text.h"
-#include "engine/SessionState.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"

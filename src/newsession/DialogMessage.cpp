@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <utility>
 
-#include "engine/SessionState.h"
+#include "core/AppTitle.h"
 
 namespace {
 DialogMessageFunction& Installed() {

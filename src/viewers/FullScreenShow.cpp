@@ -11,8 +11,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "core/AppTitle.h"
 #include "core/Text.h"
-#include "engine/SessionState.h"
 #include "imaging/Picture.h"
 #include "viewers/PictureView.h"
 #include "viewers/Printing.h"

@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "core/AppTitle.h"
 #include "core/Text.h"
-#include "engine/SessionState.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"

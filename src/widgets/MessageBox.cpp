@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "engine/SessionState.h"
+#include "core/AppTitle.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "engine/SessionState.h"
 #include "widgets/MessageBox.h"
 #include "window/ConversionProgress.h"
 #include "window/PleaseWaitPanel.h"

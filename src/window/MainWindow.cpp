@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "core/AppTitle.h"
 #include "engine/RunControl.h"
 #include "shell/FolderTree.h"
 #include "widgets/Hints.h"

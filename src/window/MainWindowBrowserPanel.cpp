@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/AppTitle.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
