@@ -347,30 +347,11 @@ void RunControl::CatchUpClock() {
     while (s.ClockSecondsCounted < due) TickClock();
 }
 
-namespace {
-
-// "07", "10", "125".
-std::string TwoDigitsAtLeast(int n) {
-    std::string text = std::to_string(n);
-    if (text.size() < 2) text.insert(text.begin(), '0');
-    return text;
-}
-
-}  // namespace
-
 void RunControl::TickClock() {
     SessionState& s = session_;
     ++s.ClockSecondsCounted;
     ++s.ElapsedSeconds;
-    const int seconds = std::atoi(s.ElapsedSecondsText.c_str()) + 1;
-    if (seconds >= 60) {
-        s.ElapsedSecondsText = "00";
-        const int minutes = std::atoi(s.ElapsedMinutesText.c_str()) + 1;
-        s.ElapsedMinutesText = TwoDigitsAtLeast(minutes);
-    } else {
-        s.ElapsedSecondsText = TwoDigitsAtLeast(seconds);
-    }
-    s.View.SetLowerStatusBar(4, "Time Elapsed: " + s.ElapsedMinutesText + ":" + s.ElapsedSecondsText);
+    s.View.SetLowerStatusBar(4, ElapsedTimeText(s.ClockSecondsCounted));
 }
 
 void RunControl::WriteEMailPage() {
@@ -473,8 +454,7 @@ void RunControl::FinishSession() {
             s.ProjectFolder.clear();
             s.View.SetRow(1, {});
             s.View.SetGridRowCount(11);
-            s.ElapsedMinutesText = "00";
-            s.ElapsedSecondsText = "00";
+            s.ClockSecondsCounted = 0;
             s.View.SetUpperStatusBar(0, "Session Started On:");
             s.View.SetLowerStatusBar(4, "Time Elapsed: 00:00");
             s.View.RequestFileListClear();

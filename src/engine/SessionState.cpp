@@ -164,8 +164,6 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     RunningThreads = 1;
     BytesReceived = 0;
     GridRowCount = 1;
-    ElapsedSecondsText = "00";
-    ElapsedMinutesText = "00";
     ClockStartedAt = std::chrono::steady_clock::now();
     ClockSecondsCounted = 0;
     SessionClock.start();
@@ -201,7 +199,6 @@ void SessionState::InitializeStringLists() {
 }
 
 void SessionState::InitializeMessages() {
-    View.SetLowerStatusBar(4, "Time Elapsed: " + ElapsedMinutesText + ":" + ElapsedSecondsText);
     View.SetThreadCountLabel(std::to_string(RunningThreads));
     View.SetUpperStatusBar(1, "Contents of: ");
     ShowQueuedCount();
@@ -252,6 +249,15 @@ QString WithoutTimeZone(const QString& format) {
 }
 
 }  // namespace
+
+std::string ElapsedTimeText(std::int64_t seconds) {
+    const auto twoDigitsAtLeast = [](std::int64_t n) {
+        std::string text = std::to_string(n);
+        if (text.size() < 2) text.insert(text.begin(), '0');
+        return text;
+    };
+    return "Time Elapsed: " + twoDigitsAtLeast(seconds / 60) + ":" + twoDigitsAtLeast(seconds % 60);
+}
 
 std::string SessionStartedText(const QDateTime& when, const QLocale& locale) {
     const QString time =

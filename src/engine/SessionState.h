@@ -13,8 +13,9 @@
 #include "engine/SessionView.h"
 
 // The single record of the current retrieval session: the plain fields of SessionFields, the
-// one-second clock SessionClock (its running state is "a session is running"), the clock texts and
-// the view data that the project window shows. One per process; a new session resets it.
+// one-second clock SessionClock (its running state is "a session is running"), the seconds it has
+// counted and the view data that the project window shows. One per process; a new session resets
+// it.
 class SessionState : public QObject, public SessionFields {
     Q_OBJECT
 public:
@@ -30,8 +31,6 @@ public:
     // and go on in a nested loop (a message box), so the clock follows this time, not the ticks.
     std::chrono::steady_clock::time_point ClockStartedAt;
     std::int64_t ClockSecondsCounted = 0;
-    std::string ElapsedMinutesText = "00";
-    std::string ElapsedSecondsText = "00";
 
     bool Running() const { return SessionClock.isActive(); }
 
@@ -66,6 +65,10 @@ public:
 
 // Free bytes of the file system that holds the path (or its nearest existing parent).
 std::int64_t FreeDiskBytes(const std::string& path);
+
+// "Time Elapsed: 07:05" for seconds counted: minutes and seconds, each of two digits at least
+// ("125:00" after two hours and five minutes).
+std::string ElapsedTimeText(std::int64_t seconds);
 
 class QDateTime;
 class QLocale;

@@ -179,21 +179,20 @@ TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
 
 TEST_F(RunControlTest, ClockTicks) {
     struct Case {
-        const char* min;
-        const char* sec;
+        std::int64_t counted;
         const char* shown;
     };
     const Case cases[] = {
-        {"00", "00", "Time Elapsed: 00:01"},   {"00", "58", "Time Elapsed: 00:59"},
-        {"00", "59", "Time Elapsed: 01:00"},   {"09", "59", "Time Elapsed: 10:00"},
-        {"124", "59", "Time Elapsed: 125:00"},
+        {0, "Time Elapsed: 00:01"},           {58, "Time Elapsed: 00:59"},
+        {59, "Time Elapsed: 01:00"},          {60 + 9, "Time Elapsed: 01:10"},
+        {9 * 60 + 59, "Time Elapsed: 10:00"}, {124 * 60 + 59, "Time Elapsed: 125:00"},
     };
     for (const auto& c : cases) {
-        state.ElapsedMinutesText = c.min;
-        state.ElapsedSecondsText = c.sec;
+        state.ClockSecondsCounted = c.counted;
         const int before = state.ElapsedSeconds;
         engine.TickClock();
         EXPECT_EQ(state.View.LowerStatusBar(4), c.shown);
+        EXPECT_EQ(state.ClockSecondsCounted, c.counted + 1);
         EXPECT_EQ(state.ElapsedSeconds, before + 1);
     }
 }
