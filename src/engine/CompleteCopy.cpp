@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "mirror/AddressResolver.h"
 #include "mirror/PageConversion.h"
@@ -19,11 +20,7 @@ std::string AddressExtension(std::string_view address) {
     std::size_t pathBegin = address.find('/', scheme == std::string_view::npos ? 0 : scheme + 3);
     if (pathBegin == std::string_view::npos) return {};
     std::string_view path = address.substr(pathBegin);
-    path = path.substr(0, std::min(path.find('?'), path.find('#')));
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || dot < slash) return {};
-    return UpperCase(path.substr(dot));
+    return UpperCase(FileExtension(path.substr(0, std::min(path.find('?'), path.find('#')))));
 }
 
 // An extension worth giving again after a query: short and plain, so that the name stays one
@@ -90,15 +87,6 @@ std::string WithSuffix(const std::string& path, std::size_t segmentEnd, int n) {
 }
 
 }  // namespace
-
-bool IsHtmlPath(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return false;
-    const std::string ext = UpperCase(path.substr(dot));
-    return ext == ".HTML" || ext == ".HTM";
-}
 
 std::string CompleteCopy::Begin(const std::string& startAddress) {
     start_ = mirror::NormalizeAddress(startAddress).value_or(startAddress);

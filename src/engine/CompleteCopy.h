@@ -109,6 +109,3 @@ class CompleteCopy {
     std::unordered_map<std::string_view, std::uint32_t> planNumbers_;
     std::deque<std::string> ownTexts_;  // the plans' texts that are not queued addresses
 };
-
-// Whether a path (relative to the project folder) names a page: its extension is .html or .htm.
-bool IsHtmlPath(std::string_view path);

@@ -8,7 +8,7 @@
 #include <unordered_set>
 
 #include "core/FileBytes.h"
-#include "core/Text.h"
+#include "core/FileNames.h"
 #include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 #include "offline/FolderListing.h"
@@ -22,15 +22,6 @@ const char* const DeletingText = "Deleting HTML Files..";
 const char* const CompleteText = "Updating Complete!";
 
 constexpr std::size_t kNoPage = static_cast<std::size_t>(-1);
-
-// Only ".html" and ".htm" pages are touched (".shtml" and other pages are left alone).
-bool IsPage(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    const std::string ext = UpperCase(std::string_view(path).substr(dot));
-    return ext == ".HTML" || ext == ".HTM";
-}
 
 // The window goes before the box that says why the conversion failed.
 bool EndFailed(SessionPrompts& prompts, const std::string& failure) {
@@ -66,7 +57,8 @@ bool ConvertProjectFiles(SessionState& session) {
     {
         std::unordered_set<std::string> listed;
         for (std::size_t i = 0; i < count; ++i) {
-            if (!IsPage(files[i]) || !listed.insert(files[i]).second) continue;
+            // Only ".html" and ".htm" pages are touched (".shtml" and other pages are left alone).
+            if (!IsHtmlPath(files[i]) || !listed.insert(files[i]).second) continue;
             pageOf[i] = pages.size();
             pages.push_back(files[i]);
         }

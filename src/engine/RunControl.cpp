@@ -13,6 +13,7 @@
 
 #include "core/Addresses.h"
 #include "core/FileBytes.h"
+#include "core/FileNames.h"
 #include "core/PartialFiles.h"
 #include "core/Text.h"
 #include "engine/ConvertProjectFiles.h"
@@ -27,14 +28,6 @@ namespace {
 void RemoveFile(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);
-}
-
-// The extension of a real path in lower case, dot included ("" when none).
-std::string LowerExtension(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return {};
-    return LowerCase(path.substr(dot));
 }
 
 // "scheme://host[:port]" of a web address, normalised (lower case, no default port); empty for
@@ -250,7 +243,7 @@ void RunControl::StartWorker(const std::string& url, const std::string& file, bo
     worker->IsStartPage = first;
     if (!first) {
         worker->IsFTP = Contains(url, "ftp://");
-        auto it = sizeLimits_.find(LowerExtension(file));
+        auto it = sizeLimits_.find(LowerCase(FileExtension(file)));
         if (it != sizeLimits_.end() && it->second >= 0) {
             worker->SizeLimitOn = true;
             worker->SizeLimitBytes = it->second;

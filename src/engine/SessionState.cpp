@@ -7,6 +7,7 @@
 
 #include "core/Addresses.h"
 #include "core/AppTitle.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 
 namespace fs = std::filesystem;
@@ -68,7 +69,7 @@ bool SessionState::AskSessionFileName() {
     auto chosen = prompts_->SaveFileName(SaveCaption, SessionFilter, SessionFileName);
     if (!chosen || chosen->empty()) return false;
     std::string name = *chosen;
-    if (PseudoExtension(ToBackslashes(name)).empty()) name += ".lwa";
+    if (FileExtension(name).empty()) name += ".lwa";
     SessionFileName = name;
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include "core/Addresses.h"
 #include "core/FileBytes.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
@@ -52,15 +53,6 @@ bool FileExists(const std::string& path) {
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
-}
-
-// The extension of a real path: from the last "." after the last "/", dot included.
-std::string_view PathExtension(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    const std::size_t slash = path.rfind('/');
-    if (slash != std::string_view::npos && slash > dot) return {};
-    return path.substr(dot);
 }
 
 // The most a page's announced length reserves for its text before the bytes arrive.
@@ -126,7 +118,7 @@ void TransferWorker::SetState(State next) {
 }
 
 bool TransferWorker::IsScannedPage() const {
-    const std::string ext = UpperCase(PathExtension(LocalFile));
+    const std::string ext = UpperCase(FileExtension(LocalFile));
     return ext == ".HTML" || ext == ".HTM" || ext == ".SHTML" || ext == ".SHTM";
 }
 

@@ -32,6 +32,7 @@
 #include <filesystem>
 
 #include "about/AboutDialog.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
@@ -53,7 +54,7 @@ void FinderWindow::PreviewSelectedFile() {
     // Loading every page or picture as the walk selects it would cost more than the walk.
     if (previewHeld_) return;
     const std::string path = SelectedPath();
-    const std::string ext = FileNameExtension(path);
+    const std::string ext = LowerCase(FileExtension(path));
     const bool html = IsHtmlPreview(ext);
     const bool image = IsImagePreview(ext);
     PageView->setVisible(html);
@@ -87,7 +88,7 @@ void FinderWindow::ShowError(const std::string& text) {
 // --- Commands on the selected result -----------------------------------------------------------
 
 void FinderWindow::UpdateResultMenu() {
-    const std::string ext = FileNameExtension(SelectedPath());
+    const std::string ext = LowerCase(FileExtension(SelectedPath()));
     const bool hasExt = !ext.empty();
     OpenAction->setEnabled(hasExt);
     DeleteAction->setEnabled(hasExt);
@@ -101,7 +102,7 @@ void FinderWindow::ShowDocumentSource() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
     // ".asp" pages are not previewed, but their source is as readable as any page's.
-    if (PageView->isHidden() && FileNameExtension(path) != ".asp") return;
+    if (PageView->isHidden() && LowerCase(FileExtension(path)) != ".asp") return;
     OpenDocumentSource(this, path, dialogs_);
 }
 
@@ -133,7 +134,7 @@ void FinderWindow::DeleteSelectedFile() {
 void FinderWindow::SaveFileCopy() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
-    const std::string ext = FileNameExtension(path);
+    const std::string ext = LowerCase(FileExtension(path));
     const std::string name = path.substr(path.find_last_of('/') + 1);
     ViewerDialogs::SaveOptions options;
     options.ConfirmOverwrite = false;
@@ -144,12 +145,9 @@ void FinderWindow::SaveFileCopy() {
     std::error_code ec;
     std::string target = fs::absolute(fs::path(*chosen), ec).string();
     if (ec) return;
-    if (FileNameExtension(target).empty()) {
-        // Keep the source's own extension, in its own case. A dot in a folder name is no
-        // extension, and a source without one gives the target none.
-        const auto dot = name.find_last_of('.');
-        if (dot != std::string::npos) target += name.substr(dot);
-    }
+    // Keep the source's own extension, in its own case. A dot in a folder name is no extension,
+    // and a source without one gives the target none.
+    if (FileExtension(target).empty()) target += FileExtension(name);
     // copy_file refuses to copy a file onto itself, so nothing is lost that way.
     fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
 }

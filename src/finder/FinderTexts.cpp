@@ -3,15 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include "core/Text.h"
 #include "finder/FileSearch.h"
-
-std::string FileNameExtension(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return LowerCase(path.substr(dot));
-}
 
 bool IsAnyOf(const std::string& text, std::initializer_list<const char*> list) {
     for (const char* item : list)

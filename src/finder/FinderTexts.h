@@ -12,9 +12,6 @@ std::string FinderTotalText(std::int64_t bytes, const QLocale& locale);  // "100
 std::string FinderAttrText(int attr);                                    // "R, A, H"; "" for others
 std::string FinderModifiedText(std::int64_t time, const QLocale& locale);
 
-// Lower-case extension of the last name in a path, dot included; empty when it has none.
-std::string FileNameExtension(const std::string& path);
-
 bool IsAnyOf(const std::string& text, std::initializer_list<const char*> list);
 bool IsHtmlPreview(const std::string& ext);   // a page the preview shows
 bool IsImagePreview(const std::string& ext);  // a picture the preview shows

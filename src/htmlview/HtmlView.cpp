@@ -10,6 +10,8 @@
 #include <QTextDocumentFragment>
 #include <QTimer>
 
+#include "core/FileNames.h"
+#include "core/Text.h"
 #include "imaging/Picture.h"
 #include "transfer/FtpTransfer.h"
 #include "transfer/HttpTransfer.h"
@@ -67,12 +69,11 @@ QString HtmlView::UrlText(const QUrl& url) {
 }
 
 HtmlView::Kind HtmlView::KindOfName(const QString& path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == "html" || ext == "htm" || ext == "shtml" || ext == "shtm" || ext == "asp")
+    const std::string ext = LowerCase(FileExtension(path.toStdString()));
+    if (ext == ".html" || ext == ".htm" || ext == ".shtml" || ext == ".shtm" || ext == ".asp")
         return Kind::Html;
-    if (ext == "txt") return Kind::Text;
-    if (PictureKindOfExtension(("." + ext).toStdString()) != PictureKind::Unknown)
-        return Kind::Picture;
+    if (ext == ".txt") return Kind::Text;
+    if (PictureKindOfExtension(ext) != PictureKind::Unknown) return Kind::Picture;
     return Kind::Unknown;
 }
 

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <cstring>
 
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "imaging/PictureDecoders.h"
 
@@ -13,14 +14,6 @@ namespace {
 bool StartsWith(const unsigned char* data, std::size_t size, const char* magic, std::size_t n,
                 std::size_t at = 0) {
     return size >= at + n && std::memcmp(data + at, magic, n) == 0;
-}
-
-std::string ExtensionOf(std::string_view name) {
-    const auto slash = name.find_last_of("/\\:");
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return {};
-    return LowerCase(name.substr(dot));
 }
 
 std::uint32_t Little32(const unsigned char* p) {
@@ -110,7 +103,7 @@ QImage DecodePicture(const unsigned char* data, std::size_t size, std::string_vi
     if (kind == PictureKind::Unknown) {
         const std::string ext = nameOrExtension.empty() || nameOrExtension.front() == '.'
                                     ? LowerCase(nameOrExtension)
-                                    : ExtensionOf(nameOrExtension);
+                                    : LowerCase(FileExtension(nameOrExtension));
         kind = PictureKindOfExtension(ext);
     }
     if (size == 0) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/AppTitle.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "imaging/Picture.h"
 #include "viewers/PictureView.h"
@@ -29,8 +30,7 @@ void SetTaskbarVisible(bool visible) {
 namespace {
 
 bool IsImageName(const std::string& path) {
-    const std::string ext =
-        LowerCase(QFileInfo(QString::fromStdString(path)).suffix().prepend('.').toStdString());
+    const std::string ext = LowerCase(FileExtension(path));
     return ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".bmp" || ext == ".wmf" ||
            ext == ".emf" || ext == ".ico";
 }

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "imaging/Picture.h"
 
@@ -108,7 +109,7 @@ std::string ShellPrint(const std::string& path) {
     const QString file = QString::fromStdString(path);
     const QString title = file;
     try {
-        const std::string ext = LowerCase(QFileInfo(file).suffix().prepend('.').toStdString());
+        const std::string ext = LowerCase(FileExtension(path));
         if (PictureKindOfExtension(ext) != PictureKind::Unknown) {
             PrintImage(LoadPicture(path), title);
             return {};

@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "core/AppTitle.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
@@ -37,12 +38,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* ViewerCaption = "Lanternway Viewer";
-
-// Lower-case extension of a file name, dot included; empty when it has none.
-std::string NameExtension(const std::string& name) {
-    const auto dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : LowerCase(name.substr(dot));
-}
 
 std::string NamePart(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -237,7 +232,7 @@ void ViewerWindow::ShowFile() {
     // The item's own folder: in a complete copy a listed file may lie in a folder of the site.
     ViewerFileName = NamePart(listItem_);
     ViewerFolder = listItem_.substr(0, listItem_.size() - ViewerFileName.size());
-    ViewerFileExt = NameExtension(ViewerFileName);
+    ViewerFileExt = LowerCase(FileExtension(ViewerFileName));
     const ViewerKind kind = ViewerKindOf(ViewerFileExt);
     HTMLPanel->setVisible(kind == ViewerKind::Html);
     JPEGPanel->setVisible(kind == ViewerKind::Image);
@@ -364,7 +359,7 @@ void ViewerWindow::OnPageRequested(const std::string& url) {
     }
     HTMLForwardBtn->setEnabled(HistoryIndex < static_cast<int>(History.size()) - 1);
     HTMLBackBtn->setEnabled(HistoryIndex > 0);
-    ViewerFileExt = NameExtension(name);
+    ViewerFileExt = LowerCase(FileExtension(name));
     EnableDisableButtons();
     SetHistoryHints();
 }
@@ -438,10 +433,7 @@ void ViewerWindow::SaveFileCopy() {
     std::error_code ec;
     std::string target = fs::absolute(fs::path(*chosen), ec).string();
     if (ec) return;
-    if (NameExtension(NamePart(target)).empty()) {
-        const auto dot = ViewerFileName.find_last_of('.');
-        if (dot != std::string::npos) target += ViewerFileName.substr(dot);
-    }
+    if (FileExtension(target).empty()) target += FileExtension(ViewerFileName);
     // copy_file refuses to copy a file onto itself, so nothing is lost that way.
     fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
 }

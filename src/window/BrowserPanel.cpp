@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "core/Addresses.h"
+#include "core/FileNames.h"
 #include "core/SessionPrompts.h"
 #include "core/Text.h"
 #include "htmlview/HtmlView.h"
@@ -32,7 +33,7 @@
 namespace {
 
 // The extension of a name, dot included, in lower case; empty when it has none.
-std::string ExtensionOf(const std::string& name) { return LowerCase(PseudoExtension(name)); }
+std::string ExtensionOf(const std::string& name) { return LowerCase(FileExtension(name)); }
 
 bool IsOneOf(const std::string& ext, std::initializer_list<const char*> list) {
     for (const char* item : list)
@@ -383,14 +384,14 @@ void BrowserPanel::ShowDocumentSource() {
 void BrowserPanel::SavePanelFileAs() {
     const std::string path = CurrentFilePath();
     const std::string name = PanelFileLabel->text().toStdString();
-    const std::string ext = PseudoExtension(name);
+    const std::string ext = FileExtension(name);
     // The pattern names the extension, so that the dialog adds it before it asks whether an
     // existing file may be replaced: the question is about the file that will be written.
     const auto chosen = host_.Prompts().SaveFileName(
         "Lanternway Viewer - Save \"" + path + "\" As ..", "*" + ext + "|*" + ext + "|", name);
     if (!chosen) return;
     std::string target = QFileInfo(QString::fromStdString(*chosen)).absoluteFilePath().toStdString();
-    if (PseudoExtension(NameOf(target)).empty()) target += ext;
+    if (FileExtension(NameOf(target)).empty()) target += ext;
     // Replaces an existing file; saving a file onto itself leaves it as it is.
     std::error_code error;
     if (std::filesystem::equivalent(path, target, error)) return;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/AppTitle.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
@@ -28,9 +29,7 @@ namespace {
 constexpr const char* LocalFilesTitle = "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files";
 
 bool IsWebRelatedName(const std::string& name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    const std::string ext = LowerCase(name.substr(dot));
+    const std::string ext = LowerCase(FileExtension(name));
     for (const char* web : {".html", ".htm", ".shtml", ".shtm", ".asp", ".gif", ".jpg", ".jpeg",
                             ".bmp", ".wmf", ".emf", ".ico"})
         if (ext == web) return true;

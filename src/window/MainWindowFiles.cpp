@@ -13,7 +13,7 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "core/Addresses.h"
+#include "core/FileNames.h"
 #include "core/Text.h"
 #include "shell/FolderTree.h"
 #include "shell/PropertiesDialog.h"
@@ -225,13 +225,13 @@ void MainWindow::OpenSelectedFile() {
 
 bool MainWindow::SaveThisFile(const std::string& path) {
     const std::string name = fs::path(path).filename().string();
-    const std::string extension = PseudoExtension(ToBackslashes(name));
+    const std::string extension = FileExtension(name);
     const auto chosen = prompts_.SaveFileName("Lanternway Viewer - Save \"" + path + "\" As ..",
                                               "*" + extension + "|*" + extension + "|", path);
     if (!chosen || chosen->empty()) return false;
     std::string target =
         QFileInfo(QString::fromStdString(*chosen)).absoluteFilePath().toStdString();
-    if (PseudoExtension(ToBackslashes(fs::path(target).filename().string())).empty())
+    if (FileExtension(fs::path(target).filename().string()).empty())
         target += extension;
     std::error_code ec;
     return fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec) && !ec;

@@ -11,8 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Addresses.h"
-#include "core/Text.h"
+#include "core/FileNames.h"
 #include "shell/ShellOpen.h"
 #include "shell/FolderTree.h"
 #include "shell/FolderWatcher.h"
@@ -30,15 +29,10 @@ using Answer = SessionPrompts::Answer;
 
 namespace {
 
-// The extension of a file name, dot included ("" when it has none).
-std::string ExtensionOf(const std::string& name) {
-    return PseudoExtension(ToBackslashes(name));
-}
-
 // A Save dialog answer made absolute, with the file's own extension when it has none.
 std::string CompleteSaveName(const std::string& chosen, const std::string& ownExtension) {
     std::string name = QFileInfo(QString::fromStdString(chosen)).absoluteFilePath().toStdString();
-    if (ExtensionOf(fs::path(name).filename().string()).empty()) name += ownExtension;
+    if (FileExtension(fs::path(name).filename().string()).empty()) name += ownExtension;
     return name;
 }
 
@@ -109,7 +103,7 @@ void MainWindow::CopyRowAddress() {
 void MainWindow::SaveRowFileAs() {
     const std::string name = RowLocalName();
     const std::string source = ProjectFilePath(*state_, name);
-    const std::string extension = ExtensionOf(name);
+    const std::string extension = FileExtension(name);
     // The dialog opens in the project folder.
     if (!state_->ProjectFolder.empty())
         QDir::setCurrent(QString::fromStdString(state_->ProjectFolder));
