@@ -156,3 +156,8 @@ void RequireWritableTarget(const std::string& path) {
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         Fail("Cannot write file", path, errno);
 }
+
+std::string RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return {};
+    return std::strerror(errno);
+}

@@ -39,3 +39,7 @@ void CommitReplacement(const std::string& temp, const std::string& path);
 // a save that replaces files whole must ask this first. Nothing happens for a path that does
 // not exist yet.
 void RequireWritableTarget(const std::string& path);
+
+// Deletes a file; a folder is never removed, even an empty one. Gives "" when the file is gone,
+// otherwise the system's reason ("No such file or directory", "Is a directory", ...).
+std::string RemoveFile(const std::string& path);

@@ -1,7 +1,6 @@
 #include "engine/ConvertProjectFiles.h"
 
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,8 +102,7 @@ bool ConvertProjectFiles(SessionState& session) {
                     return EndFailed(prompts, e.what());
                 }
             } else {
-                std::error_code ec;  // a page that cannot be deleted is not reported
-                std::filesystem::remove(path, ec);
+                RemoveFile(path);  // a page that cannot be deleted is not reported
             }
         }
         const int gauge = static_cast<int>((i + 1) * 100 / count);

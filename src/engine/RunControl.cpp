@@ -25,11 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void RemoveFile(const std::string& path) {
-    std::error_code ec;
-    fs::remove(path, ec);
-}
-
 // "scheme://host[:port]" of a web address, normalised (lower case, no default port); empty for
 // an address of another scheme. An address without a scheme is taken as http.
 std::string WebOrigin(const std::string& address) {

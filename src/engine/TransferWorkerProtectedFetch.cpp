@@ -1,7 +1,5 @@
 // The protected fetch of a worker: a file the server wants credentials for is fetched again,
 // synchronously, with the session's HTTP user name and password.
-#include <filesystem>
-#include <system_error>
 
 #include "core/ExtractLinks.h"
 #include "core/FileBytes.h"
@@ -10,15 +8,6 @@
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "engine/TransferWorker.h"
-
-namespace {
-
-void RemoveFile(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
-
-}  // namespace
 
 void TransferWorker::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;

@@ -1,7 +1,5 @@
 #include "finder/FinderWindow.h"
 
-#include <unistd.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -27,11 +25,10 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "about/AboutDialog.h"
+#include "core/FileBytes.h"
 #include "core/FileNames.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
@@ -122,13 +119,11 @@ void FinderWindow::DeleteSelectedFile() {
                      ViewerDialogs::Kind::Confirmation,
                      ViewerDialogs::Buttons::YesNo) != ViewerDialogs::Answer::Yes)
         return;
-    // unlink, not remove: a folder that matched the mask is not a file to delete.
-    if (::unlink(path.c_str()) == 0) {
+    // A folder that matched the mask is not a file to delete: RemoveFile refuses it.
+    if (const std::string failure = RemoveFile(path); failure.empty())
         SetCell(1, row, "File Deleted");
-    } else {
-        const int error = errno;
-        ShowError("Could not delete \"" + path + "\": " + std::strerror(error));
-    }
+    else
+        ShowError("Could not delete \"" + path + "\": " + failure);
 }
 
 void FinderWindow::SaveFileCopy() {

@@ -289,8 +289,6 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void ApplyButtons();
     void RebuildSiteTree();
     void SelectSiteRoot();
-    // Deletes one file; on failure the file system's reason, otherwise empty.
-    std::string DeleteLocalFile(const std::string& path);
     void ForcedSilentSave();
     void SessionOpenStarted();
     void SessionOpenFinished();

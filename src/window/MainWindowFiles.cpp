@@ -13,6 +13,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "core/FileBytes.h"
 #include "core/FileNames.h"
 #include "core/Text.h"
 #include "shell/FolderTree.h"
@@ -262,7 +263,7 @@ void MainWindow::DeleteSelectedFiles() {
         if (prompts_.Message("Are you sure you want to delete file\r\"" + path + "\"?",
                              Kind::Confirmation, Buttons::YesNo) != Answer::Yes)
             continue;
-        if (!DeleteLocalFile(path).empty()) continue;
+        if (!RemoveFile(path).empty()) continue;
         ++deleted;
         if (!projectList) continue;
         const std::string name = ProjectListName(*state_, fs::path(path).parent_path().string(),

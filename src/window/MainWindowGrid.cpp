@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/FileBytes.h"
 #include "core/FileNames.h"
 #include "shell/ShellOpen.h"
 #include "shell/FolderTree.h"
@@ -115,13 +116,6 @@ void MainWindow::SaveRowFileAs() {
                   fs::copy_options::overwrite_existing, ec);
 }
 
-std::string MainWindow::DeleteLocalFile(const std::string& path) {
-    std::error_code ec;
-    if (fs::remove(path, ec)) return {};
-    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    return ec.message();
-}
-
 void MainWindow::DeleteRowFile() {
     const int row = CommandRow();
     if (row == 0) return;
@@ -130,7 +124,7 @@ void MainWindow::DeleteRowFile() {
                          Buttons::YesNo) != Answer::Yes)
         return;
     // A row is marked deleted only when its file is really gone; otherwise the reason is shown.
-    const std::string failure = DeleteLocalFile(path);
+    const std::string failure = RemoveFile(path);
     if (!failure.empty()) {
         prompts_.Message("Cannot delete \"" + path + "\": " + failure, Kind::Error, Buttons::Ok);
         return;

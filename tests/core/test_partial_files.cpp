@@ -256,3 +256,28 @@ TEST(FileBytes, ReplacementKeepsOrTakesThePermissionBits) {
     }
     fs::permissions(path, fs::perms::owner_all);
 }
+
+// A deletion takes a file, or a link without what it leads to, and never a folder: a folder
+// may stand where a list or a grid row named a file.
+TEST(FileBytes, RemoveFileTakesFilesOnlyAndSaysWhyNot) {
+    TempFolder folder;
+    const fs::path root = folder.Path();
+    ReplaceFileBytes((root / "page.html").string(), "x");
+    ReplaceFileBytes((root / "target.gif").string(), "y");
+    fs::create_symlink(root / "target.gif", root / "link.gif");
+    fs::create_directory(root / "empty.html");
+    struct Case {
+        const char* name;
+        bool removed;
+    };
+    for (const Case& c : {Case{"page.html", true}, Case{"link.gif", true},
+                          Case{"missing.html", false}, Case{"empty.html", false}}) {
+        SCOPED_TRACE(c.name);
+        const std::string reason = RemoveFile((root / c.name).string());
+        EXPECT_EQ(reason.empty(), c.removed) << reason;
+    }
+    EXPECT_FALSE(fs::exists(root / "page.html"));
+    EXPECT_FALSE(fs::is_symlink(root / "link.gif"));
+    EXPECT_TRUE(fs::exists(root / "target.gif"));
+    EXPECT_TRUE(fs::is_directory(root / "empty.html"));
+}
