@@ -31,6 +31,7 @@
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
+#include "widgets/Hints.h"
 #include "widgets/ViewerIcons.h"
 
 namespace fs = std::filesystem;
@@ -47,14 +48,6 @@ std::string NamePart(const std::string& path) {
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
-}
-
-// Tool tip before the bar, status text after it.
-void SetHint(QToolButton* button, const std::string& hint) {
-    const QString text = QString::fromStdString(hint);
-    const auto bar = text.indexOf('|');
-    button->setToolTip(bar < 0 ? text : text.left(bar));
-    button->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
 }
 
 QToolButton* ToolButton(QWidget* parent, const QIcon& icon) {
@@ -130,11 +123,11 @@ void ViewerWindow::BuildToolBar() {
     ProgressGauge->setFixedSize(56, 30);
     bar->addWidget(ProgressGauge);
 
-    SetHint(ExitBtn, "Close|Close active window");
-    SetHint(ColorBtn, "Change Color|Change background color of image panel");
-    SetHint(HTMLBackBtn, "Back");
-    SetHint(HTMLForwardBtn, "Forward");
-    SetHint(ReloadBtn, "Reload");
+    SetHint(ExitBtn, QStringLiteral("Close|Close active window"));
+    SetHint(ColorBtn, QStringLiteral("Change Color|Change background color of image panel"));
+    SetHint(HTMLBackBtn, QStringLiteral("Back"));
+    SetHint(HTMLForwardBtn, QStringLiteral("Forward"));
+    SetHint(ReloadBtn, QStringLiteral("Reload"));
     for (QToolButton* b : {BackBtn, NextBtn, PrintBtn, SourceBtn, SaveAsBtn, ColorBtn, HTMLBackBtn,
                            HTMLForwardBtn, ReloadBtn})
         b->setEnabled(false);

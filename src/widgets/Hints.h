@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QWidget;
 class QAction;
@@ -10,4 +11,7 @@ class QAction;
 QString ShortHint(const QString& hint);
 QString LongHint(const QString& hint);
 void SetHint(QWidget* widget, const QString& hint);
+void SetHint(QWidget* widget, const std::string& hint);  // UTF-8
 void SetHint(QAction* action, const QString& hint);
+// The whole hint SetHint last gave the widget, "|" included ("" when it gave none).
+QString HintOf(const QWidget* widget);

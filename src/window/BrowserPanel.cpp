@@ -27,6 +27,7 @@
 #include "viewers/Printing.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
+#include "widgets/Hints.h"
 #include "widgets/PanelIcons.h"
 #include "widgets/ViewerIcons.h"
 
@@ -48,14 +49,6 @@ bool IsPageExtension(const std::string& ext, bool withText) {
 
 bool IsPictureExtension(const std::string& ext) {
     return IsOneOf(ext, {".jpg", ".jpeg", ".gif", ".bmp", ".wmf", ".emf", ".ico"});
-}
-
-void SetHint(QWidget* widget, const std::string& hint) {
-    const QString text = QString::fromStdString(hint);
-    const int bar = text.indexOf('|');
-    widget->setProperty("hint", text);
-    widget->setToolTip(bar < 0 ? text : text.left(bar));
-    widget->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
 }
 
 QToolButton* PanelButton(QWidget* bar, const char* name, const QIcon& icon,
@@ -174,7 +167,7 @@ BrowserPanel::BrowserPanel(BrowserPanelHost& host, QWidget* parent)
 }
 
 std::string BrowserPanel::Hint(const QWidget* widget) {
-    return widget->property("hint").toString().toStdString();
+    return HintOf(widget).toStdString();
 }
 
 bool BrowserPanel::LocalVisible() const { return host_.LocalListVisible(); }
