@@ -180,9 +180,18 @@ void CurlDriver::Deliver() {
     HandOver();
 }
 
+void CurlDriver::TakeData(CurlTransfer& t, const TransferEvent& e) {
+    // Counted before the handler runs: the network may refill while it works on these bytes.
+    t.Delivered.store(e.Received);
+    if (t.AwaitsDelivery.load() && t.AwaitsDelivery.exchange(false))
+        lanes_[t.LaneIndex].Network->Resume(e.Job);
+}
+
 void CurlDriver::DeliverOne(TransferEvent& e) {
     CurlTransfer& t = *e.Job;
     if (!t.Owner) return;
+    if (e.FromNetwork && e.What == TransferEvent::Kind::Doc && e.Value == TransferProgress::Data)
+        TakeData(t, e);
     if (e.FromNetwork) {
         CurlTransfer::View& v = t.Shown;
         v.Status = e.Status;

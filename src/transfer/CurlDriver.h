@@ -51,6 +51,8 @@ class CurlDriver : public QObject {
     void HandOver();
     void Deliver();
     void DeliverOne(TransferEvent& e);
+    // A data event is being delivered: a transfer held back for it may go on.
+    void TakeData(CurlTransfer& t, const TransferEvent& e);
 
     ThreadWake* eventsWake_ = nullptr;  // the network threads' call to take their events
     static constexpr int kLanes = 2;

@@ -16,8 +16,6 @@
 
 namespace {
 
-// Bytes kept in memory before they go to the file within one pass over the sockets.
-constexpr std::size_t kFlushThreshold = 1 << 20;
 constexpr std::size_t kPooledHandles = 32;
 constexpr long kCachedConnections = 64;
 // How often a full pass over the handles runs while FTP transfers are under way (see Kick).
@@ -139,17 +137,21 @@ void CurlNetwork::WakeThread() {
 void CurlNetwork::Submit(std::vector<std::shared_ptr<CurlTransfer>>& transfers) {
     std::vector<Command> commands;
     commands.reserve(transfers.size());
-    for (auto& t : transfers) commands.push_back({std::move(t), false, nullptr});
+    for (auto& t : transfers) commands.push_back({std::move(t), Command::Kind::Begin, nullptr});
     transfers.clear();
     Post(commands);
 }
 
 void CurlNetwork::Abandon(const std::shared_ptr<CurlTransfer>& transfer) {
     bool done = false;
-    Post({transfer, true, &done});
+    Post({transfer, Command::Kind::Abandon, &done});
     // The network thread never waits for this one, so this wait is short.
     std::unique_lock lock(commandsLock_);
     abandoned_.wait(lock, [&] { return done; });
+}
+
+void CurlNetwork::Resume(const std::shared_ptr<CurlTransfer>& transfer) {
+    Post({transfer, Command::Kind::Resume, nullptr});
 }
 
 void CurlNetwork::TakeEvents(std::deque<TransferEvent>& into) {
@@ -176,8 +178,12 @@ bool CurlNetwork::RunCommands() {
         commands.swap(commands_);
     }
     for (Command& c : commands) {
-        if (!c.Abandon) {
+        if (c.What == Command::Kind::Begin) {
             Begin(c.Job);
+            continue;
+        }
+        if (c.What == Command::Kind::Resume) {
+            Reconsider(c.Job);
             continue;
         }
         Stop(*c.Job);
@@ -297,6 +303,7 @@ void CurlNetwork::Begin(const std::shared_ptr<CurlTransfer>& t) {
 
 void CurlNetwork::Stop(CurlTransfer& t) {
     Release(t);
+    t.Draining = false;
     t.FlushToFile();  // keep what arrived; a write failure changes nothing now
     t.CloseFile();
     Settle(t);
@@ -316,7 +323,8 @@ void CurlNetwork::Release(CurlTransfer& t) {
     if (t.Easy) {
         CURLMcode rc = curl_multi_remove_handle(multi_, t.Easy);
         if (rc != CURLM_OK) qWarning("curl_multi_remove_handle: %s", curl_multi_strerror(rc));
-        if (pool_.size() < kPooledHandles) {
+        // A handle taken out while paused may still hold what it kept back: not reused.
+        if (pool_.size() < kPooledHandles && !t.Paused) {
             curl_easy_reset(t.Easy);
             pool_.push_back(t.Easy);
         } else {
@@ -324,6 +332,7 @@ void CurlNetwork::Release(CurlTransfer& t) {
         }
         t.Easy = nullptr;
     }
+    t.Paused = false;
     t.Hold.reset();  // the caller holds it still
 }
 
@@ -377,8 +386,9 @@ bool CurlNetwork::SendData(const std::shared_ptr<CurlTransfer>& t) {
 }
 
 void CurlNetwork::FailWrite(const std::shared_ptr<CurlTransfer>& t) {
-    // The disk refused the document: end it as a failure that says so.
+    // The disk refused the document (or it did not unpack): end it as a failure that says so.
     Release(*t);
+    t->Draining = false;
     t->CloseFile();
     t->Pending.clear();
     t->Flushed = 0;
@@ -410,6 +420,16 @@ void CurlNetwork::Complete(CURL* easy, CURLcode result) {
     // Read before the handle is released: why the system refused the connection, if it did.
     if (result != CURLE_OK) curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &t->OsErrno);
     Release(*t);
+    if (result == CURLE_OK && t->Decoder && t->Decoder->HasInput()) {
+        // The last compressed bytes are unpacked as the control's thread takes them.
+        if (!Unpack(*t)) result = CURLE_WRITE_ERROR;
+        t->Draining = result == CURLE_OK && t->Decoder->HasInput();
+        if (t->Draining) return;
+    }
+    Conclude(t, result);
+}
+
+void CurlNetwork::Conclude(const std::shared_ptr<CurlTransfer>& t, CURLcode result) {
     // The bytes of a failed transfer stay too: the file holds everything that arrived.
     const bool unsent = t->Dirty;
     Settle(*t);
@@ -456,30 +476,6 @@ int CurlNetwork::OnTimer(CURLM*, long timeoutMs, void* networkPtr) {
     return 0;
 }
 
-size_t CurlNetwork::OnWrite(char* data, size_t size, size_t count, void* transferPtr) {
-    auto* t = static_cast<CurlTransfer*>(transferPtr);
-    const std::size_t bytes = size * count;
-    CurlNetwork& network = *t->Network;
-    if (!t->Begun) {
-        // FTP has no header block; an HTTP reply always has, but be safe.
-        if (!t->OpenFile()) return 0;
-        network.ReplyBegins(*t);
-        if (t->IsFtp) network.Send(*t, TransferEvent::Kind::State, TransferState::ReplyReceived);
-        network.Send(*t, TransferEvent::Kind::Doc, TransferProgress::Begin);
-    }
-    if (t->KeepBytes)
-        t->Pending.append(data, bytes);
-    else if (!t->WriteThrough(data, bytes))
-        return 0;
-    t->Received += static_cast<std::int64_t>(bytes);
-    if (!t->Dirty) {
-        t->Dirty = true;
-        network.dirty_.push_back(t->shared_from_this());
-    }
-    if (t->Pending.size() - t->Flushed >= kFlushThreshold && !t->FlushToFile()) return 0;
-    return bytes;
-}
-
 size_t CurlNetwork::OnHeader(char* data, size_t size, size_t count, void* transferPtr) {
     auto* t = static_cast<CurlTransfer*>(transferPtr);
     const std::size_t bytes = size * count;
@@ -510,7 +506,7 @@ int CurlNetwork::OnProgress(void* transferPtr, curl_off_t, curl_off_t dlnow, cur
     // the last byte that arrived, once the connection is up.
     auto* t = static_cast<CurlTransfer*>(transferPtr);
     const std::int64_t now = SteadyNowMs();
-    if (!t->Connected || dlnow != t->LastDownloaded) {
+    if (!t->Connected || t->Paused || dlnow != t->LastDownloaded) {
         t->LastDownloaded = dlnow;
         t->LastActivityMs = now;
         return 0;

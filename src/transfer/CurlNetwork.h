@@ -39,12 +39,15 @@ class CurlNetwork {
     void TakeEvents(std::deque<TransferEvent>& into);
     // Forgets the waiting events of one transfer.
     void DropEvents(const CurlTransfer& transfer);
+    // The transfer's data has been delivered: if it was held back, it may go on.
+    void Resume(const std::shared_ptr<CurlTransfer>& transfer);
 
   private:
     struct Command {
+        enum class Kind { Begin, Abandon, Resume };
         std::shared_ptr<CurlTransfer> Job;
-        bool Abandon = false;
-        bool* Done = nullptr;  // set under commandsLock_ once the transfer has been let go
+        Kind What = Kind::Begin;
+        bool* Done = nullptr;  // Abandon: set under commandsLock_ once the transfer is let go
     };
 
     void Post(Command command);
@@ -55,11 +58,25 @@ class CurlNetwork {
     bool RunCommands();  // false once the thread is to end
     void Begin(const std::shared_ptr<CurlTransfer>& t);
     void Stop(CurlTransfer& t);
+    // True while the transfer's bytes not yet delivered to the control exceed `limit`: then it
+    // waits, and the next delivery of its data brings it back here through Resume.
+    static bool WaitsForDelivery(CurlTransfer& t, std::int64_t limit);
+    // Lets a held-back transfer go on once the control's thread has caught up with it.
+    void Reconsider(const std::shared_ptr<CurlTransfer>& t);
 
     void Act(curl_socket_t socket, int mask);
     void Kick();
     void DrainMessages();
     void Complete(CURL* easy, CURLcode result);
+    // Ends a transfer that libcurl is done with: its last bytes and events.
+    void Conclude(const std::shared_ptr<CurlTransfer>& t, CURLcode result);
+    // Takes in bytes of the document; false (WriteError set) when the file refused them.
+    bool Take(CurlTransfer& t, const char* data, std::size_t size);
+    // Counts bytes just added to the document.
+    bool Taken(CurlTransfer& t, std::size_t size);
+    // Unpacks the compressed bytes that wait, as far as the control's thread keeps up. False
+    // (WriteError set) when they do not unpack or the file refused them.
+    bool Unpack(CurlTransfer& t);
     void SendPendingData();
     bool SendData(const std::shared_ptr<CurlTransfer>& t);
     void FailWrite(const std::shared_ptr<CurlTransfer>& t);
@@ -105,4 +122,5 @@ class CurlNetwork {
     bool wakeDue_ = false;  // the outbox has filled during this pass
     std::vector<CURL*> pool_;
     std::vector<std::shared_ptr<CurlTransfer>> dirty_;  // with bytes not yet sent
+    std::string unpacked_;  // unpacked bytes on their way to a file, for events without bytes
 };

@@ -2,10 +2,13 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include "transfer/ReplyDecoder.h"
 
 class Transfer;
 class CurlTransfer;
@@ -69,6 +72,16 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     bool KeepBytes = true;  // data events carry the received bytes, not only their count
     bool FileMayExist = true;  // something may stand under FilePath already
 
+    // --- shared by both threads ---
+    // The bytes of the document that the data events delivered so far have reported. The
+    // network thread holds the transfer back while it is too far ahead of them, so that a reply
+    // arriving faster than its handlers take it (a compressed one unpacks a thousandfold) is
+    // not piled up in memory.
+    std::atomic<std::int64_t> Delivered{0};
+    // Set by the network thread while it holds the transfer back; the delivery that clears it
+    // asks the network thread to look again.
+    std::atomic<bool> AwaitsDelivery{false};
+
     // --- network side ---
     CurlNetwork* Network = nullptr;
     std::shared_ptr<CurlTransfer> Hold;  // keeps the transfer alive while libcurl has it
@@ -91,6 +104,7 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::size_t DataSlot = 0;     // and its place there
     std::int64_t Received = 0;    // bytes of the document accepted so far
 
+    bool Paused = false;  // held back until the control's thread has caught up
     bool Connected = false;
     bool Stalled = false;             // ended for receiving nothing for too long
     std::int64_t LastActivityMs = 0;  // steady clock of the last byte that moved
@@ -98,6 +112,9 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     bool Begun = false;
     bool HeadersDone = false;
     bool Encoded = false;         // the body came compressed (its length is not ours)
+    std::string ContentEncoding;  // the reply's Content-Encoding values, joined by commas
+    std::unique_ptr<ReplyDecoder> Decoder;  // unpacks a compressed body as it is taken
+    bool Draining = false;        // all is in, but compressed bytes still wait to be unpacked
     std::int64_t Announced = -1;  // the announced length, -1 when none
     int Status = 0;
     std::string Reason;

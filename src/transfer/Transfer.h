@@ -100,7 +100,8 @@ class Transfer {
 
     // Limits for transfers started from now on. A transfer that has not connected within
     // ConnectMs, or that receives nothing for StallSeconds, fails (the connection counts as
-    // closed before the end).
+    // closed before the end). A transfer held back because its events are not taken yet is
+    // not stalled.
     struct Timeouts {
         int ConnectMs = 30000;
         int StallSeconds = 60;
