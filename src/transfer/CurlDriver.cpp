@@ -48,6 +48,8 @@ void CurlDriver::Start(Transfer& control, const std::string& url, const std::str
     t->Password = control.password_;
     t->ConnectMs = Timeouts.ConnectMs;
     t->StallSeconds = Timeouts.StallSeconds;
+    t->LowSpeedBytes = Timeouts.LowSpeedBytes;
+    t->LowSpeedSeconds = Timeouts.LowSpeedSeconds;
     control.transfer_ = t;
     Queue(t, TransferEvent::Kind::State, TransferState::Connecting);
     // Handed over with the others started in the same turn, after the delivery in progress (or

@@ -117,9 +117,15 @@ void CurlTransfer::Configure(CURL* e) {
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(ConnectMs));
     LastActivityMs = SteadyNowMs();
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    // Also makes libcurl wake up every second, so that the stall check runs while idle.
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(StallSeconds));
+    // A server that drips a byte now and then never trips the stall check, and would hold the
+    // transfer (and a stop waiting for it) for ever. libcurl's speed check leaves out the time
+    // a transfer is held back. Any limit also makes libcurl wake up every second, so that the
+    // stall check runs while idle.
+    const bool lowSpeedLimit = LowSpeedSeconds > 0 && LowSpeedBytes > 0;
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT,
+                     static_cast<long>(lowSpeedLimit ? LowSpeedBytes : 1));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(lowSpeedLimit ? LowSpeedSeconds : StallSeconds));
     curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(StallSeconds));
 
     // Trust what OpenSSL programs trust when told so by the environment.
@@ -197,11 +203,24 @@ bool CurlTransfer::TakeHeaderLine(const char* data, std::size_t bytes, bool* rep
     return true;
 }
 
+bool CurlTransfer::TooSlow(CURLcode result) const {
+    // libcurl says nothing else to tell its speed check from its other timeouts.
+    return result == CURLE_OPERATION_TIMEDOUT && Connected &&
+           std::strncmp(ErrorBuffer, "Operation too slow", 18) == 0;
+}
+
 void CurlTransfer::SetFailureText(CURLcode result) {
     if (!WriteError.empty()) {
         ErrorText = WriteError;
     } else if (Stalled) {
         ErrorText = "No data received for " + std::to_string(StallSeconds) + " seconds from " + Url;
+    } else if (TooSlow(result)) {
+        ErrorText = "Less than " + std::to_string(LowSpeedBytes) + " bytes a second for " +
+                    std::to_string(LowSpeedSeconds) + " seconds from " + Url;
+    } else if (result == CURLE_OUT_OF_MEMORY && !IsFtp && !HeadersDone) {
+        // libcurl refuses a header line longer than its buffer with this code.
+        ErrorText = "Reply header line longer than " + std::to_string(CURL_MAX_HTTP_HEADER) +
+                    " bytes from " + Url;
     } else {
         ErrorText = TrimLineEnd(ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(result));
     }
@@ -219,7 +238,7 @@ void CurlTransfer::SetFailureText(CURLcode result) {
 
 bool CurlTransfer::BrokeOff(CURLcode result) const {
     if (!Connected) return false;
-    if (Stalled) return true;
+    if (Stalled || TooSlow(result)) return true;
     switch (result) {
         case CURLE_PARTIAL_FILE:
         case CURLE_RECV_ERROR:

@@ -69,6 +69,8 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     std::string Password;
     int ConnectMs = 30000;
     int StallSeconds = 60;
+    int LowSpeedBytes = 100;   // slower than this many bytes a second...
+    int LowSpeedSeconds = 60;  // ...for this long fails (0: no such limit)
     bool KeepBytes = true;  // data events carry the received bytes, not only their count
     bool FileMayExist = true;  // something may stand under FilePath already
 
@@ -153,6 +155,8 @@ class CurlTransfer : public std::enable_shared_from_this<CurlTransfer> {
     void SetFailureText(CURLcode result);
     // A failure after the connection was up in which the peer went away or fell silent.
     bool BrokeOff(CURLcode result) const;
+    // Failed by libcurl's speed check: slower than LowSpeedBytes a second for LowSpeedSeconds.
+    bool TooSlow(CURLcode result) const;
     // A failure before any reply because the connection was refused, reset or timed out.
     bool FailedTransiently(CURLcode result) const;
 };

@@ -99,12 +99,16 @@ class Transfer {
     const std::string& OutputFile() const;
 
     // Limits for transfers started from now on. A transfer that has not connected within
-    // ConnectMs, or that receives nothing for StallSeconds, fails (the connection counts as
-    // closed before the end). A transfer held back because its events are not taken yet is
-    // not stalled.
+    // ConnectMs, that receives nothing for StallSeconds, or that receives fewer than
+    // LowSpeedBytes a second for LowSpeedSeconds on end (a server that drips), fails (the
+    // connection counts as closed before the end). LowSpeedSeconds 0 turns the last one off.
+    // No real link is that slow for a minute; a transfer held back because its events are
+    // not taken yet is not slow.
     struct Timeouts {
         int ConnectMs = 30000;
         int StallSeconds = 60;
+        int LowSpeedBytes = 100;
+        int LowSpeedSeconds = 60;
     };
     static void SetTimeouts(const Timeouts& timeouts);
     static Timeouts CurrentTimeouts();

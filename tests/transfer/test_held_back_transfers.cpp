@@ -150,7 +150,7 @@ TEST_P(HeldBackTransfers, SlowHandlerGetsTheReplyInBoundedSteps) {
 // that blocks): the transfer waits for it, which is neither a stall nor a slow link.
 TEST_P(HeldBackTransfers, WaitingForTheHandlerIsNoStall) {
     const Case& c = GetParam();
-    Transfer::SetTimeouts({.StallSeconds = 1});
+    Transfer::SetTimeouts({.StallSeconds = 1, .LowSpeedBytes = 100, .LowSpeedSeconds = 1});
     SlowHandler slow;
     int events = 0;
     std::int64_t received = 0;

@@ -217,6 +217,22 @@ TEST_F(HttpTransferTest, StalledReplyFailsAfterTheStallTime) {
     }
 }
 
+// A server that drips a byte a second never falls silent for the stall time: the low-speed
+// limit ends it, as a connection that broke off.
+TEST_F(HttpTransferTest, DrippingReplyFailsAfterTheLowSpeedTime) {
+    Transfer::SetTimeouts({.StallSeconds = 60, .LowSpeedBytes = 100, .LowSpeedSeconds = 2});
+    ScriptedServer server({{S::Read(), S::Send("HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n"),
+                            S::SendInChunks(std::string(600, 'x'), 600, 1000), S::Close()}});
+    HttpTransfer http;
+    TransferRecorder rec(http);
+    Fetch(http, rec, server.Url("drip.html"));
+    EXPECT_EQ(rec.Outline(), "s1 s2 s3 d1 d2 d3 s6 d4 d5");
+    EXPECT_EQ(http.ErrorText(),
+              "Less than 100 bytes a second for 2 seconds from " + server.Url("drip.html"));
+    EXPECT_FALSE(std::filesystem::exists(File()));
+    EXPECT_EQ(PartialFilesIn(out.Text()), 0);
+}
+
 // A listener that never accepts, its queue filled: the kernel drops further connection
 // attempts, so a connect neither succeeds nor is refused.
 TEST_F(HttpTransferTest, NoConnectionWithinTheConnectTimeFails) {
