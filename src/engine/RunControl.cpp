@@ -187,6 +187,8 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     startPageFailure_.clear();
     startPageUnreached_.clear();
     diskSpaceStop_.clear();
+    bytesBeingWritten_ = 0;
+    budgetPassedWhileWriting_ = false;
     conversionFailed_ = false;
     unattended_ = false;
 
@@ -253,7 +255,7 @@ void RunControl::StartWorkers() {
         FinishSession();
         return;
     }
-    if (s.BytesReceived > s.DiskSpaceFloor) {
+    if (DiskBudgetUsedUp()) {
         StopSession();
         return;
     }
@@ -290,14 +292,21 @@ std::string RunControl::DriveOf(const std::string& path) const {
     return p.string();
 }
 
+bool RunControl::DiskBudgetUsedUp() const {
+    return budgetPassedWhileWriting_ ||
+           session_.BytesReceived + bytesBeingWritten_ > session_.DiskSpaceFloor;
+}
+
+std::string RunControl::FreeSpaceText() const {
+    return "Drive " + DriveOf(session_.SessionFileName) + " has only " +
+           std::to_string(FreeDiskBytes(session_.ProjectFolder) / 1024000) + " MB free space.";
+}
+
 void RunControl::StopSession() {
     SessionState& s = session_;
     if (s.StopRequested) return;
-    if (s.BytesReceived > s.DiskSpaceFloor) {
-        diskSpaceStop_ = "Unable to create additional threads. Drive " +
-                         DriveOf(s.SessionFileName) + " has only " +
-                         std::to_string(FreeDiskBytes(s.ProjectFolder) / 1024000) +
-                         " MB free space.";
+    if (DiskBudgetUsedUp()) {
+        diskSpaceStop_ = "Unable to create additional threads. " + FreeSpaceText();
         s.View.SetMessageLabelRed(true);
         s.View.SetMessageLabel(diskSpaceStop_);
     }

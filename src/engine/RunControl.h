@@ -66,6 +66,9 @@ class RunControl : public QObject {
     // The last session stopped taking new work because the disk budget was used up: the copy
     // is incomplete.
     bool StoppedForDiskSpace() const { return !diskSpaceStop_.empty(); }
+    // The files received and those still being written together have passed the disk budget,
+    // now or when a file was dropped for it.
+    bool DiskBudgetUsedUp() const;
     // The last session's offline conversion failed (an error box said why); its session file
     // holds what was retrieved all the same.
     bool ConversionFailed() const { return conversionFailed_; }
@@ -104,6 +107,8 @@ class RunControl : public QObject {
     void ReduceSiteBaseToRoot();
     void WriteEMailPage();
     std::string DriveOf(const std::string& path) const;
+    // "Drive D has only N MB free space."
+    std::string FreeSpaceText() const;
     int EffectiveMaximumThreads() const;
     // Deletes a closed worker once its own event has been handled.
     void Retire(TransferWorker* worker);
@@ -124,6 +129,10 @@ class RunControl : public QObject {
     std::string startPageFailure_;  // the error reply that ended the start page
     std::string startPageUnreached_;  // why the start page's host could not be reached
     std::string diskSpaceStop_;     // the message of a stop by the disk budget
+    // Bytes written so far by the workers still transferring: BytesReceived counts a file only
+    // once it has ended, but the disk fills as it is written.
+    std::int64_t bytesBeingWritten_ = 0;
+    bool budgetPassedWhileWriting_ = false;  // a file was dropped for it
     bool conversionFailed_ = false;
     bool completing_ = false;  // FinishSession is under way (its boxes run event loops)
     bool unattended_ = false;  // the program is closing: nobody is asked anything

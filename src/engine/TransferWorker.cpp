@@ -183,6 +183,7 @@ void TransferWorker::Start() {
 void TransferWorker::StartHttpTransfer() {
     SessionState& s = session_;
     ++tries_;
+    ForgetBytesBeingWritten();  // what an earlier try wrote is removed
     RedirectHandled = false;
     ProtectedFetchStarted = false;
     redirectFromBody_ = false;
@@ -219,6 +220,7 @@ void TransferWorker::StartHttpTransfer() {
 
 void TransferWorker::StartFtpTransfer() {
     ++tries_;
+    ForgetBytesBeingWritten();
     transferFailed_ = false;
     if (Ftp.Busy()) Ftp.Cancel();
     Ftp.Authenticate(Ftp.UserId, Ftp.Password);
@@ -287,6 +289,7 @@ void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
                 DocumentText.append(
                     doc.DataChunk.substr(0, kMaxScannedPageBytes - DocumentText.size()));
             ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            if (!WithinDiskBudget(doc.BytesTransferred)) break;
             // TotalSize is never below the bytes received, so an unannounced length is caught
             // as soon as the bytes pass the limit.
             if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
@@ -528,6 +531,7 @@ void TransferWorker::OnFtpProgress(const TransferProgress& doc) {
             break;
         case TransferProgress::Data:
             ShowProgress(3, doc.BytesTransferred, doc.TotalSize);
+            if (!WithinDiskBudget(doc.BytesTransferred)) break;
             if (SizeLimitOn && doc.TotalSize > SizeLimitBytes) {
                 MarkIgnored();
                 FinishTransfer();
@@ -672,6 +676,7 @@ void TransferWorker::FinishTransfer() {
         SetState(State::Closed);
         return;
     }
+    ForgetBytesBeingWritten();
     if (Ignored && earlierCopy_ && s.CompleteCopy)
         engine_.Complete().KeptEarlier(requestURL_, LocalFile);
     else if (Ignored && !earlierCopy_)

@@ -116,6 +116,12 @@ class TransferWorker : public QObject {
     // What a failure's report adds when the file of an earlier run stays in its place.
     const char* KeptNote() const;
     bool FtpTriesAgain(const TransferProgress& doc);
+    // Counts the bytes written so far against the session's disk budget. False when they pass
+    // it: the file is dropped (cut off) and the session stops as when the budget runs out
+    // between files.
+    bool WithinDiskBudget(std::int64_t written);
+    // Once the transfer's file is counted into BytesReceived or dropped.
+    void ForgetBytesBeingWritten();
     void AddSiteFolder();
     bool IsScannedPage() const;
     void SetCell(int column, const std::string& text);
@@ -135,4 +141,5 @@ class TransferWorker : public QObject {
     bool failureAnswered_ = false;   // ... and whether the server answered it with a status
     std::string fileFailure_;        // why the document could not be put in place, if so
     bool earlierCopy_ = false;       // a file of an earlier run stood under LocalFile at the start
+    std::int64_t bytesBeingWritten_ = 0;  // this try's bytes, counted in the engine's sum
 };

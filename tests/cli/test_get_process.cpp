@@ -76,7 +76,7 @@ TEST(GetProcess, ExitStatusOfFailures) {
     struct Case {
         std::vector<std::string> args;
         int code;
-        const char* firstLine;
+        std::string firstLine;
     };
     const Case cases[] = {
         {{"http://127.0.0.1:9/", (out.Path() / "none").string()},
@@ -94,10 +94,10 @@ TEST(GetProcess, ExitStatusOfFailures) {
         // A session file without a name of its own would put the copy among the folder's files.
         {{"--quiet", web.Url(), out.Text()}, 1, "The session file \""},
         {{"http://127.0.0.1:9/", out.Text() + "..lwa"}, 1, "The session file \""},
-        // More free space asked for than any disk has: the start page comes, nothing after it.
+        // More free space asked for than any disk has: not even the start page is kept.
         {{"--quiet", "--min-disk=999999999", web.Url(), (out.Path() / "full").string()},
          1,
-         "Unable to create additional threads. Drive "},
+         web.Url() + " failed: Drive "},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv{kProgram};

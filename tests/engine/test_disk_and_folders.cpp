@@ -119,7 +119,11 @@ TEST(DiskAndFolders, DiskBudgetReachedMidRunStopsNewWork) {
     ASSERT_TRUE(h.RunUntilFinished());
 
     const SessionState& s = h.state;
-    EXPECT_GT(s.BytesReceived, s.DiskSpaceFloor) << "the budget was reached";
+    EXPECT_TRUE(h.engine.StoppedForDiskSpace());
+    // The picture that passed the budget as it was written was dropped.
+    EXPECT_LE(s.BytesReceived, s.DiskSpaceFloor);
+    ASSERT_EQ(h.prompts.FilesNotRetrieved.size(), 1u);
+    EXPECT_NE(h.prompts.FilesNotRetrieved[0].find(" failed: Drive "), std::string::npos);
     EXPECT_GT(s.FilesRead, 2);
     EXPECT_LT(s.FilesRead, 10) << "new work stopped";
     EXPECT_EQ(s.RunningThreads, 0);
@@ -131,6 +135,38 @@ TEST(DiskAndFolders, DiskBudgetReachedMidRunStopsNewWork) {
     const SessionRecord saved =
         ParseSessionText(UnscrambleText(ReadWholeFile((project / "site.lwa").string())));
     EXPECT_EQ(static_cast<int>(saved.Rows.size()), s.View.GridRowCount() - 1);
+}
+
+// One reply larger than the room the session may use (a server can send without end) is
+// dropped when it passes the budget, before the disk is full, and the run stops there.
+TEST(DiskAndFolders, ReplyLargerThanTheBudgetIsDroppedBeforeTheDiskFills) {
+    SmallDisk disk("size=16m");
+    REQUIRE_SMALL_DISK(disk);
+    PictureSite site(1, 1000);
+    WriteWholeFile(site.Root.Text() + "endless.gif", "");
+    fs::resize_file(site.Root.Path() / "endless.gif", 64 << 20);  // sparse: no disk of its own
+    WriteWholeFile(site.Root.Text() + "index.html",
+                   "<html><img src=\"endless.gif\"><img src=\"p0.gif\"></html>");
+    NginxServer web({.Root = site.Root.Path()});
+    SessionHarness h;
+    UseRealCompletion(h);
+    h.prompts.DefaultFileName = disk.Text() + "site.lwa";
+    h.settings.MaximumThreads = "1";
+    h.settings.MinimumDiskSpace = "14";  // leaves about 2 MB of the 16 for the session
+    ASSERT_TRUE(h.Start(web.Url()));
+    ASSERT_TRUE(h.RunUntilFinished());
+
+    const fs::path project = disk.Path() / "site";
+    EXPECT_TRUE(h.engine.StoppedForDiskSpace());
+    ASSERT_EQ(h.prompts.FilesNotRetrieved.size(), 1u);
+    EXPECT_EQ(h.prompts.FilesNotRetrieved[0].rfind(web.Url("endless.gif") + " failed: Drive ", 0),
+              0u)
+        << h.prompts.FilesNotRetrieved[0];
+    EXPECT_EQ(h.Row(2, 4), "Ignored");
+    EXPECT_FALSE(fs::exists(project / "endless.gif"));
+    EXPECT_FALSE(fs::exists(project / "p0.gif")) << "the run stopped";
+    EXPECT_TRUE(fs::exists(project / "site.lwa")) << "the session was saved: the disk had room";
+    ExpectNothingHalfWritten(h, project, site);
 }
 
 TEST(DiskAndFolders, DiskFullInTheMiddleOfATransfer) {

@@ -131,21 +131,47 @@ TEST_F(RunControlTest, StopWithOneThreadSaysOneThread) {
     EXPECT_EQ(state.PendingCount(), 0u);
 }
 
-TEST_F(RunControlTest, DiskBudgetOnTheLastWorkerStillCompletesTheSession) {
+// The start page alone passes the budget as it is written: it is dropped, and the completion
+// says why (not that the host could not be reached).
+TEST_F(RunControlTest, StartPageThatPassesTheDiskBudgetIsDroppedAndSaysWhy) {
     ASSERT_TRUE(Start());
-    state.DiskSpaceFloor = 10;  // the first page alone uses it up
-    Deliver(Running().at(0), Page({"a.html", "b.html"}));
-    EXPECT_TRUE(state.StopRequested);
+    state.DiskSpaceFloor = 10;
+    Deliver(Running().at(0), Page({"a.html", "b.html"}), 4);
     EXPECT_TRUE(state.SessionComplete);
-    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::Completed);
+    EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::StartPageFailed);
     EXPECT_TRUE(Running().empty());
-    // No worker was left, so there was nobody to wait for; the label's message was emptied by
-    // the completion in the same turn, so a box says why the copy is incomplete.
-    ASSERT_EQ(prompts.MessageTexts().size(), 2u);
-    EXPECT_EQ(prompts.MessageTexts()[0].rfind("Unable to create additional threads. Drive ", 0),
-              0u);
-    EXPECT_EQ(prompts.MessageTexts()[1], "Retrieval Completed");
+    ASSERT_EQ(prompts.MessageTexts().size(), 1u);
+    EXPECT_EQ(prompts.MessageTexts()[0].rfind(std::string(Site) + " failed: Drive ", 0), 0u)
+        << prompts.MessageTexts()[0];
+    EXPECT_NE(prompts.MessageTexts()[0].find(" MB free space."), std::string::npos);
+    EXPECT_EQ(Saves, 0);
+}
+
+// A file that passes the budget as it is written is dropped there, not when it ends: one
+// endless reply would otherwise fill the disk. The run stops; the others go on within the
+// budget.
+TEST_F(RunControlTest, FileThatPassesTheDiskBudgetAsItIsWrittenIsDropped) {
+    ASSERT_TRUE(Start());
+    Deliver(Running().at(0), Page({"a.html", "b.html", "c.html"}));
+    ASSERT_EQ(Running().size(), 3u);
+    state.DiskSpaceFloor = state.BytesReceived + 1000;
+    TransferWorker* big = Worker("a.html");
+    const int bigRow = big->GridRow - 1;
+    Deliver(big, std::string(5000, 'x'), 10);
+    EXPECT_EQ(Row(bigRow, 3), "0");
+    EXPECT_EQ(Row(bigRow, 4), "Ignored");
+    ASSERT_EQ(prompts.FilesNotRetrieved.size(), 1u);
+    EXPECT_EQ(prompts.FilesNotRetrieved[0].rfind(std::string(Site) + "a.html failed: Drive ", 0),
+              0u)
+        << prompts.FilesNotRetrieved[0];
+    EXPECT_TRUE(state.StopRequested);
+    EXPECT_EQ(prompts.MessageTexts().back(), "Please wait.. \r\n2 threads still receiving data ..");
+    Deliver(Worker("b.html"), "b");
+    Deliver(Worker("c.html"), "c");
+    EXPECT_TRUE(state.SessionComplete);
     EXPECT_TRUE(engine.StoppedForDiskSpace());
+    EXPECT_EQ(state.FilesRead, 3);
+    EXPECT_LE(state.BytesReceived, state.DiskSpaceFloor);
 }
 
 TEST_F(RunControlTest, DiskBudgetStopsNewWorkersWithTheRedMessage) {
