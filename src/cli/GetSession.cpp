@@ -30,11 +30,14 @@ class CliPrompts : public SessionPrompts {
             err_ << text << '\n' << std::flush;
         }
         if (buttons == Buttons::YesNo) return Answer::Yes;
-        if (buttons == Buttons::OkCancel && noConvert_ &&
+        if (buttons == Buttons::OkCancel && (noConvert_ || interrupted_) &&
             text.rfind("Site Retrieval Completed.", 0) == 0)
             return Answer::Cancel;
         return Answer::Ok;
     }
+
+    // The person wants out: the completion saves the session but converts nothing.
+    void Interrupted() { interrupted_ = true; }
 
     void FileNotRetrieved(const std::string& text) override {
         if (BeforePrint) BeforePrint();
@@ -51,29 +54,33 @@ class CliPrompts : public SessionPrompts {
     std::string sessionFile_;
     bool noConvert_;
     bool quiet_;
+    bool interrupted_ = false;
 };
 
-// Ctrl-C: the first one asks the event loop to stop the session, the second ends the program.
+// Ctrl-C: the first one stops the session (the transfers get the stop's grace), the second
+// cancels them at once, both through the event loop, so that the session is still completed and
+// saved. The third ends the program on the spot, whatever the loop is doing.
 int g_interruptPipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_interrupts = 0;
 
 extern "C" void OnInterrupt(int) {
     g_interrupts = g_interrupts + 1;
-    if (g_interrupts >= 2) _exit(130);
+    if (g_interrupts >= 3) _exit(130);
     const char byte = 1;
     [[maybe_unused]] const auto n = write(g_interruptPipe[1], &byte, 1);
 }
 
 class InterruptAsStop {
   public:
-    explicit InterruptAsStop(std::function<void()> stop) {
+    // `stop` runs on the event loop with the number of Ctrl-Cs so far.
+    explicit InterruptAsStop(std::function<void(int)> stop) {
         if (pipe(g_interruptPipe) != 0) return;
         g_interrupts = 0;
         notifier_ = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [stop] {
             char buffer[16];
             [[maybe_unused]] const auto n = read(g_interruptPipe[0], buffer, sizeof buffer);
-            stop();
+            stop(g_interrupts);
         });
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
@@ -144,8 +151,17 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
         finished = true;
         QCoreApplication::exit(0);
     });
-    InterruptAsStop interrupt([&] {
-        if (!finished && state.Running()) engine.StopSession();
+    bool endedAtOnce = false;
+    InterruptAsStop interrupt([&](int interrupts) {
+        if (interrupts >= 2) {
+            endedAtOnce = true;
+            prompts.Interrupted();
+        }
+        if (finished || !state.Running()) return;
+        if (endedAtOnce)
+            engine.EndTransfersNow();
+        else
+            engine.StopSession();
     });
 
     RetryPolicy retries = CurrentRetryPolicy();
@@ -160,6 +176,7 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
     if (!finished) QCoreApplication::exec();
     redraw.stop();
     clearLine();
+    if (endedAtOnce) return ExitInterrupted;
 
     switch (engine.LastOutcome()) {
         case RunControl::Outcome::Completed:

@@ -88,6 +88,11 @@ RunControl::RunControl(SessionState& session, QObject* parent)
       session_(session),
       complete_(session) {
     connect(&session_.SessionClock, &QTimer::timeout, this, &RunControl::CatchUpClock);
+    stopGrace_.setSingleShot(true);
+    connect(&stopGrace_, &QTimer::timeout, this, [this] {
+        EndTransfers("cancelled " + std::to_string((StopGraceMs + 999) / 1000) +
+                     " seconds after the session was stopped");
+    });
 }
 
 RunControl::~RunControl() {
@@ -317,6 +322,8 @@ void RunControl::StopSession() {
     // the session.
     for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
         worker->EndRetryWait();
+    // The transfers still running get the grace, then they are cancelled.
+    if (s.RunningThreads > 0) stopGrace_.start(StopGraceMs);
     // The box goes when the last of them has ended (FinishSession). A program that is closing
     // shows none.
     if (s.RunningThreads == 1 && !unattended_)
@@ -332,6 +339,22 @@ void RunControl::StopSession() {
 void RunControl::StopForClosing() {
     unattended_ = true;
     if (session_.Running()) StopSession();
+}
+
+void RunControl::EndTransfersNow() {
+    if (!session_.StopRequested) StopSession();
+    EndTransfers("cancelled when the session was stopped");
+}
+
+void RunControl::EndTransfers(const std::string& reason) {
+    stopGrace_.stop();
+    // The last one to end completes the session, whose boxes run event loops: the others are
+    // held by guarded pointers.
+    std::vector<QPointer<TransferWorker>> workers;
+    for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
+        workers.emplace_back(worker);
+    for (const QPointer<TransferWorker>& worker : workers)
+        if (worker) worker->CancelAfterStop(reason);
 }
 
 void RunControl::CatchUpClock() {
@@ -392,6 +415,7 @@ void RunControl::FinishSession() {
     // may start another session in the middle of it.
     completing_ = true;
     s.Prompts().StopWaitClose();  // no thread is receiving any more
+    stopGrace_.stop();
     const std::string projectFolder = s.ProjectFolder;
     s.View.SetMessageLabel("");
     s.View.SetThreadCountLabel(std::to_string(s.RunningThreads));

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -20,7 +21,9 @@ class TransferWorker;
 // completion messages, offline conversion, session file).
 //
 // Stopping: the Stop command and the disk budget stop new work; the session completes when the
-// running workers have finished (at once when none runs).
+// running workers have finished (at once when none runs). Workers still transferring when the
+// stop's grace (StopGraceMs) has passed are cancelled, their files dropped as cut off, so that
+// a server that drips cannot hold the session open.
 class RunControl : public QObject {
     Q_OBJECT
   public:
@@ -42,11 +45,18 @@ class RunControl : public QObject {
     bool StartNewSession(NewSessionSettings& settings);
     // Called by every finishing worker: completes the session or starts further workers.
     void StartWorkers();
+    // The Stop command. The session completes (SessionFinished, its record written) once the
+    // running workers have finished, at the latest about StopGraceMs later.
     void StopSession();
     // The program is closing while a session runs or completes: it stops as Stop stops it,
     // but nothing is shown or asked any more (no wait box, no completion boxes, no
     // conversion); the session file is still written when the session completes.
     void StopForClosing();
+    // Ends the stop's grace now: stops the session if it was not stopped, and cancels every
+    // transfer still under way (their files are dropped as cut off).
+    void EndTransfersNow();
+    // How long transfers may go on after a stop.
+    int StopGraceMs = 10000;
     // One tick of the elapsed-time clock: one second more.
     void TickClock();
     // Brings the clock to the real time passed since the session started (to the nearest
@@ -109,6 +119,8 @@ class RunControl : public QObject {
     std::string DriveOf(const std::string& path) const;
     // "Drive D has only N MB free space."
     std::string FreeSpaceText() const;
+    // Cancels the transfers still under way, saying why.
+    void EndTransfers(const std::string& reason);
     int EffectiveMaximumThreads() const;
     // Deletes a closed worker once its own event has been handled.
     void Retire(TransferWorker* worker);
@@ -133,6 +145,7 @@ class RunControl : public QObject {
     // once it has ended, but the disk fills as it is written.
     std::int64_t bytesBeingWritten_ = 0;
     bool budgetPassedWhileWriting_ = false;  // a file was dropped for it
+    QTimer stopGrace_;
     bool conversionFailed_ = false;
     bool completing_ = false;  // FinishSession is under way (its boxes run event loops)
     bool unattended_ = false;  // the program is closing: nobody is asked anything

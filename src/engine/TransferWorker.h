@@ -77,6 +77,9 @@ class TransferWorker : public QObject {
     // Ends a pause before the next try at once: the file is given up as failed. No effect on a
     // worker that is not waiting.
     void EndRetryWait();
+    // The session was stopped and its transfers may not go on: a transfer still under way is
+    // cancelled, its file dropped as cut off for the reason given.
+    void CancelAfterStop(const std::string& reason);
     // Fetches the file again, synchronously, with the session's HTTP credentials.
     void FetchProtectedFile(const std::string& address);
     // Counts the worker, updates the statistics and the site tree, lets the engine start further

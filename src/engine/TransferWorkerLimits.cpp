@@ -1,9 +1,19 @@
 // What ends a worker's transfer from outside its reply: the session's disk budget, passed
-// while the file is written.
+// while the file is written, and a stop whose grace has run out.
 #include "core/FileBytes.h"
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "engine/TransferWorker.h"
+
+void TransferWorker::CancelAfterStop(const std::string& reason) {
+    // A protected fetch blocks the event loop until it is done: nothing of it is left to cancel.
+    if (Finished || state_ == State::Closed || state_ == State::ProtectedFetch) return;
+    if (state_ == State::WaitingToRetry) {
+        EndRetryWait();
+        return;
+    }
+    DropCutOff(reason);
+}
 
 void TransferWorker::ForgetBytesBeingWritten() {
     engine_.bytesBeingWritten_ -= bytesBeingWritten_;

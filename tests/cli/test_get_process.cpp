@@ -193,13 +193,22 @@ TEST_F(Interrupt, FirstCtrlCStopsAndTheSessionCompletes) {
     EXPECT_FALSE(fs::exists(out.Path() / "copy" / "b.gif"));
 }
 
-TEST_F(Interrupt, SecondCtrlCEndsAtOnce) {
+// The second Ctrl-C does not wait for the stop's grace: the transfer is cancelled at once, and
+// the session is still saved (without conversion) before the program ends.
+TEST_F(Interrupt, SecondCtrlCEndsAtOnceAndSavesTheSession) {
     StartStalled();
     kill(process->Pid(), SIGINT);
     ASSERT_TRUE(WaitFor([&] { return Log().find("still receiving") != std::string::npos; }));
     kill(process->Pid(), SIGINT);
     ASSERT_TRUE(WaitFor([&] { return !process->Running(); }));
     EXPECT_EQ(ExitCode(process->Stop(0)), 130);
+    EXPECT_EQ(Log(), "Please wait.. \r\n1 thread still receiving data ..\n" + server->Url("a.gif") +
+                         " failed: cancelled when the session was stopped\n"
+                         "Retrieval Completed\n");
+    const std::string saved = ReadWholeFile((out.Path() / "copy" / "copy.lwa").string());
+    EXPECT_FALSE(saved.empty()) << "no session file";
+    EXPECT_TRUE(fs::exists(out.Path() / "copy" / "Main.html"));
+    EXPECT_FALSE(fs::exists(out.Path() / "copy" / "a.gif"));
 }
 
 }  // namespace

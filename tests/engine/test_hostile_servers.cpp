@@ -309,6 +309,46 @@ TEST_F(HostileServers, PagesThatAreNotWhatTheySay) {
     for (const Scenario& sc : scenarios) Run(sc);
 }
 
+// Stop while a server drips a picture: the transfer may go on for the stop's grace, then it is
+// cancelled and its file dropped, and the session completes with its record. Ending the grace
+// at once cancels it on the spot.
+TEST_F(HostileServers, StopEndsADrippingTransferAfterItsGrace) {
+    // The drip would go on for minutes: only the stop can end it here.
+    Transfer::SetTimeouts({.ConnectMs = 5000, .StallSeconds = 60, .LowSpeedSeconds = 0});
+    struct Case {
+        const char* Name;
+        bool AtOnce;
+        std::string Reason;
+    } cases[] = {
+        {"after the grace", false, "cancelled 1 seconds after the session was stopped"},
+        {"at once", true, "cancelled when the session was stopped"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedServer server(
+            {Page("<html><img src=\"drip.gif\"></html>"),
+             {S::Read(), S::Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nGIF"),
+              S::SendInChunks(std::string(997, 'x'), 997, 1000), S::Close()}});
+        SessionHarness h;
+        h.engine.StopGraceMs = 300;
+        ASSERT_TRUE(h.Start(server.Url()));
+        ASSERT_TRUE(RunUntil([&] { return h.Row(2, 4) == "Transferring.."; }));
+        if (c.AtOnce)
+            h.engine.EndTransfersNow();
+        else
+            h.engine.StopSession();
+        ASSERT_TRUE(h.RunUntilFinished()) << "the stop did not end the transfer";
+        EXPECT_EQ(h.Row(2, 4), "Ignored");
+        EXPECT_EQ(h.prompts.FilesNotRetrieved,
+                  std::vector<std::string>{server.Url("drip.gif") + " failed: " + c.Reason});
+        EXPECT_EQ(h.engine.LastOutcome(), RunControl::Outcome::Completed);
+        EXPECT_EQ(h.Saves, 1);
+        EXPECT_EQ(h.engine.LiveWorkers(), 0);
+        EXPECT_FALSE(fs::exists(h.folder.Path() / "site" / "drip.gif"));
+        EXPECT_EQ(PartialFilesIn(h.folder.Text() + "site"), 0);
+    }
+}
+
 // The transfer itself: a header that goes on and on, or one line of it that does, is given up
 // early with a reason that says so (not "Out of memory"), instead of being kept for as long as
 // the server sends.
