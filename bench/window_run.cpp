@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     });
     QTimer::singleShot(0, &form, [&] {
-        form.RetrieveBtn->click();
+        form.findChild<QToolButton*>(QStringLiteral("RetrieveBtn"))->click();
         if (!form.State().Running() && !finished) QCoreApplication::exit(1);
     });
     app.exec();

@@ -15,20 +15,18 @@
 #include <QStatusTipEvent>
 #include <QThread>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <utility>
 
 #include "core/AppTitle.h"
 #include "engine/RunControl.h"
-#include "shell/FolderTree.h"
 #include "widgets/Hints.h"
 #include "widgets/ToolIcons.h"
 #include "window/BrowserPanel.h"
-#include "window/GridModel.h"
-#include "window/GridRules.h"
+#include "window/LocalFilesView.h"
+#include "window/ProjectBrowser.h"
 #include "window/StatusBar.h"
-#include "window/StatusGrid.h"
+#include "window/StatusGridPane.h"
 #include "window/ViewRefresh.h"
 
 static void InitIconResources() {
@@ -41,14 +39,6 @@ namespace {
 constexpr int GridColumnWidths[5] = {50, 306, 82, 74, 97};
 constexpr int StatisticsBarWidths[5] = {142, 94, 150, 139, 48};
 constexpr int LowerPaneHeight = 160;
-
-// Folder pictures of the site tree: the site, a folder, and the open folder of the selected node.
-QIcon TreeIcon(const char* normal) {
-    QIcon icon;
-    icon.addPixmap(ToolIcon(nullptr, normal).pixmap(16, 16), QIcon::Normal);
-    icon.addPixmap(ToolIcon(nullptr, "open").pixmap(16, 16), QIcon::Selected);
-    return icon;
-}
 
 }  // namespace
 
@@ -96,7 +86,8 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
     column->addWidget(LowerStatusBar);
 
     BuildMenus();
-    BuildPopupMenus();
+    BuildFileListMenu();
+    NameCommands();
     ConnectView();
 
     // Start-up: the views reset, the design texts, the grid's 11 rows.
@@ -111,9 +102,9 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
     view.SetUpperStatusBar(1, "Contents Of: ");
     view.SetGridRowCount(11);
     view.SetCaption(AppTitle);
-    state_->FileListHasItems = [this] { return FileListView->Count() > 0; };
-    GridRows->Flush();
-    Grid->SetRow(view.SelectedRow());
+    state_->FileListHasItems = [this] { return Project->List().Count() > 0; };
+    GridPane->FlushRows();
+    GridPane->FollowSelection();
     ApplyStatusTexts();
     ApplyMessage();
     ApplyButtons();
@@ -121,14 +112,14 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
     // button starts enabled; a session's button states take over from then on.
     QuickHTMLViewerBtn->setEnabled(true);
     UpdateCaption();
-    for (int c = 0; c < 5; ++c) Grid->setColumnWidth(c, GridColumnWidths[c]);
+    for (int c = 0; c < 5; ++c) GridPane->SetColumnWidth(c, GridColumnWidths[c]);
 }
 
 MainWindow::~MainWindow() {
     // The views go first: while they close they may still read the session they show.
     state_->View.disconnect(this);
     delete centralWidget();
-    delete GridRows;
+    delete GridPane;
 }
 
 void MainWindow::BuildBrowser() {
@@ -140,30 +131,14 @@ void MainWindow::BuildBrowser() {
     DirTreePanel->setObjectName(QStringLiteral("DirTreePanel"));
     auto* treeColumn = new QVBoxLayout(DirTreePanel);
     treeColumn->setContentsMargins(0, 0, 0, 0);
-    DirTree = new QTreeWidget(DirTreePanel);
-    DirTree->setObjectName(QStringLiteral("DirTree"));
-    DirTree->setHeaderHidden(true);
-    DirTree->setIndentation(19);
-    DirTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DirTree->installEventFilter(this);
-    treeColumn->addWidget(DirTree);
-    LocalFolderTree = new FolderTree(DirTreePanel);
-    LocalFolderTree->setObjectName(QStringLiteral("LocalFolderTree"));
-    LocalFolderTree->hide();
-    treeColumn->addWidget(LocalFolderTree);
-
     FileViewPanel = new QWidget(TreeListSplitter);
     FileViewPanel->setObjectName(QStringLiteral("FileViewPanel"));
     auto* listColumn = new QVBoxLayout(FileViewPanel);
     listColumn->setContentsMargins(0, 0, 0, 0);
-    FileListView = new FolderFileList(FileViewPanel);
-    FileListView->setObjectName(QStringLiteral("FileListView"));
-    listColumn->addWidget(FileListView);
-    LocalFileList = new FolderFileList(FileViewPanel);
-    LocalFileList->setObjectName(QStringLiteral("LocalFileList"));
-    LocalFileList->hide();
-    listColumn->addWidget(LocalFileList);
-    LocalFolderTree->SetListView(LocalFileList);
+    Project = new ProjectBrowser(*state_, prompts_, *DirTreePanel, *FileViewPanel, this);
+    LocalFiles = new LocalFilesView(*DirTreePanel, *FileViewPanel, this);
+    Project->TreeKey = [this](int key) { return HandleTreeKey(key); };
+    LocalFiles->TreeKey = [this](int key) { return HandleTreeKey(key); };
 
     TreeListSplitter->addWidget(DirTreePanel);
     TreeListSplitter->addWidget(FileViewPanel);
@@ -171,9 +146,11 @@ void MainWindow::BuildBrowser() {
     TreeListSplitter->setStretchFactor(1, 1);
     TreeListSplitter->setSizes({238, DesignWidth - 238});
 
-    connect(DirTree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { ListSiteFolder(current); });
-    for (FolderFileList* list : {FileListView, LocalFileList}) {
+    connect(Project, &ProjectBrowser::FolderListed, this, [this] {
+        QuickHTMLViewerBtn->setEnabled(Project->List().Count() > 0);
+        EnableDisableFullScreenBtn();
+    });
+    for (FolderFileList* list : {&Project->List(), &LocalFiles->List()}) {
         connect(list, &FolderFileList::KeyDown, this, [this](int key) { HandleListKey(key); });
         connect(list, &FolderFileList::KeyUp, this,
                 [this, list](int key) { OnListKeyReleased(*list, key); });
@@ -182,8 +159,7 @@ void MainWindow::BuildBrowser() {
             FileListPopupMenu->popup(at);
         });
     }
-    connect(FileListView, &FolderFileList::Clicked, this, &MainWindow::OnProjectFileSelected);
-    connect(LocalFolderTree, &FolderTree::KeyDown, this, [this](int key) { HandleTreeKey(key); });
+    connect(&Project->List(), &FolderFileList::Clicked, this, &MainWindow::OnProjectFileSelected);
 }
 
 void MainWindow::BuildLowerPane() {
@@ -192,34 +168,10 @@ void MainWindow::BuildLowerPane() {
     auto* pane = new QVBoxLayout(LowerPane);
     pane->setContentsMargins(1, 1, 1, 1);
     pane->setSpacing(0);
-    Grid = new StatusGrid(LowerPane);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    // No stripes: both row colours are the window colour.
-    Grid->BorderColor = QColor(0xC0, 0xC0, 0xC0);
-    Grid->OddRowColor = Grid->palette().color(QPalette::Base);
-    Grid->EvenRowColor = Grid->palette().color(QPalette::Base);
-    Grid->UpdateBorder();
-    Grid->StyleCell = [this](int r, int c, int& colour, bool& b, bool& i, bool& u) {
-        StyleForCell(r, c, colour, b, i, u);
-    };
-    GridRows = new GridModel(state_->View, this);
-    Grid->setModel(GridRows);
-    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    pane->addWidget(Grid);
+    GridPane = new StatusGridPane(*state_, prompts_, *LowerPane, *this);
+    connect(GridPane, &StatusGridPane::RowFileDeleted, this, &MainWindow::ForcedSilentSave);
     SetLowerPaneLowered(true);
     LowerPane->resize(DesignWidth, 160);
-
-    // A row's failure shows as its tool tip, on the hint line while the mouse rests on it, and
-    // on the status line while the row is selected after the run.
-    Grid->setMouseTracking(true);
-    connect(Grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (!current.isValid()) return;
-                state_->View.SelectRow(current.row() + 1);
-                if (!state_->Running()) ShowRowFailure(current.row() + 1);
-            });
-    connect(Grid, &QTableView::clicked, this, &MainWindow::OnGridClicked);
-    connect(Grid, &QWidget::customContextMenuRequested, this, &MainWindow::OpenGridMenu);
 
     BottomBar = new QWidget(this);
     BottomBar->setObjectName(QStringLiteral("BottomBar"));
@@ -277,58 +229,25 @@ void MainWindow::ConnectView() {
     batched(&SessionView::ThreadRunningChanged, [this] {
         ThreadCountLabel->setText(QString::fromStdString(state_->View.ThreadCountLabel()));
     });
-    batched(&SessionView::GridSelectionChanged, [this] {
-        // The row may be new: the model learns of it first.
-        GridRows->Flush();
-        ShowSelectedRow(GridFollowsSelection());
-    });
+    batched(&SessionView::GridSelectionChanged, [this] { GridPane->FollowSelection(); });
     connect(&view, &SessionView::CaptionChanged, this, &MainWindow::UpdateCaption);
     connect(&view, &SessionView::ButtonsChanged, this, &MainWindow::ApplyButtons);
-    connect(&view, &SessionView::SiteTreeChanged, this, &MainWindow::RebuildSiteTree);
-    connect(&view, &SessionView::FileListCleared, this, [this] { FileListView->Clear(); });
-    connect(&view, &SessionView::SiteRootSelectionRequested, this, &MainWindow::SelectSiteRoot);
+    connect(&view, &SessionView::SiteTreeChanged, Project, &ProjectBrowser::RebuildSiteTree);
+    connect(&view, &SessionView::FileListCleared, this, [this] { Project->List().Clear(); });
+    connect(&view, &SessionView::SiteRootSelectionRequested, Project,
+            &ProjectBrowser::SelectSiteRoot);
     connect(&view, &SessionView::SessionOpenStarted, this, &MainWindow::SessionOpenStarted);
     connect(&view, &SessionView::SessionOpenFinished, this, &MainWindow::SessionOpenFinished);
     connect(&view, &SessionView::BlockingWorkStarting, this, &MainWindow::ShowBeforeBlockingWork);
-    // Rows the selection points at may only now have reached the grid.
-    connect(GridRows, &QAbstractItemModel::rowsInserted, this,
-            [this] { ShowSelectedRow(GridFollowsSelection()); });
-    // A run selects each new transfer's row: the grid scrolls along with it only until the
-    // person scrolls away from the bottom to read rows further up, and again once they
-    // scroll back down.
-    QScrollBar* gridScroll = Grid->verticalScrollBar();
-    connect(gridScroll, &QAbstractSlider::actionTriggered, this, [this, gridScroll] {
-        gridFollows_ = gridScroll->sliderPosition() >= gridScroll->maximum();
-    });
     // Once a second while a session runs, the project list takes in the files that landed.
-    connect(&state_->SessionClock, &QTimer::timeout, this, &MainWindow::FollowLandedFiles);
-}
-
-bool MainWindow::GridFollowsSelection() const {
-    return !state_->Running() || gridFollows_;
-}
-
-void MainWindow::ShowSelectedRow(bool scrollToRow) {
-    const int row = state_->View.SelectedRow();
-    if (Grid->Row() != row) Grid->SetRow(row, scrollToRow);
-    Grid->viewport()->update();
-}
-
-void MainWindow::ShowRowFailure(int row) {
-    SessionView& view = state_->View;
-    const std::string& failure = view.RowFailure(row);
-    if (!failure.empty())
-        view.SetMessageLabel(failure);
-    else if (!view.MessageLabel().empty() && view.MessageLabel() == shownFailure_)
-        view.SetMessageLabel("");
-    shownFailure_ = failure;
+    connect(&state_->SessionClock, &QTimer::timeout, Project, &ProjectBrowser::FollowLandedFiles);
 }
 
 void MainWindow::ShowBeforeBlockingWork() {
     // What the run changed so far shows now, and the window system gets to take away a box
     // just answered and to paint what lay under it; input waits for the work to end.
     viewRefresh_->Flush();
-    GridRows->Flush();
+    GridPane->FlushRows();
     if (isVisible()) repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -340,7 +259,7 @@ void MainWindow::ResetViews() {
     view.SetCell(0, 2, "Total Bytes");
     view.SetCell(0, 3, "Transferred");
     view.SetCell(0, 4, "State");
-    FileListView->Clear();
+    Project->List().Clear();
     view.ClearSiteTree();
     SetViewStyle(FolderFileList::ViewStyle::Report);
 }
@@ -359,7 +278,7 @@ void MainWindow::AdaptToScreenWidth(int screenWidth) {
     }
     for (int i = 0; i < 4; ++i) {
         LowerStatusBar->SetPanelWidth(i, StatisticsBarWidths[i] + panelGrowth[i]);
-        Grid->setColumnWidth(i + 1, GridColumnWidths[i + 1] + columnGrowth[i]);
+        GridPane->SetColumnWidth(i + 1, GridColumnWidths[i + 1] + columnGrowth[i]);
     }
 }
 
@@ -406,60 +325,6 @@ void MainWindow::ApplyButtons() {
     UpdateFileMenu();
 }
 
-void MainWindow::RebuildSiteTree() {
-    const SessionView& view = state_->View;
-    const bool sameRoot = SiteRootNode != nullptr && view.HasSiteRoot() &&
-                          SiteRootNode->text(0) == QString::fromStdString(view.SiteRootText());
-    const auto& children = view.SiteChildren();
-    const bool onlyAdded = sameRoot && children.size() >= treeChildren_.size() &&
-                           std::equal(treeChildren_.begin(), treeChildren_.end(), children.begin());
-    if (!onlyAdded) {
-        const QSignalBlocker quiet(DirTree);
-        DirTree->clear();
-        SiteRootNode = nullptr;
-        treeChildren_.clear();
-        folderNodes_.clear();
-        if (!view.HasSiteRoot()) return;
-        SiteRootNode = new QTreeWidgetItem(DirTree, {QString::fromStdString(view.SiteRootText())});
-        SiteRootNode->setIcon(0, TreeIcon("browse"));
-    }
-    // During a run folders only ever join the tree: add the new ones and keep the selection.
-    // A node keeps its folder as the session names it; a complete copy's folders ("docs/a/")
-    // nest under their parent folder's node and show their own name ("a/").
-    for (std::size_t i = treeChildren_.size(); i < children.size(); ++i) {
-        const std::string& folder = children[i];
-        QTreeWidgetItem* parent = SiteRootNode;
-        std::string label = folder;
-        if (state_->CompleteCopy && folder.size() >= 2) {
-            const std::size_t cut = folder.find_last_of('/', folder.size() - 2);
-            const auto found = cut == std::string::npos
-                                   ? folderNodes_.end()
-                                   : folderNodes_.find(folder.substr(0, cut + 1));
-            if (found != folderNodes_.end()) {
-                parent = found->second;
-                label = folder.substr(cut + 1);
-            }
-        }
-        auto* node = new QTreeWidgetItem(parent, {QString::fromStdString(label)});
-        node->setData(0, Qt::UserRole, QString::fromStdString(folder));
-        node->setIcon(0, TreeIcon("projectfolder"));
-        folderNodes_[folder] = node;
-        treeChildren_.push_back(folder);
-    }
-    SiteRootNode->setExpanded(true);
-}
-
-void MainWindow::SelectSiteRoot() {
-    if (!SiteRootNode) return;
-    if (DirTree->currentItem() == SiteRootNode) {
-        // The tree makes its first node current by itself, without showing it selected.
-        SiteRootNode->setSelected(true);
-        ListSiteFolder(SiteRootNode);
-    } else {
-        DirTree->setCurrentItem(SiteRootNode);  // runs ListSiteFolder
-    }
-}
-
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (paneSized_) return;
@@ -490,9 +355,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ToolBarFrame && event->type() == QEvent::ContextMenu) {
         SystemPopupMenu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
-    }
-    if (watched == DirTree && event->type() == QEvent::KeyPress) {
-        if (HandleTreeKey(static_cast<QKeyEvent*>(event)->key())) return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -4,7 +4,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/NewSessionSettings.h"
@@ -13,28 +12,27 @@
 #include "shell/FolderFileList.h"
 #include "viewers/ViewerWindow.h"
 
-class GridModel;
+class LocalFilesView;
+class ProjectBrowser;
+class StatusGridPane;
 class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
 class QSplitter;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 class RunControl;
 class BrowserPanel;
 class BrowserPanelHost;
-class StatusGrid;
 class StatusBar;
-class FolderTree;
-class FolderWatcher;
 class ViewRefresh;
 
 // The main window: tool bar, menus, the two status bars, the project browser (site tree, file
-// list), the lower pane with the status grid, and the bottom bar. It is a view over the
-// session's SessionState: what a run changes arrives through the state's SessionView signals.
-// Components and handlers carry the names the rest of the program knows them by.
+// list) or the local-files view, the lower pane with the status grid or the browser panel, and
+// the bottom bar. It composes the panes (ProjectBrowser, LocalFilesView, StatusGridPane,
+// BrowserPanel) and is a view over the session's SessionState: what a run changes arrives
+// through the state's SessionView signals. Its widgets are its own; tests find them by their
+// object names.
 class MainWindow : public QMainWindow, public ViewerFileSource {
     Q_OBJECT
   public:
@@ -59,6 +57,104 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
 
     // Grows the lower status bar's panels and the grid's columns for wide screens.
     void AdaptToScreenWidth(int screenWidth);
+
+    // --- What the viewer window reads from the visible list ---------------------------------
+    bool FileListViewVisible() const override;
+    int FileListViewCount() const override;
+    int LocalFilesCount() const override;
+    // The file an item of a list stands for: the one resolution every view of a list item uses.
+    std::string ListItemFile(const FolderFileList& list, int index) const;
+    std::string ItemPath(int index) const override;
+    std::string ItemDisplayName(int index) const override;
+    std::string ProjectFolder() const;
+    std::string LocalFilesFolder() const;
+
+    // --- Session commands ----------------------------------------------------------------
+    void StartNewSession();
+    void StopSession();
+    void OpenSession();
+    void SaveSessionAs();
+    void PerformFileOpen(const std::string& path);
+    // The New Session dialog of the desktop (AskSessionSettings's default).
+    bool ShowNewSessionDialog(NewSessionSettings& settings);
+
+    // --- Window commands -----------------------------------------------------------------
+    void ApplicationHint(const QString& hint);
+    void UpdateFileMenu();
+    void UpdateProjectMenu();
+    void UpdateToolsMenu();
+    void ConfirmExit();
+    void BrowseProject();
+    void OpenListedFolder();
+    void OpenSelectedInViewer();
+    void ShowEMailAddresses();
+    void OpenFinder();
+    void ShowAbout();
+    // Opens the viewer window on the visible list's item.
+    void OpenViewerWindow(int listIndex);
+    void ToggleMainMenu();
+
+    // --- The lower pane: the status grid or the browser panel -----------------------------
+    void SwitchToGrid();
+    void SwitchToBrowserPanel();
+
+    // --- The file lists (the project list, or the local-files list while that view shows) ----
+    void OnProjectFileSelected();
+    void ShowLargeIcons();
+    void ShowSmallIcons();
+    void ShowAsList();
+    void ShowDetails();
+    void UpdateFileListMenu();
+    void OpenSelectedFile();
+    void SaveSelectedFiles();
+    void DeleteSelectedFiles();
+    void ShowSelectedProperties();
+    void ShowSelectedContextMenu();
+    bool SaveThisFile(const std::string& path);
+    // Key commands of the lists, the trees and the window; true when the key was used.
+    bool HandleListKey(int key);
+    bool HandleTreeKey(int key);
+    void OnListKeyReleased(FolderFileList& list, int key);
+
+    // The list the commands act on: FileListView when shown, else the local-files list.
+    FolderFileList* VisibleList();
+    bool ProjectListVisible() const;
+    bool LocalListVisible() const;
+
+    // --- The browser panel in the lower pane (window/MainWindowBrowserPanel.cpp) --------------
+    bool BrowserPanelShown() const;  // the HTML control or the image is visible
+    void HideBrowserPanel();         // the grid takes the lower pane
+    void ShowBrowserPanel();         // empty picture, caption and file label cleared
+    void VisibleHTMLButtons(bool show);
+    void EnableDisableHTMLButtons();
+    void EnableDisableFullScreenBtn();
+    void EnableBackForward(bool localHistory);
+    void DisplayFile(bool projectList);
+    void SwitchToLocalFiles();
+    void ToggleLocalFiles();
+    void ListLocalFolder();
+    void StartFullScreenShow();
+    bool ShowFullScreenEnabled() const;
+    void OnLocalFolderChanged();
+    void OnLocalFileSelected();
+    // The browser panel's page history of the local-files list (local) or the project list.
+    const std::vector<std::string>& PageHistory(bool local) const {
+        return local ? LocalHistory : ProjectHistory;
+    }
+    int PageHistoryIndex(bool local) const {
+        return local ? LocalHistoryIndex : ProjectHistoryIndex;
+    }
+    void FitUpperStatusPanel();
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class PanelHost;
 
     // --- Tool bar ToolBarFrame ----------------------------------------------------------------
     QFrame* ToolBarFrame;
@@ -114,21 +210,19 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     StatusBar* UpperStatusBar;  // upper: "Session Started On: ", "Contents Of: "
     StatusBar* LowerStatusBar;  // lower: queue, files read, bytes, speed, time; the hint line
 
-    // --- Project browser -----------------------------------------------------------------
+    // --- The panes: the project browser or the local-files view above, the grid below ------
     QSplitter* LowerPaneSplitter;  // between the browser and the lower pane
     QSplitter* TreeListSplitter;   // between the tree panel and the file panel
-    QWidget* DirTreePanel;
-    QTreeWidget* DirTree;
-    QTreeWidgetItem* SiteRootNode = nullptr;
-    FolderTree* LocalFolderTree;  // local-files view
-    QWidget* FileViewPanel;
-    FolderFileList* FileListView;
-    FolderFileList* LocalFileList;  // local-files view
+    QWidget* DirTreePanel;         // the site tree, or the local folder tree
+    QWidget* FileViewPanel;        // the project list, or the local-files list
+    ProjectBrowser* Project = nullptr;
+    LocalFilesView* LocalFiles = nullptr;
+    StatusGridPane* GridPane = nullptr;
+    // The browser panel's controls: PageView, the image, the panel-set buttons, the pop-up menu.
+    BrowserPanel* LowerBrowser = nullptr;
 
     // --- Lower pane LowerPane and the bottom bar BottomBar ---------------------------------------
     QFrame* LowerPane;
-    StatusGrid* Grid;
-    GridModel* GridRows;
     QWidget* BottomBar;
     QLabel* BottomBarIcon;
     QLabel* ThreadRunningCaption;
@@ -136,13 +230,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     QLabel* MessageLabel;
     QWidget* HTMLButtonsBar;  // the browser panel's buttons; hidden while the grid shows
 
-    // --- Pop-up menus --------------------------------------------------------------------
-    QMenu* GridPopupMenu;
-    QAction* OpenDefaultViewerItem;
-    QAction* RetrieveDefaultBrowserItem;
-    QAction* CopyUrlItem;
-    QAction* SaveRowAsItem;
-    QAction* DeleteRowItem;
+    // --- The file lists' pop-up menu -----------------------------------------------------
     QMenu* FileListPopupMenu;
     QAction* OpenFileItem;
     QAction* SaveFileAsItem;
@@ -150,133 +238,20 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     QAction* PropertiesItem;
     QAction* ContextMenuItem;
 
-    // --- Page histories of the browser panel, and the local view's scratch list -----------
+    // The browser panel's page histories: the project list's and the local-files list's.
     std::vector<std::string> ProjectHistory;
     int ProjectHistoryIndex = -1;
     std::vector<std::string> LocalHistory;
     int LocalHistoryIndex = -1;
-    std::vector<std::string> ScratchNames;
+    // The upper bar's "Contents Of" text while the local-files view shows in its place.
     std::string ContentsText;
-    std::string LocalSelectedPath;
 
-    // The folder of the local-files view, ending in "/" (empty until a folder was listed).
-    void SetLocalFilesFolder(const std::string& folder) { localFilesFolder_ = folder; }
-
-    // --- What the viewer window reads from the visible list ---------------------------------
-    bool FileListViewVisible() const override;
-    int FileListViewCount() const override;
-    int LocalFilesCount() const override;
-    // The file an item of a list stands for: the one resolution every view of a list item uses.
-    std::string ListItemFile(const FolderFileList& list, int index) const;
-    std::string ItemPath(int index) const override;
-    std::string ItemDisplayName(int index) const override;
-    std::string ProjectFolder() const;
-    std::string LocalFilesFolder() const;
-
-    // --- Session commands ----------------------------------------------------------------
-    void StartNewSession();
-    void StopSession();
-    void OpenSession();
-    void SaveSessionAs();
-    void PerformFileOpen(const std::string& path);
-    // The New Session dialog of the desktop (AskSessionSettings's default).
-    bool ShowNewSessionDialog(NewSessionSettings& settings);
-
-    // --- Window commands -----------------------------------------------------------------
-    void ApplicationHint(const QString& hint);
-    void UpdateFileMenu();
-    void UpdateProjectMenu();
-    void UpdateToolsMenu();
-    void ConfirmExit();
-    void BrowseProject();
-    void OpenListedFolder();
-    void OpenSelectedInViewer();
-    void ShowEMailAddresses();
-    void OpenFinder();
-    void ShowAbout();
-    // Opens the viewer window on the visible list's item.
-    void OpenViewerWindow(int listIndex);
-    void ToggleMainMenu();
-
-    // --- Status grid ---------------------------------------------------------------------
-    void StyleForCell(int ARow, int Acol, int& Fcolor, bool& Bold, bool& Italic, bool& underline);
-    void OnGridClicked();
-    void UpdateGridMenu();
-    void OpenRowFile();
-    void OpenRowAddress();
-    void CopyRowAddress();
-    void SaveRowFileAs();
-    void DeleteRowFile();
-    void SwitchToGrid();
-    void SwitchToBrowserPanel();
-    std::string RowLocalName();
-    std::string RowAddress();
-
-    // --- Site tree and file list ---------------------------------------------------------
-    void ListSiteFolder(QTreeWidgetItem* node);
-    // During a run: the project list shows the files that have landed since it was listed
-    // (the site root's once the start page is there), keeping the person's selection.
-    void FollowLandedFiles();
-    void OnProjectFileSelected();
-    void ShowLargeIcons();
-    void ShowSmallIcons();
-    void ShowAsList();
-    void ShowDetails();
-    void UpdateFileListMenu();
-    void OpenSelectedFile();
-    void SaveSelectedFiles();
-    void DeleteSelectedFiles();
-    void ShowSelectedProperties();
-    void ShowSelectedContextMenu();
-    bool SaveThisFile(const std::string& path);
-    // Key commands of the lists, the trees and the window; true when the key was used.
-    bool HandleListKey(int key);
-    bool HandleTreeKey(int key);
-    void OnListKeyReleased(FolderFileList& list, int key);
-
-    // The list the commands act on: FileListView when shown, else the local-files list.
-    FolderFileList* VisibleList();
-    bool ProjectListVisible() const;
-    bool LocalListVisible() const;
-
-    // --- The browser panel in the lower pane (window/MainWindowBrowserPanel.cpp) --------------
-    bool BrowserPanelShown() const;  // the HTML control or the image is visible
-    void HideBrowserPanel();         // the grid takes the lower pane
-    void ShowBrowserPanel();         // empty picture, caption and file label cleared
-    void VisibleHTMLButtons(bool show);
-    void EnableDisableHTMLButtons();
-    void EnableDisableFullScreenBtn();
-    void EnableBackForward(bool localHistory);
-    void DisplayFile(bool projectList);
-    void SwitchToLocalFiles();
-    void ToggleLocalFiles();
-    void ListLocalFolder();
-    void StartFullScreenShow();
-    bool ShowFullScreenEnabled() const;
-    void OnLocalFolderChanged();
-    // Reads the local list's folder again (its files come and go), narrowed to web files; the
-    // list then follows that folder's changes on disk while it shows.
-    void ReadLocalFiles(const QString& folder);
-    // A change on disk in the local list's folder: the list reads it again, keeping the selection.
-    void FollowLocalFolderOnDisk(const QString& folder);
-    void OnLocalFileSelected();
-    void FitUpperStatusPanel();
-    // The browser panel's controls: PageView, the image, the panel-set buttons, the pop-up menu.
-    BrowserPanel* LowerBrowser = nullptr;
-
-  protected:
-    bool event(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void BuildToolBar();
     void BuildMenus();
     void BuildBrowser();
     void BuildLowerPane();
-    void BuildPopupMenus();
+    void BuildFileListMenu();
+    void NameCommands();
     void ConnectView();
     void ResetViews();
     void BuildBrowserPanel();
@@ -287,43 +262,19 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void ApplyStatusTexts();
     void ApplyMessage();
     void ApplyButtons();
-    void RebuildSiteTree();
-    void SelectSiteRoot();
     void ForcedSilentSave();
     void SessionOpenStarted();
     void SessionOpenFinished();
     // Before work that holds the event loop: shows the gathered changes and paints.
     void ShowBeforeBlockingWork();
-    // The selected grid row, 0 when none.
-    int GridRow() const;
-    // The row the grid's commands act on: the row the pop-up menu was opened for while it is
-    // open (a run selects each new transfer's row meanwhile), else the selected row.
-    int CommandRow() const;
-    // Opens the grid's pop-up menu for the row at the position (viewport coordinates).
-    void OpenGridMenu(const QPoint& at);
-    bool GridFollowsSelection() const;
-    // The status line says why the row's file was not retrieved (and forgets the reason it
-    // showed for another row).
-    void ShowRowFailure(int row);
-    void ShowSelectedRow(bool scrollToRow);
-    // ListSiteFolder without the hourglass (a running session lists again once a second).
-    void NarrowFileList(QTreeWidgetItem* node);
 
     SessionPrompts& prompts_;
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<RunControl> run_;
-    ViewRefresh* viewRefresh_ = nullptr;     // batches a running session's label changes
-    std::vector<std::string> treeChildren_;  // the folders DirTree shows, in order
-    std::unordered_map<std::string, QTreeWidgetItem*> folderNodes_;  // each folder's node
-    std::string localFilesFolder_;
+    ViewRefresh* viewRefresh_ = nullptr;  // batches a running session's label changes
     std::unique_ptr<BrowserPanelHost> panelHost_;
     bool mainMenuHidden_ = false;
-    int gridMenuRow_ = 0;  // the row the grid's pop-up menu was opened for, 0 when closed
-    bool gridFollows_ = true;   // the person has not scrolled the grid away from its bottom
-    int listedFilesRead_ = -1;  // FilesRead when the project list was last followed
-    std::string shownFailure_;  // the row failure the status line shows, if any
     bool closeWhenIdle_ = false;   // closed during a session: closes when it has completed
     bool quitWhenClosed_ = false;  // Exit was chosen: the program ends with the window
-    FolderWatcher* localFolderWatcher_ = nullptr;  // the folder the local list shows
     bool paneSized_ = false;
 };

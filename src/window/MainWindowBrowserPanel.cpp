@@ -11,33 +11,26 @@
 #include <QVBoxLayout>
 
 #include "core/AppTitle.h"
-#include "core/FileNames.h"
 #include "core/Text.h"
-#include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
-#include "shell/FolderTree.h"
-#include "shell/FolderWatcher.h"
-#include "window/BrowserPanel.h"
+#include "htmlview/ScreenCursor.h"
 #include "widgets/Hints.h"
-#include "window/MainWindow.h"
+#include "window/BrowserPanel.h"
 #include "window/GridRules.h"
-#include "window/StatusGrid.h"
+#include "window/LocalFilesView.h"
+#include "window/MainWindow.h"
+#include "window/ProjectBrowser.h"
 #include "window/StatusBar.h"
+#include "window/StatusGridPane.h"
 
 namespace {
 
 constexpr const char* LocalFilesTitle = "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files";
 
-bool IsWebRelatedName(const std::string& name) {
-    const std::string ext = LowerCase(FileExtension(name));
-    for (const char* web : {".html", ".htm", ".shtml", ".shtm", ".asp", ".gif", ".jpg", ".jpeg",
-                            ".bmp", ".wmf", ".emf", ".ico"})
-        if (ext == web) return true;
-    return false;
-}
+}  // namespace
 
 // The window as the browser panel sees it.
-class PanelHost : public BrowserPanelHost {
+class MainWindow::PanelHost : public BrowserPanelHost {
   public:
     PanelHost(MainWindow& form, std::function<void(bool)> setLowered)
         : form_(form), setLowered_(std::move(setLowered)) {}
@@ -67,8 +60,9 @@ class PanelHost : public BrowserPanelHost {
                 source.SelectedPath = form_.ListItemFile(*list, list->Selected());
         }
         const QWidget* focus = QApplication::focusWidget();
-        source.LocalListHasFocus = focus != nullptr && (focus == form_.LocalFileList ||
-                                                        form_.LocalFileList->isAncestorOf(focus));
+        const FolderFileList& local = form_.LocalFiles->List();
+        source.LocalListHasFocus =
+            focus != nullptr && (focus == &local || local.isAncestorOf(focus));
         source.PanelFileCaption = form_.LowerBrowser->PanelFileLabel->text().toStdString();
         return source;
     }
@@ -94,16 +88,14 @@ class PanelHost : public BrowserPanelHost {
 
   private:
     const FolderFileList* VisibleList() const {
-        if (form_.LocalListVisible()) return form_.LocalFileList;
-        if (form_.ProjectListVisible()) return form_.FileListView;
+        if (form_.LocalListVisible()) return &form_.LocalFiles->List();
+        if (form_.ProjectListVisible()) return &form_.Project->List();
         return nullptr;
     }
 
     MainWindow& form_;
     std::function<void(bool)> setLowered_;
 };
-
-}  // namespace
 
 void MainWindow::BuildBrowserPanel() {
     panelHost_ =
@@ -116,17 +108,52 @@ void MainWindow::BuildBrowserPanel() {
     buttons->addWidget(LowerBrowser->PanelButtons);
     LowerBrowser->PanelButtons->show();
 
-    localFolderWatcher_ = new FolderWatcher(this);
-    connect(localFolderWatcher_, &FolderWatcher::FolderChanged, this,
-            &MainWindow::FollowLocalFolderOnDisk);
-    connect(LocalFolderTree, &FolderTree::SelectedFolderChanged, this, &MainWindow::OnLocalFolderChanged);
-    connect(LocalFolderTree, &FolderTree::FolderClicked, this, &MainWindow::ListLocalFolder);
-    connect(LocalFileList, &FolderFileList::Clicked, this, &MainWindow::OnLocalFileSelected);
+    connect(LocalFiles, &LocalFilesView::FolderChosen, this, &MainWindow::OnLocalFolderChanged);
+    connect(LocalFiles, &LocalFilesView::FolderClicked, this, &MainWindow::ListLocalFolder);
+    connect(LocalFiles, &LocalFilesView::FileClicked, this, &MainWindow::OnLocalFileSelected);
     connect(TreeListSplitter, &QSplitter::splitterMoved, this, &MainWindow::FitUpperStatusPanel);
 }
 
+void MainWindow::SwitchToGrid() {
+    const bool leavingLocalView = LocalListVisible();
+    ViewLocalFilesItem->setChecked(false);
+    GridPane->SetShown(true);
+    VisibleHTMLButtons(false);
+    EnableBackForward(false);
+    UpdateCaption();
+    SetLowerPaneLowered(true);
+    HideBrowserPanel();
+    ViewBrowserPanelBtn->setEnabled(true);
+    ViewGridBtn->setEnabled(false);
+    LocalFiles->SetShown(false);
+    Project->SetShown(true);
+    if (leavingLocalView) {
+        LocalFiles->StopFollowing();
+        // The upper bar shows the project again, as it was before the local view opened.
+        const std::string& started = state_->StartedText;
+        state_->View.SetUpperStatusBar(
+            0, started.empty() ? std::string("Session Started On: ") : started);
+        state_->View.SetUpperStatusBar(1, ContentsText);
+        ApplyStatusTexts();
+    }
+    OpenProjectFolderBtn->setEnabled(!state_->ProjectFolder.empty());
+    SetHint(OpenProjectFolderBtn, QStringLiteral("Open Project Folder"));
+}
+
+void MainWindow::SwitchToBrowserPanel() {
+    GridPane->SetShown(false);
+    ViewGridBtn->setEnabled(true);
+    ViewBrowserPanelBtn->setEnabled(false);
+    SetLowerPaneLowered(true);
+    ShowBrowserPanel();
+    VisibleHTMLButtons(true);
+    EnableDisableFullScreenBtn();
+    EnableDisableHTMLButtons();
+    OnProjectFileSelected();
+}
+
 bool MainWindow::BrowserPanelShown() const {
-    return Grid->isHidden();
+    return !GridPane->Shown();
 }
 
 void MainWindow::HideBrowserPanel() {
@@ -162,7 +189,7 @@ void MainWindow::EnableBackForward(bool localHistory) {
 }
 
 void MainWindow::DisplayFile(bool projectList) {
-    const FolderFileList* list = projectList ? FileListView : LocalFileList;
+    const FolderFileList* list = projectList ? &Project->List() : &LocalFiles->List();
     const int item = list->Selected();
     if (item < 0) return;
     const std::string name = list->ItemName(item).toStdString();
@@ -187,11 +214,9 @@ void MainWindow::SwitchToLocalFiles() {
     EnableBackForward(true);
     ViewBrowserPanelBtn->setEnabled(false);
     ViewGridBtn->setEnabled(true);
-    LocalFolderTree->show();
-    LocalFileList->show();
-    DirTree->hide();
-    FileListView->hide();
-    Grid->hide();
+    LocalFiles->SetShown(true);
+    Project->SetShown(false);
+    GridPane->SetShown(false);
     SetLowerPaneLowered(true);
 
     ContentsText = UpperStatusBar->PanelText(1).toStdString();
@@ -227,10 +252,11 @@ void MainWindow::ToggleLocalFiles() {
 }
 
 void MainWindow::OnLocalFolderChanged() {
-    LocalSelectedPath = LocalFolderTree->SelectedPath().toStdString();
-    UpperStatusBar->SetPanelText(1, QString::fromStdString(LocalSelectedPath));
+    LocalFiles->RememberSelectedPath();
+    const QString chosen = QString::fromStdString(LocalFiles->SelectedPath());
+    UpperStatusBar->SetPanelText(1, chosen);
     UpperStatusBar->repaint();
-    SetHint(OpenProjectFolderBtn, "Open Folder - " + QString::fromStdString(LocalSelectedPath));
+    SetHint(OpenProjectFolderBtn, "Open Folder - " + chosen);
     LocalHistory.clear();
     LocalHistoryIndex = -1;
     EnableBackForward(true);
@@ -240,20 +266,20 @@ void MainWindow::OnLocalFolderChanged() {
 }
 
 void MainWindow::ListLocalFolder() {
-    if (LocalFolderTree->RootSelected()) return;
+    if (LocalFiles->RootChosen()) return;
     LowerBrowser->ShowFullScreenBtn->setEnabled(false);
     OpenProjectFolderBtn->setEnabled(true);
     prompts_.ProcessEvents();
     SetScreenCursor(Qt::WaitCursor);
 
-    const QString folder = LocalFolderTree->SelectedPath();
-    ReadLocalFiles(folder);
-    LocalFileList->show();
+    const QString folder = LocalFiles->ChosenFolder();
+    LocalFiles->ReadFiles(folder);
+    LocalFiles->ShowList();
     SetScreenCursor(Qt::ArrowCursor);
 
     std::string path = folder.toStdString();
     if (path.empty() || path.back() != '/') path += '/';
-    SetLocalFilesFolder(path);
+    LocalFiles->SetFolder(path);
 
     SetLowerPaneLowered(true);
     LowerBrowser->PanelFileLabel->clear();
@@ -265,53 +291,12 @@ void MainWindow::ListLocalFolder() {
 }
 
 void MainWindow::OnLocalFileSelected() {
-    if (LocalFileList->Count() == 0 || LocalFileList->Selected() < 0) return;
+    if (LocalFiles->List().Count() == 0 || LocalFiles->List().Selected() < 0) return;
     DisplayFile(false);
 }
 
 void MainWindow::FitUpperStatusPanel() {
-    const QWidget* tree = !LocalFolderTree->isHidden() ? static_cast<QWidget*>(LocalFolderTree)
-                          : !DirTree->isHidden()       ? static_cast<QWidget*>(DirTree)
-                                                       : nullptr;
-    if (tree != nullptr) UpperStatusBar->SetPanelWidth(0, tree->width() + 4);
-}
-
-void MainWindow::ReadLocalFiles(const QString& folder) {
-    const FolderFileList::ViewStyle style = LocalFileList->Style();
-    LocalFileList->BeginUpdate();
-    LocalFileList->SetFolder(folder);  // read again, also the same folder
-    for (int i = 0; i < LocalFileList->Count(); ++i) {
-        const std::string name = LocalFileList->ItemName(i).toStdString();
-        if (!IsWebRelatedName(name)) ScratchNames.push_back(name);
-    }
-    // Only the list is narrowed; the files stay where they are.
-    for (const std::string& name : ScratchNames) {
-        const QString wanted = QString::fromStdString(name);
-        int start = 0;
-        for (;;) {
-            const int found = LocalFileList->FindCaption(wanted, start, false);
-            if (found < 0) break;
-            if (LocalFileList->ItemName(found).compare(wanted, Qt::CaseInsensitive) == 0) {
-                LocalFileList->RemoveItem(found);
-                break;
-            }
-            start = found + 1;
-        }
-    }
-    LocalFileList->EndUpdate();
-    LocalFileList->SetStyle(FolderFileList::ViewStyle::Report);
-    LocalFileList->SetStyle(style);
-    ScratchNames.clear();
-    localFolderWatcher_->UnwatchAll();
-    localFolderWatcher_->Watch(folder);
-}
-
-void MainWindow::FollowLocalFolderOnDisk(const QString& folder) {
-    if (!LocalListVisible() || QDir::cleanPath(folder) != QDir::cleanPath(LocalFileList->Folder()))
-        return;
-    QStringList selected;
-    for (int item : LocalFileList->SelectedItems()) selected << LocalFileList->ItemName(item);
-    ReadLocalFiles(LocalFileList->Folder());
-    for (int i = 0; i < LocalFileList->Count(); ++i)
-        if (selected.contains(LocalFileList->ItemName(i))) LocalFileList->SelectItem(i, false);
+    const int localWidth = LocalFiles->ShownTreeWidth();
+    const int width = localWidth >= 0 ? localWidth : Project->ShownTreeWidth();
+    if (width >= 0) UpperStatusBar->SetPanelWidth(0, width + 4);
 }

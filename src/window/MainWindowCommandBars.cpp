@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
@@ -209,28 +210,7 @@ void MainWindow::BuildMenus() {
     SystemAboutItem = item(SystemPopupMenu, "&About Lanternway 1.3", QString(), &MainWindow::ShowAbout);
 }
 
-void MainWindow::BuildPopupMenus() {
-    GridPopupMenu = new QMenu(this);
-    OpenDefaultViewerItem = GridPopupMenu->addAction(QStringLiteral("Open - Default Viewer"));
-    RetrieveDefaultBrowserItem =
-        GridPopupMenu->addAction(QStringLiteral("Retrieve - Default Browser"));
-    GridPopupMenu->addSeparator();
-    CopyUrlItem = GridPopupMenu->addAction(QStringLiteral("Copy URL"));
-    GridPopupMenu->addSeparator();
-    SaveRowAsItem = GridPopupMenu->addAction(QStringLiteral("Save As.."));
-    DeleteRowItem = GridPopupMenu->addAction(QStringLiteral("Delete"));
-    for (QAction* a : {OpenDefaultViewerItem, RetrieveDefaultBrowserItem, CopyUrlItem, SaveRowAsItem, DeleteRowItem})
-        a->setEnabled(false);
-    connect(OpenDefaultViewerItem, &QAction::triggered, this, &MainWindow::OpenRowFile);
-    connect(RetrieveDefaultBrowserItem, &QAction::triggered, this,
-            &MainWindow::OpenRowAddress);
-    connect(CopyUrlItem, &QAction::triggered, this, &MainWindow::CopyRowAddress);
-    connect(SaveRowAsItem, &QAction::triggered, this, &MainWindow::SaveRowFileAs);
-    connect(DeleteRowItem, &QAction::triggered, this, &MainWindow::DeleteRowFile);
-    // The menu hides before its item's command runs: the row is let go only after that.
-    connect(GridPopupMenu, &QMenu::aboutToHide, this, [this] { gridMenuRow_ = 0; },
-            Qt::QueuedConnection);
-
+void MainWindow::BuildFileListMenu() {
     FileListPopupMenu = new QMenu(this);
     OpenFileItem = FileListPopupMenu->addAction(QStringLiteral("&Open"));
     SaveFileAsItem = FileListPopupMenu->addAction(QStringLiteral("&Save As.."));
@@ -243,4 +223,46 @@ void MainWindow::BuildPopupMenus() {
     connect(DeleteFileItem, &QAction::triggered, this, &MainWindow::DeleteSelectedFiles);
     connect(PropertiesItem, &QAction::triggered, this, &MainWindow::ShowSelectedProperties);
     connect(ContextMenuItem, &QAction::triggered, this, &MainWindow::ShowSelectedContextMenu);
+}
+
+void MainWindow::NameCommands() {
+    // Tests and tools find the window's commands by these names.
+    const std::pair<QObject*, const char*> named[] = {
+        {FileMenu, "FileMenu"},
+        {NewSessionItem, "NewSessionItem"},
+        {OpenSessionItem, "OpenSessionItem"},
+        {SaveSessionAsItem, "SaveSessionAsItem"},
+        {ExitItem, "ExitItem"},
+        {ProjectMenu, "ProjectMenu"},
+        {BrowseProjectItem, "BrowseProjectItem"},
+        {ViewEMailAddressItem, "ViewEMailAddressItem"},
+        {OpenProjectFolderItem, "OpenProjectFolderItem"},
+        {ViewMenu, "ViewMenu"},
+        {ViewGridItem, "ViewGridItem"},
+        {ViewPanelItem, "ViewPanelItem"},
+        {FileListViewMenu, "FileListViewMenu"},
+        {LargeIconsItem, "LargeIconsItem"},
+        {SmallIconsItem, "SmallIconsItem"},
+        {ListStyleItem, "ListStyleItem"},
+        {DetailsStyleItem, "DetailsStyleItem"},
+        {ToolsMenu, "ToolsMenu"},
+        {OpenViewerItem, "OpenViewerItem"},
+        {ViewLocalFilesItem, "ViewLocalFilesItem"},
+        {FindFilesItem, "FindFilesItem"},
+        {FullScreenShowItem, "FullScreenShowItem"},
+        {HelpMenu, "HelpMenu"},
+        {AboutItem, "AboutItem"},
+        {SystemPopupMenu, "SystemPopupMenu"},
+        {HideMainMenuItem, "HideMainMenuItem"},
+        {SystemAboutItem, "SystemAboutItem"},
+        {BottomBarIcon, "BottomBarIcon"},
+        {ThreadRunningCaption, "ThreadRunningCaption"},
+        {FileListPopupMenu, "FileListPopupMenu"},
+        {OpenFileItem, "OpenFileItem"},
+        {SaveFileAsItem, "SaveFileAsItem"},
+        {DeleteFileItem, "DeleteFileItem"},
+        {PropertiesItem, "PropertiesItem"},
+        {ContextMenuItem, "ContextMenuItem"},
+    };
+    for (const auto& [object, name] : named) object->setObjectName(QLatin1String(name));
 }

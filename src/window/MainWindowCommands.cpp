@@ -12,8 +12,9 @@
 #include "engine/RunControl.h"
 #include "shell/ShellOpen.h"
 #include "window/GridRules.h"
+#include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
+#include "window/ProjectBrowser.h"
 
 using Kind = SessionPrompts::Kind;
 using Buttons = SessionPrompts::Buttons;
@@ -80,7 +81,8 @@ void MainWindow::OpenListedFolder() {
     if (ProjectListVisible()) {
         ShellOpen(state_->ProjectFolder, state_->ProjectFolder, {}, 1);
     } else if (LocalListVisible()) {
-        ShellOpen(localFilesFolder_, localFilesFolder_, {}, 1);
+        const std::string& folder = LocalFiles->Folder();
+        ShellOpen(folder, folder, {}, 1);
     }
 }
 
@@ -96,14 +98,11 @@ void MainWindow::OpenSelectedInViewer() {
 
 void MainWindow::ShowEMailAddresses() {
     if (LocalListVisible()) SwitchToGrid();
-    if (SiteRootNode != nullptr) {
-        ListSiteFolder(SiteRootNode);
-        const QSignalBlocker quiet(DirTree);
-        DirTree->setCurrentItem(DirTree->topLevelItem(0));
-    }
-    FileListView->CurrentView()->setFocus();
-    const int found = FileListView->FindCaption(QStringLiteral("EMailAddress"), 1, true);
-    if (found >= 0) FileListView->SelectItem(found);
+    Project->ListSiteRoot();
+    FolderFileList& list = Project->List();
+    list.CurrentView()->setFocus();
+    const int found = list.FindCaption(QStringLiteral("EMailAddress"), 1, true);
+    if (found >= 0) list.SelectItem(found);
     SwitchToBrowserPanel();
 }
 

@@ -1,5 +1,5 @@
-// The site tree and the file lists: narrowing the project list to a site folder, locating a
-// file in the grid, view styles, keys and the lists' pop-up menu.
+// The file lists' commands: locating a project file in the grid, view styles, keys and the
+// lists' pop-up menu, on whichever list shows.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -21,9 +21,11 @@
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
 #include "window/GridRules.h"
+#include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
+#include "window/ProjectBrowser.h"
 #include "window/StatusBar.h"
-#include "window/StatusGrid.h"
+#include "window/StatusGridPane.h"
 
 namespace fs = std::filesystem;
 using Kind = SessionPrompts::Kind;
@@ -40,106 +42,38 @@ bool IsArrowKey(int key) {
 }  // namespace
 
 bool MainWindow::ProjectListVisible() const {
-    return !FileListView->isHidden();
+    return Project->ListShown();
 }
 
 bool MainWindow::LocalListVisible() const {
-    return !LocalFileList->isHidden();
+    return LocalFiles->ListShown();
 }
 
 FolderFileList* MainWindow::VisibleList() {
-    if (ProjectListVisible()) return FileListView;
-    if (LocalListVisible()) return LocalFileList;
+    if (ProjectListVisible()) return &Project->List();
+    if (LocalListVisible()) return &LocalFiles->List();
     return nullptr;
 }
 
-void MainWindow::ListSiteFolder(QTreeWidgetItem* node) {
-    SessionState& s = *state_;
-    if (node == nullptr || s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
-    const BusyCursor busy(prompts_);
-    NarrowFileList(node);
-}
-
-void MainWindow::FollowLandedFiles() {
-    if (state_->FilesRead == listedFilesRead_ || !ProjectListVisible() || SiteRootNode == nullptr)
-        return;
-    listedFilesRead_ = state_->FilesRead;
-    QTreeWidgetItem* node = DirTree->currentItem();
-    if (node == nullptr || !node->isSelected()) {
-        SelectSiteRoot();  // nothing chosen yet: the site root's files
-        return;
-    }
-    SessionState& s = *state_;
-    if (s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
-    QStringList selected;
-    for (int item : FileListView->SelectedItems()) selected << FileListView->ItemName(item);
-    QScrollBar* scroll = FileListView->CurrentView()->verticalScrollBar();
-    const int position = scroll->value();
-    NarrowFileList(node);
-    for (int i = 0; i < FileListView->Count(); ++i)
-        if (selected.contains(FileListView->ItemName(i))) FileListView->SelectItem(i, false);
-    scroll->setValue(position);
-}
-
-void MainWindow::NarrowFileList(QTreeWidgetItem* node) {
-    SessionState& s = *state_;
-    // The folder the list was pointed at; after a moved project folder was chosen it stays the
-    // one named in the session file until the session is saved and opened again.
-    const std::string& listed = s.View.ListedFolder();
-    std::string shownFolder = listed.empty() ? s.ProjectFolder : listed;
-    // A complete copy keeps the site's folders: a folder node lists its own folder.
-    const std::string folder = node->data(0, Qt::UserRole).toString().toStdString();
-    if (s.CompleteCopy && node != SiteRootNode && !s.ProjectFolder.empty())
-        shownFolder = s.ProjectFolder + folder;
-    FileListView->SetFolder(QString::fromStdString(shownFolder));
-    const ViewStyle style = FileListView->Style();
-    FileListView->BeginUpdate();
-
-    std::string key;
-    if (node == SiteRootNode) {
-        s.View.SetUpperStatusBar(1, "Contents Of: " + s.SiteBase);
-        key = s.SiteBase;
-    } else if (Contains(folder, "ftp://")) {
-        s.View.SetUpperStatusBar(1, "Contents Of: " + folder);
-        key = folder;
-    } else {
-        s.View.SetUpperStatusBar(1, "Contents Of: " + SiteRootNode->text(0).toStdString() + folder);
-        key = folder;
-    }
-
-    std::unordered_set<std::string> wanted;
-    for (const std::string& name : WantedFileNames(s.View, node == SiteRootNode, key, s))
-        wanted.insert(LowerCase(name));
-    FileListView->RemoveItemsIf([&](const ShellFileModel::Item& item) {
-        return !wanted.contains(LowerCase(item.Name.toStdString()));
-    });
-
-    FileListView->EndUpdate();
-    FileListView->SetStyle(ViewStyle::Report);
-    FileListView->SetStyle(style);
-    QuickHTMLViewerBtn->setEnabled(FileListView->Count() > 0);
-    FileListView->show();
-    EnableDisableFullScreenBtn();
-}
-
 void MainWindow::OnProjectFileSelected() {
-    const int item = FileListView->Selected();
-    if (FileListView->Count() == 0 || item < 0) return;
+    const FolderFileList& list = Project->List();
+    const int item = list.Selected();
+    if (list.Count() == 0 || item < 0) return;
     if (BrowserPanelShown()) {
         DisplayFile(true);
         return;
     }
-    if (Grid->isHidden()) return;
-    const int row = GridRowOfFile(state_->View,
-                                  ProjectListName(*state_, FileListView->Folder().toStdString(),
-                                                  FileListView->ItemName(item).toStdString()),
-                                  *state_);
+    if (!GridPane->Shown()) return;
+    const int row = GridRowOfFile(
+        state_->View,
+        ProjectListName(*state_, list.Folder().toStdString(), list.ItemName(item).toStdString()),
+        *state_);
     if (row > 0) state_->View.SelectRow(row);
 }
 
 void MainWindow::OnListKeyReleased(FolderFileList& list, int key) {
     if (list.Count() == 0 || !IsArrowKey(key)) return;
-    if (&list == FileListView)
+    if (&list == &Project->List())
         OnProjectFileSelected();
     else
         DisplayFile(false);
@@ -255,7 +189,7 @@ void MainWindow::SaveSelectedFiles() {
 void MainWindow::DeleteSelectedFiles() {
     FolderFileList* list = VisibleList();
     if (list == nullptr || list->Count() == 0) return;
-    const bool projectList = list == FileListView;
+    const bool projectList = list == &Project->List();
     std::vector<std::string> paths;
     for (int item : list->SelectedItems()) paths.push_back(ListItemFile(*list, item));
     int deleted = 0;
@@ -277,7 +211,7 @@ void MainWindow::DeleteSelectedFiles() {
     if (deleted == 0) return;
     if (LocalListVisible()) {
         prompts_.ProcessEvents();
-        LocalFolderTree->SetSelectedPath(QString::fromStdString(LocalSelectedPath));
+        LocalFiles->ChooseFolder(QString::fromStdString(LocalFiles->SelectedPath()));
         ListLocalFolder();
     } else if (projectList) {
         // The list forgets the deleted files; the rest keeps its narrowing.

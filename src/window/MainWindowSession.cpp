@@ -6,8 +6,10 @@
 #include "engine/SessionFile.h"
 #include "newsession/NewSessionDialog.h"
 #include "shell/FolderTree.h"
+#include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
+#include "window/ProjectBrowser.h"
+#include "window/StatusGridPane.h"
 
 bool MainWindow::ShowNewSessionDialog(NewSessionSettings& settings) {
     NewSessionDialog dialog(this);
@@ -21,7 +23,7 @@ void MainWindow::StartNewSession() {
     if (!run_->Idle()) return;
     NewSessionSettings settings;
     if (!AskSessionSettings || !AskSessionSettings(settings)) return;
-    gridFollows_ = true;
+    GridPane->FollowRunFromBottom();
     if (run_->StartNewSession(settings)) {
         // The project list shows the new project folder from now on.
         std::string listed = state_->ProjectFolder;
@@ -55,19 +57,16 @@ void MainWindow::SessionOpenStarted() {
     SwitchToGrid();
     ProjectHistory.clear();
     ProjectHistoryIndex = -1;
-    DirTree->hide();
-    FileListView->hide();
-    Grid->hide();
+    Project->SetShown(false);
+    GridPane->SetShown(false);
     update();
 }
 
 void MainWindow::SessionOpenFinished() {
-    Grid->show();
-    DirTree->show();
-    FileListView->show();
-    LocalFolderTree->hide();
-    LocalFileList->hide();
-    DirTree->expandAll();
+    GridPane->SetShown(true);
+    Project->SetShown(true);
+    LocalFiles->SetShown(false);
+    Project->ExpandTree();
     VisibleHTMLButtons(false);
     update();
 }

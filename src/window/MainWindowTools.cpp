@@ -3,7 +3,9 @@
 #include "finder/FinderWindow.h"
 #include "viewers/ViewerWindow.h"
 #include "window/GridRules.h"
+#include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
+#include "window/ProjectBrowser.h"
 
 void MainWindow::OpenViewerWindow(int listIndex) {
     auto* viewer = new ViewerWindow(*this, this);  // closes itself on Exit
@@ -33,26 +35,26 @@ bool MainWindow::FileListViewVisible() const {
 }
 
 int MainWindow::FileListViewCount() const {
-    return FileListView->Count();
+    return Project->List().Count();
 }
 
 int MainWindow::LocalFilesCount() const {
-    return LocalFileList->Count();
+    return LocalFiles->List().Count();
 }
 
 std::string MainWindow::ItemPath(int index) const {
-    return ListItemFile(ProjectListVisible() ? *FileListView : *LocalFileList, index);
+    return ListItemFile(ProjectListVisible() ? Project->List() : LocalFiles->List(), index);
 }
 
 std::string MainWindow::ListItemFile(const FolderFileList& list, int index) const {
     if (index < 0 || index >= list.Count()) return {};
-    if (&list != FileListView) return list.ItemPath(index).toStdString();
+    if (&list != &Project->List()) return list.ItemPath(index).toStdString();
     return ProjectListPath(*state_, list.Folder().toStdString(),
                            list.ItemName(index).toStdString());
 }
 
 std::string MainWindow::ItemDisplayName(int index) const {
-    const FolderFileList* list = ProjectListVisible() ? FileListView : LocalFileList;
+    const FolderFileList* list = ProjectListVisible() ? &Project->List() : &LocalFiles->List();
     if (index < 0 || index >= list->Count()) return {};
     return list->ItemName(index).toStdString();
 }
@@ -62,5 +64,5 @@ std::string MainWindow::ProjectFolder() const {
 }
 
 std::string MainWindow::LocalFilesFolder() const {
-    return localFilesFolder_;
+    return LocalFiles->Folder();
 }

@@ -13,6 +13,7 @@
 #include "engine/SessionState.h"
 #include "finder/FinderWindow.h"
 #include "shell/FolderTree.h"
+#include "support/WindowParts.h"
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/ViewerDialogs.h"
 #include "window/GuiPrompts.h"
@@ -105,7 +106,7 @@ std::string SoakRun::SessionFile() const {
 // The local-files tree also offers the whole file system, where a random Delete would be real:
 // the soak leaves only Home (inside the run's folder) to the person.
 void SoakRun::KeepInsideFolder() {
-    if (FolderTree* tree = form_->LocalFolderTree) {
+    if (FolderTree* tree = FindPart<FolderTree>(*form_, "LocalFolderTree")) {
         for (int i = 0; i < tree->topLevelItemCount(); ++i) {
             QTreeWidgetItem* root = tree->topLevelItem(i);
             for (int c = root->childCount() - 1; c >= 0; --c)
@@ -138,9 +139,10 @@ void SoakRun::OpenWindow() {
         return form.ShowNewSessionDialog(settings);
     };
     auto selectFile = [&form, this] {
-        if (form.FileListView->Count() > 0)
-            form.FileListView->SelectItem(
-                static_cast<int>(driver_.Below(static_cast<std::uint64_t>(form.FileListView->Count()))));
+        if (FindPart<FolderFileList>(form, "FileListView")->Count() > 0)
+            FindPart<FolderFileList>(form, "FileListView")
+                ->SelectItem(static_cast<int>(driver_.Below(static_cast<std::uint64_t>(
+                    FindPart<FolderFileList>(form, "FileListView")->Count()))));
     };
     auto newest = [](const char* className) -> QWidget* {
         const auto windows = QApplication::topLevelWidgets();
@@ -157,10 +159,10 @@ void SoakRun::OpenWindow() {
                 settings.CompleteCopy = driver_.Below(2) == 0;
                 return true;
             };
-            form.NewSessionItem->trigger();
+            FindPart<QAction>(form, "NewSessionItem")->trigger();
             break;
         case Window::NewSession:
-            form.NewSessionItem->trigger();
+            FindPart<QAction>(form, "NewSessionItem")->trigger();
             break;
         case Window::Reopened:
             if (const std::string file = SessionFile(); !file.empty()) {
@@ -182,7 +184,7 @@ void SoakRun::OpenWindow() {
                     driver_.Below(static_cast<std::uint64_t>(form.VisibleList()->Count()))));
                 target_ = newest("ViewerWindow");
             } else {
-                form.OpenViewerItem->trigger();
+                FindPart<QAction>(form, "OpenViewerItem")->trigger();
             }
             break;
         case Window::DocumentSource: {

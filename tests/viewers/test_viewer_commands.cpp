@@ -6,12 +6,13 @@
 #include <fstream>
 
 #include "engine/SessionState.h"
+#include "finder/FinderWindow.h"
 #include "shell/FolderFileList.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
-#include "finder/FinderWindow.h"
+#include "support/WindowParts.h"
 #include "viewers/ViewerWindow.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
@@ -38,9 +39,10 @@ class ViewerCommands : public ::testing::Test, private QtAppFirst {
         s.View.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
         s.View.SetRow(2, {"2", "logo.gif", "9", "9", "Complete"});
         s.View.SetSiteRoot("http://host/");
-        form.GridRows->Flush();
+        FindPart<GridModel>(form, "GridRows")->Flush();
         form.show();
-        form.DirTree->setCurrentItem(form.SiteRootNode);
+        FindPart<QTreeWidget>(form, "DirTree")
+            ->setCurrentItem(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0));
     }
 
     template <typename T>
@@ -56,11 +58,13 @@ class ViewerCommands : public ::testing::Test, private QtAppFirst {
 }  // namespace
 
 TEST_F(ViewerCommands, TheViewerOpensOnTheSelectedItemAndStepsThroughTheList) {
-    ASSERT_EQ(form.FileListView->Count(), 2);
-    const int logo = form.FileListView->FindCaption("logo.gif", 0, false);
-    form.FileListView->SelectItem(logo);
-    form.QuickHTMLViewerBtn->click();
-    form.QuickHTMLViewerBtn->click();  // each request opens a further window
+    ASSERT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 2);
+    const int logo =
+        FindPart<FolderFileList>(form, "FileListView")->FindCaption("logo.gif", 0, false);
+    FindPart<FolderFileList>(form, "FileListView")->SelectItem(logo);
+    FindPart<QToolButton>(form, "QuickHTMLViewerBtn")->click();
+    FindPart<QToolButton>(form, "QuickHTMLViewerBtn")
+        ->click();  // each request opens a further window
     const auto viewers = Opened<ViewerWindow>();
     ASSERT_EQ(viewers.size(), 2);
     ViewerWindow& v = *viewers[0];

@@ -16,11 +16,13 @@
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "support/WindowParts.h"
 #include "viewers/ViewerWindow.h"
 #include "window/GridModel.h"
 #include "window/GridRules.h"
 #include "window/MainWindow.h"
 #include "window/StatusBar.h"
+#include "window/StatusGridPane.h"
 
 namespace fs = std::filesystem;
 
@@ -76,19 +78,20 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
         for (const char* folder : {"docs/", "docs/a/", "docs/b/", "_hosts/", "_hosts/http/",
                                    "_hosts/http/cdn.test@8080/"})
             s.View.AddSiteChild(folder);
-        form.GridRows->Flush();
+        FindPart<GridModel>(form, "GridRows")->Flush();
         form.show();
     }
     void TearDown() override { SetShellOpenHandler({}); }
 
     std::set<std::string> ListedIn(const QString& folder) {
-        QTreeWidgetItem* node = form.SiteRootNode;
-        for (QTreeWidgetItemIterator it(form.SiteRootNode); !folder.isEmpty() && *it; ++it)
+        QTreeWidgetItem* node = FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0);
+        for (QTreeWidgetItemIterator it(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0));
+             !folder.isEmpty() && *it; ++it)
             if ((*it)->data(0, Qt::UserRole).toString() == folder) node = *it;
-        form.DirTree->setCurrentItem(node);
+        FindPart<QTreeWidget>(form, "DirTree")->setCurrentItem(node);
         std::set<std::string> names;
-        for (int i = 0; i < form.FileListView->Count(); ++i)
-            names.insert(form.FileListView->ItemName(i).toStdString());
+        for (int i = 0; i < FindPart<FolderFileList>(form, "FileListView")->Count(); ++i)
+            names.insert(FindPart<FolderFileList>(form, "FileListView")->ItemName(i).toStdString());
         return names;
     }
 
@@ -112,7 +115,7 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
 }  // namespace
 
 TEST_F(CompleteCopyBrowser, SiteTreeShowsTheProjectsFoldersAndTheirFiles) {
-    EXPECT_EQ(Outline(form.SiteRootNode),
+    EXPECT_EQ(Outline(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)),
               (std::vector<std::string>{"docs/", "  a/", "  b/", "_hosts/", "  http/",
                                         "    cdn.test@8080/"}));
     EXPECT_EQ(ListedIn(""),
@@ -120,7 +123,7 @@ TEST_F(CompleteCopyBrowser, SiteTreeShowsTheProjectsFoldersAndTheirFiles) {
     // Two pages of one name, each in its own folder.
     EXPECT_EQ(ListedIn("docs/a/"), (std::set<std::string>{"page.html"}));
     SaveScreenshot(form, "complete-copy-site-tree");
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(),
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1).toStdString(),
               "Contents Of: " + std::string(Site) + "docs/a/");
     EXPECT_EQ(ListedIn("docs/b/"), (std::set<std::string>{"page.html"}));
     EXPECT_EQ(ListedIn("docs/"), (std::set<std::string>{}));
@@ -129,7 +132,10 @@ TEST_F(CompleteCopyBrowser, SiteTreeShowsTheProjectsFoldersAndTheirFiles) {
 
 TEST_F(CompleteCopyBrowser, AListedFileSelectsItsOwnRow) {
     ListedIn("docs/b/");
-    form.FileListView->SelectItem(form.FileListView->FindCaption("page.html", 0, false), false);
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("page.html", 0, false),
+            false);
     form.OnProjectFileSelected();
     EXPECT_EQ(form.State().View.SelectedRow(), 3);
 }
@@ -155,9 +161,9 @@ TEST_F(CompleteCopyBrowser, BrowseOpensTheStartPagesFile) {
 TEST_F(CompleteCopyBrowser, EveryViewOfAFileInAFolderOpensThatFile) {
     const std::string file = project.Text() + "docs/a/page.html";
     ListedIn("docs/a/");
-    ASSERT_EQ(form.FileListView->Count(), 1);
-    form.FileListView->SelectItem(0);
-    form.QuickHTMLViewerBtn->click();
+    ASSERT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 1);
+    FindPart<FolderFileList>(form, "FileListView")->SelectItem(0);
+    FindPart<QToolButton>(form, "QuickHTMLViewerBtn")->click();
     const auto viewers = form.findChildren<ViewerWindow*>(QString(), Qt::FindDirectChildrenOnly);
     ASSERT_EQ(viewers.size(), 1);
     ViewerWindow& viewer = *viewers[0];
@@ -170,7 +176,7 @@ TEST_F(CompleteCopyBrowser, EveryViewOfAFileInAFolderOpensThatFile) {
 
     form.OpenSelectedFile();
     form.State().View.SelectRow(2);
-    form.OpenRowFile();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->OpenRowFile();
     EXPECT_EQ(launched, (std::vector<std::string>{file, file}));
     delete &viewer;
 }

@@ -16,11 +16,13 @@
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "support/WindowParts.h"
 #include "viewers/FullScreenShow.h"
 #include "window/BrowserPanel.h"
+#include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +33,7 @@ struct QtAppFirst {
 };
 
 // The main window over two local folders of web files and a small project folder.
-class LocalFilesView : public ::testing::Test, private QtAppFirst {
+class LocalFilesWindow : public ::testing::Test, private QtAppFirst {
   protected:
     void SetUp() override {
         WriteBytes(web.Text() + "page.html", "<a href=\"other.HTM\">other</a>");
@@ -51,19 +53,26 @@ class LocalFilesView : public ::testing::Test, private QtAppFirst {
 
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (int i = 0; i < form.LocalFileList->Count(); ++i)
-            names.insert(form.LocalFileList->ItemName(i).toStdString());
+        for (int i = 0; i < FindPart<FolderFileList>(form, "LocalFileList")->Count(); ++i)
+            names.insert(
+                FindPart<FolderFileList>(form, "LocalFileList")->ItemName(i).toStdString());
         return names;
     }
     void ChooseFolder(const TempFolder& folder) {
-        ASSERT_TRUE(form.LocalFolderTree->SetSelectedPath(QString::fromStdString(folder.Path())));
+        ASSERT_TRUE(FindPart<FolderTree>(form, "LocalFolderTree")
+                        ->SetSelectedPath(QString::fromStdString(folder.Path())));
         form.ListLocalFolder();
     }
     void ClickFile(const char* name) {
-        form.LocalFileList->SelectItem(form.LocalFileList->FindCaption(name, 0, false));
+        FindPart<FolderFileList>(form, "LocalFileList")
+            ->SelectItem(
+                FindPart<FolderFileList>(form, "LocalFileList")->FindCaption(name, 0, false));
         form.OnLocalFileSelected();
-        EXPECT_TRUE(
-            QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] {
+                return !FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->Retrieving();
+            },
+            10000));
     }
     std::string Folder(const TempFolder& folder) { return folder.Path().string(); }
 
@@ -74,139 +83,162 @@ class LocalFilesView : public ::testing::Test, private QtAppFirst {
 
 }  // namespace
 
-TEST_F(LocalFilesView, OpeningForTheFirstTime) {
+TEST_F(LocalFilesWindow, OpeningForTheFirstTime) {
     form.SwitchToLocalFiles();
-    EXPECT_TRUE(form.ViewLocalFilesItem->isChecked());
+    EXPECT_TRUE(FindPart<QAction>(form, "ViewLocalFilesItem")->isChecked());
     EXPECT_EQ(form.windowTitle(), "Lanternway 1.3 - View Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
-    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: ");
-    EXPECT_FALSE(form.OpenProjectFolderBtn->isEnabled());
-    EXPECT_EQ(form.OpenProjectFolderBtn->toolTip(), "Open Current Folder");
-    EXPECT_FALSE(form.ViewBrowserPanelBtn->isEnabled());
-    EXPECT_TRUE(form.ViewGridBtn->isEnabled());
-    EXPECT_FALSE(form.LocalFileList->isHidden());
-    EXPECT_TRUE(form.FileListView->isHidden());
-    EXPECT_TRUE(form.Grid->isHidden());
-    EXPECT_FALSE(form.LowerBrowser->PanelButtons->isHidden());
-    EXPECT_TRUE(form.MessageLabel->isHidden());
-    EXPECT_FALSE(form.LowerBrowser->HTMLBackBtn->isEnabled());
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(0),
+              "Local HTML,GIF,JPG,BMP,ICO,WMF,EMF Files");
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1), "Contents Of: ");
+    EXPECT_FALSE(FindPart<QToolButton>(form, "OpenProjectFolderBtn")->isEnabled());
+    EXPECT_EQ(FindPart<QToolButton>(form, "OpenProjectFolderBtn")->toolTip(),
+              "Open Current Folder");
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewBrowserPanelBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewGridBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<FolderFileList>(form, "LocalFileList")->isHidden());
+    EXPECT_TRUE(FindPart<FolderFileList>(form, "FileListView")->isHidden());
+    EXPECT_TRUE(FindPart<StatusGrid>(form, "Grid")->isHidden());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->PanelButtons->isHidden());
+    EXPECT_TRUE(FindPart<QLabel>(form, "MessageLabel")->isHidden());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->HTMLBackBtn->isEnabled());
 }
 
-TEST_F(LocalFilesView, AFolderIsNarrowedToWebFilesAndTheDiskIsUntouched) {
+TEST_F(LocalFilesWindow, AFolderIsNarrowedToWebFilesAndTheDiskIsUntouched) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
     EXPECT_EQ(Listed(), (std::set<std::string>{"page.html", "other.HTM", "pic.gif"}));
     EXPECT_EQ(form.LocalFilesFolder(), web.Text());
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(), Folder(web));
-    EXPECT_TRUE(form.OpenProjectFolderBtn->isEnabled());
-    EXPECT_TRUE(form.LowerBrowser->ShowFullScreenBtn->isEnabled());  // pic.gif
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1).toStdString(), Folder(web));
+    EXPECT_TRUE(FindPart<QToolButton>(form, "OpenProjectFolderBtn")->isEnabled());
+    EXPECT_TRUE(
+        FindPart<BrowserPanel>(form, "BrowserPanel")->ShowFullScreenBtn->isEnabled());  // pic.gif
     for (const char* name : {"notes.txt", "Readme", "archive.zip"})
         EXPECT_TRUE(fs::exists(web.Path() / name)) << name;
-    EXPECT_TRUE(form.ScratchNames.empty());
 
     const auto before = Listed();
-    form.LocalFolderTree->setCurrentItem(form.LocalFolderTree->topLevelItem(0));  // the root
+    FindPart<FolderTree>(form, "LocalFolderTree")
+        ->setCurrentItem(
+            FindPart<FolderTree>(form, "LocalFolderTree")->topLevelItem(0));  // the root
     form.ListLocalFolder();
     EXPECT_EQ(Listed(), before);
 }
 
-TEST_F(LocalFilesView, PagesAndPicturesShowFromTheLocalList) {
+TEST_F(LocalFilesWindow, PagesAndPicturesShowFromTheLocalList) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("pic.gif");
-    EXPECT_FALSE(form.LowerBrowser->PictureBox->isHidden());
-    EXPECT_TRUE(form.LowerBrowser->PageView->isHidden());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->PictureBox->isHidden());
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->isHidden());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "local-files-picture");
     ClickFile("page.html");
-    EXPECT_FALSE(form.LowerBrowser->PageView->isHidden());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->isHidden());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "local-files-page");
-    EXPECT_EQ(form.LocalHistory, std::vector<std::string>{web.Text() + "page.html"});
-    EXPECT_TRUE(form.ProjectHistory.empty());
+    EXPECT_EQ(form.PageHistory(true), std::vector<std::string>{web.Text() + "page.html"});
+    EXPECT_TRUE(form.PageHistory(false).empty());
     EXPECT_TRUE(prompts.Messages.empty());
 }
 
-TEST_F(LocalFilesView, ComingBackShowsTheLastFolderAndItsHistory) {
+TEST_F(LocalFilesWindow, ComingBackShowsTheLastFolderAndItsHistory) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("page.html");
-    emit form.LowerBrowser->PageView->anchorClicked(QUrl("other.HTM"));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
-    EXPECT_EQ(form.LocalHistoryIndex, 1);
+    emit FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->anchorClicked(QUrl("other.HTM"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return !FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->Retrieving(); },
+        10000));
+    EXPECT_EQ(form.PageHistoryIndex(true), 1);
 
     form.SwitchToGrid();
-    EXPECT_FALSE(
-        form.LowerBrowser->HTMLBackBtn->isEnabled());  // the grid follows the project's history
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")
+                     ->HTMLBackBtn->isEnabled());  // the grid follows the project's history
     form.SwitchToLocalFiles();
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1).toStdString(), Folder(web));
-    EXPECT_TRUE(form.LowerBrowser->HTMLBackBtn->isEnabled());
-    EXPECT_TRUE(form.OpenProjectFolderBtn->isEnabled());
-    EXPECT_EQ(form.OpenProjectFolderBtn->toolTip().toStdString(), "Open Folder - " + Folder(web));
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1).toStdString(), Folder(web));
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->HTMLBackBtn->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "OpenProjectFolderBtn")->isEnabled());
+    EXPECT_EQ(FindPart<QToolButton>(form, "OpenProjectFolderBtn")->toolTip().toStdString(),
+              "Open Folder - " + Folder(web));
 
     form.ToggleLocalFiles();  // the menu item leaves the view again
-    EXPECT_FALSE(form.ViewLocalFilesItem->isChecked());
-    EXPECT_TRUE(form.LocalFileList->isHidden());
+    EXPECT_FALSE(FindPart<QAction>(form, "ViewLocalFilesItem")->isChecked());
+    EXPECT_TRUE(FindPart<FolderFileList>(form, "LocalFileList")->isHidden());
 }
 
-TEST_F(LocalFilesView, AnotherFolderEmptiesTheHistoryEvenWhenChosenByKeyboard) {
+TEST_F(LocalFilesWindow, AnotherFolderEmptiesTheHistoryEvenWhenChosenByKeyboard) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("page.html");
-    ASSERT_EQ(form.LocalHistory.size(), 1u);
+    ASSERT_EQ(form.PageHistory(true).size(), 1u);
     // Choosing the folder without a click (as the arrow keys do) lists and narrows it too,
     // so that its files open from where they are.
-    ASSERT_TRUE(form.LocalFolderTree->SetSelectedPath(QString::fromStdString(more.Path())));
-    EXPECT_TRUE(form.LocalHistory.empty());
-    EXPECT_EQ(form.LocalHistoryIndex, -1);
-    EXPECT_EQ(form.LocalSelectedPath, Folder(more));
+    ASSERT_TRUE(FindPart<FolderTree>(form, "LocalFolderTree")
+                    ->SetSelectedPath(QString::fromStdString(more.Path())));
+    EXPECT_TRUE(form.PageHistory(true).empty());
+    EXPECT_EQ(form.PageHistoryIndex(true), -1);
+    EXPECT_EQ(FindPart<LocalFilesView>(form, "LocalFilesView")->SelectedPath(), Folder(more));
     EXPECT_EQ(Listed(), std::set<std::string>{"second.htm"});
     ClickFile("second.htm");
-    EXPECT_TRUE(form.LowerBrowser->PageView->toPlainText().contains("second folder"));
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")
+                    ->PageView->toPlainText()
+                    .contains("second folder"));
 }
 
-TEST_F(LocalFilesView, TheProjectListUsesThePanelToo) {
+TEST_F(LocalFilesWindow, TheProjectListUsesThePanelToo) {
     WriteBytes(project.Text() + "big.zip", "PK");
     WriteBytes(project.Text() + "readme.txt", "project notes");
     WriteBytes(project.Text() + "logo.gif", EncodeGif(QuadrantPicture(8, 8)));
-    form.FileListView->SetFolder(QString::fromStdString(project.Path()));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SetFolder(QString::fromStdString(project.Path()));
     form.SwitchToBrowserPanel();
-    EXPECT_FALSE(form.LowerBrowser->isHidden());
-    EXPECT_TRUE(form.LowerBrowser->ShowFullScreenBtn->isEnabled());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->isHidden());
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->ShowFullScreenBtn->isEnabled());
 
-    form.FileListView->SelectItem(form.FileListView->FindCaption("big.zip", 0, false));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("big.zip", 0, false));
     form.OnProjectFileSelected();
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Preview Not Available!"});
 
-    form.FileListView->SelectItem(form.FileListView->FindCaption("readme.txt", 0, false));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("readme.txt", 0, false));
     form.OnProjectFileSelected();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !form.LowerBrowser->PageView->Retrieving(); }, 10000));
-    EXPECT_TRUE(form.LowerBrowser->PageView->toPlainText().contains("project notes"));
-    EXPECT_TRUE(form.LowerBrowser->DocSourceBtn->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return !FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->Retrieving(); },
+        10000));
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")
+                    ->PageView->toPlainText()
+                    .contains("project notes"));
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->DocSourceBtn->isEnabled());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "browser-panel-text");
 
-    form.FileListView->SelectItem(form.FileListView->FindCaption("logo.gif", 0, false));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("logo.gif", 0, false));
     form.StartFullScreenShow();
     ASSERT_FALSE(CurrentFullScreenShow.isNull());
     EXPECT_EQ(CurrentFullScreenShow->ImageRing(), std::vector<std::string>{project.Text() + "logo.gif"});
 
     form.SwitchToGrid();
-    EXPECT_TRUE(form.LowerBrowser->isHidden());
-    EXPECT_FALSE(form.MessageLabel->isHidden());
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->isHidden());
+    EXPECT_FALSE(FindPart<QLabel>(form, "MessageLabel")->isHidden());
 }
 
-TEST_F(LocalFilesView, DeletedFilesLeaveTheListAtOnce) {
+TEST_F(LocalFilesWindow, DeletedFilesLeaveTheListAtOnce) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
-    form.LocalFileList->SelectItem(form.LocalFileList->FindCaption("pic.gif", 0, false));
+    FindPart<FolderFileList>(form, "LocalFileList")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "LocalFileList")->FindCaption("pic.gif", 0, false));
     prompts.Answers = {SessionPrompts::Answer::Yes};
     form.DeleteSelectedFiles();
     EXPECT_FALSE(fs::exists(web.Path() / "pic.gif"));
     EXPECT_EQ(Listed(), (std::set<std::string>{"page.html", "other.HTM"}));
     // Choosing what is left shows it, without an error.
     ClickFile("page.html");
-    EXPECT_FALSE(form.LowerBrowser->PageView->isHidden());
+    EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->isHidden());
     EXPECT_EQ(prompts.MessageTexts(),
               std::vector<std::string>{"Are you sure you want to delete file\r\"" + web.Text() +
                                        "pic.gif\"?"});
@@ -214,18 +246,22 @@ TEST_F(LocalFilesView, DeletedFilesLeaveTheListAtOnce) {
 
 // Files made or removed by other programs show in the list while it is on screen; the file
 // chosen in it stays chosen.
-TEST_F(LocalFilesView, TheListFollowsTheFolderOnDisk) {
+TEST_F(LocalFilesWindow, TheListFollowsTheFolderOnDisk) {
     form.SwitchToLocalFiles();
     ChooseFolder(web);
-    form.LocalFileList->SelectItem(form.LocalFileList->FindCaption("other.HTM", 0, false));
+    FindPart<FolderFileList>(form, "LocalFileList")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "LocalFileList")->FindCaption("other.HTM", 0, false));
     WriteBytes(web.Text() + "fresh.html", "<p>new</p>");
     WriteBytes(web.Text() + "fresh.txt", "not a web file");
     EXPECT_TRUE(QTest::qWaitFor([this] { return Listed().count("fresh.html") == 1; }, 5000));
     fs::remove(web.Path() / "page.html");
     EXPECT_TRUE(QTest::qWaitFor([this] { return Listed().count("page.html") == 0; }, 5000));
     EXPECT_EQ(Listed(), (std::set<std::string>{"fresh.html", "other.HTM", "pic.gif"}));
-    ASSERT_GE(form.LocalFileList->Selected(), 0);
-    EXPECT_EQ(form.LocalFileList->ItemName(form.LocalFileList->Selected()), "other.HTM");
+    ASSERT_GE(FindPart<FolderFileList>(form, "LocalFileList")->Selected(), 0);
+    EXPECT_EQ(FindPart<FolderFileList>(form, "LocalFileList")
+                  ->ItemName(FindPart<FolderFileList>(form, "LocalFileList")->Selected()),
+              "other.HTM");
 
     // Back on the grid the folder is no longer followed.
     form.SwitchToGrid();

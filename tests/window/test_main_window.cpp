@@ -18,10 +18,11 @@
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "support/WindowParts.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
@@ -72,34 +73,35 @@ TEST_F(MainWindowTest, WideScreensWidenPanelsAndColumns) {
     for (const Case& c : cases) {
         MainWindow form(prompts);
         form.AdaptToScreenWidth(c.screen);
-        EXPECT_EQ(form.Grid->columnWidth(1), c.fileColumn) << c.screen;
-        EXPECT_EQ(form.Grid->columnWidth(0), 50) << c.screen;
-        EXPECT_EQ(form.LowerStatusBar->PanelWidth(0), c.firstPanel) << c.screen;
+        EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->columnWidth(1), c.fileColumn) << c.screen;
+        EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->columnWidth(0), 50) << c.screen;
+        EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelWidth(0), c.firstPanel)
+            << c.screen;
     }
 }
 
 TEST_F(MainWindowTest, StartsWithTheDesignStates) {
     MainWindow form(prompts);
-    EXPECT_TRUE(form.OpenBtn->isEnabled());
-    EXPECT_FALSE(form.SaveAsBtn->isEnabled());
-    EXPECT_FALSE(form.StopBtn->isEnabled());
-    EXPECT_FALSE(form.ViewGridBtn->isEnabled());
-    EXPECT_TRUE(form.ViewBrowserPanelBtn->isEnabled());
-    EXPECT_TRUE(form.ViewDetailsItemBtn->isChecked());
-    EXPECT_TRUE(form.DetailsStyleItem->isChecked());
-    EXPECT_EQ(form.GridRows->rowCount(), 10);  // 11 rows with the header
-    EXPECT_EQ(form.LowerStatusBar->PanelText(0), "Files Added in Queue: 0");
-    EXPECT_EQ(form.LowerStatusBar->PanelText(4), "Time Elapsed: 00:00");
-    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Session Started On: ");
-    EXPECT_EQ(form.OpenBtn->toolTip(), "Open Session");
+    EXPECT_TRUE(FindPart<QToolButton>(form, "OpenBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "SaveAsBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "StopBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewGridBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewBrowserPanelBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewDetailsItemBtn")->isChecked());
+    EXPECT_TRUE(FindPart<QAction>(form, "DetailsStyleItem")->isChecked());
+    EXPECT_EQ(FindPart<GridModel>(form, "GridRows")->rowCount(), 10);  // 11 rows with the header
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(0), "Files Added in Queue: 0");
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(4), "Time Elapsed: 00:00");
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(0), "Session Started On: ");
+    EXPECT_EQ(FindPart<QToolButton>(form, "OpenBtn")->toolTip(), "Open Session");
 }
 
 TEST_F(MainWindowTest, TheViewerButtonStartsEnabledAndSaysWhenThereIsNothingToShow) {
     MainWindow form(prompts);
     form.show();
     QApplication::processEvents();
-    ASSERT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
-    form.QuickHTMLViewerBtn->click();
+    ASSERT_TRUE(FindPart<QToolButton>(form, "QuickHTMLViewerBtn")->isEnabled());
+    FindPart<QToolButton>(form, "QuickHTMLViewerBtn")->click();
     ASSERT_EQ(prompts.MessageTexts(), std::vector<std::string>{"No item in list box"});
 }
 
@@ -115,49 +117,53 @@ TEST_F(MainWindowTest, BlockingWorkShowsTheChangesGatheredSoFar) {
     state.View.SetUpperStatusBar(0, "Session Started On: today");
     state.View.SetGridRowCount(3);
     state.View.SetRow(2, {"2", "protected.html", "Unknown", "0", "Retrieving.."});
-    ASSERT_NE(form.LowerStatusBar->PanelText(1), "Files Read: 7");  // not shown yet
+    ASSERT_NE(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1),
+              "Files Read: 7");  // not shown yet
     state.View.NotifyBlockingWork();
-    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 7");
-    EXPECT_EQ(form.UpperStatusBar->PanelText(0), "Session Started On: today");
-    EXPECT_EQ(form.GridRows->index(1, 1).data().toString(), "protected.html");
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1), "Files Read: 7");
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(0),
+              "Session Started On: today");
+    EXPECT_EQ(FindPart<GridModel>(form, "GridRows")->index(1, 1).data().toString(),
+              "protected.html");
     state.SessionClock.stop();
 }
 
 TEST_F(MainWindowTest, TheHintLineReplacesThePanelsWhileAHintShows) {
     MainWindow form(prompts);
-    QStatusTipEvent hint(form.RetrieveBtn->statusTip());
+    QStatusTipEvent hint(FindPart<QToolButton>(form, "RetrieveBtn")->statusTip());
     QApplication::sendEvent(&form, &hint);
-    EXPECT_TRUE(form.LowerStatusBar->SimplePanel());
-    EXPECT_EQ(form.LowerStatusBar->SimpleText(), "Open the new project dialog box");
+    EXPECT_TRUE(FindPart<StatusBar>(form, "LowerStatusBar")->SimplePanel());
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->SimpleText(),
+              "Open the new project dialog box");
     QStatusTipEvent none{QString()};
     QApplication::sendEvent(&form, &none);
-    EXPECT_FALSE(form.LowerStatusBar->SimplePanel());
+    EXPECT_FALSE(FindPart<StatusBar>(form, "LowerStatusBar")->SimplePanel());
     // "Large Icons|" has no long part: no hint line.
-    EXPECT_EQ(form.ViewLargeItemBtn->statusTip(), "");
+    EXPECT_EQ(FindPart<QToolButton>(form, "ViewLargeItemBtn")->statusTip(), "");
 }
 
 TEST_F(MainWindowTest, HidingTheMainMenuTogglesItAndItsMark) {
     MainWindow form(prompts);
     form.show();
-    form.HideMainMenuItem->trigger();
+    FindPart<QAction>(form, "HideMainMenuItem")->trigger();
     EXPECT_TRUE(form.menuBar()->isHidden());
-    EXPECT_TRUE(form.HideMainMenuItem->isChecked());
-    EXPECT_EQ(form.HideMainMenuItem->text(), "Hide Main &Menu");
-    form.HideMainMenuItem->trigger();
+    EXPECT_TRUE(FindPart<QAction>(form, "HideMainMenuItem")->isChecked());
+    EXPECT_EQ(FindPart<QAction>(form, "HideMainMenuItem")->text(), "Hide Main &Menu");
+    FindPart<QAction>(form, "HideMainMenuItem")->trigger();
     EXPECT_FALSE(form.menuBar()->isHidden());
-    EXPECT_FALSE(form.HideMainMenuItem->isChecked());
+    EXPECT_FALSE(FindPart<QAction>(form, "HideMainMenuItem")->isChecked());
 }
 
 TEST_F(MainWindowTest, EscapeInTheSiteTreeAsksBeforeExiting) {
     MainWindow form(prompts);
     form.show();
     prompts.Answers.push_back(Answer::No);
-    Press(form.DirTree, Qt::Key_Escape);
+    Press(FindPart<QTreeWidget>(form, "DirTree"), Qt::Key_Escape);
     ASSERT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Exit Lanternway?"});
     EXPECT_EQ(prompts.Messages[0].ButtonSet, SessionPrompts::Buttons::YesNo);
     EXPECT_TRUE(form.isVisible());
     prompts.Answers.push_back(Answer::Yes);
-    Press(form.DirTree, Qt::Key_Escape);
+    Press(FindPart<QTreeWidget>(form, "DirTree"), Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
 }
 
@@ -169,44 +175,47 @@ TEST_F(MainWindowTest, TheViewerRefusesAnEmptyList) {
 
 TEST_F(MainWindowTest, ViewStylesMarkOneItemAndOneButton) {
     MainWindow form(prompts);
-    form.ViewListItemBtn->click();
-    EXPECT_EQ(form.FileListView->Style(), FolderFileList::ViewStyle::List);
-    EXPECT_TRUE(form.ListStyleItem->isChecked());
-    EXPECT_FALSE(form.DetailsStyleItem->isChecked());
-    EXPECT_TRUE(form.ViewListItemBtn->isChecked());
-    EXPECT_FALSE(form.ViewDetailsItemBtn->isChecked());
-    form.LargeIconsItem->trigger();
-    EXPECT_EQ(form.FileListView->Style(), FolderFileList::ViewStyle::LargeIcon);
-    EXPECT_TRUE(form.ViewLargeItemBtn->isChecked());
-    EXPECT_FALSE(form.ViewListItemBtn->isChecked());
+    FindPart<QToolButton>(form, "ViewListItemBtn")->click();
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Style(),
+              FolderFileList::ViewStyle::List);
+    EXPECT_TRUE(FindPart<QAction>(form, "ListStyleItem")->isChecked());
+    EXPECT_FALSE(FindPart<QAction>(form, "DetailsStyleItem")->isChecked());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewListItemBtn")->isChecked());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewDetailsItemBtn")->isChecked());
+    FindPart<QAction>(form, "LargeIconsItem")->trigger();
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Style(),
+              FolderFileList::ViewStyle::LargeIcon);
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewLargeItemBtn")->isChecked());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewListItemBtn")->isChecked());
 }
 
 TEST_F(MainWindowTest, MenusTakeTheStatesOfTheirButtons) {
     MainWindow form(prompts);
     form.UpdateFileMenu();
-    EXPECT_TRUE(form.NewSessionItem->isEnabled());
-    EXPECT_FALSE(form.SaveSessionAsItem->isEnabled());
-    form.BrowseBtn->setEnabled(true);
+    EXPECT_TRUE(FindPart<QAction>(form, "NewSessionItem")->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(form, "SaveSessionAsItem")->isEnabled());
+    FindPart<QToolButton>(form, "BrowseBtn")->setEnabled(true);
     form.UpdateProjectMenu();
-    EXPECT_TRUE(form.BrowseProjectItem->isEnabled());
-    EXPECT_FALSE(form.ViewEMailAddressItem->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "BrowseProjectItem")->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(form, "ViewEMailAddressItem")->isEnabled());
 }
 
 TEST_F(MainWindowTest, GridAndBrowserPanelSwitchTheLowerPane) {
     MainWindow form(prompts);
     form.show();
     form.SwitchToBrowserPanel();
-    EXPECT_TRUE(form.Grid->isHidden());
-    EXPECT_TRUE(form.ViewGridBtn->isEnabled());
-    EXPECT_FALSE(form.ViewBrowserPanelBtn->isEnabled());
-    EXPECT_FALSE(form.HTMLButtonsBar->isHidden());
-    EXPECT_TRUE(form.MessageLabel->isHidden());
+    EXPECT_TRUE(FindPart<StatusGrid>(form, "Grid")->isHidden());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewGridBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewBrowserPanelBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QWidget>(form, "HTMLButtonsBar")->isHidden());
+    EXPECT_TRUE(FindPart<QLabel>(form, "MessageLabel")->isHidden());
     form.SwitchToGrid();
-    EXPECT_FALSE(form.Grid->isHidden());
-    EXPECT_FALSE(form.ViewGridBtn->isEnabled());
-    EXPECT_TRUE(form.ViewBrowserPanelBtn->isEnabled());
-    EXPECT_TRUE(form.HTMLButtonsBar->isHidden());
-    EXPECT_FALSE(form.OpenProjectFolderBtn->isEnabled());  // no project yet
+    EXPECT_FALSE(FindPart<StatusGrid>(form, "Grid")->isHidden());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "ViewGridBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "ViewBrowserPanelBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QWidget>(form, "HTMLButtonsBar")->isHidden());
+    EXPECT_FALSE(
+        FindPart<QToolButton>(form, "OpenProjectFolderBtn")->isEnabled());  // no project yet
 }
 
 TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
@@ -222,12 +231,12 @@ TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
     };
     for (int r = 0; r < 6; ++r) view.SetRow(r + 1, rows[r]);
     view.SelectRow(1);
-    form.GridRows->Flush();
+    FindPart<GridModel>(form, "GridRows")->Flush();
     form.resize(MainWindow::DesignWidth, MainWindow::DesignHeight);
     form.show();
     QApplication::processEvents();
-    SaveScreenshot(*form.Grid, QStringLiteral("status-grid-colours"));
-    EXPECT_EQ(form.Grid->Row(), 1);
+    SaveScreenshot(*FindPart<StatusGrid>(form, "Grid"), QStringLiteral("status-grid-colours"));
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 1);
 }
 
 // Ctrl+N and Ctrl+O start the File menu's commands, also while the main menu is hidden, and
@@ -257,8 +266,8 @@ TEST_F(MainWindowTest, CtrlNAndCtrlOStartNewAndOpenSession) {
     SessionView::ButtonStates running;
     running.OpenBtn = running.RetrieveBtn = false;
     form.State().View.SetButtons(running);
-    EXPECT_FALSE(form.NewSessionItem->isEnabled());
-    EXPECT_FALSE(form.OpenSessionItem->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(form, "NewSessionItem")->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(form, "OpenSessionItem")->isEnabled());
 }
 
 // After a run, selecting a row whose file was not retrieved puts the reason on the status
@@ -272,27 +281,35 @@ TEST_F(MainWindowTest, AFailedRowSaysWhyOnTheStatusAndHintLines) {
     view.SetRow(3, {"3", "b.gif", "9", "9", "Complete"});
     const std::string why = "Cannot write file /p/a.gif: No space left on device";
     view.SetRowFailure(2, why);
-    form.GridRows->Flush();
+    FindPart<GridModel>(form, "GridRows")->Flush();
     form.resize(800, 600);
     form.show();
     QApplication::processEvents();
 
-    form.Grid->SetRow(2);
-    EXPECT_EQ(form.MessageLabel->text().toStdString(), why);
+    FindPart<StatusGrid>(form, "Grid")->SetRow(2);
+    EXPECT_EQ(FindPart<QLabel>(form, "MessageLabel")->text().toStdString(), why);
     SaveScreenshot(form, "main-window-failed-row-selected");
-    form.Grid->SetRow(3);
-    EXPECT_EQ(form.MessageLabel->text(), "") << "the reason goes with its row";
+    FindPart<StatusGrid>(form, "Grid")->SetRow(3);
+    EXPECT_EQ(FindPart<QLabel>(form, "MessageLabel")->text(), "") << "the reason goes with its row";
 
     // Its tool tip, wherever the mouse rests on the row; other rows show their cell's text.
     for (int column = 0; column < 5; ++column)
-        EXPECT_EQ(form.GridRows->index(1, column).data(Qt::ToolTipRole).toString().toStdString(),
+        EXPECT_EQ(FindPart<GridModel>(form, "GridRows")
+                      ->index(1, column)
+                      .data(Qt::ToolTipRole)
+                      .toString()
+                      .toStdString(),
                   why);
-    EXPECT_EQ(form.GridRows->index(2, 1).data(Qt::ToolTipRole).toString(), "b.gif");
-    const QRect failed = form.Grid->visualRect(form.GridRows->index(1, 1));
-    QTest::mouseMove(form.Grid->viewport(), failed.center());
-    EXPECT_EQ(form.LowerStatusBar->SimpleText().toStdString(), why);
-    EXPECT_TRUE(form.LowerStatusBar->SimplePanel());
-    const QRect fine = form.Grid->visualRect(form.GridRows->index(2, 1));
-    QTest::mouseMove(form.Grid->viewport(), fine.center());
-    EXPECT_FALSE(form.LowerStatusBar->SimplePanel()) << "the panels come back";
+    EXPECT_EQ(FindPart<GridModel>(form, "GridRows")->index(2, 1).data(Qt::ToolTipRole).toString(),
+              "b.gif");
+    const QRect failed = FindPart<StatusGrid>(form, "Grid")
+                             ->visualRect(FindPart<GridModel>(form, "GridRows")->index(1, 1));
+    QTest::mouseMove(FindPart<StatusGrid>(form, "Grid")->viewport(), failed.center());
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->SimpleText().toStdString(), why);
+    EXPECT_TRUE(FindPart<StatusBar>(form, "LowerStatusBar")->SimplePanel());
+    const QRect fine = FindPart<StatusGrid>(form, "Grid")
+                           ->visualRect(FindPart<GridModel>(form, "GridRows")->index(2, 1));
+    QTest::mouseMove(FindPart<StatusGrid>(form, "Grid")->viewport(), fine.center());
+    EXPECT_FALSE(FindPart<StatusBar>(form, "LowerStatusBar")->SimplePanel())
+        << "the panels come back";
 }

@@ -16,10 +16,12 @@
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
+#include "support/WindowParts.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
+#include "window/StatusGridPane.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
@@ -33,7 +35,7 @@ struct QtAppFirst {
 };
 
 // A finished session of six files in a project folder, shown in the main window.
-class ProjectBrowser : public ::testing::Test, private QtAppFirst {
+class ProjectBrowserWindow : public ::testing::Test, private QtAppFirst {
   protected:
     void SetUp() override {
         EnsureQtApp();
@@ -61,27 +63,32 @@ class ProjectBrowser : public ::testing::Test, private QtAppFirst {
         for (int r = 0; r < 6; ++r) s.View.SetRow(r + 1, rows[r]);
         s.View.SetSiteRoot(Site);
         s.View.AddSiteChild("images/");
-        form.GridRows->Flush();
+        FindPart<GridModel>(form, "GridRows")->Flush();
         form.show();
     }
     void TearDown() override { SetShellOpenHandler({}); }
 
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (int i = 0; i < form.FileListView->Count(); ++i)
-            names.insert(form.FileListView->ItemName(i).toStdString());
+        for (int i = 0; i < FindPart<FolderFileList>(form, "FileListView")->Count(); ++i)
+            names.insert(FindPart<FolderFileList>(form, "FileListView")->ItemName(i).toStdString());
         return names;
     }
 
     void SelectNode(int child) {
-        QTreeWidgetItem* node = child < 0 ? form.SiteRootNode : form.SiteRootNode->child(child);
-        form.DirTree->setCurrentItem(node);
+        QTreeWidgetItem* node =
+            child < 0 ? FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)
+                      : FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->child(child);
+        FindPart<QTreeWidget>(form, "DirTree")->setCurrentItem(node);
     }
 
     void SelectFiles(std::initializer_list<const char*> names) {
-        form.FileListView->ClearSelection();
+        FindPart<FolderFileList>(form, "FileListView")->ClearSelection();
         for (const char* name : names)
-            form.FileListView->SelectItem(form.FileListView->FindCaption(name, 0, false), false);
+            FindPart<FolderFileList>(form, "FileListView")
+                ->SelectItem(
+                    FindPart<FolderFileList>(form, "FileListView")->FindCaption(name, 0, false),
+                    false);
     }
 
     // The File text of a grid row as the session file on disk has it.
@@ -101,107 +108,112 @@ class ProjectBrowser : public ::testing::Test, private QtAppFirst {
 
 }  // namespace
 
-TEST_F(ProjectBrowser, SiteNodesNarrowTheFileList) {
+TEST_F(ProjectBrowserWindow, SiteNodesNarrowTheFileList) {
     SelectNode(-1);
     EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "a.html"}));
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: http://host/");
-    EXPECT_TRUE(form.QuickHTMLViewerBtn->isEnabled());
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1),
+              "Contents Of: http://host/");
+    EXPECT_TRUE(FindPart<QToolButton>(form, "QuickHTMLViewerBtn")->isEnabled());
     SelectNode(0);
     EXPECT_EQ(Listed(), (std::set<std::string>{"logo.gif", "photo.jpg"}));
-    EXPECT_EQ(form.UpperStatusBar->PanelText(1), "Contents Of: http://host/images/");
+    EXPECT_EQ(FindPart<StatusBar>(form, "UpperStatusBar")->PanelText(1),
+              "Contents Of: http://host/images/");
 }
 
-TEST_F(ProjectBrowser, NothingNarrowsBeforeTheStartPageIsComplete) {
+TEST_F(ProjectBrowserWindow, NothingNarrowsBeforeTheStartPageIsComplete) {
     form.State().View.SetCell(1, 4, "Transferring..");
     SelectNode(0);
-    EXPECT_EQ(form.FileListView->Count(), 0);
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 0);
     form.State().View.SetCell(1, 4, "Complete");
     form.State().SessionLoading = true;
     SelectNode(-1);
-    EXPECT_EQ(form.FileListView->Count(), 0);
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 0);
 }
 
-TEST_F(ProjectBrowser, AFileSelectsItsGridRow) {
+TEST_F(ProjectBrowserWindow, AFileSelectsItsGridRow) {
     SelectNode(0);
     SelectFiles({"photo.jpg"});
     form.OnProjectFileSelected();
     EXPECT_EQ(form.State().View.SelectedRow(), 4);
-    EXPECT_EQ(form.Grid->Row(), 4);
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 4);
     SelectNode(-1);
     SelectFiles({"Main.html"});
     form.OnProjectFileSelected();
     EXPECT_EQ(form.State().View.SelectedRow(), 1);
 }
 
-TEST_F(ProjectBrowser, GridPopupActsOnTheSelectedRow) {
+TEST_F(ProjectBrowserWindow, GridPopupActsOnTheSelectedRow) {
     form.State().View.SelectRow(3);
-    form.UpdateGridMenu();
-    EXPECT_TRUE(form.OpenDefaultViewerItem->isEnabled());
-    EXPECT_TRUE(form.CopyUrlItem->isEnabled());
-    form.OpenRowFile();
-    form.OpenRowAddress();
-    form.CopyRowAddress();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->UpdateGridMenu();
+    EXPECT_TRUE(FindPart<QAction>(form, "OpenDefaultViewerItem")->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "CopyUrlItem")->isEnabled());
+    FindPart<StatusGridPane>(form, "StatusGridPane")->OpenRowFile();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->OpenRowAddress();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->CopyRowAddress();
     EXPECT_EQ(launched, (std::vector<std::string>{project.Text() + "logo.gif|1",
                                                   "http://host/images/logo.gif|2"}));
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/logo.gif");
     form.State().View.SelectRow(5);  // ignored: no file
-    form.UpdateGridMenu();
-    EXPECT_FALSE(form.SaveRowAsItem->isEnabled());
-    EXPECT_TRUE(form.RetrieveDefaultBrowserItem->isEnabled());
+    FindPart<StatusGridPane>(form, "StatusGridPane")->UpdateGridMenu();
+    EXPECT_FALSE(FindPart<QAction>(form, "SaveRowAsItem")->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "RetrieveDefaultBrowserItem")->isEnabled());
 }
 
 // A run selects each new transfer's row while the menu is open: the commands still act on the
 // row the menu was opened for, and only while it is open.
-TEST_F(ProjectBrowser, GridPopupActsOnTheRowItWasOpenedFor) {
+TEST_F(ProjectBrowserWindow, GridPopupActsOnTheRowItWasOpenedFor) {
     QApplication::processEvents();
-    const QRect logoRow = form.Grid->visualRect(form.GridRows->index(2, 1));  // row 3
+    const QRect logoRow =
+        FindPart<StatusGrid>(form, "Grid")
+            ->visualRect(FindPart<GridModel>(form, "GridRows")->index(2, 1));  // row 3
     ASSERT_TRUE(logoRow.isValid());
-    emit form.Grid->customContextMenuRequested(logoRow.center());
+    emit FindPart<StatusGrid>(form, "Grid")->customContextMenuRequested(logoRow.center());
     EXPECT_EQ(form.State().View.SelectedRow(), 3);
-    EXPECT_TRUE(form.OpenDefaultViewerItem->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "OpenDefaultViewerItem")->isEnabled());
     form.State().View.SelectRow(6);  // meanwhile a transfer selects its own row
-    form.CopyUrlItem->trigger();
+    FindPart<QAction>(form, "CopyUrlItem")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/logo.gif");
     form.State().View.SelectRow(4);
-    form.OpenDefaultViewerItem->trigger();
-    form.RetrieveDefaultBrowserItem->trigger();
+    FindPart<QAction>(form, "OpenDefaultViewerItem")->trigger();
+    FindPart<QAction>(form, "RetrieveDefaultBrowserItem")->trigger();
     EXPECT_EQ(launched, (std::vector<std::string>{project.Text() + "logo.gif|1",
                                                   "http://host/images/logo.gif|2"}));
-    form.GridPopupMenu->hide();
+    FindPart<QMenu>(form, "GridPopupMenu")->hide();
     QApplication::processEvents();
-    form.CopyRowAddress();  // closed: the selected row again
+    FindPart<StatusGridPane>(form, "StatusGridPane")
+        ->CopyRowAddress();  // closed: the selected row again
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/photo.jpg");
 }
 
-TEST_F(ProjectBrowser, GridSaveAsGivesTheCopyTheFilesExtension) {
+TEST_F(ProjectBrowserWindow, GridSaveAsGivesTheCopyTheFilesExtension) {
     TempFolder elsewhere;
     form.State().View.SelectRow(3);
     prompts.FileNames.push_back((elsewhere.Path() / "copy").string());
-    form.SaveRowFileAs();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->SaveRowFileAs();
     ASSERT_EQ(prompts.FileDialogCaptions.size(), 1u);
     EXPECT_EQ(prompts.FileDialogCaptions[0], "Save \"" + project.Text() + "logo.gif\" As ..");
     EXPECT_TRUE(fs::exists(elsewhere.Path() / "copy.gif"));
     EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
 }
 
-TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
+TEST_F(ProjectBrowserWindow, GridDeleteMarksOnlyWhatWasDeleted) {
     form.State().View.SelectRow(4);
     prompts.Answers = {Answer::No};
-    form.DeleteRowFile();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();
     EXPECT_TRUE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(4, 1), "images/photo.jpg");
 
-    form.DeleteRowFile();  // answered Yes
+    FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();  // answered Yes
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
     EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
     EXPECT_EQ(SavedFileText(4), "<FILE DELETED>***images/photo.jpg***");  // saved at once
     EXPECT_TRUE(form.State().SessionOpenedFromFile);
     EXPECT_EQ(prompts.Messages.back().Text,
               "Are you sure you want to delete \"" + project.Text() + "photo.jpg\"?");
-    form.UpdateGridMenu();
-    EXPECT_FALSE(form.DeleteRowItem->isEnabled());
-    EXPECT_TRUE(form.CopyUrlItem->isEnabled());
-    form.CopyRowAddress();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->UpdateGridMenu();
+    EXPECT_FALSE(FindPart<QAction>(form, "DeleteRowItem")->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "CopyUrlItem")->isEnabled());
+    FindPart<StatusGridPane>(form, "StatusGridPane")->CopyRowAddress();
     EXPECT_EQ(QApplication::clipboard()->text(), "http://host/images/photo.jpg");
 
     // A file that cannot be deleted keeps its row and says why.
@@ -210,14 +222,14 @@ TEST_F(ProjectBrowser, GridDeleteMarksOnlyWhatWasDeleted) {
     fs::create_directory(project.Path() / "logo.gif");
     std::ofstream(project.Path() / "logo.gif" / "inside") << "x";
     const std::size_t before = prompts.Messages.size();
-    form.DeleteRowFile();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();
     ASSERT_EQ(prompts.Messages.size(), before + 2);
     EXPECT_EQ(prompts.Messages.back().IconKind, SessionPrompts::Kind::Error);
     EXPECT_NE(prompts.Messages.back().Text.find("Cannot delete"), std::string::npos);
     EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
 }
 
-TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
+TEST_F(ProjectBrowserWindow, ListDeleteCountsAndMarksTheGrid) {
     SelectNode(-1);
     SelectFiles({"a.html"});
     form.DeleteSelectedFiles();
@@ -229,7 +241,7 @@ TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
 
     SelectNode(0);
     std::ofstream(project.Path() / "extra.gif") << "x";
-    ASSERT_EQ(form.FileListView->Count(), 2);
+    ASSERT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 2);
     SelectFiles({"logo.gif", "photo.jpg"});
     prompts.Messages.clear();
     form.DeleteSelectedFiles();
@@ -240,7 +252,7 @@ TEST_F(ProjectBrowser, ListDeleteCountsAndMarksTheGrid) {
     EXPECT_TRUE(fs::exists(project.Path() / "extra.gif"));
 }
 
-TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
+TEST_F(ProjectBrowserWindow, ListDeleteSkipsRefusedFiles) {
     SelectNode(0);
     SelectFiles({"logo.gif", "photo.jpg"});
     prompts.Answers = {Answer::No, Answer::Yes};
@@ -251,16 +263,16 @@ TEST_F(ProjectBrowser, ListDeleteSkipsRefusedFiles) {
     EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
 }
 
-TEST_F(ProjectBrowser, DeletingDuringARunWritesNoSessionFile) {
+TEST_F(ProjectBrowserWindow, DeletingDuringARunWritesNoSessionFile) {
     form.State().SessionComplete = false;
     form.State().View.SelectRow(3);
-    form.DeleteRowFile();
+    FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();
     EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
     EXPECT_EQ(SavedFileText(3), "(no session file)");
     EXPECT_TRUE(prompts.FileDialogCaptions.empty());
 }
 
-TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
+TEST_F(ProjectBrowserWindow, ListSaveAsCountsTheCopiesMade) {
     TempFolder elsewhere;
     SelectNode(0);
     SelectFiles({"logo.gif", "photo.jpg"});
@@ -279,7 +291,7 @@ TEST_F(ProjectBrowser, ListSaveAsCountsTheCopiesMade) {
     EXPECT_TRUE(prompts.Messages.empty());
 }
 
-TEST_F(ProjectBrowser, ListKeysRunTheirCommands) {
+TEST_F(ProjectBrowserWindow, ListKeysRunTheirCommands) {
     SelectNode(-1);
     SelectFiles({"a.html"});
     prompts.Answers = {Answer::No};
@@ -289,20 +301,22 @@ TEST_F(ProjectBrowser, ListKeysRunTheirCommands) {
     form.HandleListKey(Qt::Key_S);
     EXPECT_EQ(prompts.FileDialogCaptions.size(), 1u);
     form.UpdateFileListMenu();
-    EXPECT_TRUE(form.OpenFileItem->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(form, "OpenFileItem")->isEnabled());
     form.OpenSelectedFile();
     EXPECT_EQ(launched, std::vector<std::string>{project.Text() + "a.html|1"});
-    form.FileListView->ClearSelection();
+    FindPart<FolderFileList>(form, "FileListView")->ClearSelection();
     form.UpdateFileListMenu();
-    EXPECT_FALSE(form.ContextMenuItem->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(form, "ContextMenuItem")->isEnabled());
 }
 
-TEST_F(ProjectBrowser, TheEMailCommandFindsTheEMailPage) {
+TEST_F(ProjectBrowserWindow, TheEMailCommandFindsTheEMailPage) {
     std::ofstream(project.Path() / "EMailAddress.html") << "<HTML></HTML>";
     form.State().View.SetGridRowCount(8);
     form.State().View.SetRow(7, {"", "EMailAddress.html", "13", "13", "Complete"});
     form.ShowEMailAddresses();
-    ASSERT_GE(form.FileListView->Selected(), 0);
-    EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "EMailAddress.html");
-    EXPECT_TRUE(form.Grid->isHidden());  // the browser panel shows it
+    ASSERT_GE(FindPart<FolderFileList>(form, "FileListView")->Selected(), 0);
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")
+                  ->ItemName(FindPart<FolderFileList>(form, "FileListView")->Selected()),
+              "EMailAddress.html");
+    EXPECT_TRUE(FindPart<StatusGrid>(form, "Grid")->isHidden());  // the browser panel shows it
 }

@@ -8,10 +8,11 @@
 #include "engine/SessionState.h"
 #include "support/QtApp.h"
 #include "support/ScriptedPrompts.h"
+#include "support/WindowParts.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
-#include "window/StatusGrid.h"
 #include "window/StatusBar.h"
+#include "window/StatusGrid.h"
 #include "window/ViewRefresh.h"
 
 namespace {
@@ -70,27 +71,31 @@ TEST(ViewRefresh, TheWindowBatchesARunningSessionsLabels) {
     MainWindow form(prompts);
     SessionState& state = form.State();
     state.SessionClock.start();  // a session runs
-    const QString before = form.LowerStatusBar->PanelText(1);
+    const QString before = FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1);
     for (int i = 1; i <= 20; ++i) {
         state.View.SetLowerStatusBar(1, "Files Read: " + std::to_string(i));
         state.View.SetThreadCountLabel(std::to_string(i % 10));
         state.View.SetGridRowCount(i + 2);
         state.View.SelectRow(i);
     }
-    EXPECT_EQ(form.LowerStatusBar->PanelText(1), before);
-    EXPECT_TRUE(Eventually([&] { return form.LowerStatusBar->PanelText(1) == "Files Read: 20"; }));
-    EXPECT_EQ(form.ThreadCountLabel->text(), "0");
-    EXPECT_EQ(form.Grid->Row(), 20);
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1), before);
+    EXPECT_TRUE(Eventually([&] {
+        return FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1) == "Files Read: 20";
+    }));
+    EXPECT_EQ(FindPart<QLabel>(form, "ThreadCountLabel")->text(), "0");
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 20);
 
     state.View.SetLowerStatusBar(1, "Files Read: 21");
     state.View.SelectRow(21);
     state.SessionClock.stop();
     emit form.Engine().SessionFinished();
-    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 21") << "shown when the session ends";
-    EXPECT_EQ(form.Grid->Row(), 21);
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1), "Files Read: 21")
+        << "shown when the session ends";
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 21);
 
     state.View.SetLowerStatusBar(1, "Files Read: 22");
-    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 22") << "no session: at once";
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1), "Files Read: 22")
+        << "no session: at once";
 }
 
 }  // namespace

@@ -15,9 +15,11 @@
 #include "support/Screenshot.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
+#include "support/WindowParts.h"
 #include "window/GridModel.h"
 #include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
+#include "window/ProjectBrowser.h"
 #include "window/StatusGrid.h"
 
 namespace {
@@ -56,12 +58,12 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
 
     // The grid as a running session's window shows it a moment later. (The event loop is not
     // run: the played transfers would meet the real ones, which find nobody at the address.)
-    void Refresh() { form.GridRows->Flush(); }
+    void Refresh() { FindPart<GridModel>(form, "GridRows")->Flush(); }
 
     std::set<std::string> Listed() {
         std::set<std::string> names;
-        for (int i = 0; i < form.FileListView->Count(); ++i)
-            names.insert(form.FileListView->ItemName(i).toStdString());
+        for (int i = 0; i < FindPart<FolderFileList>(form, "FileListView")->Count(); ++i)
+            names.insert(FindPart<FolderFileList>(form, "FileListView")->ItemName(i).toStdString());
         return names;
     }
 
@@ -87,30 +89,36 @@ struct SessionFilePrompts : GuiPrompts {
 TEST_F(WindowDuringRun, TheSiteTreeAndFileListFollowTheFilesAsTheyLand) {
     form.StartNewSession();
     ASSERT_TRUE(form.State().Running());
-    form.FollowLandedFiles();
+    FindPart<ProjectBrowser>(form, "ProjectBrowser")->FollowLandedFiles();
     EXPECT_TRUE(Listed().empty());
     SessionHarness::Deliver(Running().at(0),
                             Page({"about.html", "b.html", "pic.gif", "img/logo.gif"}));
-    form.FollowLandedFiles();
+    FindPart<ProjectBrowser>(form, "ProjectBrowser")->FollowLandedFiles();
     EXPECT_EQ(Listed(), std::set<std::string>{"Main.html"});
 
     SessionHarness::Deliver(Worker("about.html"), "about");
-    form.FollowLandedFiles();
+    FindPart<ProjectBrowser>(form, "ProjectBrowser")->FollowLandedFiles();
     EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html"}));
-    form.FileListView->SelectItem(form.FileListView->FindCaption("about.html", 0, false));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("about.html", 0, false));
 
     SessionHarness::Deliver(Worker("pic.gif"), "GIF89a");
     SessionHarness::Deliver(Worker("img/logo.gif"), "GIF89a");
-    form.FollowLandedFiles();
+    FindPart<ProjectBrowser>(form, "ProjectBrowser")->FollowLandedFiles();
     Refresh();
     EXPECT_EQ(Listed(), (std::set<std::string>{"Main.html", "about.html", "pic.gif"}));
-    ASSERT_GE(form.FileListView->Selected(), 0);
-    EXPECT_EQ(form.FileListView->ItemName(form.FileListView->Selected()), "about.html")
+    ASSERT_GE(FindPart<FolderFileList>(form, "FileListView")->Selected(), 0);
+    EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")
+                  ->ItemName(FindPart<FolderFileList>(form, "FileListView")->Selected()),
+              "about.html")
         << "the person's selection stays";
-    ASSERT_EQ(form.SiteRootNode->childCount(), 1) << "the folder is in the tree at once";
-    EXPECT_EQ(form.SiteRootNode->child(0)->text(0), "img/");
+    ASSERT_EQ(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->childCount(), 1)
+        << "the folder is in the tree at once";
+    EXPECT_EQ(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->child(0)->text(0), "img/");
     SaveScreenshot(form, "main-window-list-during-run");
-    form.DirTree->setCurrentItem(form.SiteRootNode->child(0));
+    FindPart<QTreeWidget>(form, "DirTree")
+        ->setCurrentItem(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->child(0));
     EXPECT_EQ(Listed(), std::set<std::string>{"logo.gif"});
 
     SessionHarness::Deliver(Worker("b.html"), "b");
@@ -126,16 +134,16 @@ TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
     for (int i = 0; i < 60; ++i) pages.push_back("p" + std::to_string(i) + ".html");
     SessionHarness::Deliver(Running().at(0), Page(pages));
     Refresh();
-    QScrollBar* scroll = form.Grid->verticalScrollBar();
+    QScrollBar* scroll = FindPart<StatusGrid>(form, "Grid")->verticalScrollBar();
     ASSERT_GT(scroll->maximum(), 0) << "the grid holds more rows than it shows";
     EXPECT_EQ(scroll->value(), scroll->maximum());
-    EXPECT_EQ(form.Grid->Row(), 61);
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 61);
 
     // The person scrolls up to read: new rows are selected, but the grid stays where it is.
     scroll->triggerAction(QAbstractSlider::SliderToMinimum);
     SessionHarness::Deliver(Worker("p0.html"), Page({"new1.html"}));
     Refresh();
-    EXPECT_EQ(form.Grid->Row(), 62);
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 62);
     EXPECT_EQ(scroll->value(), 0);
     SaveScreenshot(form, "main-window-grid-scrolled-up-during-run");
 
@@ -143,7 +151,7 @@ TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
     scroll->triggerAction(QAbstractSlider::SliderToMaximum);
     SessionHarness::Deliver(Worker("p1.html"), Page({"new2.html"}));
     Refresh();
-    EXPECT_EQ(form.Grid->Row(), 63);
+    EXPECT_EQ(FindPart<StatusGrid>(form, "Grid")->Row(), 63);
     EXPECT_EQ(scroll->value(), scroll->maximum());
 }
 
@@ -207,7 +215,7 @@ TEST(WindowDuringRunBoxes, TheStopBoxGoesWhenTheLastTransferEnds) {
     SessionHarness::Deliver(running().at(0), Page({"a.html", "b.html"}));
     ASSERT_EQ(running().size(), 2u);
 
-    form.StopBtn->click();
+    FindPart<QToolButton>(form, "StopBtn")->click();
     const QPointer<QMessageBox> stopBox = prompts.StopWaitBox();
     ASSERT_FALSE(stopBox.isNull());
     EXPECT_TRUE(stopBox->isVisible());

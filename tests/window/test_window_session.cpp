@@ -18,6 +18,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "support/WindowParts.h"
 #include "window/GridModel.h"
 #include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
@@ -58,14 +59,15 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
         limit.start(120000);
         if (!window.State().SessionComplete) loop.exec();
         QApplication::processEvents();
-        window.GridRows->Flush();
+        FindPart<GridModel>(window, "GridRows")->Flush();
         return window.State().SessionComplete;
     }
 
     static std::set<std::string> Listed(MainWindow& window) {
         std::set<std::string> names;
-        for (int i = 0; i < window.FileListView->Count(); ++i)
-            names.insert(window.FileListView->ItemName(i).toStdString());
+        for (int i = 0; i < FindPart<FolderFileList>(window, "FileListView")->Count(); ++i)
+            names.insert(
+                FindPart<FolderFileList>(window, "FileListView")->ItemName(i).toStdString());
         return names;
     }
 
@@ -94,40 +96,48 @@ struct SessionFilePrompts : GuiPrompts {
 }  // namespace
 
 TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
-    form.RetrieveBtn->click();
-    EXPECT_FALSE(form.RetrieveBtn->isEnabled());
-    EXPECT_TRUE(form.StopBtn->isEnabled());
+    FindPart<QToolButton>(form, "RetrieveBtn")->click();
+    EXPECT_FALSE(FindPart<QToolButton>(form, "RetrieveBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "StopBtn")->isEnabled());
     ASSERT_TRUE(RunUntilFinished(form));
     SaveScreenshot(form, QStringLiteral("main-window-after-run"));
 
     const std::string sessionFile = folder.Text() + "site/site.lwa";
     ASSERT_TRUE(fs::exists(sessionFile));
     EXPECT_EQ(form.windowTitle().toStdString(), sessionFile + " - Lanternway 1.3");
-    EXPECT_TRUE(form.RetrieveBtn->isEnabled());
-    EXPECT_FALSE(form.StopBtn->isEnabled());
-    EXPECT_TRUE(form.BrowseBtn->isEnabled());
-    EXPECT_TRUE(form.EMailBtn->isEnabled());
-    EXPECT_EQ(form.LowerStatusBar->PanelText(1), "Files Read: 10");
+    EXPECT_TRUE(FindPart<QToolButton>(form, "RetrieveBtn")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "StopBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "BrowseBtn")->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "EMailBtn")->isEnabled());
+    EXPECT_EQ(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1), "Files Read: 10");
 
     // The grid shows every row the engine wrote, the tree the site's folders, and the file list
     // the root's files (the completion's save selects the root).
     const auto rows = Rows(form);
-    ASSERT_EQ(form.GridRows->rowCount(), static_cast<int>(rows.size()));
-    EXPECT_EQ(form.GridRows->data(form.GridRows->index(0, 1)).toString().toStdString(),
+    ASSERT_EQ(FindPart<GridModel>(form, "GridRows")->rowCount(), static_cast<int>(rows.size()));
+    EXPECT_EQ(FindPart<GridModel>(form, "GridRows")
+                  ->data(FindPart<GridModel>(form, "GridRows")->index(0, 1))
+                  .toString()
+                  .toStdString(),
               web.Url());
-    ASSERT_NE(form.SiteRootNode, nullptr);
-    EXPECT_EQ(form.SiteRootNode->text(0).toStdString(), web.Url());
-    EXPECT_EQ(form.SiteRootNode->childCount(), 2);
+    ASSERT_NE(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0), nullptr);
+    EXPECT_EQ(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->text(0).toStdString(),
+              web.Url());
+    EXPECT_EQ(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->childCount(), 2);
     EXPECT_EQ(Listed(form), (std::set<std::string>{"Main.html", "about.html", "main1.html",
                                                    "EMailAddress.html"}));
-    form.DirTree->setCurrentItem(form.SiteRootNode->child(0));
+    FindPart<QTreeWidget>(form, "DirTree")
+        ->setCurrentItem(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0)->child(0));
     EXPECT_FALSE(Listed(form).empty());
 
     // The browser panel shows the selected file in the lower pane.
-    form.DirTree->setCurrentItem(form.SiteRootNode);
-    form.FileListView->SelectItem(form.FileListView->FindCaption("Main.html", 0, false));
+    FindPart<QTreeWidget>(form, "DirTree")
+        ->setCurrentItem(FindPart<QTreeWidget>(form, "DirTree")->topLevelItem(0));
+    FindPart<FolderFileList>(form, "FileListView")
+        ->SelectItem(
+            FindPart<FolderFileList>(form, "FileListView")->FindCaption("Main.html", 0, false));
     form.SwitchToBrowserPanel();
-    EXPECT_TRUE(form.Grid->isHidden());
+    EXPECT_TRUE(FindPart<StatusGrid>(form, "Grid")->isHidden());
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     SaveScreenshot(form, QStringLiteral("main-window-browser-panel"));
     form.SwitchToGrid();
@@ -138,17 +148,17 @@ TEST_F(WindowSession, RunsASiteAndReopensItsSessionFile) {
     reopened.show();
     reopened.OpenCommandLineSession(
         {"lanternway", QString::fromStdString(sessionFile), "ignored.lwa"});
-    reopened.GridRows->Flush();
+    FindPart<GridModel>(reopened, "GridRows")->Flush();
     EXPECT_TRUE(otherPrompts.Messages.empty());
     EXPECT_EQ(Rows(reopened), rows);
-    EXPECT_EQ(reopened.LowerStatusBar->PanelText(1), "Files Read: 10");
-    EXPECT_TRUE(reopened.SaveAsBtn->isEnabled());
+    EXPECT_EQ(FindPart<StatusBar>(reopened, "LowerStatusBar")->PanelText(1), "Files Read: 10");
+    EXPECT_TRUE(FindPart<QToolButton>(reopened, "SaveAsBtn")->isEnabled());
     EXPECT_EQ(reopened.State().View.SelectedRow(), 1);
-    ASSERT_NE(reopened.SiteRootNode, nullptr);
-    EXPECT_EQ(reopened.SiteRootNode->childCount(), 2);
+    ASSERT_NE(FindPart<QTreeWidget>(reopened, "DirTree")->topLevelItem(0), nullptr);
+    EXPECT_EQ(FindPart<QTreeWidget>(reopened, "DirTree")->topLevelItem(0)->childCount(), 2);
     EXPECT_EQ(Listed(reopened), (std::set<std::string>{"Main.html", "about.html", "main1.html",
                                                        "EMailAddress.html"}));
-    EXPECT_FALSE(reopened.Grid->isHidden());
+    EXPECT_FALSE(FindPart<StatusGrid>(reopened, "Grid")->isHidden());
     SaveScreenshot(reopened, QStringLiteral("main-window-reopened"));
 }
 
@@ -157,7 +167,7 @@ TEST_F(WindowSession, ACommandLineWithoutAnExistingFileOpensNothing) {
     form.OpenCommandLineSession({"lanternway"});
     EXPECT_TRUE(prompts.Messages.empty());
     EXPECT_EQ(form.windowTitle(), "Lanternway 1.3");
-    EXPECT_FALSE(form.SaveAsBtn->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(form, "SaveAsBtn")->isEnabled());
 }
 
 // The real boxes, answered as a person would, when the disk budget stops a complete copy: the
@@ -181,7 +191,7 @@ TEST(WindowSessionBoxes, ACopyStoppedByTheDiskBudgetSaysSoInABox) {
     BoxAnswerer answerer;
     QEventLoop loop;
     QObject::connect(&form.Engine(), &RunControl::SessionFinished, &loop, &QEventLoop::quit);
-    form.RetrieveBtn->click();
+    FindPart<QToolButton>(form, "RetrieveBtn")->click();
     // The start page and the first of its two pictures (49 and 43 bytes) fit the budget; the
     // second passes it as it is written, and is dropped.
     form.State().DiskSpaceFloor =
@@ -219,7 +229,7 @@ TEST(WindowSessionBoxes, ASessionFileWithoutANameIsRefusedInABox) {
     };
     form.show();
     BoxAnswerer answerer;
-    form.RetrieveBtn->click();
+    FindPart<QToolButton>(form, "RetrieveBtn")->click();
     ASSERT_TRUE(answerer.WaitForBoxes(1));
     EXPECT_EQ(answerer.Texts[0], "The session file \"" + folder.Text() +
                                      ".lwa\" needs a name before its extension: the project "
@@ -228,6 +238,6 @@ TEST(WindowSessionBoxes, ASessionFileWithoutANameIsRefusedInABox) {
     EXPECT_EQ(answerer.Texts.size(), 1u);
     EXPECT_FALSE(form.State().Running());
     EXPECT_TRUE(form.Engine().Idle());
-    EXPECT_TRUE(form.RetrieveBtn->isEnabled());
+    EXPECT_TRUE(FindPart<QToolButton>(form, "RetrieveBtn")->isEnabled());
     EXPECT_TRUE(fs::is_empty(folder.Path()));
 }
