@@ -32,18 +32,17 @@
 #include "core/FileNames.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
+#include "finder/FinderGridModel.h"
+#include "finder/FinderTexts.h"
 #include "htmlview/HtmlView.h"
-#include "imaging/Picture.h"
+#include "shell/PropertiesDialog.h"
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
-#include "shell/PropertiesDialog.h"
-#include "finder/FinderGridModel.h"
-#include "viewers/PictureView.h"
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
+#include "widgets/PagePane.h"
 #include "widgets/ViewerIcons.h"
-#include "finder/FinderTexts.h"
 
 // --- Preview ----------------------------------------------------------------------------------
 
@@ -65,17 +64,8 @@ void FinderWindow::PreviewSelectedFile() {
 }
 
 void FinderWindow::ShowPictureFile(const std::string& path) {
-    QImage picture;
-    try {
-        picture = LoadPicture(path);
-    } catch (const std::exception& e) {
-        PictureLabel->clear();
-        PictureLabel->adjustSize();
-        ShowError(e.what());
-        return;
-    }
-    PictureBox->show();
-    ShowPicture(*PictureBox, *PictureLabel, picture);
+    const std::string failure = PreviewPanel->ShowPictureFile(path);
+    if (!failure.empty()) ShowError(failure);
 }
 
 void FinderWindow::ShowError(const std::string& text) {
@@ -210,15 +200,9 @@ void FinderWindow::ChooseStartFolder() {
 }
 
 void FinderWindow::ChooseBackgroundColour() {
-    const auto colour = dialogs_.ChooseColor(this, PreviewPanel->palette().color(QPalette::Window));
-    if (!colour) return;
-    if (!colour->isValid()) {
-        ShowError("Color dialog failed to load.");
-        return;
-    }
-    QPalette p = PreviewPanel->palette();
-    p.setColor(QPalette::Window, *colour);
-    PreviewPanel->setPalette(p);
+    PreviewPanel->ChooseBackground(
+        [this](const QColor& initial) { return dialogs_.ChooseColor(this, initial); },
+        [this](const std::string& text) { ShowError(text); });
 }
 
 void FinderWindow::CloseFinder() {

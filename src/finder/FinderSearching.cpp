@@ -35,19 +35,18 @@
 #include "core/AppTitle.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
+#include "finder/FinderGridModel.h"
+#include "finder/FinderTexts.h"
 #include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"
+#include "shell/PropertiesDialog.h"
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
-#include "shell/PropertiesDialog.h"
-#include "finder/FinderGridModel.h"
-#include "viewers/PictureView.h"
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
 #include "widgets/ViewerIcons.h"
-#include "finder/FinderTexts.h"
 
 // --- Searching --------------------------------------------------------------------------------
 

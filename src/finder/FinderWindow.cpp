@@ -35,19 +35,19 @@
 #include "core/AppTitle.h"
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
+#include "finder/FinderGridModel.h"
+#include "finder/FinderTexts.h"
 #include "htmlview/HtmlView.h"
 #include "imaging/Picture.h"
+#include "shell/PropertiesDialog.h"
 #include "shell/ShellContextMenu.h"
 #include "shell/ShellOpen.h"
-#include "shell/PropertiesDialog.h"
-#include "finder/FinderGridModel.h"
-#include "viewers/PictureView.h"
 #include "viewers/DocumentSourceWindow.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
+#include "widgets/PagePane.h"
 #include "widgets/ViewerIcons.h"
-#include "finder/FinderTexts.h"
 
 namespace {
 
@@ -216,19 +216,15 @@ void FinderWindow::BuildGrid() {
 }
 
 void FinderWindow::BuildPreview() {
-    PreviewPanel = new QFrame(this);
-    PreviewPanel->setFrameShape(QFrame::StyledPanel);
-    PreviewPanel->setAutoFillBackground(true);
-    auto* grid = new QGridLayout(PreviewPanel);
-    grid->setContentsMargins(0, 0, 0, 0);
     // The page and the picture share the panel; the picture's box lets the panel's colour
     // show around the picture.
-    PictureBox = NewPictureBox(PreviewPanel, PictureLabel);
+    PreviewPanel = new PagePane(PagePane::PictureArea::OnPane, this);
+    PreviewPanel->setFrameShape(QFrame::StyledPanel);
+    PageView = PreviewPanel->PageView();
+    PictureBox = PreviewPanel->PictureBox();
+    PictureLabel = PreviewPanel->PictureLabel();
     PictureLabel->hide();
-    PageView = new HtmlView(PreviewPanel);
     PageView->hide();
-    grid->addWidget(PictureBox, 0, 0);
-    grid->addWidget(PageView, 0, 0);
 
     PageView->OnDoRequestDoc = [this](const std::string&, bool&) { OnPageRequested(); };
     PageView->OnEndRetrieval = [this] { OnPageLoaded(); };

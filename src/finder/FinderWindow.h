@@ -24,6 +24,7 @@ class QTableView;
 class FinderGridModel;
 class QToolButton;
 class HtmlView;
+class PagePane;
 class ViewerDialogs;
 
 // The file finder: searches a folder tree for files matching a mask, lists them with size,
@@ -53,7 +54,7 @@ class FinderWindow : public QWidget {
     QTableView* ResultsGrid = nullptr;
     FinderGridModel* ResultsModel = nullptr;
     QSplitter* PreviewSplitter = nullptr;
-    QFrame* PreviewPanel = nullptr;
+    PagePane* PreviewPanel = nullptr;
     HtmlView* PageView = nullptr;
     QScrollArea* PictureBox = nullptr;
     QLabel* PictureLabel = nullptr;

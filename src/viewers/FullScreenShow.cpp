@@ -15,11 +15,11 @@
 #include "core/FileNames.h"
 #include "core/Text.h"
 #include "imaging/Picture.h"
-#include "viewers/PictureView.h"
 #include "viewers/Printing.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
 #include "widgets/FixedPitchFont.h"
+#include "widgets/PictureView.h"
 
 QPointer<FullScreenShow> CurrentFullScreenShow;
 

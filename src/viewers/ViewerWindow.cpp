@@ -22,16 +22,15 @@
 #include "core/Text.h"
 #include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
-#include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
-#include "viewers/NeedleGauge.h"
-#include "viewers/PictureView.h"
-#include "viewers/Printing.h"
 #include "viewers/DocumentSourceWindow.h"
+#include "viewers/NeedleGauge.h"
+#include "viewers/Printing.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/DeleteAfterBoxes.h"
 #include "widgets/Hints.h"
+#include "widgets/PagePane.h"
 #include "widgets/ViewerIcons.h"
 
 namespace fs = std::filesystem;
@@ -81,14 +80,13 @@ ViewerWindow::ViewerWindow(ViewerFileSource& files, QWidget* owner, ViewerDialog
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     BuildToolBar();
-    BuildPanels();
+    BuildPane();
     BuildMenu();
     BuildKeys();
     // Held at the top: with both panels hidden (a file that is neither page nor picture) the
     // layout would otherwise centre the bar in the empty window.
     layout->addWidget(ToolBarPanel, 0, Qt::AlignTop);
-    layout->addWidget(HTMLPanel, 1);
-    layout->addWidget(JPEGPanel, 1);
+    layout->addWidget(Pane, 1);
 }
 
 ViewerWindow::~ViewerWindow() {
@@ -144,22 +142,13 @@ void ViewerWindow::BuildToolBar() {
     connect(ReloadBtn, &QToolButton::clicked, this, [this] { ReloadPage(); });
 }
 
-void ViewerWindow::BuildPanels() {
-    HTMLPanel = new QWidget(this);
-    auto* h = new QVBoxLayout(HTMLPanel);
-    h->setContentsMargins(0, 0, 0, 0);
-    PageView = new HtmlView(HTMLPanel);
-    h->addWidget(PageView);
-    HTMLPanel->hide();
-
-    JPEGPanel = new QFrame(this);
-    JPEGPanel->setFrameShape(QFrame::StyledPanel);
-    JPEGPanel->setAutoFillBackground(true);
-    auto* j = new QVBoxLayout(JPEGPanel);
-    j->setContentsMargins(0, 0, 0, 0);
-    PictureBox = NewPictureBox(JPEGPanel, PictureLabel);
-    j->addWidget(PictureBox);
-    JPEGPanel->hide();
+void ViewerWindow::BuildPane() {
+    Pane = new PagePane(PagePane::PictureArea::OnPane, this);
+    Pane->KeepPageColours();
+    PageView = Pane->PageView();
+    PictureBox = Pane->PictureBox();
+    PictureLabel = Pane->PictureLabel();
+    Pane->hide();
 
     PageView->OnDoRequestDoc = [this](const std::string& url, bool&) { OnPageRequested(url); };
     PageView->OnDocInput = [this](const DocumentProgress& input) {
@@ -227,33 +216,33 @@ void ViewerWindow::ShowFile() {
     ViewerFolder = listItem_.substr(0, listItem_.size() - ViewerFileName.size());
     ViewerFileExt = LowerCase(FileExtension(ViewerFileName));
     const ViewerKind kind = ViewerKindOf(ViewerFileExt);
-    HTMLPanel->setVisible(kind == ViewerKind::Html);
-    JPEGPanel->setVisible(kind == ViewerKind::Image);
+    Pane->setVisible(kind != ViewerKind::Other);
     SetCaptionToCurrent();
     if (kind == ViewerKind::Image) {
+        ShowPaneFor(true);
         ShowPictureFile();
     } else if (kind == ViewerKind::Html) {
-        PictureLabel->hide();
-        PictureBox->hide();
+        ShowPaneFor(false);
         PageView->ShowURL(CurrentURL());
     }
     // Also after a picture that could not be shown: Back and Next must still step on.
     EnableDisableButtons();
 }
 
+void ViewerWindow::ShowPaneFor(bool picture) {
+    // A picture lies on a framed panel of its own colour; a page takes the whole area.
+    Pane->setFrameShape(picture ? QFrame::StyledPanel : QFrame::NoFrame);
+    PictureLabel->setVisible(picture);
+    if (picture)
+        Pane->ShowPictureArea();
+    else
+        Pane->ShowPageArea();
+    Pane->show();
+}
+
 void ViewerWindow::ShowPictureFile() {
-    PictureBox->show();
-    PictureLabel->show();
-    QImage picture;
-    try {
-        picture = LoadPicture(CurrentPath());
-    } catch (const std::exception& e) {
-        PictureLabel->clear();
-        PictureLabel->adjustSize();
-        ShowError(e.what());
-        return;
-    }
-    ShowPicture(*PictureBox, *PictureLabel, picture);
+    const std::string failure = Pane->ShowPictureFile(CurrentPath());
+    if (!failure.empty()) ShowError(failure);
 }
 
 bool ViewerWindow::FollowList() {
@@ -342,50 +331,33 @@ void ViewerWindow::OnPageRequested(const std::string& url) {
 
     ViewerFileName = name;
     SetCaptionToCurrent();
-    const auto known = std::find(History.begin(), History.end(), name);
-    if (known != History.end()) {
-        HistoryIndex = static_cast<int>(known - History.begin());
-    } else {
-        History.resize(static_cast<std::size_t>(HistoryIndex + 1));
-        History.push_back(name);
-        HistoryIndex = static_cast<int>(History.size()) - 1;
-    }
-    HTMLForwardBtn->setEnabled(HistoryIndex < static_cast<int>(History.size()) - 1);
-    HTMLBackBtn->setEnabled(HistoryIndex > 0);
+    History.Visit(name);
+    HTMLForwardBtn->setEnabled(History.CanGoForward());
+    HTMLBackBtn->setEnabled(History.CanGoBack());
     ViewerFileExt = LowerCase(FileExtension(name));
     EnableDisableButtons();
     SetHistoryHints();
 }
 
 void ViewerWindow::SetHistoryHints() {
-    SetHint(HTMLBackBtn, HTMLBackBtn->isEnabled() && HistoryIndex > 0
-                             ? History[static_cast<std::size_t>(HistoryIndex - 1)]
-                             : "Back");
-    const bool next = HTMLForwardBtn->isEnabled() && HistoryIndex >= 0 &&
-                      HistoryIndex + 1 < static_cast<int>(History.size());
-    SetHint(HTMLForwardBtn,
-            next ? History[static_cast<std::size_t>(HistoryIndex + 1)] : std::string("Forward"));
+    SetHint(HTMLBackBtn, HTMLBackBtn->isEnabled() && History.CanGoBack() ? History.At(-1) : "Back");
+    const bool next = HTMLForwardBtn->isEnabled() && History.Index() >= 0 && History.CanGoForward();
+    SetHint(HTMLForwardBtn, next ? History.At(1) : std::string("Forward"));
 }
 
 void ViewerWindow::PageBack() {
-    if (HistoryIndex <= 0 || HistoryIndex > static_cast<int>(History.size())) return;
-    JPEGPanel->hide();
-    PictureLabel->hide();
-    PictureBox->hide();
-    HTMLPanel->show();
-    ViewerFileName = History[static_cast<std::size_t>(HistoryIndex - 1)];
+    if (!History.CanGoBack()) return;
+    ShowPaneFor(false);
+    ViewerFileName = History.At(-1);
     SetCaptionToCurrent();
     PageView->ShowURL(CurrentURL());
     SetHistoryHints();
 }
 
 void ViewerWindow::PageForward() {
-    if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(History.size())) return;
-    JPEGPanel->hide();
-    PictureLabel->hide();
-    PictureBox->hide();
-    HTMLPanel->show();
-    ViewerFileName = History[static_cast<std::size_t>(HistoryIndex + 1)];
+    if (!History.CanGoForward()) return;
+    ShowPaneFor(false);
+    ViewerFileName = History.At(1);
     SetCaptionToCurrent();
     PageView->ShowURL(CurrentURL());
 }
@@ -438,15 +410,9 @@ void ViewerWindow::PrintFile() {
 }
 
 void ViewerWindow::ChooseBackgroundColour() {
-    const auto colour = dialogs_.ChooseColor(this, JPEGPanel->palette().color(QPalette::Window));
-    if (!colour) return;
-    if (!colour->isValid()) {
-        ShowError("Color dialog failed to load.");
-        return;
-    }
-    QPalette p = JPEGPanel->palette();
-    p.setColor(QPalette::Window, *colour);
-    JPEGPanel->setPalette(p);
+    Pane->ChooseBackground(
+        [this](const QColor& initial) { return dialogs_.ChooseColor(this, initial); },
+        [this](const std::string& text) { ShowError(text); });
 }
 
 void ViewerWindow::CloseViewer() {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "widgets/PageHistory.h"
+
 class QAction;
 class QFrame;
 class QLabel;
@@ -12,6 +14,7 @@ class QScrollArea;
 class QToolButton;
 class HtmlView;
 class NeedleGauge;
+class PagePane;
 class ViewerDialogs;
 
 // What the viewer reads from the main window: its two file lists (the project list and the
@@ -42,8 +45,7 @@ class ViewerWindow : public QWidget {
     ~ViewerWindow() override;
 
     int ListIndex = 0;
-    std::vector<std::string> History;  // names of the pages shown, in visiting order
-    int HistoryIndex = -1;
+    PageHistory History;  // names of the pages shown, in visiting order
 
     // The file shown. Each viewer window keeps its own, so that its commands act on the file it
     // shows, whatever another viewer window shows meanwhile.
@@ -67,10 +69,9 @@ class ViewerWindow : public QWidget {
     QToolButton* ReloadBtn = nullptr;
     NeedleGauge* ProgressGauge = nullptr;
 
-    // --- The two panels sharing the client area
-    QWidget* HTMLPanel = nullptr;
+    // --- The client area: a page or a picture, framed as a picture panel while it shows one
+    PagePane* Pane = nullptr;
     HtmlView* PageView = nullptr;
-    QFrame* JPEGPanel = nullptr;
     QScrollArea* PictureBox = nullptr;
     QLabel* PictureLabel = nullptr;
 
@@ -117,7 +118,9 @@ class ViewerWindow : public QWidget {
     // to it when the list has changed); false when that item is no longer in the list.
     bool FollowList();
     void BuildToolBar();
-    void BuildPanels();
+    void BuildPane();
+    // The pane shows a page (or, with `picture`, a picture on its panel).
+    void ShowPaneFor(bool picture);
     void BuildMenu();
     void BuildKeys();
     int VisibleCount() const;

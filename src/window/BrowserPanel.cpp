@@ -20,14 +20,13 @@
 #include "core/Text.h"
 #include "htmlview/HtmlView.h"
 #include "htmlview/ScreenCursor.h"
-#include "imaging/Picture.h"
 #include "shell/ShellOpen.h"
 #include "viewers/DocumentSourceWindow.h"
-#include "viewers/PictureView.h"
 #include "viewers/Printing.h"
 #include "viewers/SelectionPrinter.h"
 #include "viewers/ViewerDialogs.h"
 #include "widgets/Hints.h"
+#include "widgets/PagePane.h"
 #include "widgets/PanelIcons.h"
 #include "widgets/ViewerIcons.h"
 
@@ -77,21 +76,13 @@ BrowserPanel::BrowserPanel(BrowserPanelHost& host, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    PageView = new HtmlView(this);
-    PageView->setObjectName("PageView");
+    Pane = new PagePane(PagePane::PictureArea::FramedBox, this);
+    PageView = Pane->PageView();
+    PictureBox = Pane->PictureBox();
+    PictureLabel = Pane->PictureLabel();
     PageView->hide();
-    PictureBox = new QScrollArea(this);
-    PictureBox->setObjectName("PictureBox");
-    PictureBox->setAlignment(Qt::AlignCenter);
-    PictureBox->setWidgetResizable(false);
-    PictureBox->setBackgroundRole(QPalette::Window);
     PictureBox->hide();
-    PictureLabel = new QLabel;
-    PictureLabel->setObjectName("PictureLabel");
-    PictureLabel->setAlignment(Qt::AlignCenter);
-    PictureBox->setWidget(PictureLabel);
-    layout->addWidget(PageView);
-    layout->addWidget(PictureBox);
+    layout->addWidget(Pane);
 
     PageView->OnDoRequestDoc = [this](const std::string& url, bool&) { OnPageRequested(url); };
     PageView->OnDocInput = [this](const DocumentProgress&) { OnPageData(); };
@@ -227,15 +218,11 @@ void BrowserPanel::DisplayFile(const std::string& name, bool projectList) {
         return;
     }
     host_.SetLowerPaneLowered(true);
-    QImage image;
-    try {
-        image = LoadPicture(path);
-    } catch (const std::exception& e) {
-        ShowError(e.what());  // the rest of the display is skipped
+    const std::string failure = Pane->ShowPictureFile(path);
+    if (!failure.empty()) {
+        ShowError(failure);  // the rest of the display is skipped
         return;
     }
-    PictureBox->show();
-    ShowPicture(*PictureBox, *PictureLabel, image);
     EnableDisableHTMLButtons();
 }
 
@@ -253,39 +240,23 @@ void BrowserPanel::OnPageRequested(const std::string& url) {
     if (!std::filesystem::is_regular_file(path, error)) return;
 
     PanelFileLabel->setText(QString::fromStdString(name));
-    std::vector<std::string>& history = host_.History(local);
-    int& index = host_.HistoryIndex(local);
-    int found = -1;
-    for (std::size_t i = 0; i < history.size(); ++i)
-        if (SameText(history[i], path)) {
-            found = static_cast<int>(i);
-            break;
-        }
-    if (found >= 0) {
-        index = found;
-    } else {
-        if (index >= 0 && index < static_cast<int>(history.size()) - 1)
-            history.resize(static_cast<std::size_t>(index) + 1);
-        history.push_back(path);
-        index = static_cast<int>(history.size()) - 1;
-    }
+    History(local).Visit(path);
     EnableBackForward(local);
 }
 
 void BrowserPanel::EnableBackForward(bool local) {
-    const std::vector<std::string>& history = host_.History(local);
-    const int index = host_.HistoryIndex(local);
-    const int count = static_cast<int>(history.size());
-    const bool forward = count > 0 && index < count - 1;
-    const bool back = count > 0 && index > 0;
+    const PageHistory& history = History(local);
+    const bool forward = history.CanGoForward();
+    const bool back = history.CanGoBack();
     HTMLForwardBtn->setEnabled(forward);
     HTMLBackBtn->setEnabled(back);
     // The neighbours' names; a position outside the list has none.
-    auto nameAt = [&](int i) {
-        return i >= 0 && i < count ? NameOf(history[static_cast<std::size_t>(i)]) : std::string();
+    auto nameAt = [&](int step) {
+        const std::string path = history.At(step);
+        return path.empty() ? path : NameOf(path);
     };
-    SetHint(HTMLBackBtn, back ? nameAt(index - 1) + "|" : std::string("Back|"));
-    SetHint(HTMLForwardBtn, forward ? nameAt(index + 1) + "|" : std::string("Forward|"));
+    SetHint(HTMLBackBtn, back ? nameAt(-1) + "|" : std::string("Back|"));
+    SetHint(HTMLForwardBtn, forward ? nameAt(1) + "|" : std::string("Forward|"));
 }
 
 void BrowserPanel::OnPageData() {
@@ -313,17 +284,14 @@ void BrowserPanel::OnPageError() {
 }
 
 void BrowserPanel::ShowHistoryEntry(int step) {
-    const bool local = LocalVisible();
-    const int target = host_.HistoryIndex(local) + step;
-    const std::vector<std::string>& history = host_.History(local);
-    if (target < 0 || target >= static_cast<int>(history.size())) return;
+    const std::string path = History(LocalVisible()).At(step);
+    if (path.empty()) return;
     if (host_.BrowserPanelIsLowerPane()) {
         host_.SetLowerPaneLowered(false);
         PictureBox->hide();
     }
     PictureLabel->hide();
     PageView->show();
-    const std::string path = history[static_cast<std::size_t>(target)];
     PanelFileLabel->setText(QString::fromStdString(NameOf(path)));
     // The position itself moves when the control reports the request.
     PageView->ShowURL(HtmlView::LocalFileURL(path));
@@ -406,20 +374,10 @@ void BrowserPanel::StartFullScreenShow() {
 }
 
 void BrowserPanel::ChooseBackgroundColour() {
-    const auto chosen = ChooseColor(PictureBox->palette().color(QPalette::Window));
-    if (!chosen) return;
-    if (!chosen->isValid()) {
-        ShowError("Color dialog failed to load.");
+    if (!Pane->ChooseBackground(ChooseColor, [this](const std::string& text) { ShowError(text); }))
         return;
-    }
     // The colour is the picture area's; a page shown meanwhile keeps the whole pane.
     if (PageView->isHidden()) PictureBox->show();
-    QPalette palette = PictureBox->palette();
-    palette.setColor(QPalette::Window, *chosen);
-    PictureBox->setPalette(palette);
-    PictureBox->viewport()->setPalette(palette);
-    PictureBox->viewport()->setAutoFillBackground(true);
-    PictureLabel->setPalette(palette);
 }
 
 void BrowserPanel::OnPagePressed(Qt::MouseButton button, int x, int y) {

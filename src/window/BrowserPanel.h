@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "viewers/FullScreenShow.h"
+#include "widgets/PageHistory.h"
 
 class QAction;
 class QLabel;
@@ -17,6 +18,7 @@ class QScrollArea;
 class QToolButton;
 class SessionPrompts;
 class HtmlView;
+class PagePane;
 
 // What the browser panel needs from the main window that hosts it.
 class BrowserPanelHost {
@@ -37,22 +39,21 @@ public:
     virtual void SetLowerPaneLowered(bool lowered) = 0;
     // The bottom bar's grid set (picture, thread count, message) shown or hidden.
     virtual void SetGridSetVisible(bool visible) = 0;
-    // The page histories: the project list's and the local-files list's.
-    virtual std::vector<std::string>& History(bool local) = 0;
-    virtual int& HistoryIndex(bool local) = 0;
     virtual SessionPrompts& Prompts() = 0;
     // The window that owns the document source windows and the full-screen show.
     virtual QWidget* Owner() = 0;
 };
 
-// The lower pane's browser: pages and text files in the HTML control PageView, pictures in the
-// image PictureLabel inside the scroll box PictureBox, each list with a page history of its own.
-// The panel's buttons (PanelButtons) go into the window's bottom bar.
+// The lower pane's browser: a PagePane (pages and text files in the HTML control PageView,
+// pictures in the image PictureLabel inside the scroll box PictureBox), each list with a page
+// history of its own. The panel's buttons (PanelButtons) go into the window's bottom bar.
 class BrowserPanel : public QWidget {
     Q_OBJECT
 public:
     explicit BrowserPanel(BrowserPanelHost& host, QWidget* parent = nullptr);
 
+    PagePane* Pane;
+    // The pane's parts.
     HtmlView* PageView;
     QScrollArea* PictureBox;
     QLabel* PictureLabel;
@@ -107,6 +108,9 @@ public:
 
     void FitToPane();
 
+    // The page history of the local-files list (local) or of the project list.
+    PageHistory& History(bool local) { return local ? localHistory_ : projectHistory_; }
+
     // The folder of the visible list + the file label: the file the commands act on.
     std::string CurrentFilePath() const;
     // A button's whole hint ("Short|Long").
@@ -124,4 +128,7 @@ private:
     void ShowHistoryEntry(int step);
 
     BrowserPanelHost& host_;
+    // Full paths, compared as the file systems the program came from compare them.
+    PageHistory projectHistory_{true};
+    PageHistory localHistory_{true};
 };

@@ -137,13 +137,6 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     bool ShowFullScreenEnabled() const;
     void OnLocalFolderChanged();
     void OnLocalFileSelected();
-    // The browser panel's page history of the local-files list (local) or the project list.
-    const std::vector<std::string>& PageHistory(bool local) const {
-        return local ? LocalHistory : ProjectHistory;
-    }
-    int PageHistoryIndex(bool local) const {
-        return local ? LocalHistoryIndex : ProjectHistoryIndex;
-    }
     void FitUpperStatusPanel();
 
   protected:
@@ -238,11 +231,6 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     QAction* PropertiesItem;
     QAction* ContextMenuItem;
 
-    // The browser panel's page histories: the project list's and the local-files list's.
-    std::vector<std::string> ProjectHistory;
-    int ProjectHistoryIndex = -1;
-    std::vector<std::string> LocalHistory;
-    int LocalHistoryIndex = -1;
     // The upper bar's "Contents Of" text while the local-files view shows in its place.
     std::string ContentsText;
 

@@ -77,12 +77,6 @@ class MainWindow::PanelHost : public BrowserPanelHost {
               static_cast<QWidget*>(form_.ThreadCountLabel), static_cast<QWidget*>(form_.MessageLabel)})
             w->setVisible(visible);
     }
-    std::vector<std::string>& History(bool local) override {
-        return local ? form_.LocalHistory : form_.ProjectHistory;
-    }
-    int& HistoryIndex(bool local) override {
-        return local ? form_.LocalHistoryIndex : form_.ProjectHistoryIndex;
-    }
     SessionPrompts& Prompts() override { return form_.Prompts(); }
     QWidget* Owner() override { return &form_; }
 
@@ -257,8 +251,7 @@ void MainWindow::OnLocalFolderChanged() {
     UpperStatusBar->SetPanelText(1, chosen);
     UpperStatusBar->repaint();
     SetHint(OpenProjectFolderBtn, "Open Folder - " + chosen);
-    LocalHistory.clear();
-    LocalHistoryIndex = -1;
+    LowerBrowser->History(true).Clear();
     EnableBackForward(true);
     // A folder chosen with the keyboard gets no click; list it all the same, so that the list
     // is narrowed and its files are opened from the folder they are in.

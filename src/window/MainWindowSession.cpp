@@ -6,6 +6,7 @@
 #include "engine/SessionFile.h"
 #include "newsession/NewSessionDialog.h"
 #include "shell/FolderTree.h"
+#include "window/BrowserPanel.h"
 #include "window/LocalFilesView.h"
 #include "window/MainWindow.h"
 #include "window/ProjectBrowser.h"
@@ -55,8 +56,7 @@ void MainWindow::PerformFileOpen(const std::string& path) {
 
 void MainWindow::SessionOpenStarted() {
     SwitchToGrid();
-    ProjectHistory.clear();
-    ProjectHistoryIndex = -1;
+    LowerBrowser->History(false).Clear();
     Project->SetShown(false);
     GridPane->SetShown(false);
     update();

@@ -14,6 +14,7 @@
 #include "support/TempFolder.h"
 #include "support/WindowParts.h"
 #include "viewers/ViewerWindow.h"
+#include "widgets/PagePane.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
 
@@ -71,12 +72,12 @@ TEST_F(ViewerCommands, TheViewerOpensOnTheSelectedItemAndStepsThroughTheList) {
     EXPECT_EQ(v.ListIndex, logo);
     EXPECT_EQ(v.ViewerFileName, "logo.gif");
     EXPECT_EQ(v.ViewerFolder, project.Text());
-    EXPECT_FALSE(v.JPEGPanel->isHidden());
+    EXPECT_TRUE(v.Pane->PictureShown());
     EXPECT_TRUE(prompts.Messages.empty());
 
     (logo == 0 ? v.NextBtn : v.BackBtn)->click();
     EXPECT_EQ(v.ViewerFileName, "Main.html");
-    EXPECT_FALSE(v.HTMLPanel->isHidden());
+    EXPECT_TRUE(v.Pane->PageShown());
 }
 
 TEST_F(ViewerCommands, FindFilesOpensAFinderEachTime) {

@@ -12,18 +12,19 @@
 #include <filesystem>
 #include <fstream>
 
-#include "htmlview/ScreenCursor.h"
 #include "htmlview/HtmlView.h"
+#include "htmlview/ScreenCursor.h"
 #include "support/MetafileFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/QtApp.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedViewerDialogs.h"
 #include "support/TempFolder.h"
-#include "viewers/ViewerWindow.h"
+#include "viewers/DocumentSourceWindow.h"
 #include "viewers/NeedleGauge.h"
 #include "viewers/Printing.h"
-#include "viewers/DocumentSourceWindow.h"
+#include "viewers/ViewerWindow.h"
+#include "widgets/PagePane.h"
 
 namespace fs = std::filesystem;
 
@@ -133,8 +134,8 @@ TEST_F(HtmlViewer, OtherKindsShowNothingButStillStep) {
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         EXPECT_EQ(Caption(v), "Lanternway 1.3 - " + project.Text() + s.name);
-        EXPECT_TRUE(v.HTMLPanel->isHidden());
-        EXPECT_TRUE(v.JPEGPanel->isHidden());
+        EXPECT_FALSE(v.Pane->PageShown());
+        EXPECT_FALSE(v.Pane->PictureShown());
         EXPECT_EQ(v.BackBtn->isEnabled(), s.back);
         EXPECT_EQ(v.NextBtn->isEnabled(), s.next);
         EXPECT_EQ(v.SaveAsBtn->isEnabled(), s.saveAndColor);
@@ -157,7 +158,7 @@ TEST_F(HtmlViewer, ButtonsAndHintsByKind) {
     auto& v = Open();
     const std::string page = project.Text() + "page.HTML";
     EXPECT_EQ(v.ViewerFileExt, ".html");
-    EXPECT_FALSE(v.HTMLPanel->isHidden());
+    EXPECT_TRUE(v.Pane->PageShown());
     EXPECT_TRUE(v.SourceBtn->isEnabled());
     EXPECT_TRUE(v.ReloadBtn->isEnabled());
     EXPECT_FALSE(v.ColorBtn->isEnabled());
@@ -175,8 +176,8 @@ TEST_F(HtmlViewer, ButtonsAndHintsByKind) {
     EXPECT_TRUE(v.PageView->toPlainText().contains("notes"));
 
     v.NextBtn->click();
-    EXPECT_TRUE(v.HTMLPanel->isHidden());
-    EXPECT_FALSE(v.JPEGPanel->isHidden());
+    EXPECT_FALSE(v.Pane->PageShown());
+    EXPECT_TRUE(v.Pane->PictureShown());
     EXPECT_EQ(v.PictureLabel->pixmap().size(), QSize(40, 20));
     EXPECT_FALSE(v.SourceBtn->isEnabled());
     EXPECT_FALSE(v.ReloadBtn->isEnabled());
@@ -198,19 +199,19 @@ TEST_F(HtmlViewer, FollowedLinksMakeTheHistory) {
         Write(std::string(n) + ".html", std::string("<p>page ") + n + "</p>");
     files.Project = {"a.html"};
     auto& v = Open();
-    EXPECT_EQ(v.History, std::vector<std::string>{"a.html"});
+    EXPECT_EQ(v.History.Entries(), std::vector<std::string>{"a.html"});
     EXPECT_FALSE(v.HTMLBackBtn->isEnabled());
 
     Follow(v, "b.html");
     Follow(v, "c.html");
-    EXPECT_EQ(v.History, (std::vector<std::string>{"a.html", "b.html", "c.html"}));
-    EXPECT_EQ(v.HistoryIndex, 2);
+    EXPECT_EQ(v.History.Entries(), (std::vector<std::string>{"a.html", "b.html", "c.html"}));
+    EXPECT_EQ(v.History.Index(), 2);
     EXPECT_EQ(v.HTMLBackBtn->toolTip(), "b.html");
     EXPECT_EQ(v.HTMLForwardBtn->toolTip(), "Forward");
 
     v.HTMLBackBtn->click();
     WaitUntilIdle(*v.PageView);
-    EXPECT_EQ(v.HistoryIndex, 1);
+    EXPECT_EQ(v.History.Index(), 1);
     EXPECT_EQ(Caption(v), "Lanternway 1.3 - " + project.Text() + "b.html");
     EXPECT_TRUE(v.HTMLForwardBtn->isEnabled());
     EXPECT_EQ(v.HTMLForwardBtn->toolTip(), "c.html");
@@ -219,21 +220,21 @@ TEST_F(HtmlViewer, FollowedLinksMakeTheHistory) {
 
     // A new page from the middle of the history drops what lay ahead.
     Follow(v, "d.html");
-    EXPECT_EQ(v.History, (std::vector<std::string>{"a.html", "b.html", "d.html"}));
-    EXPECT_EQ(v.HistoryIndex, 2);
+    EXPECT_EQ(v.History.Entries(), (std::vector<std::string>{"a.html", "b.html", "d.html"}));
+    EXPECT_EQ(v.History.Index(), 2);
     EXPECT_FALSE(v.HTMLForwardBtn->isEnabled());
     EXPECT_EQ(v.HTMLForwardBtn->toolTip(), "Forward");
 
     // Revisiting a page moves to it and leaves the list alone.
     Follow(v, "a.html");
-    EXPECT_EQ(v.History, (std::vector<std::string>{"a.html", "b.html", "d.html"}));
-    EXPECT_EQ(v.HistoryIndex, 0);
+    EXPECT_EQ(v.History.Entries(), (std::vector<std::string>{"a.html", "b.html", "d.html"}));
+    EXPECT_EQ(v.History.Index(), 0);
     EXPECT_FALSE(v.HTMLBackBtn->isEnabled());
     EXPECT_EQ(v.HTMLBackBtn->toolTip(), "Back");
 
     v.HTMLForwardBtn->click();
     WaitUntilIdle(*v.PageView);
-    EXPECT_EQ(v.HistoryIndex, 1);
+    EXPECT_EQ(v.History.Index(), 1);
     EXPECT_EQ(v.ViewerFileName, "b.html");
 }
 
@@ -257,13 +258,13 @@ TEST_F(HtmlViewer, LinksOutsideTheFolderChangeNothing) {
         WaitUntilIdle(*v.PageView);
         Follow(v, c.link);
         EXPECT_TRUE(v.PageView->toPlainText().contains(c.shown));
-        EXPECT_EQ(v.History, std::vector<std::string>{"a.html"});
+        EXPECT_EQ(v.History.Entries(), std::vector<std::string>{"a.html"});
         EXPECT_EQ(Caption(v), caption);
         EXPECT_EQ(v.ViewerFileName, "a.html");
     }
     v.OnPageRequested("http://127.0.0.1/b.html");
     v.OnPageLoaded();
-    EXPECT_EQ(v.History, std::vector<std::string>{"a.html"});
+    EXPECT_EQ(v.History.Entries(), std::vector<std::string>{"a.html"});
     EXPECT_EQ(ScreenCursor(), Qt::ArrowCursor);
 }
 
@@ -321,9 +322,9 @@ TEST_F(HtmlViewer, ColourOfThePicturePanel) {
     auto& v = Open();
     dialogs.Colors = {QColor(Qt::red), std::nullopt};
     v.ColorBtn->click();
-    EXPECT_EQ(v.JPEGPanel->palette().color(QPalette::Window), QColor(Qt::red));
+    EXPECT_EQ(v.Pane->PictureBackground(), QColor(Qt::red));
     v.ChooseBackgroundColour();  // cancelled
-    EXPECT_EQ(v.JPEGPanel->palette().color(QPalette::Window), QColor(Qt::red));
+    EXPECT_EQ(v.Pane->PictureBackground(), QColor(Qt::red));
 }
 
 TEST_F(HtmlViewer, PopupMenuCopiesTheSelection) {

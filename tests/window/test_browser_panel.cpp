@@ -39,8 +39,6 @@ class FakeHost : public BrowserPanelHost {
     bool LowerPane = true;
     bool Lowered = true;
     bool GridSet = true;
-    std::vector<std::string> Histories[2];
-    int Indexes[2] = {-1, -1};
     ScriptedPrompts Asked;
     SessionPrompts* RealPrompts = nullptr;  // when set, asked instead of Asked
     QWidget Window;
@@ -54,8 +52,6 @@ class FakeHost : public BrowserPanelHost {
     bool BrowserPanelIsLowerPane() const override { return LowerPane; }
     void SetLowerPaneLowered(bool lowered) override { Lowered = lowered; }
     void SetGridSetVisible(bool visible) override { GridSet = visible; }
-    std::vector<std::string>& History(bool local) override { return Histories[local]; }
-    int& HistoryIndex(bool local) override { return Indexes[local]; }
     SessionPrompts& Prompts() override { return RealPrompts ? *RealPrompts : Asked; }
     QWidget* Owner() override { return &Window; }
 };
@@ -86,6 +82,8 @@ class BrowserPanelTest : public ::testing::Test {
     void Reported(const std::string& name) {
         panel->OnPageRequested(HtmlView::LocalFileURL(project.Text() + name));
     }
+    const std::vector<std::string>& Entries(bool local) { return panel->History(local).Entries(); }
+    int Index(bool local) { return panel->History(local).Index(); }
     std::vector<std::string> Paths(std::initializer_list<const char*> names) {
         std::vector<std::string> out;
         for (const char* n : names) out.push_back(project.Text() + n);
@@ -100,7 +98,7 @@ class BrowserPanelTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
-    for (const char* n : {"a.html", "b.html", "c.html", "d.html"}) Page(n);
+    for (const char* n : {"a.html", "b.html", "c.html", "d.html", "A.HTML"}) Page(n);
     struct Case {
         const char* Label;
         std::vector<std::string> Before;
@@ -126,6 +124,8 @@ TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
          false,
          "Back|",
          "Forward|"},
+        {"the same page in other letters: the position moves", Paths({"a.html", "b.html"}), 1,
+         "A.HTML", Paths({"a.html", "b.html"}), 0, false, true, "Back|", "b.html|"},
         {"at the end: appended", Paths({"a.html", "b.html"}), 1, "c.html",
          Paths({"a.html", "b.html", "c.html"}), 2, true, false, "b.html|", "Forward|"},
         {"a web address never enters", Paths({"a.html"}), 0, "http://host/d.html",
@@ -135,22 +135,24 @@ TEST_F(BrowserPanelTest, ReportedRequestsKeepTheHistory) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        host->Histories[0] = c.Before;
-        host->Indexes[0] = c.Index;
+        PageHistory& history = panel->History(false);
+        history.Clear();
+        for (const std::string& page : c.Before) history.Visit(page);
+        if (c.Index >= 0) history.Visit(c.Before[static_cast<std::size_t>(c.Index)]);
         panel->EnableBackForward(false);
         if (c.Url.starts_with("http"))
             panel->OnPageRequested(c.Url);
         else
             Reported(c.Url);
-        EXPECT_EQ(host->Histories[0], c.After);
-        EXPECT_EQ(host->Indexes[0], c.IndexAfter);
+        EXPECT_EQ(Entries(false), c.After);
+        EXPECT_EQ(Index(false), c.IndexAfter);
         EXPECT_EQ(panel->HTMLBackBtn->isEnabled(), c.Back);
         EXPECT_EQ(panel->HTMLForwardBtn->isEnabled(), c.Forward);
         EXPECT_EQ(BrowserPanel::Hint(panel->HTMLBackBtn), c.BackHint);
         EXPECT_EQ(BrowserPanel::Hint(panel->HTMLForwardBtn), c.ForwardHint);
         EXPECT_EQ(ScreenCursor(), Qt::WaitCursor);
     }
-    EXPECT_TRUE(host->Histories[1].empty());  // the local history is another list
+    EXPECT_TRUE(Entries(true).empty());  // the local history is another list
 }
 
 TEST_F(BrowserPanelTest, RequestsGoToTheVisibleListsHistory) {
@@ -158,13 +160,13 @@ TEST_F(BrowserPanelTest, RequestsGoToTheVisibleListsHistory) {
     host->ProjectVisible = false;
     host->LocalVisible = true;
     panel->OnPageRequested(HtmlView::LocalFileURL(local.Text() + "x.htm"));
-    EXPECT_EQ(host->Histories[1], std::vector<std::string>{local.Text() + "x.htm"});
-    EXPECT_TRUE(host->Histories[0].empty());
+    EXPECT_EQ(Entries(true), std::vector<std::string>{local.Text() + "x.htm"});
+    EXPECT_TRUE(Entries(false).empty());
     EXPECT_EQ(panel->PanelFileLabel->text(), "x.htm");
 
     host->LocalVisible = false;  // neither list: nothing is kept
     panel->OnPageRequested(HtmlView::LocalFileURL(local.Text() + "x.htm"));
-    EXPECT_EQ(host->Histories[1].size(), 1u);
+    EXPECT_EQ(Entries(true).size(), 1u);
 }
 
 TEST_F(BrowserPanelTest, BrowsingBackAndForwardThroughFollowedLinks) {
@@ -174,13 +176,13 @@ TEST_F(BrowserPanelTest, BrowsingBackAndForwardThroughFollowedLinks) {
     Wait();
     emit panel->PageView->anchorClicked(QUrl("second.html"));
     Wait();
-    EXPECT_EQ(host->Histories[0], Paths({"Main.html", "second.html"}));
+    EXPECT_EQ(Entries(false), Paths({"Main.html", "second.html"}));
     EXPECT_EQ(panel->PanelFileLabel->text(), "second.html");
     EXPECT_EQ(BrowserPanel::Hint(panel->HTMLBackBtn), "Main.html|");
 
     QTest::mouseClick(panel->HTMLBackBtn, Qt::LeftButton);
     Wait();
-    EXPECT_EQ(host->Indexes[0], 0);
+    EXPECT_EQ(Index(false), 0);
     EXPECT_EQ(panel->PanelFileLabel->text(), "Main.html");
     EXPECT_FALSE(panel->HTMLBackBtn->isEnabled());
     EXPECT_TRUE(panel->HTMLForwardBtn->isEnabled());
@@ -188,9 +190,9 @@ TEST_F(BrowserPanelTest, BrowsingBackAndForwardThroughFollowedLinks) {
 
     panel->GoForward();
     Wait();
-    EXPECT_EQ(host->Indexes[0], 1);
+    EXPECT_EQ(Index(false), 1);
     EXPECT_TRUE(panel->PageView->toPlainText().contains("second page"));
-    EXPECT_EQ(host->Histories[0].size(), 2u);
+    EXPECT_EQ(Entries(false).size(), 2u);
     EXPECT_EQ(ScreenCursor(), Qt::ArrowCursor);  // the hourglass ended with the page
     EXPECT_EQ(panel->LoadProgress->value(), 0);
 }

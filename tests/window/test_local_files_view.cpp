@@ -135,8 +135,9 @@ TEST_F(LocalFilesWindow, PagesAndPicturesShowFromTheLocalList) {
     EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->isHidden());
     QCoreApplication::processEvents();  // lay the window out before its picture
     SaveScreenshot(form, "local-files-page");
-    EXPECT_EQ(form.PageHistory(true), std::vector<std::string>{web.Text() + "page.html"});
-    EXPECT_TRUE(form.PageHistory(false).empty());
+    EXPECT_EQ(FindPart<BrowserPanel>(form, "BrowserPanel")->History(true).Entries(),
+              std::vector<std::string>{web.Text() + "page.html"});
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->History(false).Entries().empty());
     EXPECT_TRUE(prompts.Messages.empty());
 }
 
@@ -148,7 +149,7 @@ TEST_F(LocalFilesWindow, ComingBackShowsTheLastFolderAndItsHistory) {
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return !FindPart<BrowserPanel>(form, "BrowserPanel")->PageView->Retrieving(); },
         10000));
-    EXPECT_EQ(form.PageHistoryIndex(true), 1);
+    EXPECT_EQ(FindPart<BrowserPanel>(form, "BrowserPanel")->History(true).Index(), 1);
 
     form.SwitchToGrid();
     EXPECT_FALSE(FindPart<BrowserPanel>(form, "BrowserPanel")
@@ -169,13 +170,13 @@ TEST_F(LocalFilesWindow, AnotherFolderEmptiesTheHistoryEvenWhenChosenByKeyboard)
     form.SwitchToLocalFiles();
     ChooseFolder(web);
     ClickFile("page.html");
-    ASSERT_EQ(form.PageHistory(true).size(), 1u);
+    ASSERT_EQ(FindPart<BrowserPanel>(form, "BrowserPanel")->History(true).Entries().size(), 1u);
     // Choosing the folder without a click (as the arrow keys do) lists and narrows it too,
     // so that its files open from where they are.
     ASSERT_TRUE(FindPart<FolderTree>(form, "LocalFolderTree")
                     ->SetSelectedPath(QString::fromStdString(more.Path())));
-    EXPECT_TRUE(form.PageHistory(true).empty());
-    EXPECT_EQ(form.PageHistoryIndex(true), -1);
+    EXPECT_TRUE(FindPart<BrowserPanel>(form, "BrowserPanel")->History(true).Entries().empty());
+    EXPECT_EQ(FindPart<BrowserPanel>(form, "BrowserPanel")->History(true).Index(), -1);
     EXPECT_EQ(FindPart<LocalFilesView>(form, "LocalFilesView")->SelectedPath(), Folder(more));
     EXPECT_EQ(Listed(), std::set<std::string>{"second.htm"});
     ClickFile("second.htm");

@@ -1,4 +1,4 @@
-#include "viewers/PictureView.h"
+#include "widgets/PictureView.h"
 
 #include <QImage>
 #include <QLabel>
