@@ -163,12 +163,14 @@ void BM_GridRowUpdate(benchmark::State& state) {
     view.SetGridRowCount(static_cast<int>(state.range(0)));
     int row = 1;
     for (auto _ : state) {
-        view.SetRow(row, {std::to_string(row), "sec1/p000123.html", "16384", "0", "Initiated.."});
+        view.SetRow(row, FileRow{row, "sec1/p000123.html", 16384, 0, FileState::Initiated, {}});
         for (int chunk = 1; chunk <= 4; ++chunk) {
-            view.SetCell(row, 3, std::to_string(chunk * 4096));
-            view.SetCell(row, 4, "Transferring..");
+            view.ChangeRow(row, [chunk](FileRow& r) {
+                r.Transferred = chunk * 4096;
+                r.State = FileState::Transferring;
+            });
         }
-        view.SetCell(row, 4, "Complete");
+        view.ChangeRow(row, [](FileRow& r) { r.State = FileState::Complete; });
         row = row + 1 < view.GridRowCount() ? row + 1 : 1;
     }
     state.SetItemsProcessed(state.iterations());

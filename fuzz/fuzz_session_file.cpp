@@ -17,6 +17,7 @@
 #include "core/SessionPrompts.h"
 #include "engine/SessionFile.h"
 #include "engine/SessionState.h"
+#include "sessionfile/SessionRows.h"
 #include "sessionfile/SessionText.h"
 
 namespace {
@@ -103,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.ProjectFolder = "/earlier/project/";
     session.SiteFolders.Add("http://earlier.example/");
     session.View.SetGridRowCount(3);
-    session.View.SetRow(1, {"1", "a.html", "10", "10", "Complete"});
-    session.View.SetRow(2, {"2", "b.gif", "20", "20", "Complete"});
+    session.View.SetRow(1, FileRow{1, "a.html", 10, 10, FileState::Complete, {}});
+    session.View.SetRow(2, FileRow{2, "b.gif", 20, 20, FileState::Complete, {}});
     session.View.SetLowerStatusBar(1, "Files Read: 2");
 
     const bool opened = PerformFileOpen(session, path);
@@ -115,13 +116,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(session.ProjectFolder == "/earlier/project/");
         FUZZ_CHECK(session.SiteFolders.Count() == 1);
         FUZZ_CHECK(session.View.GridRowCount() == 3);
-        FUZZ_CHECK(session.View.Cell(2, 1) == "b.gif");
+        FUZZ_CHECK(session.View.Row(2).Address == "b.gif");
         FUZZ_CHECK(session.View.LowerStatusBar(1) == "Files Read: 2");
         return 0;
     }
     FUZZ_CHECK(session.View.GridRowCount() == static_cast<int>(record.Rows.size()) + 1);
-    for (std::size_t r = 0; r < record.Rows.size(); ++r)
-        FUZZ_CHECK(session.View.Row(static_cast<int>(r) + 1) == record.Rows[r]);
+    for (std::size_t r = 0; r < record.Rows.size(); ++r) {
+        // Each row reads into its typed form, and writes back as the texts it reads from.
+        const FileRow& row = session.View.Row(static_cast<int>(r) + 1);
+        FUZZ_CHECK(row == SessionRowFromText(record.Rows[r]));
+        FUZZ_CHECK(SessionRowFromText(SessionRowText(row)) == row);
+    }
     FUZZ_CHECK(session.View.LowerStatusBar(1) == record.Statistics[0]);
     FUZZ_CHECK(session.View.SiteRootText() == record.SiteFolders.front());
     FUZZ_CHECK(session.SessionComplete);

@@ -400,13 +400,13 @@ void RunControl::WriteEMailPage() {
     const int row = ++s.GridRowCount;
     s.View.SetGridRowCount(row);
     s.View.SelectRow(row - 1);
-    const std::string size = std::to_string(page.size());
-    if (failure.empty()) {
-        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, size, "Complete"});
-    } else {
-        s.View.SetRow(row - 1, {"", "EMailAddress.html", size, "0", "Ignored"});
-        s.TellNotRetrieved(row - 1, failure);
-    }
+    FileRow written;
+    written.Address = "EMailAddress.html";
+    written.Total = static_cast<std::int64_t>(page.size());
+    written.Transferred = failure.empty() ? written.Total : 0;
+    written.State = failure.empty() ? FileState::Complete : FileState::Ignored;
+    s.View.SetRow(row - 1, std::move(written));
+    if (!failure.empty()) s.TellNotRetrieved(row - 1, failure);
 }
 
 void RunControl::FinishSession() {

@@ -10,6 +10,7 @@
 
 #include "core/FileBytes.h"
 #include "engine/SessionState.h"
+#include "sessionfile/SessionRows.h"
 #include "sessionfile/SessionText.h"
 
 namespace fs = std::filesystem;
@@ -107,7 +108,8 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
 
     const int rows = static_cast<int>(record.Rows.size());
     view.SetGridRowCount(rows + 1);
-    for (int r = 0; r < rows; ++r) view.SetRow(r + 1, record.Rows[static_cast<std::size_t>(r)]);
+    for (int r = 0; r < rows; ++r)
+        view.SetRow(r + 1, SessionRowFromText(record.Rows[static_cast<std::size_t>(r)]));
     session.GridRowCount = rows + 1;
 
     view.SetUpperStatusBar(0, record.StartedText);
@@ -136,10 +138,12 @@ std::string WriteSessionFile(SessionState& session) {
         BusyCursor busy(prompts);
         try {
             const SessionView& view = session.View;
+            SessionRowCells cells;
             std::string text = FormatSessionText(
                 RecordOf(session), static_cast<std::size_t>(view.GridRowCount() - 1),
-                [&view](std::size_t row) -> const SessionView::GridRow& {
-                    return view.Row(static_cast<int>(row) + 1);
+                [&view, &cells](std::size_t row) -> const SessionRowCells& {
+                    cells = SessionRowText(view.Row(static_cast<int>(row) + 1));
+                    return cells;
                 });
             ScrambleInPlace(text);
             // The rename would replace a read-only file all the same.

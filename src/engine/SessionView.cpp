@@ -1,55 +1,35 @@
 #include "engine/SessionView.h"
 
-const std::string& SessionView::Cell(int row, int column) const {
-    static const std::string empty;
-    if (row < 0 || row >= GridRowCount() || column < 0 || column > 4) return empty;
-    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+const FileRow& SessionView::Row(int row) const {
+    static const FileRow empty;
+    if (row < 1 || row >= GridRowCount()) return empty;
+    return rows_[static_cast<std::size_t>(row)];
 }
 
-void SessionView::SetCell(int row, int column, const std::string& text) {
-    if (row < 0 || column < 0 || column > 4) return;
-    if (row >= GridRowCount()) SetGridRowCount(row + 1);
-    std::string& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
-    if (cell == text) return;
-    cell = text;
-    emit GridCellsChanged(row, row);
+void SessionView::SetRow(int row, FileRow fileRow) {
+    ChangeRow(row, [&fileRow](FileRow& target) { target = std::move(fileRow); });
 }
 
-void SessionView::SetRow(int row, const GridRow& cells) {
-    if (row < 0) return;
-    if (row >= GridRowCount()) SetGridRowCount(row + 1);
-    rows_[static_cast<std::size_t>(row)] = cells;
-    rowFailures_.erase(row);
-    emit GridCellsChanged(row, row);
+void SessionView::SetRowAddress(int row, std::string address) {
+    ChangeRow(row, [&address](FileRow& target) { target.Address = std::move(address); });
 }
 
 void SessionView::SetGridRowCount(int count) {
     if (count < 1) count = 1;
     if (count == GridRowCount()) return;
     rows_.resize(static_cast<std::size_t>(count));
-    std::erase_if(rowFailures_, [count](const auto& failure) { return failure.first >= count; });
     emit GridRowCountChanged(count);
 }
 
 void SessionView::ClearDataRows() {
-    rowFailures_.clear();
     if (GridRowCount() < 2) return;
-    for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r] = GridRow{};
+    for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r] = FileRow{};
     emit GridCellsChanged(1, GridRowCount() - 1);
-}
-
-const std::string& SessionView::RowFailure(int row) const {
-    static const std::string none;
-    const auto it = rowFailures_.find(row);
-    return it == rowFailures_.end() ? none : it->second;
 }
 
 void SessionView::SetRowFailure(int row, const std::string& text) {
     if (row < 1 || row >= GridRowCount()) return;
-    if (text.empty())
-        rowFailures_.erase(row);
-    else
-        rowFailures_[row] = text;
+    rows_[static_cast<std::size_t>(row)].Failure = text;
     emit GridCellsChanged(row, row);
 }
 

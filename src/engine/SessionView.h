@@ -3,8 +3,9 @@
 #include <QObject>
 #include <array>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include "core/FileRow.h"
 
 // What the project window shows of a session, kept as plain data owned by the engine. Windows
 // observe it through the signals; tests read it directly. Changes are announced, never pushed
@@ -12,22 +13,27 @@
 class SessionView : public QObject {
     Q_OBJECT
 public:
-    using GridRow = std::array<std::string, 5>;
-
-    // --- Status grid Grid: row 0 is the header ("", "File", "Total Bytes", ...) ---------
+    // --- Status grid: one typed row per file; row 0 stands for the header, which is the views'
     int GridRowCount() const { return static_cast<int>(rows_.size()); }
-    const GridRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
-    const std::string& Cell(int row, int column) const;
-    void SetCell(int row, int column, const std::string& text);
-    void SetRow(int row, const GridRow& cells);
+    // An empty row for row 0 and for rows beyond the grid.
+    const FileRow& Row(int row) const;
+    void SetRow(int row, FileRow fileRow);  // the whole row, its failure included
+    // Changes a row in place (change(FileRow&)) and announces it; the grid grows to hold it.
+    template <typename Change>
+    void ChangeRow(int row, Change&& change) {
+        if (row < 1) return;
+        if (row >= GridRowCount()) SetGridRowCount(row + 1);
+        change(rows_[static_cast<std::size_t>(row)]);
+        emit GridCellsChanged(row, row);
+    }
+    void SetRowAddress(int row, std::string address);
     void SetGridRowCount(int count);  // at least 1 (the header row); new rows are empty
-    void ClearDataRows();             // empties every cell of rows 1.. (the count stays)
+    void ClearDataRows();             // empties every row 1.. (the count stays)
     int SelectedRow() const { return selectedRow_; }
     void SelectRow(int row);
-    // Why a row's file was not retrieved or not kept, in the words lanternway-get prints
-    // ("... answered 404 Not Found", "Cannot write file ...: No space left on device"); empty
-    // for the other rows. A row set anew, or gone, forgets it.
-    const std::string& RowFailure(int row) const;
+    // Why a row's file was not retrieved or not kept (FileRow::Failure). A row set anew, or
+    // gone, forgets it.
+    const std::string& RowFailure(int row) const { return Row(row).Failure; }
     void SetRowFailure(int row, const std::string& text);
 
     // --- Status bars: LowerStatusBar (lower, 5 panels), UpperStatusBar (upper, 2 panels) -----------
@@ -111,9 +117,8 @@ signals:
     void BlockingWorkStarting();
 
 private:
-    std::vector<GridRow> rows_{GridRow{"", "File", "Total Bytes", "Transferred", "State"}};
+    std::vector<FileRow> rows_{FileRow{}};
     int selectedRow_ = 1;
-    std::unordered_map<int, std::string> rowFailures_;
     std::array<std::string, 5> lowerStatusBar_;
     std::array<std::string, 2> upperStatusBar_;
     std::string message_;

@@ -122,8 +122,20 @@ bool TransferWorker::IsScannedPage() const {
     return ext == ".HTML" || ext == ".HTM" || ext == ".SHTML" || ext == ".SHTM";
 }
 
-void TransferWorker::SetCell(int column, const std::string& text) {
-    session_.View.SetCell(GridRow - 1, column, text);
+void TransferWorker::ShowRow(FileState state, std::int64_t total, std::int64_t transferred) {
+    session_.View.ChangeRow(GridRow - 1, [&](FileRow& row) {
+        row.State = state;
+        row.Total = total;
+        row.Transferred = transferred;
+    });
+}
+
+void TransferWorker::ShowRowState(FileState state) {
+    // What was counted so far does not stay: the file is not there (yet).
+    session_.View.ChangeRow(GridRow - 1, [state](FileRow& row) {
+        row.State = state;
+        row.Transferred = 0;
+    });
 }
 
 void TransferWorker::Start() {
@@ -140,8 +152,10 @@ void TransferWorker::Start() {
     std::string shown = DocumentURL;
     if (StartsWithText(DocumentURL, s.SiteBase)) shown.erase(0, s.SiteBase.size());
     if (shown.empty()) shown = s.SiteBase;
-    SetCell(0, std::to_string(GridRow - 1));
-    SetCell(1, shown);
+    s.View.ChangeRow(GridRow - 1, [&](FileRow& row) {
+        row.Number = GridRow - 1;
+        row.Address = shown;
+    });
     requestURL_ = DocumentURL;
 
     earlierCopy_ = false;
@@ -158,9 +172,7 @@ void TransferWorker::Start() {
     earlierCopy_ = s.ProjectFiles.MayHold(LocalFile) && IsRegularFile(LocalFile);
 
     if (IsFTP) {
-        SetCell(2, "0");
-        SetCell(3, "0");
-        SetCell(4, "Initiated..");
+        ShowRow(FileState::Initiated, 0, 0);
         if (s.RetrieveFromFTP) {
             if (!s.FTPUserName.empty()) Ftp.UserId = s.FTPUserName;
             if (!s.FTPPassword.empty()) Ftp.Password = s.FTPPassword;
@@ -230,14 +242,10 @@ void TransferWorker::StartFtpTransfer() {
 void TransferWorker::ShowProgress(int kind, std::int64_t transferred, std::int64_t total) {
     switch (kind) {
         case 1:
-            SetCell(2, std::to_string(total));
-            SetCell(3, "0");
-            SetCell(4, "Initiated..");
+            ShowRow(FileState::Initiated, total, 0);
             break;
         case 3:
-            SetCell(2, std::to_string(total));
-            SetCell(3, std::to_string(transferred));
-            SetCell(4, "Transferring..");
+            ShowRow(FileState::Transferring, total, transferred);
             if (session_.FirstContactPending) {
                 session_.View.SetMessageLabel(
                     "Connection to server is established. Data is being transferred..");
@@ -245,9 +253,7 @@ void TransferWorker::ShowProgress(int kind, std::int64_t transferred, std::int64
             }
             break;
         case 5:
-            SetCell(2, std::to_string(total));
-            SetCell(3, std::to_string(transferred));
-            SetCell(4, "Complete");
+            ShowRow(FileState::Complete, total, transferred);
             BytesTransferred = transferred;
             break;
         default:
@@ -259,8 +265,7 @@ void TransferWorker::MarkIgnored() {
     SetState(State::Ignored);
     if (Http.Busy()) Http.Cancel();
     if (Ftp.Busy()) Ftp.Cancel();
-    SetCell(3, "0");
-    SetCell(4, "Ignored");
+    ShowRowState(FileState::Ignored);
 }
 
 void TransferWorker::OnHttpProgress(const TransferProgress& doc) {
@@ -468,8 +473,7 @@ bool TransferWorker::TryAgainLater(const std::string& failure, const std::string
     failure_ = failure;
     pauseMs_ = RetryPauseMs(policy, tries_ + 1, retryAfter);
     SetState(State::WaitingToRetry);
-    SetCell(3, "0");
-    SetCell(4, "Retrying..");
+    ShowRowState(FileState::Retrying);
     // The pause starts when the cancelled try has ended (its End event still comes).
     if (Http.Busy()) Http.Cancel();
     if (Ftp.Busy()) Ftp.Cancel();
@@ -498,7 +502,9 @@ void TransferWorker::EndRetryWait() {
 void TransferWorker::GiveUp(const std::string& failure, bool answered) {
     MarkIgnored();
     // No document began, so no size was shown.
-    if (session_.View.Cell(GridRow - 1, 2).empty()) SetCell(2, "0");
+    session_.View.ChangeRow(GridRow - 1, [](FileRow& row) {
+        if (row.Total == NoByteCount) row.Total = 0;
+    });
     const std::string told = failure + KeptNote();
     if (IsStartPage) {
         // The session's completion tells what became of its start page, and that the earlier

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/FileRow.h"
 #include "engine/ReplyKinds.h"
 #include "transfer/FtpTransfer.h"
 #include "transfer/HttpTransfer.h"
@@ -127,7 +128,9 @@ class TransferWorker : public QObject {
     void ForgetBytesBeingWritten();
     void AddSiteFolder();
     bool IsScannedPage() const;
-    void SetCell(int column, const std::string& text);
+    // The worker's row: its state and both byte counts, or its state with nothing transferred.
+    void ShowRow(FileState state, std::int64_t total, std::int64_t transferred);
+    void ShowRowState(FileState state);
 
     SessionState& session_;
     RunControl& engine_;

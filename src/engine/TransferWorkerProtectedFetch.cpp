@@ -12,11 +12,9 @@
 void TransferWorker::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;
     BusyCursor busy(s.Prompts());
-    const std::string shown = s.View.Cell(GridRow - 1, 1);
-    SetCell(1, "Password protected file [" + shown + "]");
-    SetCell(2, "Unknown");
-    SetCell(3, "0");
-    SetCell(4, "Retrieving..");
+    const std::string shown = s.View.Row(GridRow - 1).Address;
+    s.View.SetRowAddress(GridRow - 1, "Password protected file [" + shown + "]");
+    ShowRow(FileState::Retrieving, UnknownByteCount, 0);
 
     bool received = false;
     ProtectedFetchResult result;
@@ -66,19 +64,16 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
                 if (c != '\r' && c != '\n') joined += c;
             if (ExtractLinks(joined, DocumentURL, s) > 0) s.ShowQueuedCount();
         }
-        SetCell(1, shown);
-        SetCell(2, std::to_string(result.ContentSize));
-        SetCell(3, std::to_string(result.Body.size()));
-        SetCell(4, "Complete");
+        s.View.SetRowAddress(GridRow - 1, shown);
+        ShowRow(FileState::Complete, result.ContentSize,
+                static_cast<std::int64_t>(result.Body.size()));
         BytesTransferred = static_cast<std::int64_t>(result.Body.size());
     } else {
         // Not received: nothing counted, and no file but an earlier run's; the session goes on
         // without it.
         if (!earlierCopy_) RemoveFile(LocalFile);
-        SetCell(1, shown);
-        SetCell(2, "0");
-        SetCell(3, "0");
-        SetCell(4, fileFailed ? "Ignored" : "Complete");
+        s.View.SetRowAddress(GridRow - 1, shown);
+        ShowRow(fileFailed ? FileState::Ignored : FileState::Complete, 0, 0);
         BytesTransferred = 0;
     }
 

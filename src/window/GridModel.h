@@ -3,10 +3,18 @@
 #include <QAbstractTableModel>
 #include <QTimer>
 
+#include "core/FileRow.h"
+
 class SessionView;
 
+// What a cell of the status grid reads: the row's number, address, byte counts and state in
+// the words the grid has always shown ("Transferring..", "Unknown").
+QString GridCellText(const FileRow& row, int column);
+
 // The status grid's rows as a table model over the engine's SessionView. Model row r is grid
-// row r + 1 (the grid's row 0 is the header). A busy run changes rows many times a second, so
+// row r + 1 (the grid's row 0 is the header). The model alone turns the typed rows into what
+// the grid shows: the words (DisplayRole), the text colours of the grid's rules
+// (ForegroundRole) and a failed file's reason (ToolTipRole, StatusTipRole). A busy run changes rows many times a second, so
 // changes are gathered and announced together at most every FlushInterval milliseconds (as
 // often as the window's labels refresh).
 class GridModel : public QAbstractTableModel {

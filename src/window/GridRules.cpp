@@ -1,6 +1,5 @@
 #include "window/GridRules.h"
 
-#include <charconv>
 #include <filesystem>
 #include <system_error>
 
@@ -9,21 +8,29 @@
 
 namespace {
 
-constexpr int FileColumn = 1;
-constexpr int TransferredColumn = 3;
-constexpr int StateColumn = 4;
-
 bool IsIgnored(const std::string& text) {
     return SameText(text, "Ignored");
 }
 
-// The Transferred cell as a number; anything that is not a whole number counts as nothing.
-std::int64_t TransferredBytes(const std::string& text) {
-    std::int64_t value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end) return 0;
-    return value;
+// Whether a cell reads "Ignored": the State of an ignored file, its number (which looks four
+// columns right, at the State) and an address that happens to be that word.
+bool CellSaysIgnored(const FileRow& row, int column) {
+    switch (static_cast<GridColumn>(column)) {
+        case GridColumn::Number:
+        case GridColumn::State:
+            return row.State == FileState::Ignored;
+        case GridColumn::File:
+            return IsIgnored(row.Address);
+        case GridColumn::Total:
+        case GridColumn::Transferred:
+            return false;
+    }
+    return false;
+}
+
+// Bytes of the file that arrived; none when nothing was counted.
+std::int64_t TransferredBytes(const FileRow& row) {
+    return row.Transferred > 0 ? row.Transferred : 0;
 }
 
 // "scheme://..." (a letter, then letters, digits, "+", "-" or "."): a row of another site or
@@ -44,16 +51,15 @@ bool IsFullAddress(const std::string& text) {
 }  // namespace
 
 int GridTextColour(const SessionView& view, int row, int column, int selectedRow) {
-    const std::string& state = view.Cell(row, StateColumn);
+    const FileRow& fileRow = view.Row(row);
+    const FileState state = fileRow.State;
     const bool selected = row == selectedRow;
-    if (SameText(state, "Initiated..") || SameText(state, "Transferring.."))
+    if (state == FileState::Initiated || state == FileState::Transferring)
         return GridColours::Purple;
-    if (selected && IsIgnored(state)) return GridColours::Red;
-    if (IsIgnored(view.Cell(row, column))) return GridColours::Red;
-    // Column 0 looks four columns right, at the State: an ignored file shows in its number too.
-    if (IsIgnored(view.Cell(row, column + 4))) return GridColours::Red;
-    if (Contains(view.Cell(row, FileColumn), DeletedMarker)) return GridColours::Red;
-    if (SameText(state, "Retrieving..")) return GridColours::Yellow;
+    if (selected && state == FileState::Ignored) return GridColours::Red;
+    if (CellSaysIgnored(fileRow, column)) return GridColours::Red;
+    if (Contains(fileRow.Address, DeletedMarker)) return GridColours::Red;
+    if (state == FileState::Retrieving) return GridColours::Yellow;
     if (selected) return GridColours::Blue;
     return NoColour;
 }
@@ -96,7 +102,7 @@ std::string StartPageLocalName(const SessionView& view, const SessionFields& ses
         !std::filesystem::exists(session.ProjectFolder + "Main.html", ec)) {
         // A start address naming a file keeps that file's name in Search Only Current Page
         // mode; its row then holds the page's address or its name.
-        const std::string own = PseudoFileName(UrlToPseudoPath(view.Cell(1, FileColumn)));
+        const std::string own = PseudoFileName(UrlToPseudoPath(view.Row(1).Address));
         if (!own.empty() && std::filesystem::is_regular_file(session.ProjectFolder + own, ec))
             return own;
     }
@@ -104,7 +110,7 @@ std::string StartPageLocalName(const SessionView& view, const SessionFields& ses
 }
 
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session) {
-    const std::string& file = view.Cell(row, FileColumn);
+    const std::string& file = view.Row(row).Address;
     if (row == 1 || SameText(file, session.SiteBase)) return StartPageLocalName(view, session);
     if (session.CompleteCopy) return CompleteCopyPath(session, RowAddress(view, row, session));
     return UrlToLocalName(file, session);
@@ -124,7 +130,7 @@ std::string ProjectListPath(const SessionFields& session, const std::string& lis
 }
 
 std::string RowAddress(const SessionView& view, int row, const SessionFields& session) {
-    const std::string text = WithoutDeletedMarker(view.Cell(row, FileColumn));
+    const std::string text = WithoutDeletedMarker(view.Row(row).Address);
     if (IsFullAddress(text)) return text;
     if (!text.empty() && text.front() == '/') return session.SiteBase + text.substr(1);
     return session.SiteBase + text;
@@ -133,12 +139,12 @@ std::string RowAddress(const SessionView& view, int row, const SessionFields& se
 GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields& session) {
     GridPopupState state;
     if (row < 1 || row >= view.GridRowCount()) return state;
-    const std::string& file = view.Cell(row, FileColumn);
+    const std::string& file = view.Row(row).Address;
     std::error_code ec;
     const std::string name = RowLocalName(view, row, session);
     state.FileItems = !session.ProjectFolder.empty() && !name.empty() &&
                       std::filesystem::is_regular_file(ProjectFilePath(session, name), ec) &&
-                      view.Cell(row, StateColumn) == "Complete" && !Contains(file, "FILE DELETED");
+                      view.Row(row).State == FileState::Complete && !Contains(file, "FILE DELETED");
     state.AddressItems = !file.empty() && file != "EMailAddress.html";
     return state;
 }
@@ -150,7 +156,7 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
         // The files that lie directly in the chosen folder of the project, by their names.
         const std::string folder = rootNode ? std::string() : folderKey;
         for (int row = 1; row < view.GridRowCount(); ++row) {
-            if (view.Cell(row, StateColumn) != "Complete") continue;
+            if (view.Row(row).State != FileState::Complete) continue;
             const std::string path = RowLocalName(view, row, session);
             if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
                 path.find('/', folder.size()) == std::string::npos)
@@ -159,9 +165,9 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
         return wanted;
     }
     for (int row = 1; row < view.GridRowCount(); ++row) {
-        if (view.Cell(row, StateColumn) != "Complete") continue;
-        const std::string& file = view.Cell(row, FileColumn);
-        const bool received = TransferredBytes(view.Cell(row, TransferredColumn)) > 0;
+        if (view.Row(row).State != FileState::Complete) continue;
+        const std::string& file = view.Row(row).Address;
+        const bool received = TransferredBytes(view.Row(row)) > 0;
         if (rootNode) {
             if (row == 1)
                 wanted.push_back(StartPageLocalName(view, session));
@@ -188,7 +194,7 @@ int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionF
     }
     if (SameText(fileName, "Main.html") && view.GridRowCount() > 1) return 1;
     for (int row = view.GridRowCount() - 1; row >= 1; --row)
-        if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
+        if (SameText(UrlToLocalName(view.Row(row).Address, session), fileName)) return row;
     return 0;
 }
 
@@ -200,6 +206,6 @@ int FirstGridRowOfFile(const SessionView& view, const std::string& fileName,
         return 0;
     }
     for (int row = 1; row < view.GridRowCount(); ++row)
-        if (SameText(UrlToLocalName(view.Cell(row, FileColumn), session), fileName)) return row;
+        if (SameText(UrlToLocalName(view.Row(row).Address, session), fileName)) return row;
     return 0;
 }

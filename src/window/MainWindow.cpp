@@ -253,14 +253,8 @@ void MainWindow::ShowBeforeBlockingWork() {
 }
 
 void MainWindow::ResetViews() {
-    SessionView& view = state_->View;
-    view.SetCell(0, 0, "");
-    view.SetCell(0, 1, "File");
-    view.SetCell(0, 2, "Total Bytes");
-    view.SetCell(0, 3, "Transferred");
-    view.SetCell(0, 4, "State");
     Project->List().Clear();
-    view.ClearSiteTree();
+    state_->View.ClearSiteTree();
     SetViewStyle(FolderFileList::ViewStyle::Report);
 }
 

@@ -203,7 +203,7 @@ void MainWindow::DeleteSelectedFiles() {
         const std::string name = ProjectListName(*state_, fs::path(path).parent_path().string(),
                                                  fs::path(path).filename().string());
         if (const int row = FirstGridRowOfFile(state_->View, name, *state_); row > 0)
-            state_->View.SetCell(row, 1, MarkDeleted(state_->View.Cell(row, 1)));
+            state_->View.SetRowAddress(row, MarkDeleted(state_->View.Row(row).Address));
     }
     if (deleted > 1)
         prompts_.Message("Total " + std::to_string(deleted) + " File(s) Deleted!",

@@ -141,7 +141,7 @@ void ProjectBrowser::ListSiteRoot() {
 
 void ProjectBrowser::ListSiteFolder(QTreeWidgetItem* node) {
     SessionState& s = state_;
-    if (node == nullptr || s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
+    if (node == nullptr || s.SessionLoading || s.View.Row(1).State != FileState::Complete) return;
     const BusyCursor busy(prompts_);
     NarrowFileList(node);
 }
@@ -155,7 +155,7 @@ void ProjectBrowser::FollowLandedFiles() {
         return;
     }
     SessionState& s = state_;
-    if (s.SessionLoading || s.View.Cell(1, 4) != "Complete") return;
+    if (s.SessionLoading || s.View.Row(1).State != FileState::Complete) return;
     QStringList selected;
     for (int item : list_->SelectedItems()) selected << list_->ItemName(item);
     QScrollBar* scroll = list_->CurrentView()->verticalScrollBar();

@@ -22,19 +22,10 @@ class CellPainter : public QStyledItemDelegate {
         painter->save();
         painter->fillRect(option.rect, grid_.RowBrush(gridRow));
 
-        int colour = -1;
-        QFont font = option.font;
-        bool bold = font.bold();
-        bool italic = font.italic();
-        bool underline = font.underline();
-        if (grid_.StyleCell)
-            grid_.StyleCell(gridRow, index.column(), colour, bold, italic, underline);
-        font.setBold(bold);
-        font.setItalic(italic);
-        font.setUnderline(underline);
-        painter->setFont(font);
-        const QColor pen = colour >= 0 ? QColor::fromRgb(static_cast<QRgb>(colour))
-                                       : option.palette.color(QPalette::Text);
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        const QColor pen = colour.canConvert<QColor>() ? colour.value<QColor>()
+                                                       : option.palette.color(QPalette::Text);
+        painter->setFont(option.font);
         const QRect text = option.rect.adjusted(2, 2, -1, 0);
         const QString shown =
             option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, text.width());

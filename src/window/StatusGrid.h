@@ -3,18 +3,13 @@
 #include <QColor>
 #include <QPixmap>
 #include <QTableView>
-#include <functional>
 
 // A grid that draws its own cells: fixed cells in BorderColor, data rows in OddRowColor or
-// EvenRowColor (a pattern, when set, replaces the colour), and a text colour and style chosen
-// per cell by StyleCell. The selected row gets no highlight: only StyleCell shows it.
+// EvenRowColor (a pattern, when set, replaces the colour), and each cell's text in the colour its
+// model gives (Qt::ForegroundRole). The selected row gets no highlight: only that colour shows it.
 class StatusGrid : public QTableView {
     Q_OBJECT
   public:
-    // ARow counts the header as row 0; Fcolor is 0xRRGGBB, or -1 for the grid's font colour.
-    using CellStyler = std::function<void(int ARow, int Acol, int& Fcolor, bool& Bold,
-                                             bool& Italic, bool& underline)>;
-
     explicit StatusGrid(QWidget* parent = nullptr);
 
     QColor BorderColor{0xC0, 0xC0, 0xC0};
@@ -23,7 +18,6 @@ class StatusGrid : public QTableView {
     QPixmap BorderPattern;
     QPixmap OddRowPattern;
     QPixmap EvenRowPattern;
-    CellStyler StyleCell;
 
     // Applies BorderColor/BorderPattern to the header; call after changing them.
     void UpdateBorder();

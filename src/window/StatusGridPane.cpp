@@ -48,9 +48,6 @@ StatusGridPane::StatusGridPane(SessionState& state, SessionPrompts& prompts, QWi
     grid_->OddRowColor = grid_->palette().color(QPalette::Base);
     grid_->EvenRowColor = grid_->palette().color(QPalette::Base);
     grid_->UpdateBorder();
-    grid_->StyleCell = [this](int r, int c, int& colour, bool&, bool&, bool&) {
-        StyleForCell(r, c, colour);
-    };
     rows_ = new GridModel(state_.View, this);
     rows_->setObjectName(QStringLiteral("GridRows"));
     grid_->setModel(rows_);
@@ -175,11 +172,6 @@ std::string StatusGridPane::RowAddress() {
     return ::RowAddress(state_.View, CommandRow(), state_);
 }
 
-void StatusGridPane::StyleForCell(int row, int column, int& colour) {
-    const int chosen = GridTextColour(state_.View, row, column, state_.View.SelectedRow());
-    if (chosen != NoColour) colour = chosen;
-}
-
 void StatusGridPane::UpdateGridMenu() {
     const GridPopupState enabling = GridPopupEnabling(state_.View, CommandRow(), state_);
     openDefaultViewerItem_->setEnabled(enabling.FileItems);
@@ -231,6 +223,6 @@ void StatusGridPane::DeleteRowFile() {
         prompts_.Message("Cannot delete \"" + path + "\": " + failure, Kind::Error, Buttons::Ok);
         return;
     }
-    state_.View.SetCell(row, 1, MarkDeleted(state_.View.Cell(row, 1)));
+    state_.View.SetRowAddress(row, MarkDeleted(state_.View.Row(row).Address));
     emit RowFileDeleted();
 }

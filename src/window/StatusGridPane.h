@@ -62,7 +62,6 @@ class StatusGridPane : public QObject {
     void OpenGridMenu(const QPoint& at);
     bool GridFollowsSelection() const;
     void ShowSelectedRow(bool scrollToRow);
-    void StyleForCell(int row, int column, int& colour);
 
     SessionState& state_;
     SessionPrompts& prompts_;

@@ -8,6 +8,7 @@
 #include "engine/SessionFile.h"
 #include "sessionfile/SessionText.h"
 #include "support/SessionHarness.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -74,7 +75,7 @@ TEST_F(CompletedSessionTest, PagesPointAtRetrievedFilesAndTheSessionOpensAgain) 
     EXPECT_EQ(Read(file), bytes);
     ASSERT_EQ(opened.View.GridRowCount(), state.View.GridRowCount());
     for (int r = 0; r < state.View.GridRowCount(); ++r)
-        EXPECT_EQ(opened.View.Row(r), state.View.Row(r)) << r;
+        EXPECT_EQ(Cells(opened.View.Row(r)), Cells(state.View.Row(r))) << r;
     EXPECT_EQ(opened.View.SiteRootText(), state.View.SiteRootText());
     EXPECT_EQ(opened.View.SiteChildren(), state.View.SiteChildren());
     EXPECT_EQ(opened.View.SiteChildren(), std::vector<std::string>{"images/"});

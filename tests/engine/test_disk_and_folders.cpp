@@ -16,6 +16,7 @@
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -95,7 +96,7 @@ void ExpectNothingHalfWritten(SessionHarness& h, const fs::path& project, const 
     }
     int counted = 0;
     for (int r = 1; r < h.state.View.GridRowCount(); ++r) {
-        const auto& row = h.state.View.Row(r);
+        const auto& row = Cells(h.state.View.Row(r));
         if (row[4] != "Complete" || row[3] == "0") continue;
         ++counted;
         if (row[1].size() > 4 && row[1].substr(row[1].size() - 4) == ".gif") {
@@ -285,7 +286,7 @@ TEST_P(NameLength, FileWithANameNearTheLimitIsRetrieved) {
     const fs::path project = h.folder.Path() / "site";
     EXPECT_TRUE(ReadWholeFile((project / name).string()) == Bytes(5000, 7));
     ASSERT_EQ(h.state.View.GridRowCount(), 3);
-    EXPECT_EQ(h.state.View.Row(2), (SessionView::GridRow{"2", name, "5000", "5000", "Complete"}));
+    EXPECT_EQ(Cells(h.state.View.Row(2)), (RowCells{"2", name, "5000", "5000", "Complete"}));
     EXPECT_EQ(h.state.FilesRead, 2);
     EXPECT_EQ(h.state.View.MessageLabel(), "");
     for (const auto& e : fs::directory_iterator(project))
@@ -344,8 +345,8 @@ TEST_P(FilePlacement, FailureEndsTheRowIgnoredWithTheReason) {
     ASSERT_TRUE(h.RunUntilFinished());
     const std::vector<std::string>& reported = h.prompts.FilesNotRetrieved;
 
-    std::map<std::string, SessionView::GridRow> rows;
-    for (int r = 1; r < h.state.View.GridRowCount(); ++r) rows[h.Row(r, 1)] = h.state.View.Row(r);
+    std::map<std::string, RowCells> rows;
+    for (int r = 1; r < h.state.View.GridRowCount(); ++r) rows[h.Row(r, 1)] = Cells(h.state.View.Row(r));
     EXPECT_EQ(rows[name][3], "0");
     EXPECT_EQ(rows[name][4], "Ignored");
     EXPECT_EQ(rows["ok.gif"][3], "2000");

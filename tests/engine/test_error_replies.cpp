@@ -12,6 +12,7 @@
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
 #include "transfer/Transfer.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -58,7 +59,7 @@ class ErrorRepliesTest : public ::testing::Test {
         ASSERT_TRUE(h.Start(server->Url()));
         ASSERT_TRUE(h.RunUntilFinished(60000));
     }
-    SessionView::GridRow Row(int r) { return h.state.View.Row(r); }
+    RowCells Row(int r) { return Cells(h.state.View.Row(r)); }
     fs::path Project() { return h.folder.Path() / "site"; }
 
     SessionHarness h;
@@ -81,8 +82,8 @@ TEST_P(ErrorReplies, EndTheRowIgnoredAndAreNamed) {
          ScriptedServer::Reply(Reply(GetParam().statusLine,
                                      "<html>error<img src='from-error-page.gif'></html>")),
          ScriptedServer::Reply(Ok("GIF89a"))});
-    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "0", "0", "Ignored"}));
-    EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "b.gif", "6", "6", "Complete"}));
+    EXPECT_EQ(Row(2), (RowCells{"2", "a.gif", "0", "0", "Ignored"}));
+    EXPECT_EQ(Row(3), (RowCells{"3", "b.gif", "6", "6", "Complete"}));
     EXPECT_FALSE(fs::exists(Project() / "a.gif"));
     EXPECT_EQ(RequestsFor(*server, "/a.gif"), 1);  // not a transient status: asked once
     EXPECT_EQ(server->Requests().size(), 3u);
@@ -117,9 +118,9 @@ TEST_P(TransientFailures, AreTriedAgain) {
     Run({ScriptedServer::Reply(Ok(kTwoImages)), GetParam().failure,
          ScriptedServer::Reply(Ok("AAAA")), ScriptedServer::Reply(Ok("GIF89a"))});
     EXPECT_EQ(RequestsFor(*server, "/a.gif"), 2);
-    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "4", "4", "Complete"}));
+    EXPECT_EQ(Row(2), (RowCells{"2", "a.gif", "4", "4", "Complete"}));
     EXPECT_EQ(ReadWholeFile(Project() / "a.gif"), "AAAA");
-    EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "b.gif", "6", "6", "Complete"}));
+    EXPECT_EQ(Row(3), (RowCells{"3", "b.gif", "6", "6", "Complete"}));
     EXPECT_EQ(h.state.FilesRead, 3);
     EXPECT_TRUE(h.prompts.FilesNotRetrieved.empty());
 }
@@ -241,7 +242,7 @@ TEST_F(ErrorRepliesTest, StopEndsThePauseAtOnce) {
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (h.state.View.GridRowCount() > 2 && h.state.View.Cell(2, 4) == "Retrying..") {
+        if (h.state.View.GridRowCount() > 2 && h.state.View.Row(2).State == FileState::Retrying) {
             watch.stop();
             h.engine.StopSession();
         }

@@ -16,6 +16,7 @@
 #include "support/Subprocess.h"
 #include "support/TransferRecorder.h"
 #include "transfer/HttpTransfer.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 using S = ScriptedServer;
@@ -97,7 +98,7 @@ class HostileServers : public ::testing::Test {
         int counted = 0;
         std::int64_t bytes = 0;
         for (int r = 1; r < s.View.GridRowCount(); ++r) {
-            const auto& row = s.View.Row(r);
+            const auto& row = Cells(s.View.Row(r));
             if (row[1].empty()) continue;
             states[row[1]] = row[4];
             EXPECT_TRUE(row[4] == "Complete" || row[4] == "Ignored") << row[1] << ": " << row[4];

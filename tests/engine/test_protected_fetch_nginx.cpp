@@ -12,6 +12,7 @@
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
 #include "engine/ProtectedFetch.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -63,8 +64,8 @@ TEST_P(ProtectedFetchNginx, FetchesOrReportsTheRefusal) {
 
     const std::string size = std::to_string(Page.size());
     if (rightPassword) {
-        EXPECT_EQ(state.View.Row(row),
-                  (SessionView::GridRow{"2", "private/secret.html", size, size, "Complete"}));
+        EXPECT_EQ(Cells(state.View.Row(row)),
+                  (RowCells{"2", "private/secret.html", size, size, "Complete"}));
         EXPECT_EQ(ReadWholeFile(file), Page);
         EXPECT_TRUE(prompts.Messages.empty());
         // The protected page's links were followed.
@@ -74,8 +75,8 @@ TEST_P(ProtectedFetchNginx, FetchesOrReportsTheRefusal) {
     } else {
         ASSERT_FALSE(prompts.Messages.empty());
         EXPECT_EQ(prompts.Messages.front().Text, "Unauthorized");
-        EXPECT_EQ(state.View.Row(row),
-                  (SessionView::GridRow{"2", "private/secret.html", "0", "0", "Complete"}));
+        EXPECT_EQ(Cells(state.View.Row(row)),
+                  (RowCells{"2", "private/secret.html", "0", "0", "Complete"}));
         EXPECT_FALSE(fs::exists(file));
         EXPECT_EQ(state.FilesRead, 1);
         // Nothing else was queued: the session has completed without the page.

@@ -13,6 +13,7 @@
 #include "support/SessionHarness.h"
 #include "engine/TransferRetries.h"
 #include "support/Subprocess.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,7 @@ std::set<std::string> FilesIn(const fs::path& folder) {
 std::map<std::string, std::vector<std::string>> RowsByFile(const SessionView& view) {
     std::map<std::string, std::vector<std::string>> rows;
     for (int r = 1; r < view.GridRowCount(); ++r) {
-        const auto& row = view.Row(r);
+        const auto& row = Cells(view.Row(r));
         rows[row[1]] = {row[2], row[3], row[4]};
     }
     return rows;
@@ -124,7 +125,7 @@ TEST_F(RetrievalTest, OneThreadFetchesInQueueOrder) {
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     std::vector<std::string> files;
-    for (int r = 1; r < state.View.GridRowCount(); ++r) files.push_back(state.View.Cell(r, 1));
+    for (int r = 1; r < state.View.GridRowCount(); ++r) files.push_back(state.View.Row(r).Address);
     EXPECT_EQ(files, (std::vector<std::string>{
                          web.Url(), "images/bg.gif", "images/logo.gif", "about.html",
                          "docs/guide.html", "docs", "index.html", "docs/pics/diagram.jpg",
@@ -185,8 +186,8 @@ TEST(LargeSite, EveryFileOnceWithTenWorkers) {
     EXPECT_EQ(h.state.FilesRead, 301);
     EXPECT_EQ(h.state.View.GridRowCount(), 1 + 301);
     for (int r = 1; r < h.state.View.GridRowCount(); ++r) {
-        EXPECT_EQ(h.state.View.Cell(r, 4), "Complete") << r;
-        EXPECT_EQ(h.state.View.Cell(r, 2), h.state.View.Cell(r, 3)) << r;
+        EXPECT_EQ(h.state.View.Row(r).State, FileState::Complete) << r;
+        EXPECT_EQ(h.state.View.Row(r).Total, h.state.View.Row(r).Transferred) << r;
     }
     EXPECT_EQ(h.state.RunningThreads, 0);
     EXPECT_EQ(h.state.PendingCount(), 0u);

@@ -7,6 +7,7 @@
 #include "core/PartialFiles.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -236,8 +237,8 @@ TEST_F(RunControlTest, EMailPageListsEachAddressOnceAndGetsAnUnnumberedRow) {
               "</HTML>\r\n");
     const int last = state.View.GridRowCount() - 1;
     EXPECT_EQ(last, 2);
-    EXPECT_EQ(state.View.Row(last),
-              (SessionView::GridRow{"", "EMailAddress.html", std::to_string(fs::file_size(path)),
+    EXPECT_EQ(Cells(state.View.Row(last)),
+              (RowCells{"", "EMailAddress.html", std::to_string(fs::file_size(path)),
                                     std::to_string(fs::file_size(path)), "Complete"}));
     EXPECT_EQ(state.View.SelectedRow(), last);
     EXPECT_TRUE(state.View.Buttons().EMailBtn);
@@ -259,9 +260,9 @@ TEST_F(RunControlTest, EMailPageThatCannotBeWrittenIsReported) {
     EXPECT_NE(reported[0].find("Is a directory"), std::string::npos) << reported[0];
     EXPECT_EQ(state.View.MessageLabel(), reported[0]);
     const int last = state.View.GridRowCount() - 1;
-    EXPECT_EQ(state.View.Row(last)[1], "EMailAddress.html");
-    EXPECT_EQ(state.View.Row(last)[3], "0");
-    EXPECT_EQ(state.View.Row(last)[4], "Ignored");
+    EXPECT_EQ(state.View.Row(last).Address, "EMailAddress.html");
+    EXPECT_EQ(Cells(state.View.Row(last))[3], "0");
+    EXPECT_EQ(Cells(state.View.Row(last))[4], "Ignored");
     EXPECT_TRUE(fs::exists(path + "/keep"));
     for (const auto& e : fs::directory_iterator(folder.Path() / "site"))
         EXPECT_FALSE(IsPartialFileName(e.path().filename().string())) << e.path();
@@ -278,7 +279,7 @@ TEST_F(RunControlTest, StartPageNeverArrivingResetsTheProject) {
     EXPECT_EQ(engine.LastOutcome(), RunControl::Outcome::NotConnected);
     EXPECT_EQ(state.ProjectFolder, "");
     EXPECT_EQ(state.View.GridRowCount(), 11);
-    EXPECT_EQ(state.View.Row(1), SessionView::GridRow{});
+    EXPECT_EQ(Cells(state.View.Row(1)), RowCells{});
     EXPECT_EQ(state.View.LowerStatusBar(4), "Time Elapsed: 00:00");
     EXPECT_EQ(state.View.UpperStatusBar(0), "Session Started On:");
     EXPECT_FALSE(state.View.HasSiteRoot());
@@ -367,7 +368,7 @@ TEST_P(NotRetrievedFile, ItsRowSaysWhy) {
     EXPECT_EQ(prompts.FilesNotRetrieved, std::vector<std::string>{reason});
     EXPECT_EQ(state.View.RowFailure(row + 1), "") << "the other rows say nothing";
     // A row set anew forgets it (an opened session file holds no reasons).
-    state.View.SetRow(row, {"9", "c.gif", "1", "1", "Complete"});
+    state.View.SetRow(row, RowOf({"9", "c.gif", "1", "1", "Complete"}));
     EXPECT_EQ(state.View.RowFailure(row), "");
 }
 

@@ -16,6 +16,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -43,8 +44,8 @@ protected:
         s.SiteFolders.Add("http://host/");
         s.SiteFolders.Add("images/");
         s.View.SetGridRowCount(4);
-        s.View.SetRow(1, {"1", "http://host/", "900", "900", "Complete"});
-        s.View.SetRow(2, {"2", "<FILE DELETED>***images/logo.gif***", "300", "300", "Complete"});
+        s.View.SetRow(1, RowOf({"1", "http://host/", "900", "900", "Complete"}));
+        s.View.SetRow(2, RowOf({"2", "<FILE DELETED>***images/logo.gif***", "300", "300", "Complete"}));
         s.View.SetUpperStatusBar(0, "Session Started On: 12/03/2024 10:15:02");
         s.View.SetLowerStatusBar(0, "Files Added in Queue: 0");
         s.View.SetLowerStatusBar(1, "Files Read: 2");
@@ -119,7 +120,6 @@ TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     const SessionView& v = opened.View;
     ASSERT_EQ(v.GridRowCount(), 4);
     for (int r = 1; r < 4; ++r) EXPECT_EQ(v.Row(r), run.View.Row(r)) << r;
-    EXPECT_EQ(v.Row(0), (SessionView::GridRow{"", "File", "Total Bytes", "Transferred", "State"}));
     EXPECT_EQ(opened.GridRowCount, 4);
     EXPECT_EQ(v.SiteRootText(), "http://host/");
     EXPECT_EQ(v.SiteChildren(), std::vector<std::string>{"images/"});
@@ -172,7 +172,7 @@ TEST_F(SessionFileTest, DamagedOrForeignFileIsReportedAndLeftAsItWas) {
     Write(text, "Just a text file.\r\nSecond line.\r\n");
 
     CompleteRun(opened);  // the session that is showing stays as it is
-    const auto before = opened.View.Row(2);
+    const auto before = Cells(opened.View.Row(2));
     std::vector<std::string> reported;
     for (const std::string& path : {file, text}) {
         const std::string bytes = Read(path);
@@ -184,7 +184,7 @@ TEST_F(SessionFileTest, DamagedOrForeignFileIsReportedAndLeftAsItWas) {
         reported.push_back(prompts.Messages[0].Text);
         EXPECT_NE(reported.back().find("is not a readable session file"), std::string::npos);
         EXPECT_EQ(opened.SessionFileName, project + "shop.lwa");
-        EXPECT_EQ(opened.View.Row(2), before);
+        EXPECT_EQ(Cells(opened.View.Row(2)), before);
         EXPECT_FALSE(opened.SessionOpenedFromFile);
     }
     EXPECT_NE(reported[0].find("'x3' is not a valid integer value"), std::string::npos)
@@ -203,7 +203,7 @@ TEST_F(SessionFileTest, PathOutsideTheProjectIsRefusedAsDamaged) {
     const std::string file = folder.Text() + "hostile.lwa";
     Write(file, ScrambleText(FormatSessionText(r)));
     CompleteRun(opened);
-    const auto before = opened.View.Row(2);
+    const auto before = Cells(opened.View.Row(2));
 
     EXPECT_FALSE(PerformFileOpen(opened, file));
     EXPECT_EQ(prompts.MessageTexts(),
@@ -211,7 +211,7 @@ TEST_F(SessionFileTest, PathOutsideTheProjectIsRefusedAsDamaged) {
                                        "\" is not a readable session file: line 17 names "
                                        "'../../etc/passwd', which is not a file inside the "
                                        "project folder."});
-    EXPECT_EQ(opened.View.Row(2), before);
+    EXPECT_EQ(Cells(opened.View.Row(2)), before);
     EXPECT_TRUE(opened.MirrorFiles.empty());
     EXPECT_FALSE(opened.SessionOpenedFromFile);
 }
@@ -314,7 +314,7 @@ TEST_F(SessionFileTest, ForcedSilentSave) {
     // After an open: written under its own name without a dialog.
     const std::string file = SavedRun();
     ASSERT_TRUE(PerformFileOpen(opened, file));
-    opened.View.SetCell(1, 1, "<FILE DELETED>***http://host/***");
+    opened.View.SetRowAddress(1, "<FILE DELETED>***http://host/***");
     EXPECT_TRUE(ForcedSilentSave(opened));
     EXPECT_TRUE(prompts.FileDialogCaptions.empty());
     EXPECT_TRUE(opened.SessionOpenedFromFile);
@@ -324,7 +324,7 @@ TEST_F(SessionFileTest, ForcedSilentSave) {
 TEST_F(SessionFileTest, FailedSaveKeepsThePreviousFile) {
     const std::string file = SavedRun();
     const std::string bytes = Read(file);
-    run.View.SetCell(1, 4, "Ignored");
+    run.View.ChangeRow(1, [](FileRow& row) { row.State = FileState::Ignored; });
     fs::permissions(project, fs::perms::owner_read | fs::perms::owner_exec);
     {
         NoPermissionOverride asOwner;
@@ -362,7 +362,7 @@ TEST_P(ProtectedSessionFile, SaveFollowsTheFilesPermission) {
     const ProtectedFileCase& c = GetParam();
     const std::string file = SavedRun();
     const std::string bytes = Read(file);
-    run.View.SetCell(1, 4, "Ignored");
+    run.View.ChangeRow(1, [](FileRow& row) { row.State = FileState::Ignored; });
     fs::permissions(file, c.Mode);
     bool saved = false;
     {

@@ -8,6 +8,7 @@
 #include "support/NginxServer.h"
 #include "support/SessionHarness.h"
 #include "support/TempFolder.h"
+#include "support/RowCells.h"
 
 // The same site copied with one worker and with ten must give the same session: the same rows
 // (in whatever order the workers finished), the same counters and the same files. The transfers
@@ -82,7 +83,7 @@ SessionOutcome Copy(const std::string& url, int threads) {
     const SessionView& view = h.state.View;
     out.RowCount = view.GridRowCount();
     for (int r = 1; r < view.GridRowCount(); ++r) {
-        const auto& row = view.Row(r);
+        const auto& row = Cells(view.Row(r));
         out.Rows[row[1]] = {row[2], row[3], row[4]};
     }
     out.FilesRead = h.state.FilesRead;

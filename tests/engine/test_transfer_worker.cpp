@@ -12,6 +12,7 @@
 #include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -34,16 +35,16 @@ class WorkerTest : public ::testing::Test, public SessionHarness {
         ASSERT_TRUE(Start());
         Deliver(Running().at(0), "<html>" + links + "</html>");
     }
-    SessionView::GridRow RowOf(TransferWorker* w) { return state.View.Row(w->GridRow - 1); }
+    RowCells RowOf(TransferWorker* w) { return Cells(state.View.Row(w->GridRow - 1)); }
 };
 
 TEST_F(WorkerTest, DocumentInChunksEndsComplete) {
     ASSERT_TRUE(Start());
     TransferWorker* w = Running().at(0);
-    EXPECT_EQ(RowOf(w), (SessionView::GridRow{"1", std::string(Site), "", "", ""}));
+    EXPECT_EQ(RowOf(w), (RowCells{"1", std::string(Site), "", "", ""}));
     const int row = w->GridRow - 1;
     Deliver(w, std::string(5000, 'x'), 7);
-    EXPECT_EQ(state.View.Row(row), (SessionView::GridRow{"1", Site, "5000", "5000", "Complete"}));
+    EXPECT_EQ(Cells(state.View.Row(row)), (RowCells{"1", Site, "5000", "5000", "Complete"}));
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_EQ(state.BytesReceived, 5000);
     EXPECT_EQ(state.View.LowerStatusBar(1), "Files Read: 1");
@@ -60,7 +61,7 @@ TEST_F(WorkerTest, OnlyTheStartOfAnEndlessPageIsScanned) {
     page.resize((32 << 20) - 8, ' ');
     page += "<img src='late.gif'><img src='after.gif'></html>";  // across the limit and past it
     Deliver(w, page, 64);
-    EXPECT_EQ(state.View.Row(w->GridRow - 1)[4], "Complete");
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1))[4], "Complete");
     EXPECT_EQ(LocalFileSize(w->LocalFile), static_cast<std::int64_t>(page.size()));
     std::vector<std::string> queued;
     for (std::size_t i = 0; i < state.PendingCount(); ++i) queued.push_back(state.PendingURL(i));
@@ -73,7 +74,7 @@ TEST_F(WorkerTest, EmptyDocumentIsCompleteButNotCounted) {
     TransferWorker* w = Worker("a.gif");
     const int row = w->GridRow - 1;
     Deliver(w, "");
-    EXPECT_EQ(state.View.Row(row), (SessionView::GridRow{"2", "a.gif", "0", "0", "Complete"}));
+    EXPECT_EQ(Cells(state.View.Row(row)), (RowCells{"2", "a.gif", "0", "0", "Complete"}));
     EXPECT_EQ(state.FilesRead, 1);
 }
 
@@ -83,14 +84,14 @@ TEST_F(WorkerTest, HeadersEventWritesInitiatedThenDataWritesTransferring) {
     w->OnHttpProgress(Doc(TransferProgress::Begin, 0, 900));
     EXPECT_EQ(RowOf(w)[4], "Initiated..");
     w->OnHttpProgress(Doc(TransferProgress::Data, 300, 900, std::string(300, 'a')));
-    EXPECT_EQ(RowOf(w), (SessionView::GridRow{"1", Site, "900", "300", "Transferring.."}));
+    EXPECT_EQ(RowOf(w), (RowCells{"1", Site, "900", "300", "Transferring.."}));
     EXPECT_EQ(state.View.MessageLabel(),
               "Connection to server is established. Data is being transferred..");
     EXPECT_FALSE(state.FirstContactPending);
     w->OnHttpProgress(Doc(TransferProgress::Headers, 300, 900));
-    EXPECT_EQ(RowOf(w), (SessionView::GridRow{"1", Site, "900", "0", "Initiated.."}));
+    EXPECT_EQ(RowOf(w), (RowCells{"1", Site, "900", "0", "Initiated.."}));
     w->OnHttpProgress(Doc(TransferProgress::Data, 600, 900, std::string(300, 'a')));
-    EXPECT_EQ(RowOf(w), (SessionView::GridRow{"1", Site, "900", "600", "Transferring.."}));
+    EXPECT_EQ(RowOf(w), (RowCells{"1", Site, "900", "600", "Transferring.."}));
 }
 
 struct LimitCase {
@@ -358,17 +359,17 @@ TEST_F(ProtectedFetchTest, RowWhileFetchingAndAfter) {
     StartWith("<a href='private/p.html'><a href='q.html'>");
     TransferWorker* w = Worker("p.html");
     const int row = w->GridRow - 1;
-    SessionView::GridRow during;
-    fake->During = [&] { during = state.View.Row(row); };
+    RowCells during;
+    fake->During = [&] { during = Cells(state.View.Row(row)); };
     fake->Body = "<html>\r\n<img src='\r\nin.gif'>";
     fake->Body.resize(3000, ' ');
     fake->Announced = 3000;
     w->FetchProtectedFile(w->RequestURL());
 
-    EXPECT_EQ(during, (SessionView::GridRow{"2", "Password protected file [private/p.html]",
+    EXPECT_EQ(during, (RowCells{"2", "Password protected file [private/p.html]",
                                             "Unknown", "0", "Retrieving.."}));
-    EXPECT_EQ(state.View.Row(row),
-              (SessionView::GridRow{"2", "private/p.html", "3000", "3000", "Complete"}));
+    EXPECT_EQ(Cells(state.View.Row(row)),
+              (RowCells{"2", "private/p.html", "3000", "3000", "Complete"}));
     EXPECT_EQ(fake->Seen.URL, std::string(Site) + "private/p.html");
     EXPECT_EQ(fake->Seen.UserName, "ann");
     EXPECT_EQ(fake->Seen.Password, "pw");
@@ -443,8 +444,8 @@ TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
     fake->Error = "Authorization failed";
     w->FetchProtectedFile(w->RequestURL());
     EXPECT_EQ(prompts.MessageTexts().at(0), "Authorization failed");
-    EXPECT_EQ(state.View.Row(w->GridRow - 1),
-              (SessionView::GridRow{"2", "p.html", "0", "0", "Complete"}));
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1)),
+              (RowCells{"2", "p.html", "0", "0", "Complete"}));
     EXPECT_FALSE(fs::exists(w->LocalFile));
     EXPECT_EQ(state.RunningThreads, 0);
     EXPECT_TRUE(state.SessionComplete);
@@ -479,8 +480,8 @@ TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
     const std::string reason = prompts.MessageTexts()[0];
     EXPECT_NE(reason.find(w->LocalFile), std::string::npos) << reason;
     EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
-    EXPECT_EQ(state.View.Row(w->GridRow - 1),
-              (SessionView::GridRow{"2", "p.html", "0", "0", "Ignored"}));
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1)),
+              (RowCells{"2", "p.html", "0", "0", "Ignored"}));
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_TRUE(fs::exists(w->LocalFile + "/keep"));
@@ -491,7 +492,7 @@ TEST_F(ProtectedFetchTest, WithoutAnImplementationTheFileIsNotReceived) {
     StartWith("<a href='p.html'>");
     TransferWorker* w = Worker("p.html");
     w->FetchProtectedFile(w->RequestURL());
-    EXPECT_EQ(state.View.Row(w->GridRow - 1)[3], "0");
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1))[3], "0");
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});

@@ -9,6 +9,7 @@
 #include "support/Subprocess.h"
 #include "transfer/Transfer.h"
 #include "engine/ProtectedFetch.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +39,7 @@ class RepliesTest : public ::testing::Test {
         ASSERT_TRUE(h.Start(server->Url()));
         ASSERT_TRUE(h.RunUntilFinished());
     }
-    SessionView::GridRow Row(int r) { return h.state.View.Row(r); }
+    RowCells Row(int r) { return Cells(h.state.View.Row(r)); }
     fs::path Project() { return h.folder.Path() / "site"; }
 
     SessionHarness h;
@@ -68,7 +69,7 @@ TEST_P(RedirectReplies, LocationIsQueuedAndTheBodyIsNotThePage) {
     EXPECT_EQ(Row(2)[1], "old.html");
     EXPECT_EQ(Row(2)[3], "0");
     EXPECT_EQ(Row(2)[4], "Complete");
-    EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "new/page.html", "38", "38", "Complete"}));
+    EXPECT_EQ(Row(3), (RowCells{"3", "new/page.html", "38", "38", "Complete"}));
     EXPECT_EQ(ReadWholeFile(Project() / "page.html"), "<html>the page<img src='a.gif'></html>");
     EXPECT_FALSE(fs::exists(Project() / "elsewhere.html"));
     EXPECT_EQ(h.state.FilesRead, 3);
@@ -150,7 +151,7 @@ TEST_F(RepliesTest, UnauthorizedWithCredentialsIsFetchedProtected) {
     SetProtectedFetch(nullptr);
     EXPECT_EQ(fetch->Urls, std::vector<std::string>{server->Url("secret.html")});
     EXPECT_EQ(ReadWholeFile(Project() / "secret.html"), "<html>the secret</html>");
-    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "secret.html", "23", "23", "Complete"}));
+    EXPECT_EQ(Row(2), (RowCells{"2", "secret.html", "23", "23", "Complete"}));
     EXPECT_EQ(h.state.FilesRead, 3);
 }
 
@@ -159,14 +160,14 @@ TEST_F(RepliesTest, DocumentInManyChunks) {
     Run({ScriptedServer::Reply(Ok("<html><img src='a.gif'></html>")),
          {ScriptedServer::Read(), ScriptedServer::SendInChunks(Ok(body), 50, 2),
           ScriptedServer::Close()}});
-    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "50000", "50000", "Complete"}));
+    EXPECT_EQ(Row(2), (RowCells{"2", "a.gif", "50000", "50000", "Complete"}));
     EXPECT_EQ(ReadWholeFile(Project() / "a.gif"), body);
 }
 
 TEST_F(RepliesTest, ReplyWithoutContentLength) {
     Run({ScriptedServer::Reply(Ok("<html><img src='a.gif'></html>")),
          ScriptedServer::Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(7000, 'n'))});
-    EXPECT_EQ(Row(2), (SessionView::GridRow{"2", "a.gif", "7000", "7000", "Complete"}));
+    EXPECT_EQ(Row(2), (RowCells{"2", "a.gif", "7000", "7000", "Complete"}));
     EXPECT_EQ(h.state.BytesReceived, 30 + 7000);
 }
 
@@ -184,7 +185,7 @@ TEST_P(CutOffReplies, AreIgnored) {
     EXPECT_EQ(Row(2)[1], "a.gif");
     EXPECT_EQ(Row(2)[3], "0");
     EXPECT_EQ(Row(2)[4], "Ignored");
-    EXPECT_EQ(Row(3), (SessionView::GridRow{"3", "b.gif", "3", "3", "Complete"}));
+    EXPECT_EQ(Row(3), (RowCells{"3", "b.gif", "3", "3", "Complete"}));
     EXPECT_FALSE(fs::exists(Project() / "a.gif"));
     EXPECT_EQ(h.state.FilesRead, 2);
 }

@@ -15,6 +15,8 @@
 #include "support/ScriptedPrompts.h"
 #include "support/TempFolder.h"
 #include "engine/TransferWorker.h"
+#include "support/RowCells.h"
+#include "support/RowCells.h"
 
 // A session whose transfers are played by the test: the workers are real, their transfer
 // events are handed to them directly. The site's address is a loopback port nobody listens on,
@@ -127,7 +129,7 @@ class SessionHarness {
         return state.SessionComplete;
     }
 
-    std::string Row(int row, int column) const { return state.View.Cell(row, column); }
+    std::string Row(int row, int column) const { return Cells(state.View.Row(row))[column]; }
 
     TempFolder folder;
     ScriptedPrompts prompts;

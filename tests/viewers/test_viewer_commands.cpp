@@ -17,6 +17,7 @@
 #include "widgets/PagePane.h"
 #include "window/GridModel.h"
 #include "window/MainWindow.h"
+#include "support/RowCells.h"
 
 namespace {
 
@@ -37,8 +38,8 @@ class ViewerCommands : public ::testing::Test, private QtAppFirst {
         s.SessionComplete = true;
         s.SessionOpenedFromFile = true;
         s.View.SetGridRowCount(3);
-        s.View.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
-        s.View.SetRow(2, {"2", "logo.gif", "9", "9", "Complete"});
+        s.View.SetRow(1, RowOf({"1", "http://host/", "9", "9", "Complete"}));
+        s.View.SetRow(2, RowOf({"2", "logo.gif", "9", "9", "Complete"}));
         s.View.SetSiteRoot("http://host/");
         FindPart<GridModel>(form, "GridRows")->Flush();
         form.show();

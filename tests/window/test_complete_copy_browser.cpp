@@ -23,6 +23,7 @@
 #include "window/MainWindow.h"
 #include "window/StatusBar.h"
 #include "window/StatusGridPane.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -71,7 +72,7 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
             fs::create_directories((project.Path() / file.path).parent_path());
             std::ofstream(project.Path() / file.path) << file.path;
             s.MirrorFiles[file.address] = file.path;
-            s.View.SetRow(row, {std::to_string(row), file.shown, "9", "9", "Complete"});
+            s.View.SetRow(row, RowOf({std::to_string(row), file.shown, "9", "9", "Complete"}));
             ++row;
         }
         s.View.SetSiteRoot(Site);

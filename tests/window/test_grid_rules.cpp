@@ -7,6 +7,7 @@
 #include "support/QtApp.h"
 #include "support/TempFolder.h"
 #include "window/GridRules.h"
+#include "support/RowCells.h"
 
 namespace {
 
@@ -33,34 +34,36 @@ const char* const Site = "http://host/";
 TEST(GridColour, StatesAndSelection) {
     struct Case {
         const char* file;
-        const char* state;
+        FileState state;
         bool selected;
         int colours[5];
     } cases[] = {
-        {"a.html", "Complete", false, {None, None, None, None, None}},
-        {"a.html", "Complete", true, {Blue, Blue, Blue, Blue, Blue}},
-        {"a.html", "Retrieving..", true, {Yellow, Yellow, Yellow, Yellow, Yellow}},
-        {"a.html", "Initiated..", true, {Purple, Purple, Purple, Purple, Purple}},
-        {"a.html", "TRANSFERRING..", false, {Purple, Purple, Purple, Purple, Purple}},
+        {"a.html", FileState::Complete, false, {None, None, None, None, None}},
+        {"a.html", FileState::Complete, true, {Blue, Blue, Blue, Blue, Blue}},
+        {"a.html", FileState::None, false, {None, None, None, None, None}},
+        {"a.html", FileState::Retrying, true, {Blue, Blue, Blue, Blue, Blue}},
+        {"a.html", FileState::Retrieving, true, {Yellow, Yellow, Yellow, Yellow, Yellow}},
+        {"a.html", FileState::Initiated, true, {Purple, Purple, Purple, Purple, Purple}},
+        {"a.html", FileState::Transferring, false, {Purple, Purple, Purple, Purple, Purple}},
         // An ignored file shows its number and its State in red; all red while selected.
-        {"a.zip", "Ignored", false, {Red, None, None, None, Red}},
-        {"a.zip", "ignored", true, {Red, Red, Red, Red, Red}},
+        {"a.zip", FileState::Ignored, false, {Red, None, None, None, Red}},
+        {"a.zip", FileState::Ignored, true, {Red, Red, Red, Red, Red}},
         // A deleted file is red whatever its state, selected or not.
-        {"<FILE DELETED>***a.gif***", "Complete", false, {Red, Red, Red, Red, Red}},
-        {"<FILE DELETED>***a.gif***", "Complete", true, {Red, Red, Red, Red, Red}},
+        {"<FILE DELETED>***a.gif***", FileState::Complete, false, {Red, Red, Red, Red, Red}},
+        {"<FILE DELETED>***a.gif***", FileState::Complete, true, {Red, Red, Red, Red, Red}},
     };
     for (const Case& c : cases) {
         Rows rows;
-        rows.view.SetRow(1, {"1", c.file, "10", "10", c.state});
+        rows.view.SetRow(1, FileRow{1, c.file, 10, 10, c.state, {}});
         for (int column = 0; column < 5; ++column)
             EXPECT_EQ(GridTextColour(rows.view, 1, column, c.selected ? 1 : 0), c.colours[column])
-                << c.file << " " << c.state << " column " << column;
+                << c.file << " state " << static_cast<int>(c.state) << " column " << column;
     }
 }
 
 TEST(GridColour, AnIgnoredTextInAnyCellIsRed) {
     Rows rows;
-    rows.view.SetRow(1, {"1", "Ignored", "10", "0", "Complete"});
+    rows.view.SetRow(1, FileRow{1, "Ignored", 10, 0, FileState::Complete, {}});
     EXPECT_EQ(GridTextColour(rows.view, 1, 1, 0), Red);
     EXPECT_EQ(GridTextColour(rows.view, 1, 2, 0), None);
 }
@@ -91,7 +94,7 @@ TEST(GridRows, LocalNameAndAddress) {
     for (const Case& c : cases) {
         Rows rows;
         rows.view.SetGridRowCount(3);
-        rows.view.SetRow(c.row, {"", c.file, "1", "1", "Complete"});
+        rows.view.SetRow(c.row, RowOf({"", c.file, "1", "1", "Complete"}));
         SessionFields s;
         s.SiteBase = Site;
         s.SessionOpenedFromFile = true;  // names as they stand
@@ -132,7 +135,7 @@ TEST(GridPopup, EnablingFollowsFileStateAndText) {
     for (const Case& c : cases) {
         Rows rows;
         rows.view.SetGridRowCount(3);
-        rows.view.SetRow(c.row, {"", c.file, "1", "1", c.state});
+        rows.view.SetRow(c.row, RowOf({"", c.file, "1", "1", c.state}));
         SessionFields s;
         s.SiteBase = Site;
         s.ProjectFolder = project.Text();
@@ -145,7 +148,7 @@ TEST(GridPopup, EnablingFollowsFileStateAndText) {
     std::ofstream(project.Path() / "EMailAddress.html") << "x";
     Rows rows;
     rows.view.SetGridRowCount(3);
-    rows.view.SetRow(2, {"", "EMailAddress.html", "1", "1", "Complete"});
+    rows.view.SetRow(2, RowOf({"", "EMailAddress.html", "1", "1", "Complete"}));
     SessionFields s;
     s.SiteBase = Site;
     s.ProjectFolder = project.Text();
@@ -157,7 +160,7 @@ namespace {
 
 // A finished session's grid: the start page, root files, a folder's files, odd rows.
 void FillSession(SessionView& view) {
-    const SessionView::GridRow rows[] = {
+    const RowCells rows[] = {
         {"1", Site, "100", "100", "Complete"},
         {"2", "a.html", "10", "10", "Complete"},
         {"3", "images/logo.gif", "10", "10", "Complete"},
@@ -171,7 +174,7 @@ void FillSession(SessionView& view) {
         {"11", "index.html", "10", "10", "Complete"},
     };
     view.SetGridRowCount(12);
-    for (int r = 0; r < 11; ++r) view.SetRow(r + 1, rows[r]);
+    for (int r = 0; r < 11; ++r) view.SetRow(r + 1, RowOf(rows[r]));
 }
 
 }  // namespace
@@ -194,7 +197,7 @@ TEST(TreeNarrowing, FileToGridRow) {
     Rows rows;
     FillSession(rows.view);
     rows.view.SetGridRowCount(13);
-    rows.view.SetRow(12, {"12", "other/logo.gif", "10", "10", "Complete"});
+    rows.view.SetRow(12, RowOf({"12", "other/logo.gif", "10", "10", "Complete"}));
     SessionFields s;
     s.SiteBase = Site;
     s.SessionOpenedFromFile = true;
@@ -211,8 +214,8 @@ TEST(GridRows, AStartPageStoredUnderItsOwnNameIsFound) {
     std::ofstream(project.Path() / "chapter2.html") << "x";
     Rows rows;
     rows.view.SetGridRowCount(3);
-    rows.view.SetRow(1, {"1", "guide.html", "1", "1", "Complete"});
-    rows.view.SetRow(2, {"2", "chapter2.html", "1", "1", "Complete"});
+    rows.view.SetRow(1, RowOf({"1", "guide.html", "1", "1", "Complete"}));
+    rows.view.SetRow(2, RowOf({"2", "chapter2.html", "1", "1", "Complete"}));
     SessionFields s;
     s.SiteBase = "http://host/docs/";
     s.ProjectFolder = project.Text();

@@ -23,6 +23,7 @@
 #include "window/MainWindow.h"
 #include "window/StatusBar.h"
 #include "window/StatusGrid.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
@@ -116,7 +117,7 @@ TEST_F(MainWindowTest, BlockingWorkShowsTheChangesGatheredSoFar) {
     state.View.SetLowerStatusBar(1, "Files Read: 7");
     state.View.SetUpperStatusBar(0, "Session Started On: today");
     state.View.SetGridRowCount(3);
-    state.View.SetRow(2, {"2", "protected.html", "Unknown", "0", "Retrieving.."});
+    state.View.SetRow(2, RowOf({"2", "protected.html", "Unknown", "0", "Retrieving.."}));
     ASSERT_NE(FindPart<StatusBar>(form, "LowerStatusBar")->PanelText(1),
               "Files Read: 7");  // not shown yet
     state.View.NotifyBlockingWork();
@@ -221,7 +222,7 @@ TEST_F(MainWindowTest, GridAndBrowserPanelSwitchTheLowerPane) {
 TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
     MainWindow form(prompts);
     SessionView& view = form.State().View;
-    const SessionView::GridRow rows[] = {
+    const RowCells rows[] = {
         {"1", "http://host/", "900", "900", "Complete"},
         {"2", "images/logo.gif", "300", "120", "Transferring.."},
         {"3", "Password protected file [private/a.html]", "Unknown", "0", "Retrieving.."},
@@ -229,7 +230,7 @@ TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
         {"5", "<FILE DELETED>***about.html***", "263", "263", "Complete"},
         {"6", "docs/guide.html", "0", "0", "Initiated.."},
     };
-    for (int r = 0; r < 6; ++r) view.SetRow(r + 1, rows[r]);
+    for (int r = 0; r < 6; ++r) view.SetRow(r + 1, RowOf(rows[r]));
     view.SelectRow(1);
     FindPart<GridModel>(form, "GridRows")->Flush();
     form.resize(MainWindow::DesignWidth, MainWindow::DesignHeight);
@@ -276,9 +277,9 @@ TEST_F(MainWindowTest, AFailedRowSaysWhyOnTheStatusAndHintLines) {
     MainWindow form(prompts);
     SessionView& view = form.State().View;
     view.SetGridRowCount(4);
-    view.SetRow(1, {"1", "http://host/", "9", "9", "Complete"});
-    view.SetRow(2, {"2", "a.gif", "700", "0", "Ignored"});
-    view.SetRow(3, {"3", "b.gif", "9", "9", "Complete"});
+    view.SetRow(1, RowOf({"1", "http://host/", "9", "9", "Complete"}));
+    view.SetRow(2, RowOf({"2", "a.gif", "700", "0", "Ignored"}));
+    view.SetRow(3, RowOf({"3", "b.gif", "9", "9", "Complete"}));
     const std::string why = "Cannot write file /p/a.gif: No space left on device";
     view.SetRowFailure(2, why);
     FindPart<GridModel>(form, "GridRows")->Flush();

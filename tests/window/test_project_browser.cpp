@@ -22,6 +22,7 @@
 #include "window/StatusBar.h"
 #include "window/StatusGrid.h"
 #include "window/StatusGridPane.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 using Answer = SessionPrompts::Answer;
@@ -51,7 +52,7 @@ class ProjectBrowserWindow : public ::testing::Test, private QtAppFirst {
         s.SiteBase = Site;
         s.SessionComplete = true;
         s.SessionOpenedFromFile = true;
-        const SessionView::GridRow rows[] = {
+        const RowCells rows[] = {
             {"1", Site, "9", "9", "Complete"},
             {"2", "a.html", "6", "6", "Complete"},
             {"3", "images/logo.gif", "8", "8", "Complete"},
@@ -60,7 +61,7 @@ class ProjectBrowserWindow : public ::testing::Test, private QtAppFirst {
             {"6", "notes.txt", "9", "0", "Complete"},
         };
         s.View.SetGridRowCount(7);
-        for (int r = 0; r < 6; ++r) s.View.SetRow(r + 1, rows[r]);
+        for (int r = 0; r < 6; ++r) s.View.SetRow(r + 1, RowOf(rows[r]));
         s.View.SetSiteRoot(Site);
         s.View.AddSiteChild("images/");
         FindPart<GridModel>(form, "GridRows")->Flush();
@@ -121,10 +122,10 @@ TEST_F(ProjectBrowserWindow, SiteNodesNarrowTheFileList) {
 }
 
 TEST_F(ProjectBrowserWindow, NothingNarrowsBeforeTheStartPageIsComplete) {
-    form.State().View.SetCell(1, 4, "Transferring..");
+    form.State().View.ChangeRow(1, [](FileRow& row) { row.State = FileState::Transferring; });
     SelectNode(0);
     EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 0);
-    form.State().View.SetCell(1, 4, "Complete");
+    form.State().View.ChangeRow(1, [](FileRow& row) { row.State = FileState::Complete; });
     form.State().SessionLoading = true;
     SelectNode(-1);
     EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")->Count(), 0);
@@ -201,11 +202,11 @@ TEST_F(ProjectBrowserWindow, GridDeleteMarksOnlyWhatWasDeleted) {
     prompts.Answers = {Answer::No};
     FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();
     EXPECT_TRUE(fs::exists(project.Path() / "photo.jpg"));
-    EXPECT_EQ(form.State().View.Cell(4, 1), "images/photo.jpg");
+    EXPECT_EQ(form.State().View.Row(4).Address, "images/photo.jpg");
 
     FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();  // answered Yes
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
-    EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
+    EXPECT_EQ(form.State().View.Row(4).Address, "<FILE DELETED>***images/photo.jpg***");
     EXPECT_EQ(SavedFileText(4), "<FILE DELETED>***images/photo.jpg***");  // saved at once
     EXPECT_TRUE(form.State().SessionOpenedFromFile);
     EXPECT_EQ(prompts.Messages.back().Text,
@@ -226,7 +227,7 @@ TEST_F(ProjectBrowserWindow, GridDeleteMarksOnlyWhatWasDeleted) {
     ASSERT_EQ(prompts.Messages.size(), before + 2);
     EXPECT_EQ(prompts.Messages.back().IconKind, SessionPrompts::Kind::Error);
     EXPECT_NE(prompts.Messages.back().Text.find("Cannot delete"), std::string::npos);
-    EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
+    EXPECT_EQ(form.State().View.Row(3).Address, "images/logo.gif");
 }
 
 TEST_F(ProjectBrowserWindow, ListDeleteCountsAndMarksTheGrid) {
@@ -236,7 +237,7 @@ TEST_F(ProjectBrowserWindow, ListDeleteCountsAndMarksTheGrid) {
     EXPECT_EQ(prompts.MessageTexts(),
               std::vector<std::string>{"Are you sure you want to delete file\r\"" + project.Text() +
                                        "a.html\"?"});
-    EXPECT_EQ(form.State().View.Cell(2, 1), "<FILE DELETED>***a.html***");
+    EXPECT_EQ(form.State().View.Row(2).Address, "<FILE DELETED>***a.html***");
     EXPECT_EQ(SavedFileText(2), "<FILE DELETED>***a.html***");
 
     SelectNode(0);
@@ -247,8 +248,8 @@ TEST_F(ProjectBrowserWindow, ListDeleteCountsAndMarksTheGrid) {
     form.DeleteSelectedFiles();
     ASSERT_EQ(prompts.Messages.size(), 3u);
     EXPECT_EQ(prompts.Messages[2].Text, "Total 2 File(s) Deleted!");
-    EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
-    EXPECT_EQ(form.State().View.Cell(4, 1), "<FILE DELETED>***images/photo.jpg***");
+    EXPECT_EQ(form.State().View.Row(3).Address, "<FILE DELETED>***images/logo.gif***");
+    EXPECT_EQ(form.State().View.Row(4).Address, "<FILE DELETED>***images/photo.jpg***");
     EXPECT_TRUE(fs::exists(project.Path() / "extra.gif"));
 }
 
@@ -260,14 +261,14 @@ TEST_F(ProjectBrowserWindow, ListDeleteSkipsRefusedFiles) {
     EXPECT_EQ(prompts.Messages.size(), 2u);  // one deletion: no total
     EXPECT_TRUE(fs::exists(project.Path() / "logo.gif"));
     EXPECT_FALSE(fs::exists(project.Path() / "photo.jpg"));
-    EXPECT_EQ(form.State().View.Cell(3, 1), "images/logo.gif");
+    EXPECT_EQ(form.State().View.Row(3).Address, "images/logo.gif");
 }
 
 TEST_F(ProjectBrowserWindow, DeletingDuringARunWritesNoSessionFile) {
     form.State().SessionComplete = false;
     form.State().View.SelectRow(3);
     FindPart<StatusGridPane>(form, "StatusGridPane")->DeleteRowFile();
-    EXPECT_EQ(form.State().View.Cell(3, 1), "<FILE DELETED>***images/logo.gif***");
+    EXPECT_EQ(form.State().View.Row(3).Address, "<FILE DELETED>***images/logo.gif***");
     EXPECT_EQ(SavedFileText(3), "(no session file)");
     EXPECT_TRUE(prompts.FileDialogCaptions.empty());
 }
@@ -312,7 +313,7 @@ TEST_F(ProjectBrowserWindow, ListKeysRunTheirCommands) {
 TEST_F(ProjectBrowserWindow, TheEMailCommandFindsTheEMailPage) {
     std::ofstream(project.Path() / "EMailAddress.html") << "<HTML></HTML>";
     form.State().View.SetGridRowCount(8);
-    form.State().View.SetRow(7, {"", "EMailAddress.html", "13", "13", "Complete"});
+    form.State().View.SetRow(7, RowOf({"", "EMailAddress.html", "13", "13", "Complete"}));
     form.ShowEMailAddresses();
     ASSERT_GE(FindPart<FolderFileList>(form, "FileListView")->Selected(), 0);
     EXPECT_EQ(FindPart<FolderFileList>(form, "FileListView")

@@ -24,6 +24,7 @@
 #include "window/MainWindow.h"
 #include "window/StatusBar.h"
 #include "window/StatusGrid.h"
+#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -71,10 +72,10 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
         return names;
     }
 
-    static std::vector<SessionView::GridRow> Rows(MainWindow& window) {
-        std::vector<SessionView::GridRow> rows;
+    static std::vector<RowCells> Rows(MainWindow& window) {
+        std::vector<RowCells> rows;
         const SessionView& view = window.State().View;
-        for (int r = 1; r < view.GridRowCount(); ++r) rows.push_back(view.Row(r));
+        for (int r = 1; r < view.GridRowCount(); ++r) rows.push_back(Cells(view.Row(r)));
         return rows;
     }
 
