@@ -101,14 +101,14 @@ RunControl::~RunControl() {
     for (TransferWorker* worker : findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly)) delete worker;
 }
 
-void RunControl::Retire(TransferWorker* worker) {
+void RunControl::WorkerClosed(TransferWorker& worker) {
     // Every deferred delete wakes the event loop once: the workers closed in one pass of the
     // loop share one.
     if (!retired_) {
         retired_ = new QObject(this);
         retired_->deleteLater();
     }
-    worker->setParent(retired_);
+    worker.setParent(retired_);
 }
 
 int RunControl::EffectiveMaximumThreads() const {
@@ -239,18 +239,19 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
 }
 
 void RunControl::StartWorker(const std::string& url, const std::string& file, bool first) {
-    auto* worker = new TransferWorker(session_, *this);  // owned by this object; deletes itself
-    worker->DocumentURL = url;
-    worker->LocalFile = file;
-    worker->IsStartPage = first;
+    TransferRequest request;
+    request.Address = url;
+    request.LocalFile = file;
+    request.IsStartPage = first;
     if (!first) {
-        worker->IsFTP = Contains(url, "ftp://");
+        request.IsFtp = Contains(url, "ftp://");
         auto it = sizeLimits_.find(LowerCase(FileExtension(file)));
-        if (it != sizeLimits_.end() && it->second >= 0) {
-            worker->SizeLimitOn = true;
-            worker->SizeLimitBytes = it->second;
-        }
+        if (it != sizeLimits_.end() && it->second >= 0) request.SizeLimit = it->second;
     }
+    // Owned by this object; closes itself, and is released by WorkerClosed.
+    auto* worker = new TransferWorker(session_, *this, std::move(request), this);
+    ++liveWorkers_;
+    connect(worker, &QObject::destroyed, this, [this] { --liveWorkers_; });
     worker->Start();
 }
 
@@ -300,6 +301,12 @@ std::string RunControl::DriveOf(const std::string& path) const {
 bool RunControl::DiskBudgetUsedUp() const {
     return budgetPassedWhileWriting_ ||
            session_.BytesReceived + bytesBeingWritten_ > session_.DiskSpaceFloor;
+}
+
+std::string RunControl::DiskBudgetPassedWhileWriting() {
+    if (session_.BytesReceived + bytesBeingWritten_ <= session_.DiskSpaceFloor) return {};
+    budgetPassedWhileWriting_ = true;
+    return FreeSpaceText();
 }
 
 std::string RunControl::FreeSpaceText() const {

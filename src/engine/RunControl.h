@@ -12,8 +12,7 @@
 #include "core/ProjectSubfolders.h"
 #include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
-
-class TransferWorker;
+#include "engine/WorkerHost.h"
 
 // Drives one retrieval session from the New Session command to its completion: starts the first
 // worker, keeps up to MaximumThreads workers busy while the queue holds entries, keeps the clock,
@@ -24,7 +23,7 @@ class TransferWorker;
 // running workers have finished (at once when none runs). Workers still transferring when the
 // stop's grace (StopGraceMs) has passed are cancelled, their files dropped as cut off, so that
 // a server that drips cannot hold the session open.
-class RunControl : public QObject {
+class RunControl : public QObject, public WorkerHost {
     Q_OBJECT
   public:
     enum class Outcome {
@@ -61,13 +60,13 @@ class RunControl : public QObject {
     void TickClock();
     // Brings the clock to the real time passed since the session started (to the nearest
     // second): as many ticks as it is behind, none when it is not.
-    void CatchUpClock();
+    void CatchUpClock() override;
     void FinishSession();
 
     // The complete copy's queue, file registry and conversion (used when the session is one).
-    CompleteCopy& Complete() { return complete_; }
+    CompleteCopy& Complete() override { return complete_; }
     // The folders the run makes in the project folder for its files.
-    ProjectSubfolders& Subfolders() { return subfolders_; }
+    ProjectSubfolders& Subfolders() override { return subfolders_; }
 
     Outcome LastOutcome() const { return outcome_; }
     // Neither running nor completing: the only state in which a new session may start or a
@@ -93,20 +92,20 @@ class RunControl : public QObject {
     // A redirect to the worker's own file is followed once per address: a folder address without
     // its final "/" redirects to the same local name, while a page that redirects to itself must
     // not queue forever. True when the address had not been followed before.
-    bool FirstRedirectTo(const std::string& address);
+    bool FirstRedirectTo(const std::string& address) override;
     // How many redirects led to the address (0 for an address found as a link), and noting it
     // for an address a redirect queued.
-    int RedirectHopsTo(const std::string& address) const;
-    void SetRedirectHops(const std::string& address, int hops);
+    int RedirectHopsTo(const std::string& address) const override;
+    void SetRedirectHops(const std::string& address, int hops) override;
 
     // The start page redirected to the target: the target becomes the start page, and the site
     // becomes the target's, reduced as a typed start address is.
-    void MoveStartPage(const std::string& from, const std::string& target);
+    void MoveStartPage(const std::string& from, const std::string& target) override;
 
     // Whether a reply of the address that asks for credentials is answered with the session's
     // HTTP user name and password: only the site copied (the scheme, host and port of the start
     // page, or of the page its redirect led to) is given them.
-    bool SendsCredentialsTo(const std::string& address) const;
+    bool SendsCredentialsTo(const std::string& address) const override;
 
   signals:
     // The session has completed (FinishSession has run to its end).
@@ -122,8 +121,15 @@ class RunControl : public QObject {
     // Cancels the transfers still under way, saying why.
     void EndTransfers(const std::string& reason);
     int EffectiveMaximumThreads() const;
+    // What the workers tell (WorkerHost).
+    void StartPageArrived() override { startPageArrived_ = true; }
+    void StartPageFailed(const std::string& reason) override { startPageFailure_ = reason; }
+    void StartPageUnreached(const std::string& reason) override { startPageUnreached_ = reason; }
+    void WorkerFinished() override { StartWorkers(); }
+    void CountBytesBeingWritten(std::int64_t change) override { bytesBeingWritten_ += change; }
+    std::string DiskBudgetPassedWhileWriting() override;
     // Deletes a closed worker once its own event has been handled.
-    void Retire(TransferWorker* worker);
+    void WorkerClosed(TransferWorker& worker) override;
 
     SessionState& session_;
     CompleteCopy complete_;
@@ -149,19 +155,8 @@ class RunControl : public QObject {
     bool conversionFailed_ = false;
     bool completing_ = false;  // FinishSession is under way (its boxes run event loops)
     bool unattended_ = false;  // the program is closing: nobody is asked anything
-
-    friend class TransferWorker;
 };
-
-// A redirect is followed at most this many times in a row: a server can make up a new address
-// at every step, and a session that follows them all never ends.
-inline constexpr int MaxRedirectHops = 20;
 
 // The site root of an address, keeping its scheme: https://host/dir/page.html gives
 // https://host/. An address without a scheme is taken as http.
 std::string SiteRoot(const std::string& address);
-
-// The retrieval speed text of the status bar, with its unit: below 100 KB/s in KB with two
-// significant digits and one decimal ("46.0 KB/s", "4.6 KB/s", "0.5 KB/s"); faster in whole KB
-// below 1000 ("512 KB/s"), then the same rules in MB and GB ("6.5 MB/s", "117 MB/s").
-std::string SpeedText(std::int64_t bytes, int seconds);

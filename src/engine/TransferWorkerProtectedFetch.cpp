@@ -5,15 +5,15 @@
 #include "core/FileBytes.h"
 #include "engine/CompleteCopy.h"
 #include "engine/ProtectedFetch.h"
-#include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "engine/TransferWorker.h"
+#include "engine/WorkerHost.h"
 
 void TransferWorker::FetchProtectedFile(const std::string& address) {
     SessionState& s = session_;
     BusyCursor busy(s.Prompts());
-    const std::string shown = s.View.Row(GridRow - 1).Address;
-    s.View.SetRowAddress(GridRow - 1, "Password protected file [" + shown + "]");
+    const std::string shown = s.View.Row(gridRow_).Address;
+    s.View.SetRowAddress(gridRow_, "Password protected file [" + shown + "]");
     ShowRow(FileState::Retrieving, UnknownByteCount, 0);
 
     bool received = false;
@@ -41,20 +41,20 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         // Written whole under a temporary name and then renamed: a full disk or a crash never
         // leaves a cut-off file under the final name.
         try {
-            ReplaceFileBytes(LocalFile, result.Body);
+            ReplaceFileBytes(localFile_, result.Body);
         } catch (const std::exception& e) {
             received = false;
             fileFailed = true;
             busy.Release();
             s.View.SetMessageLabel(e.what());
-            s.View.SetRowFailure(GridRow - 1, e.what());
+            s.View.SetRowFailure(gridRow_, e.what());
             s.Prompts().Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
         }
     }
     if (received) {
         if (s.CompleteCopy) {
-            if (engine_.Complete().Landed(requestURL_, LocalFile, "",
-                                          s.StopRequested ? std::string() : result.Body) > 0)
+            if (host_.Complete().Landed(request_.Address, localFile_, "",
+                                        s.StopRequested ? std::string() : result.Body) > 0)
                 s.ShowQueuedCount();
         } else if (IsScannedPage() && !s.StopRequested) {
             // The page's lines joined without separators.
@@ -62,24 +62,24 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
             joined.reserve(result.Body.size());
             for (char c : result.Body)
                 if (c != '\r' && c != '\n') joined += c;
-            if (ExtractLinks(joined, DocumentURL, s) > 0) s.ShowQueuedCount();
+            if (ExtractLinks(joined, documentURL_, s) > 0) s.ShowQueuedCount();
         }
-        s.View.SetRowAddress(GridRow - 1, shown);
+        s.View.SetRowAddress(gridRow_, shown);
         ShowRow(FileState::Complete, result.ContentSize,
                 static_cast<std::int64_t>(result.Body.size()));
-        BytesTransferred = static_cast<std::int64_t>(result.Body.size());
+        bytesTransferred_ = static_cast<std::int64_t>(result.Body.size());
     } else {
         // Not received: nothing counted, and no file but an earlier run's; the session goes on
         // without it.
-        if (!earlierCopy_) RemoveFile(LocalFile);
-        s.View.SetRowAddress(GridRow - 1, shown);
+        if (!earlierCopy_) RemoveFile(localFile_);
+        s.View.SetRowAddress(gridRow_, shown);
         ShowRow(fileFailed ? FileState::Ignored : FileState::Complete, 0, 0);
-        BytesTransferred = 0;
+        bytesTransferred_ = 0;
     }
 
     // The clock did not tick while the fetch blocked (it did while a box was open): it catches
     // up with the real time, which counts every second once.
-    if (s.SessionClock.isActive()) engine_.CatchUpClock();
+    if (s.SessionClock.isActive()) host_.CatchUpClock();
     busy.Release();
     SetState(fileFailed ? State::Ignored : State::Ended);
     FinishTransfer();

@@ -58,8 +58,8 @@ TEST_P(ProtectedFetchNginx, FetchesOrReportsTheRefusal) {
     Deliver(Running().at(0), "<html><a href=\"private/secret.html\">secret</a></html>");
     TransferWorker* w = Worker("private/secret.html");
     ASSERT_NE(w, nullptr);
-    const int row = w->GridRow - 1;
-    const std::string file = w->LocalFile;
+    const int row = w->GridRow();
+    const std::string file = w->LocalFile();
     w->FetchProtectedFile(w->RequestURL());
 
     const std::string size = std::to_string(Page.size());

@@ -157,7 +157,7 @@ TEST_F(RunControlTest, FileThatPassesTheDiskBudgetAsItIsWrittenIsDropped) {
     ASSERT_EQ(Running().size(), 3u);
     state.DiskSpaceFloor = state.BytesReceived + 1000;
     TransferWorker* big = Worker("a.html");
-    const int bigRow = big->GridRow - 1;
+    const int bigRow = big->GridRow();
     Deliver(big, std::string(5000, 'x'), 10);
     EXPECT_EQ(Row(bigRow, 3), "0");
     EXPECT_EQ(Row(bigRow, 4), "Ignored");
@@ -343,7 +343,7 @@ TEST_P(NotRetrievedFile, ItsRowSaysWhy) {
     Deliver(Running().at(0), Page({"a.gif", "b.gif"}));
     TransferWorker* w = Worker("a.gif");
     ASSERT_NE(w, nullptr);
-    const int row = w->GridRow - 1;
+    const int row = w->GridRow();
     TransferProgress d;
     d.State = TransferProgress::Begin;
     w->OnHttpProgress(d);
@@ -386,7 +386,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunControlTest, AStartPageThatCannotBeWrittenSaysWhy) {
     ASSERT_TRUE(Start());
     TransferWorker* w = Running().at(0);
-    const std::string why = "Cannot write file " + w->LocalFile + ": No space left on device";
+    const std::string why = "Cannot write file " + w->LocalFile() + ": No space left on device";
     for (const int state : {TransferProgress::Begin, TransferProgress::Data,
                             TransferProgress::Error, TransferProgress::End}) {
         TransferProgress d;
@@ -408,9 +408,8 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     Deliver(Running().at(0), Page({"big.zip", "small.zip"}));
     TransferWorker* big = Worker("big.zip");
     ASSERT_NE(big, nullptr);
-    EXPECT_TRUE(big->SizeLimitOn);
-    EXPECT_EQ(big->SizeLimitBytes, 100 * 1024);
-    const int bigRow = big->GridRow - 1;
+    EXPECT_EQ(big->SizeLimit(), 100 * 1024);
+    const int bigRow = big->GridRow();
     Deliver(big, std::string(200 * 1024, 'z'), 4);
     EXPECT_EQ(Row(bigRow, 3), "0");
     EXPECT_EQ(Row(bigRow, 4), "Ignored");
@@ -445,11 +444,11 @@ TEST_F(RunControlTest, SizeLimitLookupTakesTheFirstEntryOfAType) {
                                      "x",    ".exe", "7",    ".EXE", "9"};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"a.zip", "b.gif", "c.EXE", "d.html"}));
-    EXPECT_FALSE(Worker("a.zip")->SizeLimitOn);  // an empty size is no limit
-    EXPECT_FALSE(Worker("b.gif")->SizeLimitOn);  // nor is one that is not a number
-    EXPECT_FALSE(Worker("d.html")->SizeLimitOn);
-    ASSERT_TRUE(Worker("c.EXE")->SizeLimitOn);
-    EXPECT_EQ(Worker("c.EXE")->SizeLimitBytes, 7 * 1024);
+    EXPECT_FALSE(Worker("a.zip")->SizeLimit());  // an empty size is no limit
+    EXPECT_FALSE(Worker("b.gif")->SizeLimit());  // nor is one that is not a number
+    EXPECT_FALSE(Worker("d.html")->SizeLimit());
+    ASSERT_TRUE(Worker("c.EXE")->SizeLimit());
+    EXPECT_EQ(*Worker("c.EXE")->SizeLimit(), 7 * 1024);
 }
 
 TEST_F(RunControlTest, StartPageIsFetchedAnewAndSiteTreeRooted) {
@@ -463,7 +462,7 @@ TEST_F(RunControlTest, StartPageIsFetchedAnewAndSiteTreeRooted) {
     EXPECT_EQ(state.SiteFolders[0], "https://127.0.0.1:9/");
     EXPECT_EQ(state.View.SiteRootText(), "https://127.0.0.1:9/");
     // The first page's base still comes from the address as typed.
-    EXPECT_EQ(Running().at(0)->DocumentURL, "https://127.0.0.1:9/dir/");
+    EXPECT_EQ(Running().at(0)->DocumentURL(), "https://127.0.0.1:9/dir/");
     Deliver(Running()[0], Page({"/kept.html", "/new.html"}));
     EXPECT_EQ(Running().size(), 1u);
     EXPECT_EQ(Running()[0]->RequestURL(), "https://127.0.0.1:9/new.html");

@@ -35,14 +35,14 @@ class WorkerTest : public ::testing::Test, public SessionHarness {
         ASSERT_TRUE(Start());
         Deliver(Running().at(0), "<html>" + links + "</html>");
     }
-    RowCells RowOf(TransferWorker* w) { return Cells(state.View.Row(w->GridRow - 1)); }
+    RowCells RowOf(TransferWorker* w) { return Cells(state.View.Row(w->GridRow())); }
 };
 
 TEST_F(WorkerTest, DocumentInChunksEndsComplete) {
     ASSERT_TRUE(Start());
     TransferWorker* w = Running().at(0);
     EXPECT_EQ(RowOf(w), (RowCells{"1", std::string(Site), "", "", ""}));
-    const int row = w->GridRow - 1;
+    const int row = w->GridRow();
     Deliver(w, std::string(5000, 'x'), 7);
     EXPECT_EQ(Cells(state.View.Row(row)), (RowCells{"1", Site, "5000", "5000", "Complete"}));
     EXPECT_EQ(state.FilesRead, 1);
@@ -61,8 +61,8 @@ TEST_F(WorkerTest, OnlyTheStartOfAnEndlessPageIsScanned) {
     page.resize((32 << 20) - 8, ' ');
     page += "<img src='late.gif'><img src='after.gif'></html>";  // across the limit and past it
     Deliver(w, page, 64);
-    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1))[4], "Complete");
-    EXPECT_EQ(LocalFileSize(w->LocalFile), static_cast<std::int64_t>(page.size()));
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow()))[4], "Complete");
+    EXPECT_EQ(LocalFileSize(w->LocalFile()), static_cast<std::int64_t>(page.size()));
     std::vector<std::string> queued;
     for (std::size_t i = 0; i < state.PendingCount(); ++i) queued.push_back(state.PendingURL(i));
     for (TransferWorker* r : Running()) queued.push_back(r->RequestURL());
@@ -72,7 +72,7 @@ TEST_F(WorkerTest, OnlyTheStartOfAnEndlessPageIsScanned) {
 TEST_F(WorkerTest, EmptyDocumentIsCompleteButNotCounted) {
     StartWith("<img src='a.gif'><img src='b.gif'>");
     TransferWorker* w = Worker("a.gif");
-    const int row = w->GridRow - 1;
+    const int row = w->GridRow();
     Deliver(w, "");
     EXPECT_EQ(Cells(state.View.Row(row)), (RowCells{"2", "a.gif", "0", "0", "Complete"}));
     EXPECT_EQ(state.FilesRead, 1);
@@ -112,7 +112,7 @@ TEST_P(SizeLimit, CutsOffAtTheFirstDataPastTheLimit) {
     SessionHarness::Deliver(h.Running().at(0), "<html><a href='f.zip'></html>");
     TransferWorker* w = h.Worker("f.zip");
     ASSERT_NE(w, nullptr);
-    const int row = w->GridRow - 1;
+    const int row = w->GridRow();
     SessionHarness::Deliver(w, std::string(c.bytes, 'z'), c.bytes / 4096 + 1, c.lengthAnnounced);
     EXPECT_EQ(h.Row(row, 3), c.ignored ? "0" : std::to_string(c.bytes));
     EXPECT_EQ(h.Row(row, 4), c.ignored ? "Ignored" : "Complete");
@@ -135,8 +135,9 @@ TEST_F(WorkerTest, AnnouncedSizeOverLimitIsCutAtFirstData) {
     TransferWorker* w = Worker("f.zip");
     w->OnHttpProgress(Doc(TransferProgress::Begin, 0, 200 * 1024));
     w->OnHttpProgress(Doc(TransferProgress::Data, 10, 200 * 1024, "0123456789"));
-    EXPECT_TRUE(w->Finished);
-    EXPECT_TRUE(w->Ignored);
+    EXPECT_TRUE(w->Finished());
+    EXPECT_EQ(w->CurrentState(), TransferWorker::State::Closed);
+    EXPECT_EQ(state.View.Row(w->GridRow()).State, FileState::Ignored);
     // The cancelled transfer's end changes nothing any more.
     w->OnHttpProgress(Doc(TransferProgress::End, 10, 200 * 1024));
     EXPECT_EQ(RowOf(w)[3], "0");
@@ -175,9 +176,9 @@ TEST_F(WorkerTest, FtpCloseBeforeTheEndIsIgnoredAfterItNothing) {
         "<a href='c.html'>");
     TransferWorker* a = Worker("a.zip");
     TransferWorker* b = Worker("b.zip");
-    ASSERT_TRUE(a && b && a->IsFTP && b->IsFTP);
-    EXPECT_EQ(a->Ftp.UserId, "lw");
-    EXPECT_EQ(a->Ftp.Password, "pw");
+    ASSERT_TRUE(a && b && a->IsFtp() && b->IsFtp());
+    EXPECT_EQ(a->Ftp().UserId, "lw");
+    EXPECT_EQ(a->Ftp().Password, "pw");
     EXPECT_EQ(RowOf(a)[4], "Initiated..");
 
     a->OnFtpProgress(Doc(TransferProgress::Begin, 0, 500));
@@ -185,15 +186,15 @@ TEST_F(WorkerTest, FtpCloseBeforeTheEndIsIgnoredAfterItNothing) {
     a->OnFtpConnectionState(TransferState::Closed);
     EXPECT_EQ(RowOf(a)[3], "0");
     EXPECT_EQ(RowOf(a)[4], "Ignored");
-    EXPECT_TRUE(a->Finished);
+    EXPECT_TRUE(a->Finished());
 
     b->OnFtpProgress(Doc(TransferProgress::Begin, 0, 500));
     b->OnFtpProgress(Doc(TransferProgress::Data, 500, 500));
     b->OnFtpProgress(Doc(TransferProgress::End, 500, 500));
-    std::ofstream(b->LocalFile) << "zip";
+    std::ofstream(b->LocalFile()) << "zip";
     b->OnFtpConnectionState(TransferState::Closed);
     EXPECT_EQ(RowOf(b)[4], "Complete");
-    EXPECT_EQ(state.DiscardedFiles, std::vector<std::string>{a->LocalFile});
+    EXPECT_EQ(state.DiscardedFiles, std::vector<std::string>{a->LocalFile()});
     EXPECT_EQ(state.FilesRead, 2);
 }
 
@@ -226,7 +227,7 @@ TEST_P(FileFailure, EndsTheRowIgnoredAndReportsTheReason) {
         send(Doc(TransferProgress::Begin, 0, 900));
         send(Doc(TransferProgress::Data, c.BytesBefore, 900));
     }
-    const std::string reason = "Cannot create file " + w->LocalFile + ": File name too long";
+    const std::string reason = "Cannot create file " + w->LocalFile() + ": File name too long";
     TransferProgress error = Doc(TransferProgress::Error, c.BytesBefore, 900);
     error.ErrorText = reason;
     error.FileFailed = true;
@@ -235,7 +236,7 @@ TEST_P(FileFailure, EndsTheRowIgnoredAndReportsTheReason) {
 
     EXPECT_EQ(RowOf(w)[3], "0");
     EXPECT_EQ(RowOf(w)[4], "Ignored");
-    EXPECT_TRUE(w->Finished);
+    EXPECT_TRUE(w->Finished());
     EXPECT_EQ(state.FilesRead, 1) << "only the start page";
     EXPECT_EQ(prompts.FilesNotRetrieved, std::vector<std::string>{reason});
     EXPECT_NE(std::find(statusLine.begin(), statusLine.end(), reason), statusLine.end())
@@ -358,7 +359,7 @@ class ProtectedFetchTest : public WorkerTest {
 TEST_F(ProtectedFetchTest, RowWhileFetchingAndAfter) {
     StartWith("<a href='private/p.html'><a href='q.html'>");
     TransferWorker* w = Worker("p.html");
-    const int row = w->GridRow - 1;
+    const int row = w->GridRow();
     RowCells during;
     fake->During = [&] { during = Cells(state.View.Row(row)); };
     fake->Body = "<html>\r\n<img src='\r\nin.gif'>";
@@ -374,7 +375,7 @@ TEST_F(ProtectedFetchTest, RowWhileFetchingAndAfter) {
     EXPECT_EQ(fake->Seen.UserName, "ann");
     EXPECT_EQ(fake->Seen.Password, "pw");
     EXPECT_EQ(fake->Seen.Proxy, "");
-    EXPECT_EQ(fs::file_size(w->LocalFile), 3000u);
+    EXPECT_EQ(fs::file_size(w->LocalFile()), 3000u);
     // The page's lines are joined before the scan, so the link broken over two lines counts.
     EXPECT_NE(Worker("in.gif"), nullptr);
     EXPECT_EQ(Worker("in.gif")->RequestURL(), std::string(Site) + "private/in.gif");
@@ -440,13 +441,12 @@ TEST_F(ProtectedFetchTest, ClockCountsRealTimeOnceWhileAnErrorBoxIsOpen) {
 TEST_F(ProtectedFetchTest, FailureIsShownAndTheWorkerStillFinishes) {
     StartWith("<a href='p.html'>");
     TransferWorker* w = Worker("p.html");
-    std::ofstream(w->LocalFile) << "401 page";
+    std::ofstream(w->LocalFile()) << "401 page";
     fake->Error = "Authorization failed";
     w->FetchProtectedFile(w->RequestURL());
     EXPECT_EQ(prompts.MessageTexts().at(0), "Authorization failed");
-    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1)),
-              (RowCells{"2", "p.html", "0", "0", "Complete"}));
-    EXPECT_FALSE(fs::exists(w->LocalFile));
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow())), (RowCells{"2", "p.html", "0", "0", "Complete"}));
+    EXPECT_FALSE(fs::exists(w->LocalFile()));
     EXPECT_EQ(state.RunningThreads, 0);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_FALSE(state.ProtectedFetchActive);
@@ -460,11 +460,11 @@ TEST_F(ProtectedFetchTest, FailureKeepsTheFileOfAnEarlierRun) {
     std::ofstream(folder.Path() / "site/p.html") << "from an earlier run";
     StartWith("<a href='p.html'>");
     TransferWorker* w = Worker("p.html");
-    ASSERT_EQ(w->LocalFile, (folder.Path() / "site/p.html").string());
+    ASSERT_EQ(w->LocalFile(), (folder.Path() / "site/p.html").string());
     fake->Error = "Authorization failed";
     w->FetchProtectedFile(w->RequestURL());
     EXPECT_EQ(prompts.MessageTexts().at(0), "Authorization failed");
-    EXPECT_EQ(ReadWholeFile(w->LocalFile), "from an earlier run");
+    EXPECT_EQ(ReadWholeFile(w->LocalFile()), "from an earlier run");
     EXPECT_TRUE(state.SessionComplete);
 }
 
@@ -472,19 +472,18 @@ TEST_F(ProtectedFetchTest, FileThatCannotBePutInPlaceIsIgnored) {
     StartWith("<a href='p.html'>");
     TransferWorker* w = Worker("p.html");
     // A folder with a file in it holds the name: the rename onto it fails.
-    fs::create_directories(w->LocalFile);
-    std::ofstream(w->LocalFile + "/keep") << "x";
+    fs::create_directories(w->LocalFile());
+    std::ofstream(w->LocalFile() + "/keep") << "x";
     fake->Body = "<html>secret</html>";
     w->FetchProtectedFile(w->RequestURL());
     ASSERT_EQ(prompts.MessageTexts().size(), 2u);
     const std::string reason = prompts.MessageTexts()[0];
-    EXPECT_NE(reason.find(w->LocalFile), std::string::npos) << reason;
+    EXPECT_NE(reason.find(w->LocalFile()), std::string::npos) << reason;
     EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
-    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1)),
-              (RowCells{"2", "p.html", "0", "0", "Ignored"}));
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow())), (RowCells{"2", "p.html", "0", "0", "Ignored"}));
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_TRUE(state.SessionComplete);
-    EXPECT_TRUE(fs::exists(w->LocalFile + "/keep"));
+    EXPECT_TRUE(fs::exists(w->LocalFile() + "/keep"));
 }
 
 TEST_F(ProtectedFetchTest, WithoutAnImplementationTheFileIsNotReceived) {
@@ -492,7 +491,7 @@ TEST_F(ProtectedFetchTest, WithoutAnImplementationTheFileIsNotReceived) {
     StartWith("<a href='p.html'>");
     TransferWorker* w = Worker("p.html");
     w->FetchProtectedFile(w->RequestURL());
-    EXPECT_EQ(Cells(state.View.Row(w->GridRow - 1))[3], "0");
+    EXPECT_EQ(Cells(state.View.Row(w->GridRow()))[3], "0");
     EXPECT_EQ(state.FilesRead, 1);
     EXPECT_TRUE(state.SessionComplete);
     EXPECT_EQ(prompts.MessageTexts(), std::vector<std::string>{"Retrieval Completed"});

@@ -51,9 +51,10 @@ class SessionHarness {
     static std::vector<TransferWorker*> RunningIn(RunControl& engine) {
         std::vector<TransferWorker*> out;
         for (TransferWorker* w : engine.findChildren<TransferWorker*>(Qt::FindDirectChildrenOnly))
-            if (!w->Finished) out.push_back(w);
-        std::sort(out.begin(), out.end(),
-                  [](const TransferWorker* a, const TransferWorker* b) { return a->GridRow < b->GridRow; });
+            if (!w->Finished()) out.push_back(w);
+        std::sort(out.begin(), out.end(), [](const TransferWorker* a, const TransferWorker* b) {
+            return a->GridRow() < b->GridRow();
+        });
         return out;
     }
 
@@ -73,7 +74,7 @@ class SessionHarness {
     // end. The body is written to the worker's file as a transfer control would.
     static void Deliver(TransferWorker* w, const std::string& body, int chunks = 1,
                         bool announceLength = true) {
-        std::ofstream out(w->LocalFile, std::ios::binary | std::ios::trunc);
+        std::ofstream out(w->LocalFile(), std::ios::binary | std::ios::trunc);
         const std::int64_t total = static_cast<std::int64_t>(body.size());
         auto event = [&](int state, std::int64_t done, std::string_view chunk = {}) {
             TransferProgress d;
@@ -88,7 +89,7 @@ class SessionHarness {
         w->OnHttpProgress(event(TransferProgress::Headers, 0));
         std::size_t done = 0;
         const std::size_t piece = chunks > 0 ? (body.size() + chunks - 1) / chunks : body.size();
-        while (done < body.size() && !w->Finished) {
+        while (done < body.size() && !w->Finished()) {
             const std::size_t n = std::min(piece, body.size() - done);
             out.write(body.data() + done, static_cast<std::streamsize>(n));
             out.flush();
@@ -96,7 +97,7 @@ class SessionHarness {
             w->OnHttpProgress(event(TransferProgress::Data, static_cast<std::int64_t>(done),
                                     std::string_view(body).substr(done - n, n)));
         }
-        if (!w->Finished)
+        if (!w->Finished())
             w->OnHttpProgress(event(TransferProgress::End, static_cast<std::int64_t>(done)));
     }
 
