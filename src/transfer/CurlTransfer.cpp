@@ -225,8 +225,10 @@ void CurlTransfer::SetFailureText(CURLcode result) {
         ErrorText = TrimLineEnd(ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(result));
     }
     // libcurl says "Couldn't connect to server" where the system said why ("Connection
-    // refused", "No route to host"): the system's reason is the one a person can act on.
-    if (OsErrno == 0 || !WriteError.empty() || Stalled) return;
+    // refused", "No route to host"): the system's reason is the one a person can act on. Once
+    // connected, libcurl's own text already says what went wrong, and the last system error
+    // may be a later one (a reset after the refusal of an oversized header).
+    if (OsErrno == 0 || Connected || !WriteError.empty() || Stalled) return;
     const std::string reason = std::generic_category().message(static_cast<int>(OsErrno));
     const std::string generic = curl_easy_strerror(result);
     if (ErrorText.size() > generic.size() &&
