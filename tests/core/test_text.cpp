@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdint>
+#include <optional>
 
+#include "core/IntegerText.h"
 #include "core/Text.h"
 #include "core/TextIndex.h"
 #include "core/TextList.h"
@@ -17,6 +20,43 @@ TEST(Text, SlashConversions) {
     EXPECT_EQ(ToBackslashes("http://h/a/b"), "http:\\\\h\\a\\b");
     EXPECT_EQ(ToForwardSlashes("c:\\x\\y"), "c:/x/y");
     EXPECT_EQ(ReplaceChar("a.b.c", '.', '_'), "a_b_c");
+}
+
+struct IntegerCase {
+    const char* text;
+    std::optional<int> asInt;
+    std::optional<std::int64_t> asInt64;
+};
+
+// A whole number is the whole text: an optional sign and digits, in the type's range.
+TEST(Text, ParseIntegerTakesTheWholeTextOrNothing) {
+    const IntegerCase cases[] = {
+        {"12", 12, 12},
+        {"-3", -3, -3},
+        {"+7", 7, 7},
+        {"007", 7, 7},
+        {"2147483647", 2147483647, 2147483647},
+        {"2147483648", std::nullopt, 2147483648},
+        {"-2147483649", std::nullopt, -2147483649},
+        {"99999999999999999999", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"+", std::nullopt, std::nullopt},
+        {"-", std::nullopt, std::nullopt},
+        {"+-1", std::nullopt, std::nullopt},
+        {"--1", std::nullopt, std::nullopt},
+        {" 12", std::nullopt, std::nullopt},
+        {"12 ", std::nullopt, std::nullopt},
+        {"5MB", std::nullopt, std::nullopt},
+        {"0x10", std::nullopt, std::nullopt},
+        {"1e3", std::nullopt, std::nullopt},
+        {"\xd9\xa3", std::nullopt, std::nullopt},  // an Arabic-Indic digit
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseInteger<int>(c.text), c.asInt) << c.text;
+        EXPECT_EQ(ParseInteger<std::int64_t>(c.text), c.asInt64) << c.text;
+    }
+    EXPECT_EQ(ParseInteger<std::size_t>("-1"), std::nullopt);
+    EXPECT_EQ(NotIntegerMessage("x1"), "'x1' is not a valid integer value");
 }
 
 TEST(FoldedTextList, KeepsOrderAndIgnoresCaseInContains) {
