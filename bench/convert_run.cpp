@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     session.ProjectFolder = std::filesystem::absolute(argv[1]).string();
     if (session.ProjectFolder.back() != '/') session.ProjectFolder += '/';
     session.SiteBase = argv[2];
-    session.SearchEntireSite = true;
+    session.Settings.SearchEntireSite = true;
 
     // The session's list of files: every file of the folder, in name order.
     std::vector<std::string> names;

@@ -19,8 +19,8 @@ SessionFields BenchSession() {
     SessionFields s;
     s.SiteBase = "http://127.0.0.1:8080/";
     s.ProjectFolder = "/nonexistent-bench/";
-    s.SearchEntireSite = true;
-    s.RetrieveImageFiles = true;
+    s.Settings.SearchEntireSite = true;
+    s.Settings.RetrieveImageFiles = true;
     return s;
 }
 

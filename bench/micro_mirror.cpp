@@ -117,8 +117,8 @@ void BM_ClassicExtractLinks(benchmark::State& state) {
         SessionFields s;
         s.SiteBase = "http://127.0.0.1:8080/";
         s.ProjectFolder = "/nonexistent-bench/";
-        s.SearchEntireSite = true;
-        s.RetrieveImageFiles = true;
+        s.Settings.SearchEntireSite = true;
+        s.Settings.RetrieveImageFiles = true;
         ExtractLinks(pages[i], "http://127.0.0.1:8080/sec1/", s);
         bytes += pages[i].size();
         i = (i + 1) % pages.size();

@@ -16,6 +16,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/IntegerText.h"
 #include "engine/RunControl.h"
 #include "engine/SessionState.h"
 #include "window/GuiPrompts.h"
@@ -51,11 +52,11 @@ int main(int argc, char** argv) {
         std::cerr << "usage: lw_window_run ADDRESS SESSION-FILE [--threads=N] [--complete]\n";
         return 2;
     }
-    NewSessionSettings wanted;
+    SessionSettings wanted;
     wanted.MainURL = argv[1];
     for (int i = 3; i < argc; ++i)
         if (std::strncmp(argv[i], "--threads=", 10) == 0)
-            wanted.MaximumThreads = argv[i] + 10;
+            wanted.MaximumThreads = ParseInteger<int>(argv[i] + 10).value_or(wanted.MaximumThreads);
         else if (std::strcmp(argv[i], "--complete") == 0)
             wanted.CompleteCopy = true;
     const std::string sessionFile = std::filesystem::absolute(argv[2]).string();
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     AnsweringPrompts prompts(sessionFile);
     MainWindow form(prompts);
     prompts.SetOwner(&form);
-    form.AskSessionSettings = [&wanted](NewSessionSettings& settings) {
+    form.AskSessionSettings = [&wanted](SessionSettings& settings) {
         settings = wanted;
         return true;
     };

@@ -19,15 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SessionFields s;
     s.SiteBase = cut == std::string_view::npos ? "http://host/" : std::string(rest.substr(0, cut));
     const std::string_view link = cut == std::string_view::npos ? rest : rest.substr(cut + 1);
-    s.SearchEntireSite = flags & 1;
+    s.Settings.SearchEntireSite = flags & 1;
     s.FirstPageParsed = flags & 2;
-    s.RetrieveImageFiles = flags & 4;
-    s.RetrieveZIPEXEFiles = flags & 8;
-    s.RetrieveJavaApplets = flags & 16;
-    s.RetrieveOtherFiles = flags & 32;
-    s.RetrieveFromFTP = flags & 64;
+    s.Settings.RetrieveImageFiles = flags & 4;
+    s.Settings.RetrieveZIPEXEFiles = flags & 8;
+    s.Settings.RetrieveJavaApplets = flags & 16;
+    s.Settings.RetrieveOtherFiles = flags & 32;
+    s.Settings.RetrieveFromFTP = flags & 64;
     s.SessionOpenedFromFile = flags & 128;
-    s.CollectEMailAddresses = true;
+    s.Settings.CollectEMailAddresses = true;
     ParseOtherFileTypes(".au;.pdf;.;.asp;..", s);
     s.ProjectFolder = "/tmp/project/";
 

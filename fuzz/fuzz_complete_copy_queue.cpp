@@ -49,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SessionFields session;
     session.ProjectFolder = ProjectFolder();
-    session.SearchEntireSite = flags & 1;
-    session.RetrieveImageFiles = flags & 2;
-    session.RetrieveZIPEXEFiles = flags & 4;
-    session.RetrieveOtherFiles = flags & 8;
-    session.RetrieveJavaApplets = flags & 16;
+    session.Settings.SearchEntireSite = flags & 1;
+    session.Settings.RetrieveImageFiles = flags & 2;
+    session.Settings.RetrieveZIPEXEFiles = flags & 4;
+    session.Settings.RetrieveOtherFiles = flags & 8;
+    session.Settings.RetrieveJavaApplets = flags & 16;
     CompleteCopy copy(session);
     std::string start =
         copy.Begin((flags & 32) ? "http://site.test/dir/" : "http://site.test/a.html");

@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SessionFields s;
     s.SiteBase = "http://host/";
     s.ProjectFolder = "/nonexistent-lanternway-fuzz/";
-    s.SearchEntireSite = !(flags & 1);
-    s.RetrieveImageFiles = !(flags & 2);
-    s.RetrieveJavaApplets = flags & 4;
-    s.RetrieveZIPEXEFiles = flags & 8;
-    s.RetrieveFromFTP = flags & 16;
-    s.RetrieveOtherFiles = flags & 32;
-    s.CollectEMailAddresses = flags & 64;
+    s.Settings.SearchEntireSite = !(flags & 1);
+    s.Settings.RetrieveImageFiles = !(flags & 2);
+    s.Settings.RetrieveJavaApplets = flags & 4;
+    s.Settings.RetrieveZIPEXEFiles = flags & 8;
+    s.Settings.RetrieveFromFTP = flags & 16;
+    s.Settings.RetrieveOtherFiles = flags & 32;
+    s.Settings.CollectEMailAddresses = flags & 64;
     ParseOtherFileTypes(".pdf;.txt", s);
     s.KnownFiles.Add(s.ProjectFolder + "Main.html");
 

@@ -138,11 +138,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SessionFields s;
     s.SiteBase = "http://host/dir/";
     s.ProjectFolder = "/nonexistent-lanternway-fuzz/";
-    s.SearchEntireSite = !(flags & 1);
-    s.RetrieveImageFiles = !(flags & 2);
-    s.RetrieveJavaApplets = flags & 4;
-    s.RetrieveZIPEXEFiles = flags & 8;
-    s.RetrieveOtherFiles = flags & 16;
+    s.Settings.SearchEntireSite = !(flags & 1);
+    s.Settings.RetrieveImageFiles = !(flags & 2);
+    s.Settings.RetrieveJavaApplets = flags & 4;
+    s.Settings.RetrieveZIPEXEFiles = flags & 8;
+    s.Settings.RetrieveOtherFiles = flags & 16;
     ParseOtherFileTypes(".pdf;.txt", s);
     // Which names count as retrieved: all, none, or about half of them.
     const int retrievedRule = (flags >> 5) & 3;

@@ -1,25 +1,14 @@
 #include "cli/GetOptions.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 
+#include "core/IntegerText.h"
 #include "core/StartAddress.h"
 #include "core/Text.h"
 
 namespace {
-
-// Integer fields take what the dialog's number fields take: an optional sign and digits.
-bool IsInteger(const std::string& text) {
-    std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (i == text.size()) return false;
-    for (; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9') return false;
-    return text.size() <= 10;
-}
-
-std::string NotInteger(const std::string& text) {
-    return "'" + text + "' is not a valid integer value";
-}
 
 // "--name=value" gives value for --name; "--name" alone gives an empty optional.
 struct Split {
@@ -95,7 +84,7 @@ std::string GetUsage() {
 GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     GetOptionsResult result;
     GetOptions& o = result.Options;
-    NewSessionSettings& s = o.Settings;
+    SessionSettings& s = o.Settings;
     std::optional<bool> entireSite;
     std::vector<std::string> positional;
     bool optionsEnded = false;
@@ -156,13 +145,13 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
         } else if (name == "--ftp") {
             // The FTP option belongs to ZIP/EXE retrieval: the dialog offers it only then.
             s.RetrieveZIPEXEFiles = true;
-            s.ChosenRetrieveFromFTP = true;
+            s.RetrieveFromFTP = true;
             if (opt.Value) {
                 const std::size_t colon = opt.Value->find(':');
-                s.ChosenFTPUserName = opt.Value->substr(0, colon);
-                s.ChosenFTPPassword = colon == std::string::npos
-                                          ? EnvironmentText("LANTERNWAY_FTP_PASSWORD")
-                                          : opt.Value->substr(colon + 1);
+                s.FTPUserName = opt.Value->substr(0, colon);
+                s.FTPPassword = colon == std::string::npos
+                                    ? EnvironmentText("LANTERNWAY_FTP_PASSWORD")
+                                    : opt.Value->substr(colon + 1);
             }
         } else if (name == "--other") {
             s.RetrieveOtherFiles = true;
@@ -173,32 +162,36 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
             if (colon == std::string::npos || colon == 0)
                 return fail("option '--proxy' needs HOST:PORT");
             const std::string port = opt.Value->substr(colon + 1);
-            if (!IsInteger(port)) return fail(NotInteger(port));
+            const auto number = ParseInteger<int>(port);
+            if (!number) return fail(NotIntegerMessage(port));
             s.UseProxy = true;
             s.ProxyAddress = opt.Value->substr(0, colon);
-            s.ProxyPort = port;
+            s.ProxyPort = *number;
         } else if (name == "--threads") {
             if (!needValue()) return fail("option '--threads' needs a number");
-            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
-            s.MaximumThreads = *opt.Value;
+            const auto number = ParseInteger<int>(*opt.Value);
+            if (!number) return fail(NotIntegerMessage(*opt.Value));
+            s.MaximumThreads = *number;
         } else if (name == "--min-disk") {
             if (!needValue()) return fail("option '--min-disk' needs a number");
-            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
-            s.MinimumDiskSpace = *opt.Value;
+            const auto number = ParseInteger<int>(*opt.Value);
+            if (!number) return fail(NotIntegerMessage(*opt.Value));
+            s.MinimumDiskSpace = *number;
         } else if (name == "--tries") {
             if (!needValue()) return fail("option '--tries' needs a number");
-            if (!IsInteger(*opt.Value)) return fail(NotInteger(*opt.Value));
-            const long long tries = std::stoll(*opt.Value);
-            if (tries < 1 || tries > 100) return fail("option '--tries' needs a number from 1 to 100");
-            o.Tries = static_cast<int>(tries);
+            const auto tries = ParseInteger<std::int64_t>(*opt.Value);
+            if (!tries) return fail(NotIntegerMessage(*opt.Value));
+            if (*tries < 1 || *tries > 100)
+                return fail("option '--tries' needs a number from 1 to 100");
+            o.Tries = static_cast<int>(*tries);
         } else if (name == "--size-limit") {
             if (!needValue()) return fail("option '--size-limit' needs TYPE:KB");
             const std::size_t colon = opt.Value->rfind(':');
             if (colon == std::string::npos) return fail("option '--size-limit' needs TYPE:KB");
             const std::string kb = opt.Value->substr(colon + 1);
-            if (!IsInteger(kb)) return fail(NotInteger(kb));
-            s.ChosenFileSizeLimits.push_back(LowerCase(opt.Value->substr(0, colon)));
-            s.ChosenFileSizeLimits.push_back(kb);
+            const auto kilobytes = ParseInteger<std::int64_t>(kb);
+            if (!kilobytes) return fail(NotIntegerMessage(kb));
+            s.FileSizeLimits.push_back({LowerCase(opt.Value->substr(0, colon)), kilobytes});
         } else if (name == "--http-user") {
             if (!needValue()) return fail("option '--http-user' needs a user name");
             httpUser = *opt.Value;
@@ -236,9 +229,9 @@ GetOptionsResult ParseGetOptions(const std::vector<std::string>& args) {
     if (s.SearchEntireSite && (s.MainURL.empty() || s.MainURL.back() != '/')) s.MainURL += '/';
     if (httpGiven) {
         if (!httpPasswordGiven) httpPassword = EnvironmentText("LANTERNWAY_HTTP_PASSWORD");
-        s.ChosenHTTPAuthentication = true;
-        s.ChosenHTTPUserName = httpUser;
-        s.ChosenHTTPPassword = httpPassword;
+        s.UseHTTPAuthentication = true;
+        s.HTTPUserName = httpUser;
+        s.HTTPPassword = httpPassword;
     }
     return result;
 }

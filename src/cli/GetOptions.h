@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "core/NewSessionSettings.h"
+#include "core/SessionSettings.h"
 
 // The command line of lanternway-get: one session started exactly as the New Session dialog
 // would start it, each option standing for one control of the dialog with the dialog's default.
 struct GetOptions {
-    NewSessionSettings Settings;  // the dialog's values, address and search depth included
-    std::string SessionFile;      // as chosen in the save dialog
-    bool NoConvert = false;       // answer Cancel to the completion question
-    int Tries = 3;                // requests per file when the server is busy or the connection fails
-    bool Quiet = false;           // no progress line, only error messages
+    SessionSettings Settings;  // the dialog's values, address and search depth included
+    std::string SessionFile;   // as chosen in the save dialog
+    bool NoConvert = false;    // answer Cancel to the completion question
+    int Tries = 3;             // requests per file when the server is busy or the connection fails
+    bool Quiet = false;        // no progress line, only error messages
     bool Help = false;
     bool Version = false;
 };

@@ -168,8 +168,7 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
     retries.Tries = options.Tries;
     SetRetryPolicy(retries);
 
-    NewSessionSettings settings = options.Settings;
-    if (!engine.StartNewSession(settings)) {
+    if (!engine.StartNewSession(options.Settings)) {
         clearLine();
         return ExitFailure;
     }

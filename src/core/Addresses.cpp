@@ -98,14 +98,15 @@ std::string BaseAddress(std::string_view address, const SessionFields& session) 
 }
 
 bool IsOffSite(std::string_view address, const SessionFields& session) {
-    if (address.empty() || address == "/" || !HasWebScheme(address) || !session.SearchEntireSite)
+    if (address.empty() || address == "/" || !HasWebScheme(address) ||
+        !session.Settings.SearchEntireSite)
         return false;
     const std::size_t n = session.SiteBase.size();
     return !(address.size() >= n && SameText(address.substr(0, n), session.SiteBase));
 }
 
 void ParseOtherFileTypes(std::string_view text, SessionFields& session) {
-    session.OtherFileTypes.clear();
+    session.OtherFileExtensions.clear();
     std::size_t i = 0;
     while (i < text.size()) {
         if (text[i] != '.') {
@@ -114,7 +115,7 @@ void ParseOtherFileTypes(std::string_view text, SessionFields& session) {
         }
         std::size_t end = i;
         while (end < text.size() && text[end] != ';') ++end;
-        session.OtherFileTypes.push_back(UpperCase(text.substr(i, end - i)));
+        session.OtherFileExtensions.push_back(UpperCase(text.substr(i, end - i)));
         i = end;
     }
 }
@@ -140,7 +141,7 @@ std::string UrlToLocalName(std::string_view link, SessionFields& session) {
     if (SameText(link, "Index.htm") || SameText(link, "Index.html")) return FinalName("Main.html");
     // 3. E-mail links are collected, never retrieved.
     if (Contains(link, "mailto:")) {
-        if (session.CollectEMailAddresses) {
+        if (session.Settings.CollectEMailAddresses) {
             session.EMailPageExists = true;
             session.EMailPage.emplace_back(link.size() > 7 ? link.substr(7) : std::string_view());
         }
@@ -177,28 +178,28 @@ std::string UrlToLocalName(std::string_view link, SessionFields& session) {
     if (!e.empty()) {
         if (session.SessionOpenedFromFile) return FinalName(n);
         if (e == ".GIF" || e == ".JPG" || e == ".JPEG")
-            return session.RetrieveImageFiles && !offSite ? FinalName(n) : std::string();
+            return session.Settings.RetrieveImageFiles && !offSite ? FinalName(n) : std::string();
         if (e == ".HTML" || e == ".HTM" || e == ".SHTML") {
-            const bool take = (session.SearchEntireSite && !offSite) ||
-                              (!session.SearchEntireSite && !session.FirstPageParsed);
+            const bool take = (session.Settings.SearchEntireSite && !offSite) ||
+                              (!session.Settings.SearchEntireSite && !session.FirstPageParsed);
             return take ? FinalName(n) : std::string();
         }
         if (e == ".CLASS")
-            return session.RetrieveJavaApplets && !offSite ? FinalName(n) : std::string();
+            return session.Settings.RetrieveJavaApplets && !offSite ? FinalName(n) : std::string();
         if (e == ".ZIP" || e == ".EXE") {
-            if (!session.RetrieveZIPEXEFiles) return {};
+            if (!session.Settings.RetrieveZIPEXEFiles) return {};
             if (!Contains(link, "ftp://")) return FinalName(n);
-            return session.RetrieveFromFTP ? FinalName(n) : std::string();
+            return session.Settings.RetrieveFromFTP ? FinalName(n) : std::string();
         }
-        if (session.RetrieveOtherFiles)
-            for (const std::string& type : session.OtherFileTypes)
+        if (session.Settings.RetrieveOtherFiles)
+            for (const std::string& type : session.OtherFileExtensions)
                 if (SameText(type, e)) return FinalName(n);
         return {};
     }
 
     // 9. Names without an extension: folders and extension-less pages.
     if (link == "/" || SameText(link, session.SiteBase)) return FinalName("Main.html");
-    if (!session.SearchEntireSite) return {};
+    if (!session.Settings.SearchEntireSite) return {};
     if (offSite) return {};
     if (!EndsWith(link, '/')) return FinalName(n + ".html");
     // "The file name of P without its last character": P ends in "\", so its file name is

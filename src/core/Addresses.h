@@ -26,7 +26,7 @@ std::string BaseAddress(std::string_view address, const SessionFields& session);
 // True for an absolute web address outside SiteBase in Search Entire Site mode.
 bool IsOffSite(std::string_view address, const SessionFields& session);
 
-// Fills session.OtherFileTypes from the Other Files text (".au;.pdf" gives ".AU", ".PDF").
+// Fills session.OtherFileExtensions from the Other Files text (".au;.pdf" gives ".AU", ".PDF").
 void ParseOtherFileTypes(std::string_view text, SessionFields& session);
 
 // True when the link contains "mailto:", "&", "#" or "ftp://" (left alone by the rewriting).

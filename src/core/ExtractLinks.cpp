@@ -29,13 +29,16 @@ Tag ExaminedTag(std::string_view name, const SessionFields& session) {
         case 1:
             return IsWord(name, "A") ? Tag::A : Tag::None;
         case 3:
-            return session.RetrieveImageFiles && IsWord(name, "IMG") ? Tag::Img : Tag::None;
+            return session.Settings.RetrieveImageFiles && IsWord(name, "IMG") ? Tag::Img
+                                                                              : Tag::None;
         case 4:
-            return session.RetrieveImageFiles && IsWord(name, "BODY") ? Tag::Body : Tag::None;
+            return session.Settings.RetrieveImageFiles && IsWord(name, "BODY") ? Tag::Body
+                                                                               : Tag::None;
         case 5:
             return IsWord(name, "FRAME") ? Tag::Frame : Tag::None;
         case 6:
-            return session.RetrieveJavaApplets && IsWord(name, "APPLET") ? Tag::Applet : Tag::None;
+            return session.Settings.RetrieveJavaApplets && IsWord(name, "APPLET") ? Tag::Applet
+                                                                                  : Tag::None;
         default:
             return Tag::None;
     }
@@ -122,7 +125,7 @@ std::string ResolveLink(std::string_view link, std::string_view documentURL,
 }
 
 int ExtractLinks(std::string_view text, std::string_view documentURL, SessionFields& session) {
-    if (!session.SearchEntireSite && session.FirstPageParsed) return 0;
+    if (!session.Settings.SearchEntireSite && session.FirstPageParsed) return 0;
     int queued = 0;
     // A stop refuses every link before anything else is looked at; nothing to scan for.
     const std::size_t n = session.StopRequested ? 0 : text.size();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/FolderSnapshot.h"
+#include "core/SessionSettings.h"
 #include "core/TextList.h"
 
 // The plain data of the current retrieval session: settings, queue lists, counters and flags.
@@ -14,31 +15,14 @@
 // view data and the change notifications on top of it.
 struct SessionFields {
     // --- Settings (set by InitializeVariables, then read-only) ---------------------------
+    SessionSettings Settings;     // as the session was started with (or its file keeps)
     std::string SessionFileName;  // full path of the session file, inside ProjectFolder
     std::string ProjectFolder;    // receives every retrieved file; ends in "/" (empty: none)
     std::string SiteBase;         // start address, later reduced to the site root
-    bool UseProxy = false;
-    std::string ProxyAddress;
-    std::string ProxyPort;
-    bool SearchEntireSite = true;
-    int MaximumThreads = 10;
     std::int64_t DiskSpaceFloor = 0;  // bytes the session may receive (may be negative)
-    bool RetrieveHTMLFiles = true;
-    bool RetrieveImageFiles = true;
-    bool RetrieveZIPEXEFiles = false;
-    bool RetrieveJavaApplets = false;
-    bool RetrieveOtherFiles = false;
-    bool CollectEMailAddresses = false;
-    std::vector<std::string> OtherFileTypes;  // upper-case extensions with their dot (".PDF")
-    std::vector<std::string> FileSizeLimits;  // pairs: ".zip", "500" (kilobytes)
-    bool RetrieveFromFTP = false;
-    std::string FTPUserName;
-    std::string FTPPassword;
-    bool UseHTTPAuthentication = false;
-    std::string HTTPUserName;
-    std::string HTTPPassword;
-    // A complete copy: style sheets, scripts and fonts too, stored in the site's own folders.
-    bool CompleteCopy = false;
+    // Upper-case extensions with their dot (".PDF") from Settings.OtherFileTypes; empty unless
+    // Settings.RetrieveOtherFiles.
+    std::vector<std::string> OtherFileExtensions;
     std::string StartAddress;  // complete copy: the address the copy started from
 
     // --- Queue lists -------------------------------------------------------------------

@@ -49,7 +49,8 @@ FileKind KindOf(const std::string& ext, const SessionFields& s) {
     if (OneOf(ext, {".ZIP", ".EXE", ".GZ", ".TGZ", ".BZ2", ".XZ", ".7Z", ".RAR", ".TAR"}))
         return FileKind::Archive;
     if (OneOf(ext, {".CLASS", ".JAR"})) return FileKind::Applet;
-    if (std::find(s.OtherFileTypes.begin(), s.OtherFileTypes.end(), ext) != s.OtherFileTypes.end())
+    if (std::find(s.OtherFileExtensions.begin(), s.OtherFileExtensions.end(), ext) !=
+        s.OtherFileExtensions.end())
         return FileKind::Other;
     return FileKind::Unknown;
 }
@@ -57,13 +58,13 @@ FileKind KindOf(const std::string& ext, const SessionFields& s) {
 bool BoxAllows(FileKind kind, const SessionFields& s) {
     switch (kind) {
         case FileKind::Image:
-            return s.RetrieveImageFiles;
+            return s.Settings.RetrieveImageFiles;
         case FileKind::Archive:
-            return s.RetrieveZIPEXEFiles;
+            return s.Settings.RetrieveZIPEXEFiles;
         case FileKind::Applet:
-            return s.RetrieveJavaApplets;
+            return s.Settings.RetrieveJavaApplets;
         case FileKind::Other:
-            return s.RetrieveOtherFiles;
+            return s.Settings.RetrieveOtherFiles;
         case FileKind::Page:
         case FileKind::Unknown:
             return true;
@@ -193,7 +194,7 @@ bool CompleteCopy::Wanted(const mirror::Reference& ref, bool followPages) const 
     }
     switch (ref.type) {
         case mirror::ResourceType::Image:
-            return session_.RetrieveImageFiles;
+            return session_.Settings.RetrieveImageFiles;
         case mirror::ResourceType::StyleSheet:
         case mirror::ResourceType::Script:
         case mirror::ResourceType::Font:
@@ -253,7 +254,7 @@ int CompleteCopy::Landed(const std::string& address, std::string& localFile,
                                scan->second == Scan::StyleSheet);
     if (html) {
         const mirror::PageReferences refs = mirror::ExtractPageReferences(text, address);
-        QueueReferences(refs, session_.SearchEntireSite);
+        QueueReferences(refs, session_.Settings.SearchEntireSite);
         Plan(scanned_.emplace_back(Scanned{address, path, true, {}, 0, 0}), refs, text);
     } else if (css) {
         const mirror::PageReferences refs = mirror::ExtractStyleSheetReferences(text, address);

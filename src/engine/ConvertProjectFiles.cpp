@@ -42,7 +42,7 @@ bool EndDone(SessionPrompts& prompts) {
 bool ConvertProjectFiles(SessionState& session) {
     SessionPrompts& prompts = session.Prompts();
     BusyCursor busy(prompts);
-    const bool rewriting = session.RetrieveHTMLFiles;
+    const bool rewriting = session.Settings.RetrieveHTMLFiles;
     const std::string label = rewriting ? UpdatingText : DeletingText;
     prompts.ConversionShow();
     prompts.ConversionUpdate(label, "", 0);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <system_error>
 
@@ -114,7 +115,7 @@ void RunControl::WorkerClosed(TransferWorker& worker) {
 int RunControl::EffectiveMaximumThreads() const {
     // The dialog accepts "0"; with no room for a second worker a session whose first page
     // queued anything would never complete.
-    return session_.MaximumThreads < 1 ? 1 : session_.MaximumThreads;
+    return session_.Settings.MaximumThreads < 1 ? 1 : session_.Settings.MaximumThreads;
 }
 
 bool RunControl::FirstRedirectTo(const std::string& address) {
@@ -142,7 +143,7 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
     // Where the page is stored and what the site is, exactly as for an address typed in.
     std::string file = s.ProjectFolder + "Main.html";
     std::string base = target;
-    if (s.SearchEntireSite) {
+    if (s.Settings.SearchEntireSite) {
         base = SiteRoot(target);
     } else {
         const std::string pseudo = UrlToPseudoPath(target);
@@ -152,7 +153,7 @@ void RunControl::MoveStartPage(const std::string& from, const std::string& targe
         }
     }
     std::string address = target;
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         // The target is the site now: its own paths decide where files go.
         const std::string typed = s.StartAddress;
         file = complete_.Begin(target);
@@ -177,7 +178,7 @@ bool RunControl::SendsCredentialsTo(const std::string& address) const {
     return !credentialsOrigin_.empty() && WebOrigin(address) == credentialsOrigin_;
 }
 
-bool RunControl::StartNewSession(NewSessionSettings& settings) {
+bool RunControl::StartNewSession(const SessionSettings& settings) {
     SessionState& s = session_;
     if (!Idle()) return false;
     if (!s.InitializeVariables(settings)) return false;
@@ -197,19 +198,16 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     conversionFailed_ = false;
     unattended_ = false;
 
-    // Size limits by extension. The first entry of an extension decides; a size that is not a
-    // number (the dialog accepts empty cells) means no limit.
+    // Size limits by extension. The first entry of an extension decides; one without a size
+    // (or with a negative one) means no limit.
     sizeLimits_.clear();
-    for (std::size_t i = 0; i + 1 < s.FileSizeLimits.size(); i += 2) {
-        const std::string& text = s.FileSizeLimits[i + 1];
+    for (const FileSizeLimit& limit : s.Settings.FileSizeLimits) {
         std::int64_t bytes = -1;
-        try {
-            std::size_t used = 0;
-            const long long kb = std::stoll(text, &used);
-            if (used == text.size() && kb >= 0) bytes = kb * 1024;
-        } catch (...) {
-        }
-        sizeLimits_.emplace(LowerCase(s.FileSizeLimits[i]), bytes);
+        if (limit.Kilobytes && *limit.Kilobytes >= 0)
+            bytes = *limit.Kilobytes > std::numeric_limits<std::int64_t>::max() / 1024
+                        ? std::numeric_limits<std::int64_t>::max()
+                        : *limit.Kilobytes * 1024;
+        sizeLimits_.emplace(LowerCase(limit.Extension), bytes);
     }
 
     subfolders_.Begin(s.ProjectFolder);
@@ -219,7 +217,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
     std::string url = s.PendingURL(0);
     std::string file = s.PendingFile(0);
     s.RemoveFirstPending();
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         // The start page lies where the site's own path puts it.
         s.KnownFiles.Clear();
         file = complete_.Begin(url);
@@ -230,7 +228,7 @@ bool RunControl::StartNewSession(NewSessionSettings& settings) {
 
     // After the first worker has started, so that its base address comes from the address as
     // typed.
-    if (s.SearchEntireSite) s.SiteBase = SiteRoot(s.SiteBase);
+    if (s.Settings.SearchEntireSite) s.SiteBase = SiteRoot(s.SiteBase);
     s.SiteFolders.Add(s.SiteBase);
     s.View.RequestFileListClear();
     s.View.ClearSiteTree();
@@ -432,7 +430,8 @@ void RunControl::FinishSession() {
     s.SessionClock.stop();
     s.SessionComplete = true;
 
-    if (s.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0) WriteEMailPage();
+    if (s.Settings.CollectEMailAddresses && s.EMailPage.size() > 1 && s.BytesReceived > 0)
+        WriteEMailPage();
 
     // The label that said why new work stopped has just been emptied, often in the same turn of
     // the event loop that filled it: the copy is incomplete, and the person is told so before
@@ -447,7 +446,7 @@ void RunControl::FinishSession() {
         // then lead to their targets' files).
         const bool recorded = SaveSession && SaveSession(s);
         const std::string question =
-            s.RetrieveHTMLFiles
+            s.Settings.RetrieveHTMLFiles
                 ? "Site Retrieval Completed. Now Lanternway will update HTML links of all files "
                   "for off line browsing."
                 : "Site Retrieval Completed. Now Lanternway will delete all HTML files that have "
@@ -462,7 +461,7 @@ void RunControl::FinishSession() {
         // completion still runs.
         if (convert) s.View.NotifyBlockingWork();  // the answered box leaves the screen first
         bool converted = true;
-        if (convert && s.CompleteCopy)
+        if (convert && s.Settings.CompleteCopy)
             converted = ConvertCompleteCopy(s, complete_);
         else if (convert && ConvertFiles)
             converted = ConvertFiles(s);
@@ -512,7 +511,7 @@ void RunControl::FinishSession() {
     // temporary name; this run has fetched those files again. A complete copy's files lie in the
     // site's own folders, the others in the project folder itself.
     if (!projectFolder.empty()) {
-        if (s.CompleteCopy)
+        if (s.Settings.CompleteCopy)
             RemovePartialFilesInTree(projectFolder);
         else
             RemovePartialFiles(projectFolder);
@@ -520,7 +519,7 @@ void RunControl::FinishSession() {
     // Folders made for files that all failed (a missing page, a host that never answered)
     // would stand empty in the copy.
     subfolders_.RemoveEmpty();
-    s.FileSizeLimits.clear();
+    s.Settings.FileSizeLimits.clear();
     completing_ = false;
     s.EnableDisableToolBarButtons();
     emit SessionFinished();

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/NewSessionSettings.h"
 #include "core/ProjectSubfolders.h"
+#include "core/SessionSettings.h"
 #include "engine/CompleteCopy.h"
 #include "engine/SessionState.h"
 #include "engine/WorkerHost.h"
@@ -38,10 +38,10 @@ class RunControl : public QObject, public WorkerHost {
 
     SessionState& Session() { return session_; }
 
-    // The New Session dialog closed with OK and these are its values: initialise the session and
-    // start the first worker. False when the session did not start (no session file name, or
-    // the project folder could not be made).
-    bool StartNewSession(NewSessionSettings& settings);
+    // The New Session dialog closed with OK (or lanternway-get read its command line) and these
+    // are the settings: initialise the session and start the first worker. False when the
+    // session did not start (no session file name, or the project folder could not be made).
+    bool StartNewSession(const SessionSettings& settings);
     // Called by every finishing worker: completes the session or starts further workers.
     void StartWorkers();
     // The Stop command. The session completes (SessionFinished, its record written) once the

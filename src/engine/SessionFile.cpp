@@ -48,8 +48,8 @@ SessionRecord RecordOf(const SessionState& session) {
     record.StartedText = session.View.UpperStatusBar(0);
     for (int panel = 1; panel <= 4; ++panel)
         record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.LowerStatusBar(panel);
-    record.CompleteCopy = session.CompleteCopy;
-    if (session.CompleteCopy) {
+    record.CompleteCopy = session.Settings.CompleteCopy;
+    if (session.Settings.CompleteCopy) {
         record.StartAddress = session.StartAddress;
         record.MirrorFiles.assign(session.MirrorFiles.begin(), session.MirrorFiles.end());
         // One order for one copy: the file does not change with the table's hashing.
@@ -116,7 +116,7 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     for (int panel = 1; panel <= 4; ++panel)
         view.SetLowerStatusBar(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
 
-    session.CompleteCopy = record.CompleteCopy;
+    session.Settings.CompleteCopy = record.CompleteCopy;
     session.StartAddress = std::move(record.StartAddress);
     session.MirrorFiles.clear();
     for (auto& [address, localPath] : record.MirrorFiles)
@@ -125,7 +125,7 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     LocateMovedProjectFolder(session);
 
     session.SessionComplete = true;
-    session.SearchEntireSite = true;
+    session.Settings.SearchEntireSite = true;
     session.EnableDisableToolBarButtons();
     session.SessionLoading = false;
 }

@@ -17,20 +17,6 @@ namespace {
 const char* const SaveCaption = "Save Lanternway Session As ..";
 const char* const SessionFilter = "Lanternway Session Files(*.lwa)|*.lwa|";
 
-// Parses a decimal field the way the dialog's conversion does; throws the program's message.
-int IntegerValue(const std::string& text) {
-    std::size_t used = 0;
-    int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (...) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size())
-        throw std::runtime_error("'" + text + "' is not a valid integer value");
-    return value;
-}
-
 }  // namespace
 
 std::int64_t FreeDiskBytes(const std::string& path) {
@@ -74,14 +60,12 @@ bool SessionState::AskSessionFileName() {
     return true;
 }
 
-bool SessionState::InitializeVariables(NewSessionSettings& settings) {
+bool SessionState::InitializeVariables(const SessionSettings& settings) {
     SessionFileName.clear();
     SessionComplete = false;
     SessionOpenedFromFile = false;
-    UseProxy = false;
     ProtectedFetchActive = false;
     FirstPageParsed = false;
-    UseHTTPAuthentication = false;
 
     if (!AskSessionFileName() && !AskSessionFileName()) return false;
 
@@ -114,50 +98,13 @@ bool SessionState::InitializeVariables(NewSessionSettings& settings) {
     SessionFileName = ProjectFolder + chosen.filename().string();
     UpdateCaption();
 
-    FileSizeLimits.clear();
-    if (settings.UseProxy) {
-        UseProxy = true;
-        ProxyAddress = settings.ProxyAddress;
-        ProxyPort = settings.ProxyPort;
-    }
-    SiteBase = settings.MainURL;
-    SearchEntireSite = settings.SearchEntireSite;
-
-    if (settings.MaximumThreads.empty()) settings.MaximumThreads = "10";
-    if (settings.MinimumDiskSpace.empty()) settings.MinimumDiskSpace = "50";
-    try {
-        MaximumThreads = IntegerValue(settings.MaximumThreads);
-        const std::int64_t reserve = IntegerValue(settings.MinimumDiskSpace);
-        DiskSpaceFloor = FreeDiskBytes(ProjectFolder) - reserve * 1024000;
-    } catch (const std::exception& e) {
-        prompts_->Message(e.what(), SessionPrompts::Kind::Error, SessionPrompts::Buttons::Ok);
-        return false;
-    }
-
-    RetrieveHTMLFiles = settings.RetrieveHTMLFiles;
-    RetrieveImageFiles = settings.RetrieveImageFiles;
-    RetrieveZIPEXEFiles = settings.RetrieveZIPEXEFiles;
-    RetrieveJavaApplets = settings.RetrieveJavaApplets;
-    RetrieveOtherFiles = settings.RetrieveOtherFiles;
-    CollectEMailAddresses = settings.CollectEMailAddresses;
-    CompleteCopy = settings.CompleteCopy;
+    Settings = settings;
+    SiteBase = Settings.MainURL;
+    DiskSpaceFloor =
+        FreeDiskBytes(ProjectFolder) - std::int64_t{Settings.MinimumDiskSpace} * 1024000;
     MirrorFiles.clear();
-    RetrieveFromFTP = settings.ChosenRetrieveFromFTP;
-    if (RetrieveFromFTP) {
-        FTPUserName = settings.ChosenFTPUserName;
-        FTPPassword = settings.ChosenFTPPassword;
-    }
-    UseHTTPAuthentication = settings.ChosenHTTPAuthentication;
-    if (UseHTTPAuthentication) {
-        HTTPUserName = settings.ChosenHTTPUserName;
-        HTTPPassword = settings.ChosenHTTPPassword;
-    }
-    OtherFileTypes.clear();
-    if (RetrieveOtherFiles) ParseOtherFileTypes(settings.OtherFileTypes, *this);
-    if (!settings.ChosenFileSizeLimits.empty()) {
-        FileSizeLimits = settings.ChosenFileSizeLimits;
-        settings.ChosenFileSizeLimits.clear();
-    }
+    OtherFileExtensions.clear();
+    if (Settings.RetrieveOtherFiles) ParseOtherFileTypes(Settings.OtherFileTypes, *this);
 
     FilesRead = 0;
     QueuedCount = 0;
@@ -181,11 +128,11 @@ void SessionState::InitializeStringLists() {
     SiteFolders.Clear();
     DiscardedFiles.clear();
     EMailPage.clear();
-    EMailPageExists = CollectEMailAddresses;
-    if (CollectEMailAddresses) EMailPage.push_back("<html>");
+    EMailPageExists = Settings.CollectEMailAddresses;
+    if (Settings.CollectEMailAddresses) EMailPage.push_back("<html>");
 
     std::string firstFile = ProjectFolder + "Main.html";
-    if (!SearchEntireSite) {
+    if (!Settings.SearchEntireSite) {
         const std::string pseudo = UrlToPseudoPath(SiteBase);
         if (!PseudoExtension(pseudo).empty()) {
             firstFile = ProjectFolder + PseudoFileName(pseudo);
@@ -222,7 +169,7 @@ void SessionState::EnableDisableToolBarButtons() {
     b.OpenProjectFolderBtn = !ProjectFolder.empty();
     b.QuickHTMLViewerBtn = running || (FileListHasItems && FileListHasItems());
     std::string startPage = "Main.html";
-    if (CompleteCopy) {
+    if (Settings.CompleteCopy) {
         const auto start = MirrorFiles.find(StartAddress);
         startPage = start == MirrorFiles.end() ? std::string() : start->second;
     }

@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-#include "core/NewSessionSettings.h"
 #include "core/SessionFields.h"
 #include "core/SessionPrompts.h"
 #include "engine/SessionView.h"
@@ -37,10 +36,10 @@ public:
     // Whether the project file list shows at least one item (the window tells; false without).
     std::function<bool()> FileListHasItems;
 
-    // Takes the New Session dialog's values, asks for the session file name, creates the project
+    // Takes the new session's settings, asks for the session file name, creates the project
     // folder and resets the counters. False when no name was chosen or the folder could not be
     // made (the person has been told); the session then does not start.
-    bool InitializeVariables(NewSessionSettings& settings);
+    bool InitializeVariables(const SessionSettings& settings);
     void InitializeStringLists();
     void InitializeMessages();
     void EnableDisableToolBarButtons();

@@ -149,7 +149,7 @@ void TransferWorker::Start() {
     });
 
     earlierCopy_ = false;
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         // The site's own folders: the file's folder may not exist yet.
         const std::string refused = host_.Subfolders().Prepare(localFile_);
         if (!refused.empty()) {
@@ -163,9 +163,9 @@ void TransferWorker::Start() {
 
     if (request_.IsFtp) {
         ShowRow(FileState::Initiated, 0, 0);
-        if (s.RetrieveFromFTP) {
-            if (!s.FTPUserName.empty()) ftp_.UserId = s.FTPUserName;
-            if (!s.FTPPassword.empty()) ftp_.Password = s.FTPPassword;
+        if (s.Settings.RetrieveFromFTP) {
+            if (!s.Settings.FTPUserName.empty()) ftp_.UserId = s.Settings.FTPUserName;
+            if (!s.Settings.FTPPassword.empty()) ftp_.Password = s.Settings.FTPPassword;
         }
         tries_ = 0;
         StartFtpTransfer();
@@ -173,10 +173,10 @@ void TransferWorker::Start() {
     }
 
     // Only pages that will be scanned keep their text in memory.
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         scanPage_ = host_.Complete().KeepsText(request_.Address);
     } else {
-        scanPage_ = IsScannedPage() && (s.SearchEntireSite || !s.FirstPageParsed);
+        scanPage_ = IsScannedPage() && (s.Settings.SearchEntireSite || !s.FirstPageParsed);
     }
     tries_ = 0;
     StartHttpTransfer();
@@ -190,16 +190,12 @@ void TransferWorker::StartHttpTransfer() {
     transferFailed_ = false;
     const std::string address = request_.Address;
     // A complete copy resolves references against the page's own address.
-    documentURL_ = s.CompleteCopy ? address : BaseAddress(address, s);
+    documentURL_ = s.Settings.CompleteCopy ? address : BaseAddress(address, s);
     if (http_.Busy()) http_.Cancel();
     http_.URL = documentURL_;
-    if (s.UseProxy) {
-        http_.ProxyHost = s.ProxyAddress;
-        try {
-            http_.ProxyPort = std::stoi(s.ProxyPort);
-        } catch (...) {
-            http_.ProxyPort = 0;  // the transfer layer's default proxy port
-        }
+    if (s.Settings.UseProxy) {
+        http_.ProxyHost = s.Settings.ProxyAddress;
+        http_.ProxyPort = s.Settings.ProxyPort;  // 0: the transfer layer's default proxy port
     } else {
         http_.ProxyHost.clear();
         http_.ProxyPort = 0;
@@ -336,14 +332,15 @@ void TransferWorker::OnEnd(const TransferProgress& doc) {
             redirectFromBody_ = false;
             if (!session_.StopRequested) FollowRedirect();
         }
-        if (session_.CompleteCopy && !redirected && http_.StatusCode() < 400) {
+        if (session_.Settings.CompleteCopy && !redirected && http_.StatusCode() < 400) {
             // Recorded even after a stop: the conversion still links to what arrived.
             const std::string_view text =
                 session_.StopRequested ? std::string_view() : std::string_view(documentText_);
             if (host_.Complete().Landed(request_.Address, localFile_,
                                         http_.ReplyHeader("Content-Type"), text) > 0)
                 session_.ShowQueuedCount();
-        } else if (!session_.CompleteCopy && !session_.StopRequested && scanPage_ && !redirected) {
+        } else if (!session_.Settings.CompleteCopy && !session_.StopRequested && scanPage_ &&
+                   !redirected) {
             if (ExtractLinks(documentText_, documentURL_, session_) > 0) session_.ShowQueuedCount();
         }
         std::string().swap(documentText_);
@@ -444,7 +441,7 @@ void TransferWorker::OnHttpConnectionState(short state) {
         return;
     }
     // Another host that asks for credentials gets none: its refusal is a failure like others.
-    if (s.UseHTTPAuthentication && state_ != State::ProtectedFetch && !s.StopRequested &&
+    if (s.Settings.UseHTTPAuthentication && state_ != State::ProtectedFetch && !s.StopRequested &&
         IsAuthorizationReply(status, http_.ReplyText()) &&
         host_.SendsCredentialsTo(http_.Document)) {
         SetState(State::ProtectedFetch);
@@ -577,7 +574,7 @@ void TransferWorker::FollowRedirect() {
         host_.MoveStartPage(request_.Address, target);
         return;
     }
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         const int hops = host_.RedirectHopsTo(request_.Address) + 1;
         if (target.empty()) return;
         if (hops > MaxRedirectHops) {
@@ -626,7 +623,7 @@ void TransferWorker::RefuseRedirect(const std::string& target) {
 
 void TransferWorker::AddSiteFolder(bool ignored) {
     SessionState& s = session_;
-    if (s.CompleteCopy) {
+    if (s.Settings.CompleteCopy) {
         // The project's real folders, each one level of the file's local path, also for a file
         // of an earlier run that this one kept.
         const bool inCopy = ignored ? earlierCopy_ : bytesTransferred_ > 0;
@@ -666,7 +663,7 @@ void TransferWorker::FinishTransfer() {
     }
     ForgetBytesBeingWritten();
     const bool ignored = state_ == State::Ignored;
-    if (ignored && earlierCopy_ && s.CompleteCopy)
+    if (ignored && earlierCopy_ && s.Settings.CompleteCopy)
         host_.Complete().KeptEarlier(request_.Address, localFile_);
     else if (ignored && !earlierCopy_)
         s.DiscardedFiles.push_back(localFile_);

@@ -22,9 +22,14 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
     if (ProtectedFetch* fetch = CurrentProtectedFetch()) {
         ProtectedFetchRequest request;
         request.URL = address;
-        if (s.UseProxy) request.Proxy = s.ProxyAddress + ":" + s.ProxyPort;
-        request.UserName = s.HTTPUserName;
-        request.Password = s.HTTPPassword;
+        if (s.Settings.UseProxy) {
+            // Without a port the client takes its own default.
+            request.Proxy = s.Settings.ProxyAddress;
+            if (s.Settings.ProxyPort != 0)
+                request.Proxy += ":" + std::to_string(s.Settings.ProxyPort);
+        }
+        request.UserName = s.Settings.HTTPUserName;
+        request.Password = s.Settings.HTTPPassword;
         try {
             result = fetch->Fetch(request);
             received = true;
@@ -52,7 +57,7 @@ void TransferWorker::FetchProtectedFile(const std::string& address) {
         }
     }
     if (received) {
-        if (s.CompleteCopy) {
+        if (s.Settings.CompleteCopy) {
             if (host_.Complete().Landed(request_.Address, localFile_, "",
                                         s.StopRequested ? std::string() : result.Body) > 0)
                 s.ShowQueuedCount();

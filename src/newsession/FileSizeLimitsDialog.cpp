@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/IntegerText.h"
 #include "core/Text.h"
 #include "newsession/DialogMessage.h"
 
@@ -192,11 +193,10 @@ QString FileSizeLimitsDialog::CellText(int visualRow, int visualColumn) const {
     return item ? item->text() : QString();
 }
 
-std::vector<std::string> FileSizeLimitsDialog::LimitLines() const {
-    std::vector<std::string> lines;
-    for (int row = 0; row < LimitsGrid->rowCount(); ++row) {
-        lines.push_back(LowerCase(CellText(row, 0).toStdString()));
-        lines.push_back(CellText(row, 1).toStdString());
-    }
-    return lines;
+std::vector<FileSizeLimit> FileSizeLimitsDialog::Limits() const {
+    std::vector<FileSizeLimit> limits;
+    for (int row = 0; row < LimitsGrid->rowCount(); ++row)
+        limits.push_back({LowerCase(CellText(row, 0).toStdString()),
+                          ParseInteger<std::int64_t>(CellText(row, 1).toStdString())});
+    return limits;
 }

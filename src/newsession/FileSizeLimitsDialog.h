@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/SessionSettings.h"
+
 class QCheckBox;
 class QLabel;
 class QModelIndex;
@@ -18,9 +20,9 @@ class FileSizeLimitsDialog : public QDialog {
   public:
     explicit FileSizeLimitsDialog(QWidget* parent = nullptr);
 
-    // The rows as the person sees them, top to bottom (whatever was dragged where): for each row
-    // the type in lower case, then the size as typed. Empty rows give two empty lines.
-    std::vector<std::string> LimitLines() const;
+    // The rows as the person sees them, top to bottom (whatever was dragged where): the type in
+    // lower case and the size, none where its cell is empty. An empty row gives an empty type.
+    std::vector<FileSizeLimit> Limits() const;
 
     // The text of a cell by its position on screen (row 0 is the first row under the header).
     QString CellText(int visualRow, int visualColumn) const;

@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 
+#include "core/IntegerText.h"
 #include "core/StartAddress.h"
 #include "newsession/DialogMessage.h"
 #include "newsession/FileSizeLimitsDialog.h"
@@ -20,7 +22,6 @@
 #include "newsession/SiteLoginDialog.h"
 
 namespace {
-const QString DefaultAddress = QStringLiteral("http://www.");
 const QString EmptyAddressHint = QStringLiteral("Please enter a valid URL");
 const QString AddressHint = QStringLiteral("Enter a valid URL");
 
@@ -49,6 +50,12 @@ QLineEdit* NewEdit(const char* name, const QString& text, QWidget* parent) {
     edit->setObjectName(name);
     return edit;
 }
+
+// The number in a field, or the value for an empty one; nothing when the text is not a number.
+std::optional<int> FieldNumber(const QLineEdit* field, int emptyValue) {
+    const std::string text = field->text().toStdString();
+    return text.empty() ? emptyValue : ParseInteger<int>(text);
+}
 }  // namespace
 
 NewSessionDialog::NewSessionDialog(QWidget* parent) : QDialog(parent) {
@@ -56,30 +63,29 @@ NewSessionDialog::NewSessionDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("New Session");
     RunSubDialog = [](QDialog& dialog) { return dialog.exec(); };
     BuildControls();
+    ConnectHandlers();
     LayOutControls();
-    BuildDialog();
 }
 
 NewSessionDialog::~NewSessionDialog() = default;
 
-void NewSessionDialog::BuildDialog() {
-    ChosenFileSizeLimits.clear();
-    ChosenRetrieveFromFTP = false;
-    ChosenHTTPAuthentication = false;
-}
-
 void NewSessionDialog::BuildControls() {
+    // Every control starts from the settings' defaults.
+    const SessionSettings defaults;
     MainURLLabel = new QLabel("Site/Page Address:", this);
-    MainURL = NewEdit("MainURL", DefaultAddress, this);
+    MainURL = NewEdit("MainURL", QString::fromStdString(defaults.MainURL), this);
     MainURL->setPlaceholderText(EmptyAddressHint);
     MainURL->setStatusTip(AddressHint);
     MainURL->setToolTip(AddressHint);
     MainURLLabel->setBuddy(MainURL);
 
     GroupRetrieve = new QGroupBox("Retrieve", this);
-    RetrieveHTMLFiles = NewCheckBox("RetrieveHTMLFiles", "HTML Files", true, GroupRetrieve);
-    RetrieveImageFiles = NewCheckBox("RetrieveImageFiles", "Image Files", true, GroupRetrieve);
-    RetrieveZIPEXEFiles = NewCheckBox("RetrieveZIPEXEFiles", "ZIP/EXE Files", false, GroupRetrieve);
+    RetrieveHTMLFiles =
+        NewCheckBox("RetrieveHTMLFiles", "HTML Files", defaults.RetrieveHTMLFiles, GroupRetrieve);
+    RetrieveImageFiles = NewCheckBox("RetrieveImageFiles", "Image Files",
+                                     defaults.RetrieveImageFiles, GroupRetrieve);
+    RetrieveZIPEXEFiles = NewCheckBox("RetrieveZIPEXEFiles", "ZIP/EXE Files",
+                                      defaults.RetrieveZIPEXEFiles, GroupRetrieve);
     FtpOptionBtn = new QToolButton(GroupRetrieve);
     FtpOptionBtn->setObjectName("FtpOptionBtn");
     FtpOptionBtn->setText("! ");
@@ -89,45 +95,55 @@ void NewSessionDialog::BuildControls() {
     QFont optionFont = FtpOptionBtn->font();
     optionFont.setBold(true);
     FtpOptionBtn->setFont(optionFont);
-    FtpOptionBtn->setEnabled(false);
-    RetrieveJavaApplets = NewCheckBox("RetrieveJavaApplets", "Java Applets", false, GroupRetrieve);
-    RetrieveOtherFiles = NewCheckBox("RetrieveOtherFiles", "Other Files", false, GroupRetrieve);
-    OtherFileTypes = NewEdit("OtherFileTypes", ".au;.pdf;.asp;.txt", GroupRetrieve);
-    OtherFileTypes->setEnabled(false);
+    FtpOptionBtn->setEnabled(defaults.RetrieveZIPEXEFiles);
+    RetrieveJavaApplets = NewCheckBox("RetrieveJavaApplets", "Java Applets",
+                                      defaults.RetrieveJavaApplets, GroupRetrieve);
+    RetrieveOtherFiles = NewCheckBox("RetrieveOtherFiles", "Other Files",
+                                     defaults.RetrieveOtherFiles, GroupRetrieve);
+    OtherFileTypes =
+        NewEdit("OtherFileTypes", QString::fromStdString(defaults.OtherFileTypes), GroupRetrieve);
+    OtherFileTypes->setEnabled(defaults.RetrieveOtherFiles);
     SetTextColour(OtherFileTypes, QColor(128, 128, 128));
-    CollectEMailAddresses = NewCheckBox("CollectEMailAddresses", "E-Mail Address", false, GroupRetrieve);
+    CollectEMailAddresses = NewCheckBox("CollectEMailAddresses", "E-Mail Address",
+                                        defaults.CollectEMailAddresses, GroupRetrieve);
     CompleteCopy = NewCheckBox(
         "CompleteCopy", "Complete copy: style sheets, scripts, fonts and the site's own folders",
-        false, this);
+        defaults.CompleteCopy, this);
 
     GroupConnection = new QGroupBox("Connection Mode", this);
     UseDirectConnection = new QRadioButton("Direct connection to internet", GroupConnection);
     UseDirectConnection->setObjectName("UseDirectConnection");
-    UseDirectConnection->setChecked(true);
+    UseDirectConnection->setChecked(!defaults.UseProxy);
     UseProxy = new QRadioButton("Connect through proxy", GroupConnection);
     UseProxy->setObjectName("UseProxy");
+    UseProxy->setChecked(defaults.UseProxy);
     ProxyAddressLabel = new QLabel("Proxy Address: ", GroupConnection);
-    ProxyAddress = NewEdit("ProxyAddress", QString(), GroupConnection);
-    ProxyAddress->setEnabled(false);
+    ProxyAddress =
+        NewEdit("ProxyAddress", QString::fromStdString(defaults.ProxyAddress), GroupConnection);
+    ProxyAddress->setEnabled(defaults.UseProxy);
     ProxyAddressLabel->setBuddy(ProxyAddress);
     ProxyPortLabel = new QLabel("Port:", GroupConnection);
-    ProxyPort = NewEdit("ProxyPort", QString(), GroupConnection);
-    ProxyPort->setEnabled(false);
+    ProxyPort = NewEdit("ProxyPort",
+                        defaults.ProxyPort == 0 ? QString() : QString::number(defaults.ProxyPort),
+                        GroupConnection);
+    ProxyPort->setEnabled(defaults.UseProxy);
     ProxyPortLabel->setBuddy(ProxyPort);
 
     GroupSearchDepth = new QGroupBox("Search Depth", this);
     SearchEntireSite = new QRadioButton("Search Entire Site", GroupSearchDepth);
     SearchEntireSite->setObjectName("SearchEntireSite");
-    SearchEntireSite->setChecked(true);
+    SearchEntireSite->setChecked(defaults.SearchEntireSite);
     SearchOnlyCurrentPage = new QRadioButton("Search Only Current Page", GroupSearchDepth);
     SearchOnlyCurrentPage->setObjectName("SearchOnlyCurrentPage");
+    SearchOnlyCurrentPage->setChecked(!defaults.SearchEntireSite);
 
     MaximumThreadsLabel = new QLabel("Maximum number of session download thread =", this);
-    MaximumThreads = NewEdit("MaximumThreads", "10", this);
+    MaximumThreads = NewEdit("MaximumThreads", QString::number(defaults.MaximumThreads), this);
     MaximumThreads->setMaxLength(2);
     MaximumThreadsLabel->setBuddy(MaximumThreads);
     MinimumDiskSpaceLabel = new QLabel("Stop session if disk free space drops below    =", this);
-    MinimumDiskSpace = NewEdit("MinimumDiskSpace", "50", this);
+    MinimumDiskSpace =
+        NewEdit("MinimumDiskSpace", QString::number(defaults.MinimumDiskSpace), this);
     MinimumDiskSpaceLabel->setBuddy(MinimumDiskSpace);
 
     FileSizeLimitsBtn = new QPushButton("Specify File Size ..", this);
@@ -139,7 +155,9 @@ void NewSessionDialog::BuildControls() {
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
+}
 
+void NewSessionDialog::ConnectHandlers() {
     connect(MainURL, &QLineEdit::textChanged, this, &NewSessionDialog::OnStartAddressEdited);
     connect(OKBtn, &QPushButton::clicked, this, &NewSessionDialog::AcceptSettings);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
@@ -269,6 +287,7 @@ void NewSessionDialog::AcceptSettings() {
         MainURL->setFocus();
         return;
     }
+    if (!NumberFieldsAreNumbers()) return;
     // Taken as http, and shown so: a complete copy reads the site from the scheme.
     if (AddressScheme(MainURL->text().toStdString()).empty())
         MainURL->setText("http://" + MainURL->text());
@@ -307,26 +326,26 @@ void NewSessionDialog::OnArchiveFilesToggled() {
 
 void NewSessionDialog::AskFtpOption() {
     // Cancelling the option dialog means no FTP retrieval, whatever was accepted before.
-    ChosenRetrieveFromFTP = false;
+    chosen_.RetrieveFromFTP = false;
     FtpOptionsDialog dialog(this);
     if (RunSubDialog(dialog) != QDialog::Accepted) return;
-    ChosenRetrieveFromFTP = dialog.RetrieveFromFtpCheck->isChecked();
-    ChosenFTPUserName = dialog.UserNameEdit->text().toStdString();
-    ChosenFTPPassword = dialog.PasswordEdit->text().toStdString();
+    chosen_.RetrieveFromFTP = dialog.RetrieveFromFtpCheck->isChecked();
+    chosen_.FTPUserName = dialog.UserNameEdit->text().toStdString();
+    chosen_.FTPPassword = dialog.PasswordEdit->text().toStdString();
 }
 
 void NewSessionDialog::AskFileSizeLimits() {
     FileSizeLimitsDialog dialog(this);
     if (RunSubDialog(dialog) != QDialog::Accepted) return;
-    if (dialog.LimitSizesCheck->isChecked()) ChosenFileSizeLimits = dialog.LimitLines();
+    if (dialog.LimitSizesCheck->isChecked()) chosen_.FileSizeLimits = dialog.Limits();
 }
 
 void NewSessionDialog::AskSiteLogin() {
     SiteLoginDialog dialog(this);
     if (RunSubDialog(dialog) != QDialog::Accepted) return;
-    ChosenHTTPUserName = dialog.UserNameEdit->text().toStdString();
-    ChosenHTTPPassword = dialog.PasswordEdit->text().toStdString();
-    ChosenHTTPAuthentication = !ChosenHTTPUserName.empty();
+    chosen_.HTTPUserName = dialog.UserNameEdit->text().toStdString();
+    chosen_.HTTPPassword = dialog.PasswordEdit->text().toStdString();
+    chosen_.UseHTTPAuthentication = !chosen_.HTTPUserName.empty();
 }
 
 void NewSessionDialog::OnMaximumThreadsEdited() {
@@ -339,7 +358,7 @@ void NewSessionDialog::OnMinimumDiskSpaceEdited() {
 
 void NewSessionDialog::RefuseNonDigit(QLineEdit* field, int examined) {
     // Only the last character of the examined start is looked at: that catches typing at the end
-    // of a short number. Anything else that slips through is refused when the session starts.
+    // of a short number. Anything else that slips through is refused at OK.
     const QString start = field->text().left(examined);
     if (start.isEmpty()) return;
     const QChar last = start.back();
@@ -348,8 +367,23 @@ void NewSessionDialog::RefuseNonDigit(QLineEdit* field, int examined) {
     field->clear();
 }
 
-NewSessionSettings NewSessionDialog::Settings() const {
-    NewSessionSettings s;
+bool NewSessionDialog::NumberFieldsAreNumbers() {
+    // The proxy port counts only with the proxy: the field is disabled otherwise.
+    QLineEdit* const fields[] = {MaximumThreads, MinimumDiskSpace,
+                                 UseProxy->isChecked() ? ProxyPort : nullptr};
+    for (QLineEdit* field : fields) {
+        if (!field || FieldNumber(field, 0)) continue;
+        ShowDialogMessage(this,
+                          QString::fromStdString(NotIntegerMessage(field->text().toStdString())));
+        field->setFocus();
+        return false;
+    }
+    return true;
+}
+
+SessionSettings NewSessionDialog::Settings() const {
+    const SessionSettings defaults;
+    SessionSettings s = chosen_;
     s.MainURL = MainURL->text().toStdString();
     s.RetrieveHTMLFiles = RetrieveHTMLFiles->isChecked();
     s.RetrieveImageFiles = RetrieveImageFiles->isChecked();
@@ -361,16 +395,11 @@ NewSessionSettings NewSessionDialog::Settings() const {
     s.CompleteCopy = CompleteCopy->isChecked();
     s.UseProxy = UseProxy->isChecked();
     s.ProxyAddress = ProxyAddress->text().toStdString();
-    s.ProxyPort = ProxyPort->text().toStdString();
+    s.ProxyPort = FieldNumber(ProxyPort, 0).value_or(0);
     s.SearchEntireSite = SearchEntireSite->isChecked();
-    s.MaximumThreads = MaximumThreads->text().toStdString();
-    s.MinimumDiskSpace = MinimumDiskSpace->text().toStdString();
-    s.ChosenFileSizeLimits = ChosenFileSizeLimits;
-    s.ChosenRetrieveFromFTP = ChosenRetrieveFromFTP;
-    s.ChosenFTPUserName = ChosenFTPUserName;
-    s.ChosenFTPPassword = ChosenFTPPassword;
-    s.ChosenHTTPAuthentication = ChosenHTTPAuthentication;
-    s.ChosenHTTPUserName = ChosenHTTPUserName;
-    s.ChosenHTTPPassword = ChosenHTTPPassword;
+    s.MaximumThreads =
+        FieldNumber(MaximumThreads, defaults.MaximumThreads).value_or(defaults.MaximumThreads);
+    s.MinimumDiskSpace = FieldNumber(MinimumDiskSpace, defaults.MinimumDiskSpace)
+                             .value_or(defaults.MinimumDiskSpace);
     return s;
 }

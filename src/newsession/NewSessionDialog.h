@@ -3,9 +3,8 @@
 #include <QDialog>
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "core/NewSessionSettings.h"
+#include "core/SessionSettings.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -26,21 +25,13 @@ class NewSessionDialog : public QDialog {
     explicit NewSessionDialog(QWidget* parent = nullptr);
     ~NewSessionDialog() override;
 
-    // The values as they stand now (read after the dialog closed with OK).
-    NewSessionSettings Settings() const;
+    // The values as they stand now (read after the dialog closed with OK). An empty number
+    // field gives its default; OK refuses one that holds anything but a number.
+    SessionSettings Settings() const;
 
     // Shows a sub-dialog modally and returns its result (QDialog::Accepted or Rejected).
     // Replaceable, so that the sub-dialogs can be driven without a person.
     std::function<int(QDialog&)> RunSubDialog;
-
-    // Sub-dialog results, kept until the engine takes them over.
-    std::vector<std::string> ChosenFileSizeLimits;
-    bool ChosenRetrieveFromFTP = false;
-    std::string ChosenFTPUserName;
-    std::string ChosenFTPPassword;
-    bool ChosenHTTPAuthentication = false;
-    std::string ChosenHTTPUserName;
-    std::string ChosenHTTPPassword;
 
     QLabel* MainURLLabel;
     QLineEdit* MainURL;
@@ -91,8 +82,13 @@ class NewSessionDialog : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void BuildDialog();
     void BuildControls();
+    void ConnectHandlers();
     void LayOutControls();
     void RefuseNonDigit(QLineEdit* field, int examined);
+    // Each number field that is used holds a number or nothing; else says so and returns false.
+    bool NumberFieldsAreNumbers();
+
+    // The sub-dialogs' results (file sizes, FTP, HTTP credentials), kept until Settings().
+    SessionSettings chosen_;
 };

@@ -284,16 +284,10 @@ OfflineLinkMap::OfflineLinkMap(const SessionFields& session, StoredNameLookup st
     : stored_(std::move(stored)), cacheStored_(cacheStored) {
     mapping_.ProjectFolder = session.ProjectFolder;
     mapping_.SiteBase = session.SiteBase;
-    mapping_.SearchEntireSite = session.SearchEntireSite;
+    mapping_.Settings = session.Settings;
+    mapping_.Settings.CollectEMailAddresses = false;
     mapping_.FirstPageParsed = false;
-    mapping_.RetrieveHTMLFiles = session.RetrieveHTMLFiles;
-    mapping_.RetrieveImageFiles = session.RetrieveImageFiles;
-    mapping_.RetrieveZIPEXEFiles = session.RetrieveZIPEXEFiles;
-    mapping_.RetrieveJavaApplets = session.RetrieveJavaApplets;
-    mapping_.RetrieveOtherFiles = session.RetrieveOtherFiles;
-    mapping_.RetrieveFromFTP = session.RetrieveFromFTP;
-    mapping_.OtherFileTypes = session.OtherFileTypes;
-    mapping_.CollectEMailAddresses = false;
+    mapping_.OtherFileExtensions = session.OtherFileExtensions;
     mapping_.SessionOpenedFromFile = session.SessionOpenedFromFile;
     if (!stored_) {
         stored_ = [folder = session.ProjectFolder](const std::string& name) {

@@ -83,7 +83,7 @@ std::string CompleteCopyPath(const SessionFields& session, const std::string& ad
 
 std::string ProjectListName(const SessionFields& session, const std::string& listFolder,
                             const std::string& itemName) {
-    if (!session.CompleteCopy || session.ProjectFolder.empty()) return itemName;
+    if (!session.Settings.CompleteCopy || session.ProjectFolder.empty()) return itemName;
     std::string folder = listFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     if (folder.size() <= session.ProjectFolder.size() ||
@@ -93,7 +93,7 @@ std::string ProjectListName(const SessionFields& session, const std::string& lis
 }
 
 std::string StartPageLocalName(const SessionView& view, const SessionFields& session) {
-    if (session.CompleteCopy) {
+    if (session.Settings.CompleteCopy) {
         const std::string path = CompleteCopyPath(session, session.StartAddress);
         return path.empty() ? "index.html" : path;
     }
@@ -112,7 +112,8 @@ std::string StartPageLocalName(const SessionView& view, const SessionFields& ses
 std::string RowLocalName(const SessionView& view, int row, SessionFields& session) {
     const std::string& file = view.Row(row).Address;
     if (row == 1 || SameText(file, session.SiteBase)) return StartPageLocalName(view, session);
-    if (session.CompleteCopy) return CompleteCopyPath(session, RowAddress(view, row, session));
+    if (session.Settings.CompleteCopy)
+        return CompleteCopyPath(session, RowAddress(view, row, session));
     return UrlToLocalName(file, session);
 }
 
@@ -152,7 +153,7 @@ GridPopupState GridPopupEnabling(const SessionView& view, int row, SessionFields
 std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
                                          const std::string& folderKey, SessionFields& session) {
     std::vector<std::string> wanted;
-    if (session.CompleteCopy) {
+    if (session.Settings.CompleteCopy) {
         // The files that lie directly in the chosen folder of the project, by their names.
         const std::string folder = rootNode ? std::string() : folderKey;
         for (int row = 1; row < view.GridRowCount(); ++row) {
@@ -187,7 +188,7 @@ std::vector<std::string> WantedFileNames(const SessionView& view, bool rootNode,
 }
 
 int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionFields& session) {
-    if (session.CompleteCopy) {
+    if (session.Settings.CompleteCopy) {
         for (int row = view.GridRowCount() - 1; row >= 1; --row)
             if (RowLocalName(view, row, session) == fileName) return row;
         return 0;
@@ -200,7 +201,7 @@ int GridRowOfFile(const SessionView& view, const std::string& fileName, SessionF
 
 int FirstGridRowOfFile(const SessionView& view, const std::string& fileName,
                        SessionFields& session) {
-    if (session.CompleteCopy) {
+    if (session.Settings.CompleteCopy) {
         for (int row = 1; row < view.GridRowCount(); ++row)
             if (RowLocalName(view, row, session) == fileName) return row;
         return 0;

@@ -48,7 +48,7 @@ MainWindow::MainWindow(SessionPrompts& prompts, QWidget* parent)
       state_(std::make_unique<SessionState>(prompts)),
       run_(std::make_unique<RunControl>(*state_)) {
     InitIconResources();
-    AskSessionSettings = [this](NewSessionSettings& settings) {
+    AskSessionSettings = [this](SessionSettings& settings) {
         return ShowNewSessionDialog(settings);
     };
     setObjectName(QStringLiteral("MainWindow"));

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/NewSessionSettings.h"
 #include "core/SessionPrompts.h"
+#include "core/SessionSettings.h"
 #include "engine/SessionState.h"
 #include "shell/FolderFileList.h"
 #include "viewers/ViewerWindow.h"
@@ -48,7 +48,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     RunControl& Engine() { return *run_; }
 
     // Shows the New Session dialog; true when it closed with OK, with its values in settings.
-    std::function<bool(NewSessionSettings& settings)> AskSessionSettings;
+    std::function<bool(SessionSettings& settings)> AskSessionSettings;
     SessionPrompts& Prompts() { return prompts_; }
 
     // Start-up after the window is shown: opens the session file named on the command line
@@ -76,7 +76,7 @@ class MainWindow : public QMainWindow, public ViewerFileSource {
     void SaveSessionAs();
     void PerformFileOpen(const std::string& path);
     // The New Session dialog of the desktop (AskSessionSettings's default).
-    bool ShowNewSessionDialog(NewSessionSettings& settings);
+    bool ShowNewSessionDialog(SessionSettings& settings);
 
     // --- Window commands -----------------------------------------------------------------
     void ApplicationHint(const QString& hint);

@@ -73,7 +73,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::BrowseProject() {
     const std::string start = ProjectFilePath(
-        *state_, state_->CompleteCopy ? StartPageLocalName(state_->View, *state_) : "Main.html");
+        *state_,
+        state_->Settings.CompleteCopy ? StartPageLocalName(state_->View, *state_) : "Main.html");
     ShellOpen(start, start, {}, 1);
 }
 

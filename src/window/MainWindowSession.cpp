@@ -12,7 +12,7 @@
 #include "window/ProjectBrowser.h"
 #include "window/StatusGridPane.h"
 
-bool MainWindow::ShowNewSessionDialog(NewSessionSettings& settings) {
+bool MainWindow::ShowNewSessionDialog(SessionSettings& settings) {
     NewSessionDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted) return false;
     settings = dialog.Settings();
@@ -22,7 +22,7 @@ bool MainWindow::ShowNewSessionDialog(NewSessionSettings& settings) {
 void MainWindow::StartNewSession() {
     // The button is disabled then; a menu item enabled when its menu last opened is not.
     if (!run_->Idle()) return;
-    NewSessionSettings settings;
+    SessionSettings settings;
     if (!AskSessionSettings || !AskSessionSettings(settings)) return;
     GridPane->FollowRunFromBottom();
     if (run_->StartNewSession(settings)) {

@@ -102,7 +102,7 @@ void ProjectBrowser::RebuildSiteTree() {
         const std::string& folder = children[i];
         QTreeWidgetItem* parent = siteRootNode_;
         std::string label = folder;
-        if (state_.CompleteCopy && folder.size() >= 2) {
+        if (state_.Settings.CompleteCopy && folder.size() >= 2) {
             const std::size_t cut = folder.find_last_of('/', folder.size() - 2);
             const auto found = cut == std::string::npos
                                    ? folderNodes_.end()
@@ -174,7 +174,7 @@ void ProjectBrowser::NarrowFileList(QTreeWidgetItem* node) {
     std::string shownFolder = listed.empty() ? s.ProjectFolder : listed;
     // A complete copy keeps the site's folders: a folder node lists its own folder.
     const std::string folder = node->data(0, Qt::UserRole).toString().toStdString();
-    if (s.CompleteCopy && node != siteRootNode_ && !s.ProjectFolder.empty())
+    if (s.Settings.CompleteCopy && node != siteRootNode_ && !s.ProjectFolder.empty())
         shownFolder = s.ProjectFolder + folder;
     list_->SetFolder(QString::fromStdString(shownFolder));
     const ViewStyle style = list_->Style();

@@ -48,19 +48,9 @@ TEST(GetOptions, AddressRuleAndTrailingSlash) {
 TEST(GetOptions, DefaultsAreTheDialogs) {
     const auto r = Parse({"http://h/", "s.lwa"});
     ASSERT_EQ(r.Error, "");
-    const NewSessionSettings& s = r.Options.Settings;
-    const NewSessionSettings d;
-    EXPECT_EQ(s.RetrieveHTMLFiles, d.RetrieveHTMLFiles);
-    EXPECT_EQ(s.RetrieveImageFiles, d.RetrieveImageFiles);
-    EXPECT_EQ(s.RetrieveZIPEXEFiles, d.RetrieveZIPEXEFiles);
-    EXPECT_EQ(s.RetrieveOtherFiles, d.RetrieveOtherFiles);
-    EXPECT_EQ(s.OtherFileTypes, ".au;.pdf;.asp;.txt");
-    EXPECT_EQ(s.MaximumThreads, "10");
-    EXPECT_EQ(s.MinimumDiskSpace, "50");
-    EXPECT_FALSE(s.UseProxy);
-    EXPECT_FALSE(s.ChosenRetrieveFromFTP);
-    EXPECT_FALSE(s.ChosenHTTPAuthentication);
-    EXPECT_TRUE(s.ChosenFileSizeLimits.empty());
+    SessionSettings dialogs;
+    dialogs.MainURL = "http://h/";
+    EXPECT_EQ(r.Options.Settings, dialogs);
     EXPECT_FALSE(r.Options.NoConvert);
     EXPECT_EQ(r.Options.Tries, 3);
 }
@@ -84,7 +74,7 @@ TEST(GetOptions, EveryControl) {
                "--size-limit=.gif:20", "--http-user=ann", "--http-password=p:w", "--ftp=bob:x:y",
                "--no-convert", "--quiet", "http://h/", "out"});
     ASSERT_EQ(r.Error, "");
-    const NewSessionSettings& s = r.Options.Settings;
+    const SessionSettings& s = r.Options.Settings;
     EXPECT_FALSE(s.RetrieveHTMLFiles);
     EXPECT_FALSE(s.RetrieveImageFiles);
     EXPECT_TRUE(s.RetrieveJavaApplets);
@@ -93,23 +83,23 @@ TEST(GetOptions, EveryControl) {
     EXPECT_TRUE(s.CollectEMailAddresses);
     EXPECT_TRUE(s.UseProxy);
     EXPECT_EQ(s.ProxyAddress, "proxy.q");
-    EXPECT_EQ(s.ProxyPort, "3128");
-    EXPECT_EQ(s.MaximumThreads, "4");
-    EXPECT_EQ(s.MinimumDiskSpace, "7");
-    EXPECT_EQ(s.ChosenFileSizeLimits, (std::vector<std::string>{".zip", "500", ".gif", "20"}));
-    EXPECT_TRUE(s.ChosenHTTPAuthentication);
-    EXPECT_EQ(s.ChosenHTTPUserName, "ann");
-    EXPECT_EQ(s.ChosenHTTPPassword, "p:w");
+    EXPECT_EQ(s.ProxyPort, 3128);
+    EXPECT_EQ(s.MaximumThreads, 4);
+    EXPECT_EQ(s.MinimumDiskSpace, 7);
+    EXPECT_EQ(s.FileSizeLimits, (std::vector<FileSizeLimit>{{".zip", 500}, {".gif", 20}}));
+    EXPECT_TRUE(s.UseHTTPAuthentication);
+    EXPECT_EQ(s.HTTPUserName, "ann");
+    EXPECT_EQ(s.HTTPPassword, "p:w");
     EXPECT_TRUE(s.RetrieveZIPEXEFiles);  // the FTP option is part of ZIP/EXE retrieval
-    EXPECT_TRUE(s.ChosenRetrieveFromFTP);
-    EXPECT_EQ(s.ChosenFTPUserName, "bob");
-    EXPECT_EQ(s.ChosenFTPPassword, "x:y");
+    EXPECT_TRUE(s.RetrieveFromFTP);
+    EXPECT_EQ(s.FTPUserName, "bob");
+    EXPECT_EQ(s.FTPPassword, "x:y");
     EXPECT_TRUE(r.Options.NoConvert);
     EXPECT_TRUE(r.Options.Quiet);
 
     const auto plain = Parse({"--ftp", "--other", "http://h/", "out"});
-    EXPECT_TRUE(plain.Options.Settings.ChosenRetrieveFromFTP);
-    EXPECT_EQ(plain.Options.Settings.ChosenFTPUserName, "");
+    EXPECT_TRUE(plain.Options.Settings.RetrieveFromFTP);
+    EXPECT_EQ(plain.Options.Settings.FTPUserName, "");
     EXPECT_EQ(plain.Options.Settings.OtherFileTypes, ".au;.pdf;.asp;.txt");
 }
 

@@ -73,13 +73,13 @@ TEST(Secrets, PasswordsFromTheEnvironment) {
         args.insert(args.end(), {"http://h/", "out"});
         const GetOptionsResult r = ParseGetOptions(args);
         ASSERT_EQ(r.Error, "");
-        const NewSessionSettings& s = r.Options.Settings;
+        const SessionSettings& s = r.Options.Settings;
         const std::string trace = c.args.empty() ? "(none)" : c.args[0];
-        EXPECT_EQ(s.ChosenHTTPAuthentication, c.httpOn) << trace;
-        EXPECT_EQ(s.ChosenHTTPUserName, c.httpUser) << trace;
-        EXPECT_EQ(s.ChosenHTTPPassword, c.httpPassword) << trace;
-        EXPECT_EQ(s.ChosenFTPUserName, c.ftpUser) << trace;
-        EXPECT_EQ(s.ChosenFTPPassword, c.ftpPassword) << trace;
+        EXPECT_EQ(s.UseHTTPAuthentication, c.httpOn) << trace;
+        EXPECT_EQ(s.HTTPUserName, c.httpUser) << trace;
+        EXPECT_EQ(s.HTTPPassword, c.httpPassword) << trace;
+        EXPECT_EQ(s.FTPUserName, c.ftpUser) << trace;
+        EXPECT_EQ(s.FTPPassword, c.ftpPassword) << trace;
     }
     // A mistyped option is named in the error without its value, which may be a password.
     for (const std::string typo : {"--http-pasword=typed-secret", "-p=typed-secret"}) {

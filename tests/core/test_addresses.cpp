@@ -14,11 +14,11 @@ namespace {
 SessionFields ExampleSession() {
     SessionFields s;
     s.SiteBase = "http://host/";
-    s.SearchEntireSite = true;
-    s.RetrieveImageFiles = true;
-    s.RetrieveZIPEXEFiles = true;
-    s.RetrieveOtherFiles = true;
-    s.OtherFileTypes = {".AU", ".PDF", ".ASP", ".TXT"};
+    s.Settings.SearchEntireSite = true;
+    s.Settings.RetrieveImageFiles = true;
+    s.Settings.RetrieveZIPEXEFiles = true;
+    s.Settings.RetrieveOtherFiles = true;
+    s.OtherFileExtensions = {".AU", ".PDF", ".ASP", ".TXT"};
     return s;
 }
 
@@ -86,12 +86,12 @@ TEST(UrlToLocalName, HttpsCountsAsWebAddressForOffSite) {
 
 TEST(UrlToLocalName, FtpAndAppletsFollowTheirOptions) {
     SessionFields s = ExampleSession();
-    s.RetrieveFromFTP = true;
-    s.RetrieveJavaApplets = true;
+    s.Settings.RetrieveFromFTP = true;
+    s.Settings.RetrieveJavaApplets = true;
     EXPECT_EQ(UrlToLocalName("ftp://ftphost/pub/tool.zip", s), "tool.zip");
     EXPECT_EQ(UrlToLocalName("applet.class", s), "applet.class");
     EXPECT_EQ(UrlToLocalName("http://other/applet.class", s), "");
-    s.RetrieveZIPEXEFiles = false;
+    s.Settings.RetrieveZIPEXEFiles = false;
     EXPECT_EQ(UrlToLocalName("setup.exe", s), "");
 }
 
@@ -100,7 +100,7 @@ TEST(UrlToLocalName, CollectsMailAddressesOnlyWhenAsked) {
     s.EMailPage = {"<html>"};
     EXPECT_EQ(UrlToLocalName("mailto:ann@example.org", s), "");
     EXPECT_EQ(s.EMailPage.size(), 1u);
-    s.CollectEMailAddresses = true;
+    s.Settings.CollectEMailAddresses = true;
     EXPECT_EQ(UrlToLocalName("mailto:ann@example.org", s), "");
     EXPECT_EQ(UrlToLocalName("MAILTO:bob@example.org", s), "");  // colon at 7: not e-mail
     ASSERT_EQ(s.EMailPage.size(), 2u);
@@ -109,7 +109,7 @@ TEST(UrlToLocalName, CollectsMailAddressesOnlyWhenAsked) {
 
 TEST(UrlToLocalName, CurrentPageModeTakesPagesUntilFirstParse) {
     SessionFields s = ExampleSession();
-    s.SearchEntireSite = false;
+    s.Settings.SearchEntireSite = false;
     s.SiteBase = "http://host/dir/";
     EXPECT_EQ(UrlToLocalName("other.html", s), "other.html");
     EXPECT_EQ(UrlToLocalName("pic.gif", s), "pic.gif");
@@ -123,7 +123,7 @@ TEST(UrlToLocalName, CurrentPageModeTakesPagesUntilFirstParse) {
 TEST(UrlToLocalName, OpenedSessionsTakeNamesAsTheyStand) {
     SessionFields s = ExampleSession();
     s.SessionOpenedFromFile = true;
-    s.RetrieveImageFiles = false;
+    s.Settings.RetrieveImageFiles = false;
     EXPECT_EQ(UrlToLocalName("http://other/x.gif", s), "x.gif");
     EXPECT_EQ(UrlToLocalName("http://other/y.unknown", s), "y.unknown");
 }
@@ -141,7 +141,7 @@ TEST(UrlToLocalName, NeverYieldsPathSeparatorsOrDotNames) {
     SessionFields s = ExampleSession();
     // "." as an other file type, or an opened session, lets ".." reach the final form, whose
     // base "." is removed: the name would be "." itself.
-    s.OtherFileTypes.push_back(".");
+    s.OtherFileExtensions.push_back(".");
     EXPECT_EQ(UrlToLocalName("..", s), "");
     s.SessionOpenedFromFile = true;
     EXPECT_EQ(UrlToLocalName("http://host/..", s), "");
@@ -202,7 +202,7 @@ TEST(AddressOperations, OffSiteRules) {
     EXPECT_FALSE(IsOffSite("http://HOST/a.gif", s));
     EXPECT_TRUE(IsOffSite("http://other/a.gif", s));
     EXPECT_TRUE(IsOffSite("http://h", s));  // shorter than SiteBase
-    s.SearchEntireSite = false;
+    s.Settings.SearchEntireSite = false;
     EXPECT_FALSE(IsOffSite("http://other/a.gif", s));
 }
 
@@ -216,9 +216,9 @@ TEST(AddressOperations, OtherFileTypesAndSpecialLinks) {
     };
     for (const auto& [text, expected] : cases) {
         SessionFields s;
-        s.OtherFileTypes = {"stale"};
+        s.OtherFileExtensions = {"stale"};
         ParseOtherFileTypes(text, s);
-        EXPECT_EQ(s.OtherFileTypes, expected) << text;
+        EXPECT_EQ(s.OtherFileExtensions, expected) << text;
     }
     for (const char* link : {"mailto:x@y", "a&b", "p.html#x", "ftp://h/f.zip"})
         EXPECT_TRUE(IsSpecialLink(link)) << link;

@@ -178,12 +178,12 @@ TEST_P(ExtractLinksTable, QueuesExactlyTheExpectedLinks) {
     SessionFields s;
     s.ProjectFolder = folder.Text();
     s.SiteBase = c.options.siteBase;
-    s.SearchEntireSite = c.options.entireSite;
-    s.RetrieveImageFiles = c.options.images;
-    s.RetrieveJavaApplets = c.options.java;
-    s.RetrieveZIPEXEFiles = c.options.zip;
-    s.RetrieveFromFTP = c.options.ftp;
-    s.RetrieveOtherFiles = *c.options.otherTypes != 0;
+    s.Settings.SearchEntireSite = c.options.entireSite;
+    s.Settings.RetrieveImageFiles = c.options.images;
+    s.Settings.RetrieveJavaApplets = c.options.java;
+    s.Settings.RetrieveZIPEXEFiles = c.options.zip;
+    s.Settings.RetrieveFromFTP = c.options.ftp;
+    s.Settings.RetrieveOtherFiles = *c.options.otherTypes != 0;
     ParseOtherFileTypes(c.options.otherTypes, s);
     s.KnownFiles.Add(s.ProjectFolder + "Main.html");
 
@@ -248,7 +248,7 @@ TEST_F(ExtractLinksSession, FileLeftByEarlierRunIsNotFetchedAgainWhenTheFolderWa
 }
 
 TEST_F(ExtractLinksSession, NothingIsQueuedOrCollectedAfterStop) {
-    s.CollectEMailAddresses = true;
+    s.Settings.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};
     s.StopRequested = true;
     EXPECT_EQ(ExtractLinks("x<A HREF='a.html'><A HREF='mailto:me@host'>", "http://host/", s), 0);
@@ -257,7 +257,7 @@ TEST_F(ExtractLinksSession, NothingIsQueuedOrCollectedAfterStop) {
 }
 
 TEST_F(ExtractLinksSession, MailtoLinksAreCollectedWithDuplicates) {
-    s.CollectEMailAddresses = true;
+    s.Settings.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};
     ExtractLinks("x<A HREF='mailto:a@h'><A HREF='mailto:b@h'><A HREF='mailto:a@h'>", "http://host/",
                  s);
@@ -266,7 +266,7 @@ TEST_F(ExtractLinksSession, MailtoLinksAreCollectedWithDuplicates) {
 }
 
 TEST_F(ExtractLinksSession, CurrentPageModeScansOnlyTheFirstPage) {
-    s.SearchEntireSite = false;
+    s.Settings.SearchEntireSite = false;
     s.SiteBase = "http://host/dir/";
     EXPECT_EQ(ExtractLinks("x<A HREF='a.html'><IMG SRC='i.gif'>", "http://host/dir/", s), 2);
     EXPECT_EQ(ExtractLinks("x<A HREF='b.html'><IMG SRC='j.gif'>", "http://host/dir/", s), 0);
@@ -274,7 +274,7 @@ TEST_F(ExtractLinksSession, CurrentPageModeScansOnlyTheFirstPage) {
 }
 
 TEST_F(ExtractLinksSession, CurrentPageModeSkipsExtensionlessLinks) {
-    s.SearchEntireSite = false;
+    s.Settings.SearchEntireSite = false;
     EXPECT_EQ(ExtractLinks("x<A HREF='news/'><A HREF='a.htm'>", "http://host/", s), 1);
     EXPECT_EQ(s.PendingURL(0), "http://host/a.htm");
 }

@@ -100,9 +100,9 @@ TEST(PartialFiles, NoAddressIsGivenATemporaryName) {
     const mirror::MirrorLayout layout("http://site/");
     SessionFields classic;
     classic.SiteBase = "http://site/";
-    classic.SearchEntireSite = true;
-    classic.RetrieveOtherFiles = true;
-    classic.OtherFileTypes = {".LWPART", ".TMP"};
+    classic.Settings.SearchEntireSite = true;
+    classic.Settings.RetrieveOtherFiles = true;
+    classic.OtherFileExtensions = {".LWPART", ".TMP"};
     for (const std::string& name : names) {
         for (const std::string& address :
              {"http://site/" + name, "http://site/" + name + "?q=" + name,

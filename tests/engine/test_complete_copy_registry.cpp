@@ -231,8 +231,8 @@ struct BoxCase {
 class CompleteCopyBoxes : public CompleteCopyRegistry, public ::testing::WithParamInterface<BoxCase> {};
 
 TEST_P(CompleteCopyBoxes, FollowTheFileKindsAndTheDepth) {
-    session.RetrieveImageFiles = GetParam().images;
-    session.SearchEntireSite = GetParam().entireSite;
+    session.Settings.RetrieveImageFiles = GetParam().images;
+    session.Settings.SearchEntireSite = GetParam().entireSite;
     const std::string page =
         "<a href=next.html>n</a><img src=i.png><link rel=stylesheet href=s.css>"
         "<script src=j.js></script><a href=f.zip>z</a><form action=find.html></form>";

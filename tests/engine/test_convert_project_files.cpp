@@ -36,8 +36,8 @@ protected:
         EnsureQtApp();
         state.ProjectFolder = folder.Text();
         state.SiteBase = "http://host/";
-        state.SearchEntireSite = true;
-        state.RetrieveImageFiles = true;
+        state.Settings.SearchEntireSite = true;
+        state.Settings.RetrieveImageFiles = true;
         files = {{"Main.html", MainPage},   {"page.html", OtherPage},
                  {"logo.gif", "GIF89a<A\nHREF=\"x\">"}, {"extra.shtml", OtherPage},
                  {"old.HTM", OtherPage},    {"empty.html", ""}};
@@ -74,7 +74,7 @@ TEST_F(ConvertProjectFilesTest, RewritesOnlyHtmlPagesWithContent) {
 }
 
 TEST_F(ConvertProjectFilesTest, DeletingModeRemovesEveryPageTheStartPageIncluded) {
-    state.RetrieveHTMLFiles = false;
+    state.Settings.RetrieveHTMLFiles = false;
     ASSERT_TRUE(ConvertProjectFiles(state));
     for (const char* gone : {"Main.html", "page.html", "old.HTM"})
         EXPECT_FALSE(fs::exists(folder.Path() / gone)) << gone;

@@ -114,8 +114,8 @@ TEST(DiskAndFolders, DiskBudgetReachedMidRunStopsNewWork) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.MaximumThreads = "1";
-    h.settings.MinimumDiskSpace = "2";  // leaves about 2 MB of the 4 for the session
+    h.settings.MaximumThreads = 1;
+    h.settings.MinimumDiskSpace = 2;  // leaves about 2 MB of the 4 for the session
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
 
@@ -152,8 +152,8 @@ TEST(DiskAndFolders, ReplyLargerThanTheBudgetIsDroppedBeforeTheDiskFills) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.MaximumThreads = "1";
-    h.settings.MinimumDiskSpace = "14";  // leaves about 2 MB of the 16 for the session
+    h.settings.MaximumThreads = 1;
+    h.settings.MinimumDiskSpace = 14;  // leaves about 2 MB of the 16 for the session
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
 
@@ -178,8 +178,8 @@ TEST(DiskAndFolders, DiskFullInTheMiddleOfATransfer) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.MaximumThreads = "1";
-    h.settings.MinimumDiskSpace = "0";
+    h.settings.MaximumThreads = 1;
+    h.settings.MinimumDiskSpace = 0;
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
 
@@ -225,7 +225,7 @@ TEST(DiskAndFolders, ProjectThatBecomesReadOnlyKeepsItsFiles) {
         SessionHarness first;
         UseRealCompletion(first);
         first.prompts.DefaultFileName = disk.Text() + "site.lwa";
-        first.settings.MinimumDiskSpace = "0";
+        first.settings.MinimumDiskSpace = 0;
         ASSERT_TRUE(first.Start(web.Url()));
         ASSERT_TRUE(first.RunUntilFinished());
         ASSERT_EQ(first.state.FilesRead, 3);
@@ -239,7 +239,7 @@ TEST(DiskAndFolders, ProjectThatBecomesReadOnlyKeepsItsFiles) {
     SessionHarness h;
     UseRealCompletion(h);
     h.prompts.DefaultFileName = disk.Text() + "site.lwa";
-    h.settings.MinimumDiskSpace = "0";
+    h.settings.MinimumDiskSpace = 0;
     std::string pageAsServed;
     std::string recordBeforeConversion;
     h.engine.ConvertFiles = [&](SessionState& s) {
@@ -325,7 +325,7 @@ TEST_P(FilePlacement, FailureEndsTheRowIgnoredWithTheReason) {
                      .ExtraServerConfig = "location = /moved.gif { return 301 /taken.gif; }"});
 
     SessionHarness h;
-    h.settings.MaximumThreads = "1";
+    h.settings.MaximumThreads = 1;
     fs::path parent = h.folder.Path();
     if (c.Kind == Obstacle::PathTooLong) {
         // Deep enough that the project folder's own files still fit and the long name does not.

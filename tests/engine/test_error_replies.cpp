@@ -55,7 +55,7 @@ class ErrorRepliesTest : public ::testing::Test {
 
     void Run(std::vector<Script> scripts) {
         server = std::make_unique<ScriptedServer>(std::move(scripts));
-        h.settings.MaximumThreads = "1";
+        h.settings.MaximumThreads = 1;
         ASSERT_TRUE(h.Start(server->Url()));
         ASSERT_TRUE(h.RunUntilFinished(60000));
     }
@@ -237,7 +237,7 @@ TEST_F(ErrorRepliesTest, StopEndsThePauseAtOnce) {
     server = std::make_unique<ScriptedServer>(std::vector<Script>{
         ScriptedServer::Reply(Ok(kTwoImages)),
         ScriptedServer::Reply(Reply("503 Service Unavailable", "busy"))});
-    h.settings.MaximumThreads = "1";
+    h.settings.MaximumThreads = 1;
     ASSERT_TRUE(h.Start(server->Url()));
     QTimer watch;
     watch.setInterval(10);

@@ -48,7 +48,7 @@ struct Scenario {
     const char* Name;
     std::vector<S::Script> Scripts;  // connection by connection; the last one for all others
     int Threads = 10;
-    std::function<void(NewSessionSettings&)> Settings = {};
+    std::function<void(SessionSettings&)> Settings = {};
     // Runs after the session: the files of the project folder, the rows by file column.
     std::function<void(const fs::path& project, const std::map<std::string, std::string>& states,
                        const ScriptedServer& server, SessionHarness& h)>
@@ -71,7 +71,7 @@ class HostileServers : public ::testing::Test {
         SCOPED_TRACE(sc.Name);
         ScriptedServer server(sc.Scripts);
         SessionHarness h;
-        h.settings.MaximumThreads = std::to_string(sc.Threads);
+        h.settings.MaximumThreads = sc.Threads;
         if (sc.Settings) sc.Settings(h.settings);
 
         // Counts the turns of the event loop taken while a transfer was under way.
@@ -297,9 +297,9 @@ TEST_F(HostileServers, PagesThatAreNotWhatTheySay) {
           {S::Read(), S::Send("HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\n"),
            S::SendInChunks(zip, 512, 10), S::Close()}},
          10,
-         [](NewSessionSettings& s) {
+         [](SessionSettings& s) {
              s.RetrieveZIPEXEFiles = true;
-             s.ChosenFileSizeLimits = {".zip", "1"};
+             s.FileSizeLimits = {{".zip", 1}};
          },
          [](const fs::path& project, const std::map<std::string, std::string>& st,
             const ScriptedServer&, SessionHarness&) {

@@ -39,9 +39,9 @@ class ProtectedFetchNginx : public ::testing::TestWithParam<Case>, public Sessio
                                                                  .AuthPassword = "open sesame",
                                                                  .Https = GetParam().https});
         if (GetParam().https) setenv("SSL_CERT_FILE", web->CaFile().c_str(), 1);
-        settings.ChosenHTTPAuthentication = true;
-        settings.ChosenHTTPUserName = "reader";
-        settings.ChosenHTTPPassword = GetParam().password;
+        settings.UseHTTPAuthentication = true;
+        settings.HTTPUserName = "reader";
+        settings.HTTPPassword = GetParam().password;
     }
     void TearDown() override { unsetenv("SSL_CERT_FILE"); }
 

@@ -10,6 +10,7 @@
 
 #include "support/FtpServer.h"
 #include "support/NginxServer.h"
+#include "support/ScriptedServer.h"
 #include "support/SessionHarness.h"
 #include "engine/TransferRetries.h"
 #include "support/Subprocess.h"
@@ -121,7 +122,7 @@ TEST_F(RetrievalTest, CurrentPageOnly) {
 }
 
 TEST_F(RetrievalTest, OneThreadFetchesInQueueOrder) {
-    settings.MaximumThreads = "1";
+    settings.MaximumThreads = 1;
     ASSERT_TRUE(Start(web.Url()));
     ASSERT_TRUE(RunUntilFinished());
     std::vector<std::string> files;
@@ -222,6 +223,24 @@ TEST(LinkSpelling, SpacesAndLettersOutsideAsciiAreSentEncoded) {
     EXPECT_EQ(h.state.FilesRead, 4);
 }
 
+// The session's proxy, its port a number from the settings on: the transfer asks it for the
+// whole address of a host that no name server knows, so only the proxy can have answered.
+TEST(ProxyRetrieval, TheStartPageComesThroughTheProxy) {
+    ScriptedServer proxy(
+        {ScriptedServer::Reply("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                               "Content-Length: 20\r\n\r\n<html>proxied</html>")});
+    SessionHarness h;
+    h.settings.UseProxy = true;
+    h.settings.ProxyAddress = "127.0.0.1";
+    h.settings.ProxyPort = proxy.Port();
+    ASSERT_TRUE(h.Start("http://site.invalid/"));
+    ASSERT_TRUE(h.RunUntilFinished());
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_EQ(proxy.Requests()[0].rfind("GET http://site.invalid/ HTTP/1.1\r\n", 0), 0u)
+        << proxy.Requests()[0];
+    EXPECT_EQ(ReadWholeFile(h.folder.Path() / "site" / "Main.html"), "<html>proxied</html>");
+}
+
 TEST(FtpRetrieval, ZipFileWithCredentials) {
     TempFolder ftpRoot, webRoot;
     fs::copy_file(kSite / "files/tool.zip", ftpRoot.Path() / "tool.zip");
@@ -235,10 +254,10 @@ TEST(FtpRetrieval, ZipFileWithCredentials) {
 
     SessionHarness h;
     h.settings.RetrieveZIPEXEFiles = true;
-    h.settings.ChosenRetrieveFromFTP = true;
-    h.settings.ChosenFTPUserName = "lw";
-    h.settings.ChosenFTPPassword = "secret";
-    h.settings.ChosenFileSizeLimits = {".zip", "100"};
+    h.settings.RetrieveFromFTP = true;
+    h.settings.FTPUserName = "lw";
+    h.settings.FTPPassword = "secret";
+    h.settings.FileSizeLimits = {{".zip", 100}};
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
     const fs::path project = h.folder.Path() / "site";
@@ -275,11 +294,11 @@ TEST(FtpRetrieval, ServerAtItsConnectionLimitIsAskedAgain) {
     SetRetryPolicy({.Tries = 20, .FirstPauseMs = 50, .LaterPauseMs = 100});
 
     SessionHarness h;
-    h.settings.MaximumThreads = "8";
+    h.settings.MaximumThreads = 8;
     h.settings.RetrieveZIPEXEFiles = true;
-    h.settings.ChosenRetrieveFromFTP = true;
-    h.settings.ChosenFTPUserName = "lw";
-    h.settings.ChosenFTPPassword = "secret";
+    h.settings.RetrieveFromFTP = true;
+    h.settings.FTPUserName = "lw";
+    h.settings.FTPPassword = "secret";
     ASSERT_TRUE(h.Start(web.Url()));
     ASSERT_TRUE(h.RunUntilFinished());
     SetRetryPolicy(before);

@@ -22,7 +22,7 @@ std::string Page(const std::vector<std::string>& links) {
 class RunControlTest : public ::testing::Test, public SessionHarness {};
 
 TEST_F(RunControlTest, OneThreadFetchesStrictlyInQueueOrder) {
-    settings.MaximumThreads = "1";
+    settings.MaximumThreads = 1;
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"c.html", "a.gif", "b.html"}));
     std::vector<std::string> order;
@@ -40,7 +40,7 @@ TEST_F(RunControlTest, OneThreadFetchesStrictlyInQueueOrder) {
 }
 
 TEST_F(RunControlTest, MaximumThreadsZeroCountsAsOne) {
-    settings.MaximumThreads = "0";
+    settings.MaximumThreads = 0;
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"a.html", "b.html"}));
     ASSERT_EQ(Running().size(), 1u);
@@ -58,7 +58,7 @@ TEST_F(RunControlTest, NoSessionStartsWhileTheLastOneCompletes) {
     bool startedMeanwhile = true;
     bool idleMeanwhile = true;
     engine.ConvertFiles = [&](SessionState&) {
-        NewSessionSettings other = settings;
+        SessionSettings other = settings;
         startedMeanwhile = engine.StartNewSession(other);
         idleMeanwhile = engine.Idle();
         return true;
@@ -403,7 +403,7 @@ TEST_F(RunControlTest, AStartPageThatCannotBeWrittenSaysWhy) {
 
 TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenFileSizeLimits = {".zip", "100"};
+    settings.FileSizeLimits = {{".zip", 100}};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"big.zip", "small.zip"}));
     TransferWorker* big = Worker("big.zip");
@@ -419,13 +419,13 @@ TEST_F(RunControlTest, FileOverItsSizeLimitLeavesNoPartialFile) {
     EXPECT_FALSE(fs::exists(folder.Text() + "site/big.zip"));
     EXPECT_TRUE(fs::exists(folder.Text() + "site/small.zip"));
     EXPECT_EQ(state.FilesRead, 2);
-    EXPECT_TRUE(state.FileSizeLimits.empty());
+    EXPECT_TRUE(state.Settings.FileSizeLimits.empty());
 }
 
 TEST_F(RunControlTest, FailedConversionKeepsTheRecordAndFinishesTheCompletion) {
     engine.ConvertFiles = [](SessionState&) { return false; };
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenFileSizeLimits = {".zip", "1"};
+    settings.FileSizeLimits = {{".zip", 1}};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"big.zip", "a.html"}));
     Deliver(Worker("big.zip"), std::string(5000, 'z'));
@@ -440,12 +440,12 @@ TEST_F(RunControlTest, FailedConversionKeepsTheRecordAndFinishesTheCompletion) {
 
 TEST_F(RunControlTest, SizeLimitLookupTakesTheFirstEntryOfAType) {
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenFileSizeLimits = {".zip", "",     ".zip", "1",    ".gif",
-                                     "x",    ".exe", "7",    ".EXE", "9"};
+    settings.FileSizeLimits = {
+        {".zip", std::nullopt}, {".zip", 1}, {".gif", -5}, {".exe", 7}, {".EXE", 9}};
     ASSERT_TRUE(Start());
     Deliver(Running().at(0), Page({"a.zip", "b.gif", "c.EXE", "d.html"}));
     EXPECT_FALSE(Worker("a.zip")->SizeLimit());  // an empty size is no limit
-    EXPECT_FALSE(Worker("b.gif")->SizeLimit());  // nor is one that is not a number
+    EXPECT_FALSE(Worker("b.gif")->SizeLimit());  // nor is a negative one
     EXPECT_FALSE(Worker("d.html")->SizeLimit());
     ASSERT_TRUE(Worker("c.EXE")->SizeLimit());
     EXPECT_EQ(*Worker("c.EXE")->SizeLimit(), 7 * 1024);

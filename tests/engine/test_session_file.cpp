@@ -40,7 +40,7 @@ protected:
     void CompleteRun(SessionState& s) {
         s.ProjectFolder = project;
         s.SessionFileName = project + "shop.lwa";
-        s.SearchEntireSite = false;
+        s.Settings.SearchEntireSite = false;
         s.SiteFolders.Add("http://host/");
         s.SiteFolders.Add("images/");
         s.View.SetGridRowCount(4);
@@ -133,7 +133,7 @@ TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     EXPECT_EQ(v.ListedFolder(), project.substr(0, project.size() - 1));
     EXPECT_EQ(opened.ProjectFolder, project);
     EXPECT_EQ(opened.SiteBase, "http://host/");
-    EXPECT_TRUE(opened.SearchEntireSite) << "whatever the run used";
+    EXPECT_TRUE(opened.Settings.SearchEntireSite) << "whatever the run used";
     EXPECT_TRUE(opened.SessionComplete);
     EXPECT_TRUE(opened.SessionOpenedFromFile);
     EXPECT_FALSE(opened.SessionLoading);

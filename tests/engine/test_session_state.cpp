@@ -57,7 +57,7 @@ class SessionStateTest : public ::testing::Test {
 
     TempFolder folder;
     ScriptedPrompts prompts;
-    NewSessionSettings settings;
+    SessionSettings settings;
     SessionState state{prompts};
 };
 
@@ -142,51 +142,24 @@ TEST_F(SessionStateTest, DiskFloorIsSixtyFourBit) {
     // 32-bit floor would have wrapped and stopped the session at once.
     EXPECT_NEAR(static_cast<double>(state.DiskSpaceFloor),
                 static_cast<double>(free - 50 * 1024000LL), 64.0 * 1024 * 1024);
-    settings.MinimumDiskSpace = "";
-    settings.MaximumThreads = "";
-    ASSERT_TRUE(Start("http://host/", true));
-    EXPECT_EQ(settings.MaximumThreads, "10");
-    EXPECT_EQ(settings.MinimumDiskSpace, "50");
-    EXPECT_EQ(state.MaximumThreads, 10);
 }
 
 TEST_F(SessionStateTest, ReserveLargerThanFreeSpaceMakesNegativeFloor) {
-    settings.MinimumDiskSpace = "999999999";
+    settings.MinimumDiskSpace = 999999999;
     ASSERT_TRUE(Start("http://host/", true));
     EXPECT_LT(state.DiskSpaceFloor, 0);
 }
 
-TEST_F(SessionStateTest, NonIntegerFieldStopsTheStart) {
-    settings.MaximumThreads = "x1";
-    prompts.FileNames.push_back(folder.Text() + "a.lwa");
-    settings.MainURL = "http://host/";
-    EXPECT_FALSE(state.InitializeVariables(settings));
-    ASSERT_FALSE(prompts.Messages.empty());
-    EXPECT_EQ(prompts.Messages.back().Text, "'x1' is not a valid integer value");
-}
-
-TEST_F(SessionStateTest, SettingsAreTakenOver) {
-    settings.RetrieveOtherFiles = true;
+TEST_F(SessionStateTest, OtherFileTypesAreReadOnlyWhenWanted) {
     settings.OtherFileTypes = "pdf;.txt";
-    settings.RetrieveJavaApplets = true;
     settings.CollectEMailAddresses = true;
-    settings.UseProxy = true;
-    settings.ProxyAddress = "proxy.local";
-    settings.ProxyPort = "3128";
-    settings.ChosenFileSizeLimits = {".zip", "500"};
-    settings.ChosenHTTPAuthentication = true;
-    settings.ChosenHTTPUserName = "ann";
-    settings.ChosenHTTPPassword = "pw";
-    settings.ChosenFTPUserName = "ignored";  // FTP option off: not taken
     ASSERT_TRUE(Start("http://host/", true));
-    EXPECT_EQ(state.OtherFileTypes, std::vector<std::string>{".TXT"});
-    EXPECT_TRUE(state.RetrieveJavaApplets);
-    EXPECT_TRUE(state.UseProxy);
-    EXPECT_EQ(state.ProxyPort, "3128");
-    EXPECT_EQ(state.FileSizeLimits, (std::vector<std::string>{".zip", "500"}));
-    EXPECT_TRUE(settings.ChosenFileSizeLimits.empty());
-    EXPECT_EQ(state.HTTPUserName, "ann");
-    EXPECT_EQ(state.FTPUserName, "");
+    EXPECT_TRUE(state.OtherFileExtensions.empty());
+    state.SessionClock.stop();
+
+    settings.RetrieveOtherFiles = true;
+    ASSERT_TRUE(Start("http://host/", true));
+    EXPECT_EQ(state.OtherFileExtensions, std::vector<std::string>{".TXT"});
     ASSERT_EQ(state.EMailPage.size(), 1u);
     EXPECT_EQ(state.EMailPage[0], "<html>");
 }

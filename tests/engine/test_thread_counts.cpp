@@ -74,9 +74,9 @@ void WriteSite(const fs::path& root) {
 
 SessionOutcome Copy(const std::string& url, int threads) {
     SessionHarness h;
-    h.settings.MaximumThreads = std::to_string(threads);
+    h.settings.MaximumThreads = threads;
     h.settings.RetrieveZIPEXEFiles = true;
-    h.settings.ChosenFileSizeLimits = {".zip", "2"};
+    h.settings.FileSizeLimits = {{".zip", 2}};
     EXPECT_TRUE(h.Start(url));
     EXPECT_TRUE(h.RunUntilFinished());
     SessionOutcome out;

@@ -107,7 +107,7 @@ TEST_P(SizeLimit, CutsOffAtTheFirstDataPastTheLimit) {
     const LimitCase& c = GetParam();
     SessionHarness h;
     h.settings.RetrieveZIPEXEFiles = true;
-    h.settings.ChosenFileSizeLimits = {".zip", "100"};
+    h.settings.FileSizeLimits = {{".zip", 100}};
     ASSERT_TRUE(h.Start());
     SessionHarness::Deliver(h.Running().at(0), "<html><a href='f.zip'></html>");
     TransferWorker* w = h.Worker("f.zip");
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Worker, SizeLimit,
 
 TEST_F(WorkerTest, AnnouncedSizeOverLimitIsCutAtFirstData) {
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenFileSizeLimits = {".zip", "100"};
+    settings.FileSizeLimits = {{".zip", 100}};
     StartWith("<a href='f.zip'><a href='g.html'>");
     TransferWorker* w = Worker("f.zip");
     w->OnHttpProgress(Doc(TransferProgress::Begin, 0, 200 * 1024));
@@ -168,9 +168,9 @@ TEST_F(WorkerTest, SiteFoldersAreTheFirstFolderBelowTheRoot) {
 
 TEST_F(WorkerTest, FtpCloseBeforeTheEndIsIgnoredAfterItNothing) {
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenRetrieveFromFTP = true;
-    settings.ChosenFTPUserName = "lw";
-    settings.ChosenFTPPassword = "pw";
+    settings.RetrieveFromFTP = true;
+    settings.FTPUserName = "lw";
+    settings.FTPPassword = "pw";
     StartWith(
         "<a href='ftp://127.0.0.1:9/a.zip'><a href='ftp://127.0.0.1:9/pub/b.zip'>"
         "<a href='c.html'>");
@@ -210,7 +210,7 @@ class FileFailure : public WorkerTest, public ::testing::WithParamInterface<File
 TEST_P(FileFailure, EndsTheRowIgnoredAndReportsTheReason) {
     const FileFailureCase& c = GetParam();
     settings.RetrieveZIPEXEFiles = true;
-    settings.ChosenRetrieveFromFTP = true;
+    settings.RetrieveFromFTP = true;
     StartWith(c.Ftp ? "<a href='ftp://127.0.0.1:9/a.zip'>" : "<img src='a.gif'>");
     TransferWorker* w = Worker(c.Ftp ? "a.zip" : "a.gif");
     ASSERT_NE(w, nullptr);
@@ -348,9 +348,9 @@ class ProtectedFetchTest : public WorkerTest {
     void SetUp() override {
         fake = std::make_shared<FakeFetch>();
         SetProtectedFetch(fake);
-        settings.ChosenHTTPAuthentication = true;
-        settings.ChosenHTTPUserName = "ann";
-        settings.ChosenHTTPPassword = "pw";
+        settings.UseHTTPAuthentication = true;
+        settings.HTTPUserName = "ann";
+        settings.HTTPPassword = "pw";
     }
     void TearDown() override { SetProtectedFetch(nullptr); }
     std::shared_ptr<FakeFetch> fake;
@@ -382,6 +382,30 @@ TEST_F(ProtectedFetchTest, RowWhileFetchingAndAfter) {
     EXPECT_FALSE(state.ProtectedFetchActive);
     EXPECT_EQ(state.FilesRead, 2);
 }
+
+struct ProxyCase {
+    int port;
+    const char* given;  // as the protected fetch is given it
+};
+
+class ProtectedFetchProxy : public ProtectedFetchTest,
+                            public ::testing::WithParamInterface<ProxyCase> {};
+
+// The client of protected files takes the proxy as text: the port after the host, or none, so
+// that the client's own default applies. (Nothing listens on the loopback proxy.)
+TEST_P(ProtectedFetchProxy, HasThePortAfterTheHostOrNone) {
+    settings.UseProxy = true;
+    settings.ProxyAddress = "127.0.0.1";
+    settings.ProxyPort = GetParam().port;
+    StartWith("<a href='p.html'><a href='q.html'>");
+    TransferWorker* w = Worker("p.html");
+    fake->Body = "x";
+    w->FetchProtectedFile(w->RequestURL());
+    EXPECT_EQ(fake->Seen.Proxy, GetParam().given);
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, ProtectedFetchProxy,
+                         ::testing::Values(ProxyCase{9, "127.0.0.1:9"}, ProxyCase{0, "127.0.0.1"}));
 
 TEST_F(ProtectedFetchTest, ClockCatchesUpAfterABlockingFetch) {
     StartWith("<a href='p.html'><a href='q.html'>");

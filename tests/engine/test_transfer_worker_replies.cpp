@@ -35,7 +35,7 @@ class RepliesTest : public ::testing::Test {
     // Runs a session of one worker at a time against the scripts.
     void Run(std::vector<Script> scripts) {
         server = std::make_unique<ScriptedServer>(std::move(scripts));
-        h.settings.MaximumThreads = "1";
+        h.settings.MaximumThreads = 1;
         ASSERT_TRUE(h.Start(server->Url()));
         ASSERT_TRUE(h.RunUntilFinished());
     }
@@ -141,8 +141,8 @@ class RecordingFetch : public ProtectedFetch {
 TEST_F(RepliesTest, UnauthorizedWithCredentialsIsFetchedProtected) {
     auto fetch = std::make_shared<RecordingFetch>();
     SetProtectedFetch(fetch);
-    h.settings.ChosenHTTPAuthentication = true;
-    h.settings.ChosenHTTPUserName = "ann";
+    h.settings.UseHTTPAuthentication = true;
+    h.settings.HTTPUserName = "ann";
     Run({ScriptedServer::Reply(
              Ok("<html><a href='secret.html'>x</a><a href='b.html'>b</a></html>")),
          ScriptedServer::Reply("HTTP/1.1 401 Unauthorized\r\nContent-Length: 6\r\n"
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RepliesTest, ChunkedReplyOverItsSizeLimit) {
-    h.settings.ChosenFileSizeLimits = {".gif", "10"};
+    h.settings.FileSizeLimits = {{".gif", 10}};
     std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     for (int i = 0; i < 30; ++i) chunked += "400\r\n" + std::string(1024, 'g') + "\r\n";
     chunked += "0\r\n\r\n";

@@ -80,7 +80,7 @@ TEST_F(FileSizeDialog, AnEmptiedSizeCellIsAccepted) {
                     Qt::Key_Backspace);
     EXPECT_EQ(dialog.LimitsGrid->item(0, 1)->text(), "");
     EXPECT_TRUE(messages.Texts.isEmpty());
-    EXPECT_EQ(dialog.LimitLines()[1], "");
+    EXPECT_EQ(dialog.Limits()[0], (FileSizeLimit{".html", std::nullopt}));
 }
 
 TEST_F(FileSizeDialog, CheckAppliesToTheSizeColumnWhereverItWasDragged) {
@@ -96,11 +96,14 @@ TEST_F(FileSizeDialog, CheckAppliesToTheSizeColumnWhereverItWasDragged) {
 TEST_F(FileSizeDialog, RowsAreReadInScreenOrder) {
     dialog.LimitsGrid->verticalHeader()->moveSection(2, 0);    // .gif row to the top
     dialog.LimitsGrid->horizontalHeader()->moveSection(1, 0);  // sizes shown first
-    std::vector<std::string> lines = dialog.LimitLines();
-    ASSERT_EQ(lines.size(), 18u);
-    // The first column on screen is taken as the type (and lower-cased).
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
-              (std::vector<std::string>{"500", ".gif", "200", ".html", "200", ".htm"}));
+    const std::vector<FileSizeLimit> limits = dialog.Limits();
+    ASSERT_EQ(limits.size(), 9u);
+    // The first column on screen is taken as the type (and lower-cased), the second as the size.
+    EXPECT_EQ(std::vector<FileSizeLimit>(limits.begin(), limits.begin() + 3),
+              (std::vector<FileSizeLimit>{
+                  {"500", std::nullopt}, {"200", std::nullopt}, {"200", std::nullopt}}));
+    dialog.LimitsGrid->horizontalHeader()->moveSection(0, 1);  // sizes back on the right
+    EXPECT_EQ(dialog.Limits()[0], (FileSizeLimit{".gif", 500}));
 }
 
 TEST_F(FileSizeDialog, NewTypeAddsAnEmptyRowAtTheBottom) {
@@ -109,11 +112,10 @@ TEST_F(FileSizeDialog, NewTypeAddsAnEmptyRowAtTheBottom) {
     ASSERT_EQ(dialog.LimitsGrid->rowCount(), 11);
     TypeIntoCell(10, 0, ".PDF");
     TypeIntoCell(10, 1, "100");
-    std::vector<std::string> lines = dialog.LimitLines();
-    ASSERT_EQ(lines.size(), 22u);
-    EXPECT_EQ(lines[18], "");
-    EXPECT_EQ(lines[20], ".pdf");
-    EXPECT_EQ(lines[21], "100");
+    const std::vector<FileSizeLimit> limits = dialog.Limits();
+    ASSERT_EQ(limits.size(), 11u);
+    EXPECT_EQ(limits[9], (FileSizeLimit{"", std::nullopt}));
+    EXPECT_EQ(limits[10], (FileSizeLimit{".pdf", 100}));
 }
 
 TEST_F(FileSizeDialog, UncheckingDisablesOkAgain) {
@@ -190,7 +192,7 @@ TEST_F(FileSizeDialogWithRealBox, ALetterInASizeCellIsAnsweredAndTheCellKeeps200
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(answers.Texts.size(), 2u);
-    EXPECT_EQ(dialog.LimitLines()[3], "200");
+    EXPECT_EQ(dialog.Limits()[1].Kilobytes, 200);
     // The grid still takes input after the boxes.
     QTableWidgetItem* item = dialog.LimitsGrid->item(0, 1);
     dialog.LimitsGrid->setCurrentItem(item);

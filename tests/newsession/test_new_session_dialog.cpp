@@ -56,23 +56,23 @@ class NewSessionDialogTest : public ::testing::Test {
 };
 
 TEST_F(NewSessionDialogTest, OpensWithTheDefaults) {
-    NewSessionSettings defaults;
-    NewSessionSettings shown = form.Settings();
-    EXPECT_EQ(shown.MainURL, defaults.MainURL);
-    EXPECT_EQ(shown.OtherFileTypes, defaults.OtherFileTypes);
-    EXPECT_EQ(shown.MaximumThreads, "10");
-    EXPECT_EQ(shown.MinimumDiskSpace, "50");
-    EXPECT_TRUE(shown.RetrieveHTMLFiles && shown.RetrieveImageFiles && shown.SearchEntireSite);
-    EXPECT_FALSE(shown.RetrieveZIPEXEFiles || shown.RetrieveJavaApplets || shown.RetrieveOtherFiles ||
-                 shown.CollectEMailAddresses || shown.UseProxy || shown.CompleteCopy);
+    EXPECT_EQ(form.Settings(), SessionSettings());
+    EXPECT_EQ(form.MainURL->text(), "http://www.");
+    EXPECT_EQ(form.OtherFileTypes->text(), ".au;.pdf;.asp;.txt");
+    EXPECT_EQ(form.MaximumThreads->text(), "10");
+    EXPECT_EQ(form.MinimumDiskSpace->text(), "50");
+    EXPECT_EQ(form.ProxyPort->text(), "");
+    EXPECT_TRUE(form.RetrieveHTMLFiles->isChecked() && form.RetrieveImageFiles->isChecked() &&
+                form.SearchEntireSite->isChecked() && form.UseDirectConnection->isChecked());
+    EXPECT_FALSE(form.RetrieveZIPEXEFiles->isChecked() || form.RetrieveJavaApplets->isChecked() ||
+                 form.RetrieveOtherFiles->isChecked() || form.CollectEMailAddresses->isChecked() ||
+                 form.CompleteCopy->isChecked() || form.SearchOnlyCurrentPage->isChecked());
     EXPECT_EQ(form.CompleteCopy->text().toStdString(),
               "Complete copy: style sheets, scripts, fonts and the site's own folders");
     // Below the file kinds.
     form.layout()->activate();
     EXPECT_GT(form.CompleteCopy->mapTo(&form, QPoint()).y(),
               form.GroupRetrieve->mapTo(&form, QPoint(0, form.GroupRetrieve->height())).y() - 1);
-    EXPECT_TRUE(shown.ChosenFileSizeLimits.empty());
-    EXPECT_FALSE(shown.ChosenRetrieveFromFTP || shown.ChosenHTTPAuthentication);
     EXPECT_TRUE(form.OKBtn->isEnabled());
     EXPECT_FALSE(form.FtpOptionBtn->isEnabled());
     EXPECT_FALSE(form.OtherFileTypes->isEnabled());
@@ -182,7 +182,7 @@ TEST_F(NewSessionDialogTest, NumberFieldsCatchANonDigitTypedAtTheEnd) {
         {true, false, "", "50x", "", 1},
         {true, false, "", "1024", "1024", 0},
         // Only the last of the first three characters is looked at; what slips through is
-        // refused when the session starts.
+        // refused at OK.
         {true, false, "", "500x", "500x", 0},
         {true, true, "50", "x", "x50", 0},
     };
@@ -226,10 +226,10 @@ TEST_F(NewSessionDialogTest, ProxyFieldsAndOptionButtonFollowTheirChoices) {
     EXPECT_TRUE(form.Settings().UseProxy);
     form.UseDirectConnection->click();
     EXPECT_FALSE(form.ProxyAddress->isEnabled() || form.ProxyPort->isEnabled());
-    NewSessionSettings s = form.Settings();
+    SessionSettings s = form.Settings();
     EXPECT_FALSE(s.UseProxy);
     EXPECT_EQ(s.ProxyAddress, "127.0.0.1");  // kept; the engine ignores it
-    EXPECT_EQ(s.ProxyPort, "3128");
+    EXPECT_EQ(s.ProxyPort, 3128);
 
     form.RetrieveZIPEXEFiles->click();
     EXPECT_TRUE(form.FtpOptionBtn->isEnabled());
@@ -238,15 +238,15 @@ TEST_F(NewSessionDialogTest, ProxyFieldsAndOptionButtonFollowTheirChoices) {
 }
 
 TEST_F(NewSessionDialogTest, CheckBoxesReachTheSettings) {
-    using Field = bool NewSessionSettings::*;
+    using Field = bool SessionSettings::*;
     const std::pair<QCheckBox*, Field> boxes[] = {
-        {form.RetrieveHTMLFiles, &NewSessionSettings::RetrieveHTMLFiles},
-        {form.RetrieveImageFiles, &NewSessionSettings::RetrieveImageFiles},
-        {form.RetrieveZIPEXEFiles, &NewSessionSettings::RetrieveZIPEXEFiles},
-        {form.RetrieveJavaApplets, &NewSessionSettings::RetrieveJavaApplets},
-        {form.RetrieveOtherFiles, &NewSessionSettings::RetrieveOtherFiles},
-        {form.CollectEMailAddresses, &NewSessionSettings::CollectEMailAddresses},
-        {form.CompleteCopy, &NewSessionSettings::CompleteCopy},
+        {form.RetrieveHTMLFiles, &SessionSettings::RetrieveHTMLFiles},
+        {form.RetrieveImageFiles, &SessionSettings::RetrieveImageFiles},
+        {form.RetrieveZIPEXEFiles, &SessionSettings::RetrieveZIPEXEFiles},
+        {form.RetrieveJavaApplets, &SessionSettings::RetrieveJavaApplets},
+        {form.RetrieveOtherFiles, &SessionSettings::RetrieveOtherFiles},
+        {form.CollectEMailAddresses, &SessionSettings::CollectEMailAddresses},
+        {form.CompleteCopy, &SessionSettings::CompleteCopy},
     };
     for (auto [box, field] : boxes) {
         SCOPED_TRACE(box->text().toStdString());
@@ -272,10 +272,10 @@ TEST_F(NewSessionDialogTest, FtpOptionDialogEnablesOkOnlyWhenWanted) {
     });
     form.RetrieveZIPEXEFiles->click();
     form.FtpOptionBtn->click();
-    NewSessionSettings s = form.Settings();
-    EXPECT_TRUE(s.ChosenRetrieveFromFTP);
-    EXPECT_EQ(s.ChosenFTPUserName, "");
-    EXPECT_EQ(s.ChosenFTPPassword, "");
+    SessionSettings s = form.Settings();
+    EXPECT_TRUE(s.RetrieveFromFTP);
+    EXPECT_EQ(s.FTPUserName, "");
+    EXPECT_EQ(s.FTPPassword, "");
 }
 
 TEST_F(NewSessionDialogTest, CancellingTheReopenedFtpDialogTurnsFtpOff) {
@@ -295,10 +295,10 @@ TEST_F(NewSessionDialogTest, CancellingTheReopenedFtpDialogTurnsFtpOff) {
     });
     form.RetrieveZIPEXEFiles->click();
     form.FtpOptionBtn->click();
-    ASSERT_TRUE(form.Settings().ChosenRetrieveFromFTP);
-    EXPECT_EQ(form.Settings().ChosenFTPUserName, "anonymous");
+    ASSERT_TRUE(form.Settings().RetrieveFromFTP);
+    EXPECT_EQ(form.Settings().FTPUserName, "anonymous");
     form.FtpOptionBtn->click();
-    EXPECT_FALSE(form.Settings().ChosenRetrieveFromFTP);
+    EXPECT_FALSE(form.Settings().RetrieveFromFTP);
 }
 
 struct HttpCase {
@@ -329,15 +329,15 @@ TEST_F(NewSessionDialogTest, HttpDialogNeedsAUserName) {
             return d.result();
         });
         form.SiteLoginBtn->click();
-        NewSessionSettings s = form.Settings();
-        EXPECT_EQ(s.ChosenHTTPAuthentication, step.authenticationAfter);
-        EXPECT_EQ(s.ChosenHTTPUserName, step.userAfter);
+        SessionSettings s = form.Settings();
+        EXPECT_EQ(s.UseHTTPAuthentication, step.authenticationAfter);
+        EXPECT_EQ(s.HTTPUserName, step.userAfter);
     }
 }
 
-const std::vector<std::string> DefaultLimitLines = {".html", "200", ".htm", "200",  ".gif", "500",
-                                                    ".jpg",  "500", ".zip", "5000", ".exe", "5000",
-                                                    "",      "",    "",     "",     "",     ""};
+const std::vector<FileSizeLimit> DefaultLimits = {
+    {".html", 200}, {".htm", 200},      {".gif", 500},      {".jpg", 500},     {".zip", 5000},
+    {".exe", 5000}, {"", std::nullopt}, {"", std::nullopt}, {"", std::nullopt}};
 
 TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog) {
     // OK without the box: impossible, and nothing is taken even if the dialog says Accepted.
@@ -347,7 +347,7 @@ TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog)
         return int(QDialog::Accepted);
     });
     form.FileSizeLimitsBtn->click();
-    EXPECT_TRUE(form.ChosenFileSizeLimits.empty());
+    EXPECT_TRUE(form.Settings().FileSizeLimits.empty());
 
     NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
         d.LimitSizesCheck->click();
@@ -356,11 +356,11 @@ TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog)
         return d.result();
     });
     form.FileSizeLimitsBtn->click();
-    EXPECT_EQ(form.Settings().ChosenFileSizeLimits, DefaultLimitLines);
+    EXPECT_EQ(form.Settings().FileSizeLimits, DefaultLimits);
 
     // A second acceptance replaces the first; the dialog opens with the defaults again.
     NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
-        EXPECT_EQ(d.LimitLines(), DefaultLimitLines);
+        EXPECT_EQ(d.Limits(), DefaultLimits);
         d.LimitSizesCheck->click();
         d.LimitsGrid->item(0, 0)->setText(".GIF");
         d.LimitsGrid->item(0, 1)->setText("30");
@@ -371,11 +371,10 @@ TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog)
         return d.result();
     });
     form.FileSizeLimitsBtn->click();
-    std::vector<std::string> expected = DefaultLimitLines;
-    expected[0] = ".gif";
-    expected[1] = "30";
-    expected.insert(expected.end(), {".pdf", "100"});
-    EXPECT_EQ(form.ChosenFileSizeLimits, expected);
+    std::vector<FileSizeLimit> expected = DefaultLimits;
+    expected[0] = {".gif", 30};
+    expected.push_back({".pdf", 100});
+    EXPECT_EQ(form.Settings().FileSizeLimits, expected);
 
     // Cancel keeps what was accepted before.
     NextSubDialog<FileSizeLimitsDialog>([](FileSizeLimitsDialog& d) {
@@ -385,7 +384,7 @@ TEST_F(NewSessionDialogTest, FileSizeRowsAreTakenOnlyFromACheckedAcceptedDialog)
         return d.result();
     });
     form.FileSizeLimitsBtn->click();
-    EXPECT_EQ(form.ChosenFileSizeLimits, expected);
+    EXPECT_EQ(form.Settings().FileSizeLimits, expected);
 }
 
 // The same checks with the real boxes and the real pause, the sub-dialogs run as the program runs
@@ -522,6 +521,76 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedAddressCase{"NoHost", "https://", "'https://' names no host"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct NumbersAtOkCase {
+    const char* name;
+    bool proxy;
+    const char* threads;
+    const char* disk;
+    const char* port;
+    const char* told;  // nullptr: taken
+    SessionSettings taken;
+};
+
+SessionSettings Numbers(int threads, int disk, int port) {
+    SessionSettings s;
+    s.MaximumThreads = threads;
+    s.MinimumDiskSpace = disk;
+    s.ProxyPort = port;
+    return s;
+}
+
+class NumbersAtOk : public NewSessionDialogWithRealBoxes,
+                    public ::testing::WithParamInterface<NumbersAtOkCase> {};
+
+// What slips past the check while typing (or was pasted) is refused at OK with the text named;
+// the dialog stays open. An empty field is its default; the port counts only with the proxy.
+TEST_P(NumbersAtOk, AreTakenAsNumbersOrRefused) {
+    const NumbersAtOkCase& c = GetParam();
+    form.MainURL->setText("http://127.0.0.1:8081/");
+    if (c.proxy) form.UseProxy->click();
+    form.MaximumThreads->setText(c.threads);
+    form.MinimumDiskSpace->setText(c.disk);
+    form.ProxyPort->setText(c.port);
+    answers.OnBox = [name = QString(c.name)](QMessageBox& box) {
+        SaveScreenshot(box, "new-session-number-refused-" + name);
+    };
+    form.OKBtn->click();
+    if (!c.told) {
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+        EXPECT_TRUE(answers.Texts.empty());
+        const SessionSettings s = form.Settings();
+        EXPECT_EQ(s.MaximumThreads, c.taken.MaximumThreads);
+        EXPECT_EQ(s.MinimumDiskSpace, c.taken.MinimumDiskSpace);
+        EXPECT_EQ(s.ProxyPort, c.taken.ProxyPort);
+        return;
+    }
+    ASSERT_TRUE(answers.WaitForBoxes(1));
+    EXPECT_EQ(answers.Texts, std::vector<std::string>{c.told});
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.MinimumDiskSpace->text(), c.disk);
+    EXPECT_EQ(form.ProxyPort->text(), c.port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialog, NumbersAtOk,
+    ::testing::Values(
+        NumbersAtOkCase{"Typed", true, "4", "1024", "3128", nullptr, Numbers(4, 1024, 3128)},
+        NumbersAtOkCase{"EmptyAreDefaults", true, "", "", "", nullptr, Numbers(10, 50, 0)},
+        NumbersAtOkCase{"PortWithoutProxy", false, "4", "50", "80x", nullptr, Numbers(4, 50, 0)},
+        NumbersAtOkCase{
+            "DiskWithALetter", false, "4", "500x", "", "'500x' is not a valid integer value", {}},
+        NumbersAtOkCase{"DiskTooLarge",
+                        false,
+                        "4",
+                        "99999999999",
+                        "",
+                        "'99999999999' is not a valid integer value",
+                        {}},
+        NumbersAtOkCase{
+            "PortWithALetter", true, "4", "50", "80x", "'80x' is not a valid integer value", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(NewSessionDialogWithRealBoxes, SizeGridOfTheRealSubDialogAnswersALetterAndIsTaken) {
     bool driven = false;
     QTimer::singleShot(0, [this, &driven] {
@@ -547,9 +616,9 @@ TEST_F(NewSessionDialogWithRealBoxes, SizeGridOfTheRealSubDialogAnswersALetterAn
     form.FileSizeLimitsBtn->click();  // runs the dialog's own event loop
     ASSERT_TRUE(driven);
     ASSERT_EQ(answers.Texts, std::vector<std::string>{"Value must be integer"});
-    std::vector<std::string> expected = DefaultLimitLines;
-    expected[5] = "200";
-    EXPECT_EQ(form.Settings().ChosenFileSizeLimits, expected);
+    std::vector<FileSizeLimit> expected = DefaultLimits;
+    expected[2].Kilobytes = 200;
+    EXPECT_EQ(form.Settings().FileSizeLimits, expected);
 }
 
 }  // namespace

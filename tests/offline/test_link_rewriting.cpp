@@ -14,8 +14,8 @@ SessionFields EntireSite() {
     SessionFields s;
     s.ProjectFolder = "/project/";
     s.SiteBase = "http://host/";
-    s.SearchEntireSite = true;
-    s.RetrieveImageFiles = true;
+    s.Settings.SearchEntireSite = true;
+    s.Settings.RetrieveImageFiles = true;
     return s;
 }
 
@@ -187,9 +187,9 @@ TEST(ConvertPageText, CurrentPageSessionRewritesLinksToRetrievedPages) {
     SessionFields s;
     s.ProjectFolder = "/project/";
     s.SiteBase = "http://host/dir/";
-    s.SearchEntireSite = false;
+    s.Settings.SearchEntireSite = false;
     s.FirstPageParsed = true;
-    s.RetrieveImageFiles = true;
+    s.Settings.RetrieveImageFiles = true;
     OfflineLinkMap links(s, Retrieved({"other.html"}));
     EXPECT_EQ(RewriteTagLinks("<A HREF=\"other.html\">O</A> <A HREF=\"third.html\">T</A>", links),
               "<A HREF=\"other.html\">O</A> <A HREF=\"third.html\">* T *</A>");
@@ -225,7 +225,7 @@ TEST(RewritePasses, HostilePagesAreLeftAsTheyAre) {
 
 TEST(OfflineLinkMap, CollectsNoEMailAddressesAndAsksOncePerName) {
     SessionFields s = EntireSite();
-    s.CollectEMailAddresses = true;
+    s.Settings.CollectEMailAddresses = true;
     s.EMailPage = {"<html>"};
     int asked = 0;
     OfflineLinkMap links(

@@ -135,7 +135,7 @@ void SoakRun::OpenWindow() {
     ++visits_[static_cast<int>(window_)];
     MainWindow& form = *form_;
     target_ = &form;
-    form.AskSessionSettings = [&form](NewSessionSettings& settings) {
+    form.AskSessionSettings = [&form](SessionSettings& settings) {
         return form.ShowNewSessionDialog(settings);
     };
     auto selectFile = [&form, this] {
@@ -152,9 +152,9 @@ void SoakRun::OpenWindow() {
     };
     switch (window_) {
         case Window::Live:
-            form.AskSessionSettings = [this](NewSessionSettings& settings) {
+            form.AskSessionSettings = [this](SessionSettings& settings) {
                 settings.MainURL = siteUrl_;
-                settings.MaximumThreads = std::to_string(1 + driver_.Below(6));
+                settings.MaximumThreads = static_cast<int>(1 + driver_.Below(6));
                 settings.CollectEMailAddresses = driver_.Below(2) == 0;
                 settings.CompleteCopy = driver_.Below(2) == 0;
                 return true;

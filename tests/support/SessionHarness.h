@@ -134,7 +134,7 @@ class SessionHarness {
 
     TempFolder folder;
     ScriptedPrompts prompts;
-    NewSessionSettings settings;
+    SessionSettings settings;
     SessionState state{prompts};
     RunControl engine{state};
     int Conversions = 0;

@@ -64,7 +64,7 @@ class CompleteCopyBrowser : public ::testing::Test, private QtAppFirst {
         s.SiteBase = Site;
         s.SessionComplete = true;
         s.SessionOpenedFromFile = true;
-        s.CompleteCopy = true;
+        s.Settings.CompleteCopy = true;
         s.StartAddress = Site;
         s.View.SetGridRowCount(static_cast<int>(std::size(kFiles)) + 1);
         int row = 1;

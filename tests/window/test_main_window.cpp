@@ -245,7 +245,7 @@ TEST_F(MainWindowTest, GridColoursAsAPersonSeesThem) {
 TEST_F(MainWindowTest, CtrlNAndCtrlOStartNewAndOpenSession) {
     MainWindow form(prompts);
     int asked = 0;
-    form.AskSessionSettings = [&](NewSessionSettings&) {
+    form.AskSessionSettings = [&](SessionSettings&) {
         ++asked;
         return false;
     };

@@ -38,7 +38,7 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
   protected:
     void SetUp() override {
         prompts.DefaultFileName = folder.Text() + "site.lwa";
-        form.AskSessionSettings = [this](NewSessionSettings& chosen) {
+        form.AskSessionSettings = [this](SessionSettings& chosen) {
             chosen = settings;
             chosen.MainURL = SessionHarness::Site;
             return true;
@@ -69,7 +69,7 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
 
     TempFolder folder;
     ScriptedPrompts prompts;
-    NewSessionSettings settings;
+    SessionSettings settings;
     // On the heap: a test closes it for good (and then has it deleted, to see the close).
     QPointer<MainWindow> window{new MainWindow(prompts)};
     MainWindow& form = *window;
@@ -128,7 +128,7 @@ TEST_F(WindowDuringRun, TheSiteTreeAndFileListFollowTheFilesAsTheyLand) {
 }
 
 TEST_F(WindowDuringRun, TheGridFollowsNewRowsOnlyWhileItIsAtTheBottom) {
-    settings.MaximumThreads = "100";
+    settings.MaximumThreads = 100;
     form.StartNewSession();
     std::vector<std::string> pages;
     for (int i = 0; i < 60; ++i) pages.push_back("p" + std::to_string(i) + ".html");
@@ -204,7 +204,7 @@ TEST(WindowDuringRunBoxes, TheStopBoxGoesWhenTheLastTransferEnds) {
     prompts.File = folder.Text() + "site.lwa";
     MainWindow form(prompts);
     prompts.SetOwner(&form);
-    form.AskSessionSettings = [](NewSessionSettings& settings) {
+    form.AskSessionSettings = [](SessionSettings& settings) {
         settings.MainURL = SessionHarness::Site;
         return true;
     };

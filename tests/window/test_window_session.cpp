@@ -42,7 +42,7 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
     void SetUp() override {
         SetShellOpenHandler([](const std::string&, const std::string&, const std::string&, int) {});
         prompts.DefaultFileName = folder.Text() + "site.lwa";
-        form.AskSessionSettings = [this](NewSessionSettings& settings) {
+        form.AskSessionSettings = [this](SessionSettings& settings) {
             settings.MainURL = web.Url();
             settings.CollectEMailAddresses = true;
             return true;
@@ -182,10 +182,10 @@ TEST(WindowSessionBoxes, ACopyStoppedByTheDiskBudgetSaysSoInABox) {
     prompts.File = folder.Text() + "site.lwa";
     MainWindow form(prompts);
     prompts.SetOwner(&form);
-    form.AskSessionSettings = [&](NewSessionSettings& settings) {
+    form.AskSessionSettings = [&](SessionSettings& settings) {
         settings.MainURL = web.Url();
         settings.CompleteCopy = true;
-        settings.MaximumThreads = "1";
+        settings.MaximumThreads = 1;
         return true;
     };
     form.show();
@@ -224,7 +224,7 @@ TEST(WindowSessionBoxes, ASessionFileWithoutANameIsRefusedInABox) {
     prompts.File = folder.Text() + ".lwa";
     MainWindow form(prompts);
     prompts.SetOwner(&form);
-    form.AskSessionSettings = [](NewSessionSettings& settings) {
+    form.AskSessionSettings = [](SessionSettings& settings) {
         settings.MainURL = "http://127.0.0.1:9/";
         return true;
     };
