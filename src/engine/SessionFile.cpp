@@ -48,7 +48,7 @@ SessionRecord RecordOf(const SessionState& session) {
     record.StartedText = session.View.UpperStatusBar(0);
     for (int panel = 1; panel <= 4; ++panel)
         record.Statistics[static_cast<std::size_t>(panel - 1)] = session.View.LowerStatusBar(panel);
-    record.CompleteCopy = session.Settings.CompleteCopy;
+    record.Settings = session.Settings;
     if (session.Settings.CompleteCopy) {
         record.StartAddress = session.StartAddress;
         record.MirrorFiles.assign(session.MirrorFiles.begin(), session.MirrorFiles.end());
@@ -116,7 +116,9 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     for (int panel = 1; panel <= 4; ++panel)
         view.SetLowerStatusBar(panel, record.Statistics[static_cast<std::size_t>(panel - 1)]);
 
-    session.Settings.CompleteCopy = record.CompleteCopy;
+    // What the file keeps; the other settings are their defaults, so the session counts as a
+    // copy of the entire site whatever the run chose.
+    session.Settings = std::move(record.Settings);
     session.StartAddress = std::move(record.StartAddress);
     session.MirrorFiles.clear();
     for (auto& [address, localPath] : record.MirrorFiles)
@@ -125,7 +127,6 @@ void ApplyRecord(SessionState& session, const std::string& path, SessionRecord r
     LocateMovedProjectFolder(session);
 
     session.SessionComplete = true;
-    session.Settings.SearchEntireSite = true;
     session.EnableDisableToolBarButtons();
     session.SessionLoading = false;
 }

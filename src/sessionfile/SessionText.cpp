@@ -165,7 +165,7 @@ std::string FormatSessionText(
         for (const std::string& cell : rowAt(r)) AppendLine(out, cell);
     AppendLine(out, record.StartedText);
     for (const std::string& text : record.Statistics) AppendLine(out, text);
-    if (record.CompleteCopy) {
+    if (record.Settings.CompleteCopy) {
         AppendLine(out, CompleteCopyMark);
         AppendLine(out, record.StartAddress);
         AppendLine(out, std::to_string(record.MirrorFiles.size()));
@@ -196,7 +196,7 @@ SessionRecord ParseSessionText(std::string_view text) {
     for (std::string& statistic : record.Statistics) statistic = lines.Next();
     if (lines.AtEnd() || lines.Peek() != CompleteCopyMark) return record;
     lines.Next();
-    record.CompleteCopy = true;
+    record.Settings.CompleteCopy = true;
     // A complete copy's site folders are folders of the project (the first is the site root).
     constexpr std::size_t FirstSiteFolderLine = 4;
     for (std::size_t i = 1; i < record.SiteFolders.size(); ++i)

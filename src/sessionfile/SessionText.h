@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/SessionSettings.h"
+
 // The session file: a short text of CR LF-ended lines, scrambled byte by byte.
 //
 //   {AUTO GENERATED FILE. DO NOT MODIFY THIS FILE.}
@@ -36,7 +38,9 @@ struct SessionRecord {
     std::vector<std::array<std::string, 5>> Rows;
     std::string StartedText;                // upper status bar, first panel
     std::array<std::string, 4> Statistics;  // lower status bar, panels 1 to 4
-    bool CompleteCopy = false;
+    // The session's settings. The file keeps only Settings.CompleteCopy (as the mark of a
+    // complete copy); read back, the others are their defaults.
+    SessionSettings Settings;
     std::string StartAddress;  // complete copy only
     std::vector<std::pair<std::string, std::string>> MirrorFiles;  // address, local path
 };

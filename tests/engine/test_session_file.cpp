@@ -112,6 +112,10 @@ TEST_F(SessionFileTest, WriteOpenAndSaveUnderAnotherNameGiveTheSamePlainText) {
 TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     const std::string file = SavedRun();
     opened.View.SetLowerStatusBar(0, "Files Added in Queue: 17");
+    // An earlier session of this process ran with other settings.
+    opened.Settings.SearchEntireSite = false;
+    opened.Settings.CompleteCopy = true;
+    opened.Settings.HTTPPassword = "earlier";
     prompts.FileNames.push_back(file);
     ASSERT_TRUE(OpenSession(opened));
     EXPECT_EQ(prompts.FileDialogCaptions,
@@ -133,7 +137,9 @@ TEST_F(SessionFileTest, OpenRebuildsGridTreeStatisticsAndFlags) {
     EXPECT_EQ(v.ListedFolder(), project.substr(0, project.size() - 1));
     EXPECT_EQ(opened.ProjectFolder, project);
     EXPECT_EQ(opened.SiteBase, "http://host/");
-    EXPECT_TRUE(opened.Settings.SearchEntireSite) << "whatever the run used";
+    // A classic file keeps no settings: they are the defaults (the entire site among them),
+    // whatever this run or the earlier one used.
+    EXPECT_EQ(opened.Settings, SessionSettings());
     EXPECT_TRUE(opened.SessionComplete);
     EXPECT_TRUE(opened.SessionOpenedFromFile);
     EXPECT_FALSE(opened.SessionLoading);
@@ -197,7 +203,7 @@ TEST_F(SessionFileTest, PathOutsideTheProjectIsRefusedAsDamaged) {
     SessionRecord r;
     r.ProjectFolder = project;
     r.SiteFolders = {"http://host/"};
-    r.CompleteCopy = true;
+    r.Settings.CompleteCopy = true;
     r.StartAddress = "http://host/";
     r.MirrorFiles = {{"http://host/", "index.html"}, {"http://host/x", "../../etc/passwd"}};
     const std::string file = folder.Text() + "hostile.lwa";

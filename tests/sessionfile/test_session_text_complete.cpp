@@ -23,7 +23,7 @@ const char* const ClassicText =
 
 SessionRecord CompleteRecord() {
     SessionRecord r = ParseSessionText(ClassicText);
-    r.CompleteCopy = true;
+    r.Settings.CompleteCopy = true;
     r.StartAddress = "http://host/docs/";
     r.MirrorFiles = {{"http://host/docs/", "docs/index.html"},
                      {"http://host/a/page.html", "a/page.html"},
@@ -34,7 +34,7 @@ SessionRecord CompleteRecord() {
 
 TEST(SessionTextComplete, ClassicRecordIsWrittenAsBeforeAndReadAsClassic) {
     const SessionRecord classic = ParseSessionText(ClassicText);
-    EXPECT_FALSE(classic.CompleteCopy);
+    EXPECT_FALSE(classic.Settings.CompleteCopy);
     EXPECT_TRUE(classic.MirrorFiles.empty());
     EXPECT_EQ(FormatSessionText(classic), ClassicText);
 }
@@ -47,7 +47,7 @@ TEST(SessionTextComplete, CompleteCopyReadsBackWhatItWrote) {
     EXPECT_EQ(text.substr(std::string(ClassicText).size(), 37),
               "Complete copy\r\nhttp://host/docs/\r\n4\r\n");
     const SessionRecord read = ParseSessionText(text);
-    EXPECT_TRUE(read.CompleteCopy);
+    EXPECT_TRUE(read.Settings.CompleteCopy);
     EXPECT_EQ(read.StartAddress, written.StartAddress);
     EXPECT_EQ(read.MirrorFiles, written.MirrorFiles);
     EXPECT_EQ(read.Rows, written.Rows);
@@ -70,7 +70,7 @@ TEST_P(SessionTextCompleteTail, IsReadOrRefused) {
         EXPECT_THROW(ParseSessionText(text), SessionFileError);
         return;
     }
-    EXPECT_EQ(ParseSessionText(text).CompleteCopy, GetParam().complete);
+    EXPECT_EQ(ParseSessionText(text).Settings.CompleteCopy, GetParam().complete);
 }
 
 INSTANTIATE_TEST_SUITE_P(
