@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 
 // The command line of lanternway-get: one session started exactly as the New Session dialog
 // would start it, each option standing for one control of the dialog with the dialog's default.
+// The options themselves are declared in one table (cli/GetOptionTable.cpp).
 struct GetOptions {
     SessionSettings Settings;  // the dialog's values, address and search depth included
     std::string SessionFile;   // as chosen in the save dialog
@@ -15,6 +17,8 @@ struct GetOptions {
     bool Quiet = false;        // no progress line, only error messages
     bool Help = false;
     bool Version = false;
+    // --show: print this session file, and retrieve nothing.
+    std::optional<std::string> SessionFileToShow;
 };
 
 // The outcome of reading the command line: the options, or a usage error with its message.

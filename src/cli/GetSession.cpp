@@ -194,23 +194,16 @@ int RunGetSession(const GetOptions& options, std::ostream& err, bool progress) {
 
 int LanternwayGetMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                       bool errIsTerminal) {
-    // --show SESSION-FILE stands alone: it prints a session file and retrieves nothing.
-    if (!args.empty() && (args[0] == "--show" || args[0].rfind("--show=", 0) == 0)) {
-        const bool joined = args[0].size() > 6;
-        if (args.size() != (joined ? 1u : 2u)) {
-            err << "lanternway-get: --show takes one session file and nothing else\n"
-                << "Try 'lanternway-get --help' for more information.\n";
-            return ExitUsage;
-        }
-        return ShowSessionFile(joined ? args[0].substr(7) : args[1], out, err) == 0 ? ExitDone
-                                                                                  : ExitFailure;
-    }
     const GetOptionsResult parsed = ParseGetOptions(args);
     if (!parsed.Error.empty()) {
         err << "lanternway-get: " << parsed.Error << "\n"
             << "Try 'lanternway-get --help' for more information.\n";
         return ExitUsage;
     }
+    // --show SESSION-FILE stands alone: it prints a session file and retrieves nothing.
+    if (parsed.Options.SessionFileToShow)
+        return ShowSessionFile(*parsed.Options.SessionFileToShow, out, err) == 0 ? ExitDone
+                                                                                 : ExitFailure;
     if (parsed.Options.Help) {
         out << GetUsage();
         return ExitDone;

@@ -114,6 +114,11 @@ TEST(GetOptions, UsageErrors) {
         {{"--frobnicate", "http://h/", "s"}, "unknown option '--frobnicate'"},
         {{"-x", "http://h/", "s"}, "unknown option '-x'"},
         {{"--quiet=1", "http://h/", "s"}, "option '--quiet' takes no value"},
+        {{"--entire-site=x", "http://h/", "s"}, "option '--entire-site' takes no value"},
+        {{"--help=x"}, "option '--help' takes no value"},
+        {{"http://h/", "s", "--show", "t"}, "--show takes one session file and nothing else"},
+        {{"--show"}, "--show takes one session file and nothing else"},
+        {{"--show=s", "t"}, "--show takes one session file and nothing else"},
         {{"http://h/"}, "missing argument: ADDRESS and SESSION-FILE are needed"},
         {{"http://h/", "s", "t"}, "unexpected argument 't'"},
         {{"--proxy", "http://h/", "s"}, "option '--proxy' needs HOST:PORT"},
@@ -140,6 +145,31 @@ TEST(GetOptions, UsageErrors) {
          "takes the files of FTP sites from its links (with --ftp)"},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Parse(args).Error, message) << args[0];
+}
+
+// The help and the parser read one table: every option --help names is one the parser knows.
+TEST(GetOptions, EveryOptionOfTheHelpIsKnown) {
+    std::istringstream help(GetUsage());
+    std::size_t listed = 0;
+    for (std::string line; std::getline(help, line);) {
+        if (line.rfind("  --", 0) != 0) continue;
+        ++listed;
+        const std::string name = line.substr(2, line.find_first_of("=[ ", 2) - 2);
+        EXPECT_NE(Parse({name, "http://h/", "s"}).Error, "unknown option '" + name + "'") << line;
+    }
+    EXPECT_EQ(listed, 22u);
+}
+
+// The defaults --help names are the ones a session starts with.
+TEST(GetOptions, HelpNamesTheDefaults) {
+    const std::string help = GetUsage();
+    const SessionSettings defaults;
+    for (const std::string& named :
+         {"threads (default " + std::to_string(defaults.MaximumThreads) + ")",
+          "disk space (default " + std::to_string(defaults.MinimumDiskSpace) + ")",
+          "(default types \"" + defaults.OtherFileTypes + "\")",
+          "(default " + std::to_string(GetOptions().Tries) + "; 1 turns retrying off)"})
+        EXPECT_NE(help.find(named), std::string::npos) << named;
 }
 
 TEST(GetMain, HelpVersionAndUsageExitStatus) {
