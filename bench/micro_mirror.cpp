@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "core/Addresses.h"
+#include "core/ExtractLinks.h"
 #include "mirror/HtmlTokenizer.h"
 #include "mirror/MirrorLayout.h"
 #include "mirror/PageConversion.h"
 #include "mirror/PageReferences.h"
-#include "worker/ExtractLinks.h"
 
 namespace {
 
