@@ -13,11 +13,11 @@
 #include "sessionfile/SessionText.h"
 #include "support/BoxAnswerer.h"
 #include "support/Screenshot.h"
+#include "support/SessionFilePrompts.h"
 #include "support/SessionHarness.h"
 #include "support/Subprocess.h"
 #include "support/WindowParts.h"
 #include "window/GridModel.h"
-#include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
 #include "window/ProjectBrowser.h"
 #include "window/StatusGrid.h"
@@ -73,15 +73,6 @@ class WindowDuringRun : public ::testing::Test, private QtAppFirst {
     // On the heap: a test closes it for good (and then has it deleted, to see the close).
     QPointer<MainWindow> window{new MainWindow(prompts)};
     MainWindow& form = *window;
-};
-
-// The real boxes, with the session file's name given as if chosen in the save dialog.
-struct SessionFilePrompts : GuiPrompts {
-    std::string File;
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return File;
-    }
 };
 
 }  // namespace

@@ -14,17 +14,17 @@
 #include "support/BoxAnswerer.h"
 #include "support/NginxServer.h"
 #include "support/QtApp.h"
+#include "support/RowCells.h"
 #include "support/Screenshot.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SessionFilePrompts.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "support/WindowParts.h"
 #include "window/GridModel.h"
-#include "window/GuiPrompts.h"
 #include "window/MainWindow.h"
 #include "window/StatusBar.h"
 #include "window/StatusGrid.h"
-#include "support/RowCells.h"
 
 namespace fs = std::filesystem;
 
@@ -83,15 +83,6 @@ class WindowSession : public ::testing::Test, private QtAppFirst {
     TempFolder folder;
     ScriptedPrompts prompts;
     MainWindow form{prompts};
-};
-
-// The real boxes, with the session file's name given as if chosen in the save dialog.
-struct SessionFilePrompts : GuiPrompts {
-    std::string File;
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return File;
-    }
 };
 
 }  // namespace
